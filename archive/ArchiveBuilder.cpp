@@ -1,0 +1,78 @@
+#include "ArchiveBuilder.h"
+
+#include "LiveComponents.h"
+#include "MessageIds.h"
+#include "Win32Support.h"
+#include "win32/MessageBoxSeam.h"
+
+#include <algorithm>
+
+namespace tavrix::archive {
+namespace {
+
+std::vector<const TArchiveBuilder*>& liveComponents() {
+    static std::vector<const TArchiveBuilder*> live;
+    return live;
+}
+
+}  // namespace
+
+bool IsLiveComponent(const void* candidate) {
+    const auto& live = liveComponents();
+    return std::find(live.begin(), live.end(), candidate) != live.end();
+}
+
+TArchiveBuilder::TArchiveBuilder(HWND applicationWindow) : ownerWindow_(applicationWindow) {
+    liveComponents().push_back(this);
+}
+
+// The engines are not unloaded here: whoever loaded one unloads it. Should a
+// program forget, the module owners still release the libraries.
+TArchiveBuilder::~TArchiveBuilder() {
+    auto& live = liveComponents();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    FreeZipDirEntryRecords();
+}
+
+void TArchiveBuilder::SetZipFileName(const std::string& v) {
+    zipFileName_ = v;
+    if (!designing_) List();
+}
+
+void TArchiveBuilder::SetDLLDirectory(const std::string& v) {
+    dllDirectory_ = v;
+    if (!dllDirectory_.empty() && dllDirectory_.back() == '\\') dllDirectory_.pop_back();
+}
+
+void TArchiveBuilder::SetKeepFreeOnDisk1(long v) {
+    if (v >= 0) keepFreeOnDisk1_ = v;
+}
+
+void TArchiveBuilder::SetMaxVolumeSize(long v) {
+    if (v >= 0) maxVolumeSize_ = v;
+}
+
+void TArchiveBuilder::SetMinFreeVolumeSize(long v) {
+    if (v > 0) minFreeVolumeSize_ = v;
+}
+
+void TArchiveBuilder::showBox(const std::string& text) {
+    win32::showMessageBox(ownerWindow_, text, ApplicationTitle(ownerWindow_), MB_OK);
+}
+
+void TArchiveBuilder::ShowArchiveMessage(int id, const std::string& userText) {
+    std::string text = LoadArchiveStr(id, MissingMessageText(id)) + userText;
+    lastErrCode_ = id;
+    lastMessage_ = text;
+    if (!unattended_) showBox(text);
+    if (OnMessage) OnMessage(this, 0, text);
+}
+
+void TArchiveBuilder::ShowExceptionError(const EArchiveBuilder& error) {
+    if (error.Display() && !unattended_) showBox(error.what());
+    lastErrCode_ = error.ResourceId();
+    lastMessage_ = error.what();
+    if (OnMessage) OnMessage(this, 0, lastMessage_);
+}
+
+}  // namespace tavrix::archive

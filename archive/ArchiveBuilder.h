@@ -1,0 +1,309 @@
+// TArchiveBuilder: the non-visual archive component. It reads ZIP directories
+// itself and hands extraction and compression to the engine libraries
+// UNPACK32.DLL and PACK32.DLL, which it loads at run time.
+//
+// Every public operation reports through the message catalogue (a box unless
+// Unattended, always OnMessage) and the result members; none raises.
+#pragma once
+
+#include "ArchiveMessages.h"
+#include "ArchiveTypes.h"
+#include "ByteSource.h"
+#include "CallBack.h"
+#include "DirectoryReader.h"
+#include "DiskSpan.h"
+#include "EngineRecords.h"
+#include "ExecRecord.h"
+#include "ZipDirEntry.h"
+#include "win32/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavrix::archive {
+
+class TArchiveBuilder;
+struct EngineNames;  // an engine's file, exports and messages
+
+// Events: bound handlers, the component first.
+using ProgressEvent = std::function<void(TArchiveBuilder* sender, ProgressType type,
+                                         const std::string& fileName, long fileSize)>;
+using MessageEvent = std::function<void(TArchiveBuilder* sender, int errCode, const std::string& message)>;
+using NotifyEvent = std::function<void(TArchiveBuilder* sender)>;
+
+// Binds a method of a window (or any object) as an event handler:
+//   builder.OnProgress = BindEvent(&TForm6::ArchiveBuilder1Progress, this);
+template <typename Object, typename... Args>
+auto BindEvent(void (Object::*method)(TArchiveBuilder*, Args...), Object* object) {
+    return [object, method](TArchiveBuilder* sender, Args... args) { (object->*method)(sender, args...); };
+}
+
+// Entry points of the engine libraries (standard calling convention).
+using EngineExecProc = int(__stdcall*)(void* record);
+using EngineVersionProc = int(__stdcall*)();
+
+// What an unattended Extract hands the engine when encrypted entries may be
+// met and no Password is set: nobody can be asked, and a password that opens
+// nothing makes the engine skip those entries instead of asking. 79 times one
+// character, made when needed.
+std::string PlaceholderPassword();
+
+class TArchiveBuilder {
+public:
+    static constexpr const char* kVersionInfo = "1.52 M";
+
+    // `applicationWindow` is the program's top-level window: handed to the
+    // engines and the owner of the component's message boxes.
+    explicit TArchiveBuilder(HWND applicationWindow = nullptr);
+    ~TArchiveBuilder();
+    TArchiveBuilder(const TArchiveBuilder&) = delete;
+    TArchiveBuilder& operator=(const TArchiveBuilder&) = delete;
+
+    // ---- Published properties (defaults are set by the constructor) ----
+    bool Verbose() const { return verbose_; }
+    void SetVerbose(bool v) { verbose_ = v; }
+    bool Trace() const { return trace_; }
+    void SetTrace(bool v) { trace_ = v; }
+    int AddCompLevel() const { return addCompLevel_; }
+    void SetAddCompLevel(int v) { addCompLevel_ = v; }
+    AddOpts AddOptions() const { return addOptions_; }
+    void SetAddOptions(AddOpts v) { addOptions_ = v; }
+    ExtrOpts ExtrOptions() const { return extrOptions_; }
+    void SetExtrOptions(ExtrOpts v) { extrOptions_ = v; }
+    SFXOpts SFXOptions() const { return sfxOptions_; }
+    void SetSFXOptions(SFXOpts v) { sfxOptions_ = v; }
+    const std::string& ExtrBaseDir() const { return extrBaseDir_; }
+    void SetExtrBaseDir(const std::string& v) { extrBaseDir_ = v; }
+    // The component owns the list; assigning copies the strings.
+    std::vector<std::string>& FSpecArgs() { return fSpecArgs_; }
+    const std::vector<std::string>& FSpecArgs() const { return fSpecArgs_; }
+    void SetFSpecArgs(const std::vector<std::string>& v) { fSpecArgs_ = v; }
+    const std::string& ZipFileName() const { return zipFileName_; }
+    void SetZipFileName(const std::string& v);  // lists the archive at once
+    const std::string& Password() const { return password_; }
+    void SetPassword(const std::string& v) { password_ = v; }
+    const std::string& SFXPath() const { return sfxPath_; }
+    void SetSFXPath(const std::string& v) { sfxPath_ = v; }
+    const std::string& DLLDirectory() const { return dllDirectory_; }
+    void SetDLLDirectory(const std::string& v);  // drops one trailing backslash
+    OvrOpts SFXOverWriteMode() const { return sfxOverWriteMode_; }
+    void SetSFXOverWriteMode(OvrOpts v) { sfxOverWriteMode_ = v; }
+    const std::string& SFXCaption() const { return sfxCaption_; }
+    void SetSFXCaption(const std::string& v) { sfxCaption_ = v; }
+    const std::string& SFXDefaultDir() const { return sfxDefaultDir_; }
+    void SetSFXDefaultDir(const std::string& v) { sfxDefaultDir_ = v; }
+    const std::string& SFXCommandLine() const { return sfxCommandLine_; }
+    void SetSFXCommandLine(const std::string& v) { sfxCommandLine_ = v; }
+    const std::string& TempDir() const { return tempDir_; }
+    void SetTempDir(const std::string& v) { tempDir_ = v; }
+    long KeepFreeOnDisk1() const { return keepFreeOnDisk1_; }
+    void SetKeepFreeOnDisk1(long v);  // negative values are ignored
+    long MaxVolumeSize() const { return maxVolumeSize_; }
+    void SetMaxVolumeSize(long v);  // negative values are ignored
+    long MinFreeVolumeSize() const { return minFreeVolumeSize_; }
+    void SetMinFreeVolumeSize(long v);  // 0 or less is ignored
+    bool ConfirmErase() const { return confirmErase_; }
+    void SetConfirmErase(bool v) { confirmErase_ = v; }
+    bool Unattended() const { return unattended_; }
+    void SetUnattended(bool v) { unattended_ = v; }
+    CPOpts CodePage() const { return codePage_; }
+    void SetCodePage(CPOpts v) { codePage_ = v; }
+    DeleteOpts HowToDelete() const { return howToDelete_; }
+    void SetHowToDelete(DeleteOpts v) { howToDelete_ = v; }
+    std::string VersionInfo() const { return kVersionInfo; }
+    void SetVersionInfo(const std::string&) {}  // always reads "1.52 M"
+
+    // ---- Published events ----
+    ProgressEvent OnProgress;
+    MessageEvent OnMessage;
+    NotifyEvent OnDirUpdate;  // after a listing
+
+    // ---- Run-time members ----
+    int Count() const;
+    std::string ZipComment() const;  // converted like the names
+    int PackVers() { return GetPackVers(); }
+    int UnpackVers() { return GetUnpackVers(); }
+    const std::vector<ZipDirEntry>& DirEntries() const { return dirEntries_; }
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool v) { cancel_ = v; }
+    int LastErrCode() const { return lastErrCode_; }
+    void SetLastErrCode(int v) { lastErrCode_ = v; }
+    const std::string& LastMessage() const { return lastMessage_; }
+    void SetLastMessage(const std::string& v) { lastMessage_ = v; }
+    int EngineErrCode() const { return engineErrCode_; }
+    // Engine messages with an error code (a damaged entry, a refused name, a
+    // file that could not be written...) during the last Extract, up to the
+    // moment the component asked the engine to stop: what a program tells
+    // its user when a batch ended with failures. LastMessage and LastErrCode
+    // then hold the last of them (unless a component message came later).
+    int EngineErrorCount() const { return engineErrorCount_; }
+    int ProcessedCount() const { return processedCount_; }
+    void SetProcessedCount(int v) { processedCount_ = v; }
+    // Set by the operations for the length of their engine call.
+    bool PackEngineBusy() const { return pack_.busy; }
+    void SetPackEngineBusy(bool v) { pack_.busy = v; }
+    bool UnpackEngineBusy() const { return unpack_.busy; }
+    void SetUnpackEngineBusy(bool v) { unpack_.busy = v; }
+    int BatchTotalBytes() const { return batchTotalBytes_; }
+    HWND OwnerWindow() const { return ownerWindow_; }
+    bool Designing() const { return designing_; }  // no design-time environment here: always false
+
+    HMODULE PackDllHandle() const { return pack_.module.get(); }
+    HMODULE UnpackDllHandle() const { return unpack_.module.get(); }
+    EngineExecProc PackExec() const { return pack_.exec; }
+    EngineVersionProc GetPackVersion() const { return pack_.version; }
+    EngineExecProc UnpackExec() const { return unpack_.exec; }
+    EngineVersionProc GetUnpackVersion() const { return unpack_.version; }
+    ExecRecordMemory* PackExecRecord() const { return pack_.record; }
+    ExecRecordMemory* UnpackExecRecord() const { return unpack_.record; }
+
+    // Members a listing sets.
+    std::uint64_t EndOfCentralOffset() const { return endOfCentralOffset_; }
+    std::uint64_t ArchiveFileSize() const { return archiveFileSize_; }
+    std::uint64_t ArchiveEnd() const { return archiveEnd_; }
+    std::uint64_t CentralDirOffset() const { return centralDirOffset_; }
+    std::int64_t ArchiveDataStart() const { return archiveDataStart_; }
+    int LastDiskNumber() const { return lastDiskNumber_; }
+    bool SpannedArchive() const { return spannedArchive_; }
+    bool StructureWarning() const { return structureWarning_; }
+    const std::string& VolumeLabel() const { return volumeLabel_; }
+    const std::string& DriveRoot() const { return driveRoot_; }
+
+    // ---- Engines ----
+    void Load_Pack_Dll();
+    void Load_Unpack_Dll();
+    void Unload_Pack_Dll();
+    void Unload_Unpack_Dll();
+    int GetPackVers();  // 0 when the engine cannot be loaded
+    int GetUnpackVers();
+
+    // One synchronous call of a loaded engine with the record built from the
+    // properties, `archivePath` and FSpecArgs (the core of Extract, Add and
+    // Delete). Sets ProcessedCount; clears FSpecArgs. Refuses (with the
+    // engine's message) when the engine or one of its entry points is
+    // missing; a failure during the call is reported as 10501 or 10101.
+    enum class PackCall { Add, Delete };
+    void CallUnpackEngine(const std::string& archivePath);
+    void CallPackEngine(const std::string& archivePath, PackCall kind);
+
+    // Fill the common part of the running call's record from the properties.
+    void SetUnpackSwitches(const std::string& archivePath);
+    void SetPackSwitches(const std::string& archivePath);
+
+    // The address every exec record carries: turns callback records into
+    // events. Returns nonzero to ask the engine to stop.
+    static BOOL __stdcall EngineCallback(EngineCallbackRecord* record);
+
+    // ---- Operations ----
+    // Extracts the entries FSpecArgs names (all of them when it is empty)
+    // from ZipFileName, relative to ExtrBaseDir when that names an existing
+    // folder (else the current directory). Loads the extraction engine for
+    // the call when the program has not, and unloads it again. Returns at
+    // once when an extraction is already running. Result: ProcessedCount,
+    // EngineErrorCount, LastErrCode, LastMessage; never raises.
+    void Extract();
+
+    // ---- Directory ----
+    void List();
+    void ConvertOem2Iso(char* text) const;  // NUL-terminated, in place
+    void FreeZipDirEntryRecords();
+    // Finds the end record of the archive being read and leaves the file open.
+    bool CheckIfLastDisk(ZipEndOfCentral& end, bool raiseErrors);
+    bool IsDiskPresent();
+
+    // ---- Messages ----
+    void ShowArchiveMessage(int id, const std::string& userText = {});
+    void ShowExceptionError(const EArchiveBuilder& error);
+
+private:
+    struct Engine {
+        win32::UniqueModule module;
+        EngineExecProc exec = nullptr;
+        EngineVersionProc version = nullptr;
+        bool busy = false;
+        ExecRecordMemory* record = nullptr;  // the running call's record
+        bool unloadWhenIdle = false;         // asked while its call ran
+    };
+    void loadEngine(Engine& engine, const EngineNames& names);
+    static void unloadEngine(Engine& engine);
+    void runExtract();
+    int engineVersion(Engine& engine, const EngineNames& names);
+    bool engineCallable(const Engine& engine, const EngineNames& names);
+    template <typename NewRecord, typename OldRecord, typename Entry>
+    void storeSpecs(ExecRecordMemory& memory, bool newer);
+    int onCallback(const EngineCallbackRecord& record);
+    // Cancel, or a handler failed inside a callback: the engine is to stop.
+    bool stopRequested() const { return cancel_ || handlerFailure_ != nullptr; }
+    void showBox(const std::string& text);
+    void adoptListing(DirectoryListing& listing);
+    void DiskFreeAndSize(int which);
+
+    HWND ownerWindow_;
+    bool designing_ = false;
+
+    bool verbose_ = false;
+    bool trace_ = false;
+    int addCompLevel_ = 9;
+    AddOpts addOptions_;
+    ExtrOpts extrOptions_;
+    SFXOpts sfxOptions_{SFXCheckSize};
+    std::string extrBaseDir_;
+    std::vector<std::string> fSpecArgs_;
+    std::string zipFileName_;
+    std::string password_;
+    std::string sfxPath_;
+    std::string dllDirectory_;
+    OvrOpts sfxOverWriteMode_ = OvrConfirm;
+    std::string sfxCaption_ = "Self-extracting Archive";
+    std::string sfxDefaultDir_;
+    std::string sfxCommandLine_;
+    std::string tempDir_;
+    long keepFreeOnDisk1_ = 0;
+    long maxVolumeSize_ = 0;
+    long minFreeVolumeSize_ = 65536;
+    bool confirmErase_ = true;
+    bool unattended_ = false;
+    CPOpts codePage_ = cpAUTO;
+    DeleteOpts howToDelete_ = htdAllowUndo;
+
+    bool cancel_ = false;
+    int lastErrCode_ = 0;
+    std::string lastMessage_;
+    int engineErrCode_ = 0;
+    int processedCount_ = 0;
+    int batchTotalBytes_ = 0;
+    int engineErrorCount_ = 0;
+    bool placeholderPassword_ = false;  // this Extract hands the engine the placeholder
+    Engine pack_;
+    Engine unpack_;
+    std::exception_ptr handlerFailure_;  // raised by a handler inside a callback
+
+    std::vector<ZipDirEntry> dirEntries_;
+    std::string zipComment_;  // raw; converted when read
+    std::string inFileName_;  // the archive or volume being read
+    std::unique_ptr<ByteSource> inFile_;
+    EndRecordSearch endSearch_;
+    std::uint64_t endOfCentralOffset_ = 0;
+    std::uint64_t archiveFileSize_ = 0;
+    std::uint64_t archiveEnd_ = 0;
+    std::uint64_t centralDirOffset_ = 0;
+    std::int64_t archiveDataStart_ = 0;
+    int lastDiskNumber_ = 0;
+    bool spannedArchive_ = false;
+    bool structureWarning_ = false;
+    std::uint8_t hostSystem_ = 0;
+    std::uint8_t hostVersion_ = 0;
+    std::string volumeLabel_;
+    DWORD volumeSerial_ = 0;
+    std::string driveRoot_;
+    std::int64_t diskFree_ = -1;
+    std::int64_t diskSize_ = -1;
+};
+
+}  // namespace tavrix::archive

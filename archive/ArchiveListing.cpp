@@ -1,0 +1,116 @@
+// Listing an archive's directory into the component.
+#include "ArchiveBuilder.h"
+
+#include "MessageIds.h"
+#include "OemConversion.h"
+#include "Win32Support.h"
+
+#include <cstring>
+#include <new>
+
+namespace tavrix::archive {
+
+int TArchiveBuilder::Count() const {
+    return zipFileName_.empty() ? 0 : static_cast<int>(dirEntries_.size());
+}
+
+std::string TArchiveBuilder::ZipComment() const {
+    std::string comment = zipComment_;
+    if (namesAreOem(codePage_, hostSystem_, hostVersion_)) oemToAnsiInPlace(comment);
+    return comment;
+}
+
+void TArchiveBuilder::ConvertOem2Iso(char* text) const {
+    if (text != nullptr && namesAreOem(codePage_, hostSystem_, hostVersion_))
+        oemToAnsiInPlace(text, std::strlen(text));
+}
+
+void TArchiveBuilder::FreeZipDirEntryRecords() {
+    while (!dirEntries_.empty()) dirEntries_.pop_back();
+}
+
+bool TArchiveBuilder::CheckIfLastDisk(ZipEndOfCentral& end, bool raiseErrors) {
+    zipComment_.clear();
+    endOfCentralOffset_ = 0;
+    inFile_ = Win32FileSource::open(inFileName_);
+    if (!inFile_) {
+        if (raiseErrors) throw EArchiveBuilder(msg::InputMissing, true);
+        ShowArchiveMessage(msg::CannotOpen);
+        return false;
+    }
+    endSearch_ = EndRecordSearch{};
+    endSearch_.labelVolume = volumeNumberFromLabel(volumeLabel_);
+    ReadError error = findEndRecord(*inFile_, endSearch_);
+    if (endSearch_.spanMarker) spannedArchive_ = true;
+    archiveFileSize_ = endSearch_.fileSize;
+    archiveEnd_ = endSearch_.archiveEnd;
+    if (error) {
+        if (raiseErrors) throw EArchiveBuilder::FromReadError(error);
+        return false;
+    }
+    endOfCentralOffset_ = endSearch_.endOfCentralOffset;
+    if (endSearch_.trailingGarbage) ShowArchiveMessage(msg::GarbageWarning);
+    zipComment_ = endSearch_.comment;
+    end = endSearch_.end;
+    return true;
+}
+
+void TArchiveBuilder::adoptListing(DirectoryListing& listing) {
+    dirEntries_ = std::move(listing.entries);
+    lastDiskNumber_ = listing.lastDiskNumber;
+    if (lastDiskNumber_ != 0) spannedArchive_ = true;
+    structureWarning_ = listing.structureWarning;
+    centralDirOffset_ = listing.centralDirOffset;
+    archiveDataStart_ = listing.archiveDataStart;
+    if (listing.haveHost) {
+        hostSystem_ = listing.lastHost;
+        hostVersion_ = listing.lastVersion;
+    }
+}
+
+void TArchiveBuilder::List() {
+    if (designing_) return;
+    FreeZipDirEntryRecords();
+    archiveDataStart_ = 0;
+    centralDirOffset_ = 0;
+    archiveFileSize_ = 0;
+    spannedArchive_ = false;
+    structureWarning_ = false;
+    if (!FileExists(zipFileName_)) {
+        if (OnDirUpdate) OnDirUpdate(this);
+        return;
+    }
+
+    bool listed = false;
+    {
+        WaitCursor hourglass;
+        try {
+            inFileName_ = zipFileName_;
+            driveRoot_ = DriveOf(FullPathOf(zipFileName_)) + "\\";
+            if (!IsDiskPresent()) throw EArchiveBuilder(msg::DriveUndefined, driveRoot_);
+            ZipEndOfCentral end{};
+            CheckIfLastDisk(end, true);
+
+            DirectoryListing listing;
+            DirectoryOptions options;
+            options.codePage = codePage_;
+            options.warn = [this](int id) { ShowArchiveMessage(id); };
+            ReadError error = readDirectory(*inFile_, endSearch_, options, listing);
+            adoptListing(listing);  // entries read before a failure stay
+            if (error) throw EArchiveBuilder::FromReadError(error);
+            listed = true;
+        } catch (const EArchiveBuilder& error) {
+            ShowExceptionError(error);
+        } catch (const std::bad_alloc&) {
+            ShowArchiveMessage(msg::OutOfMemory);
+        } catch (...) {
+            ShowArchiveMessage(msg::ListUnknownError);
+            archiveDataStart_ = 0;
+        }
+        inFile_.reset();
+    }
+    // Outside the guarded part: a handler's own failure is the program's.
+    if (listed && OnDirUpdate) OnDirUpdate(this);
+}
+
+}  // namespace tavrix::archive

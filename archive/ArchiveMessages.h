@@ -1,0 +1,46 @@
+// The message catalogue's texts and the component's exception.
+#pragma once
+
+#include "DirectoryReader.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tavrix::archive {
+
+// Text of catalogue id `id` from the string table bound into the program, or
+// `fallback` when the program has no such string (or it is empty).
+std::string LoadArchiveStr(int id, const std::string& fallback);
+
+// The text shown for an id the program's catalogue does not hold.
+std::string MissingMessageText(int id);
+
+// Fills the catalogue's placeholders ("%s", "%d", "%.1d") from left to right
+// with `values`; placeholders without a value stay as they are. Text from
+// the values is never read as a format.
+std::string FillPlaceholders(const std::string& text, const std::vector<std::string>& values);
+
+// The component's internal exception: a catalogue id, its text and whether
+// ShowExceptionError shows it in a box.
+class EArchiveBuilder : public std::runtime_error {
+public:
+    EArchiveBuilder(int id, bool display);
+    EArchiveBuilder(int id, int value);
+    EArchiveBuilder(int id, const std::string& value);
+    EArchiveBuilder(int id, const char* value) : EArchiveBuilder(id, std::string(value)) {}
+
+    // From a directory-reading failure, with the value its text takes.
+    static EArchiveBuilder FromReadError(const ReadError& error);
+
+    bool Display() const { return display_; }
+    void SetDisplay(bool display) { display_ = display; }
+    int ResourceId() const { return resourceId_; }
+
+private:
+    EArchiveBuilder(int id, std::string text, bool display);
+    int resourceId_;
+    bool display_;
+};
+
+}  // namespace tavrix::archive

@@ -1,0 +1,40 @@
+// Records of spanned sets: the end-of-central-directory record as it lies in
+// the file, and the per-entry bookkeeping used while splitting or joining.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tavrix::archive {
+
+#pragma pack(push, 1)
+struct ZipEndOfCentral {
+    std::uint32_t signature;        // 0
+    std::uint16_t thisDisk;         // 4: number of this disk
+    std::uint16_t centralDisk;      // 6: disk where the central directory starts
+    std::uint16_t entriesThisDisk;  // 8
+    std::uint16_t totalEntries;     // 10
+    std::uint32_t centralSize;      // 12
+    std::uint32_t centralOffset;    // 16
+    std::uint16_t commentLength;    // 20
+};
+#pragma pack(pop)
+
+static_assert(offsetof(ZipEndOfCentral, thisDisk) == 4);
+static_assert(offsetof(ZipEndOfCentral, centralDisk) == 6);
+static_assert(offsetof(ZipEndOfCentral, entriesThisDisk) == 8);
+static_assert(offsetof(ZipEndOfCentral, totalEntries) == 10);
+static_assert(offsetof(ZipEndOfCentral, centralSize) == 12);
+static_assert(offsetof(ZipEndOfCentral, centralOffset) == 16);
+static_assert(offsetof(ZipEndOfCentral, commentLength) == 20);
+static_assert(sizeof(ZipEndOfCentral) == 22);
+
+// One entry while a set is split or joined: where its local header lies.
+struct SpanEntry {
+    std::uint16_t diskNumber = 0;
+    std::uint32_t headerOffset = 0;
+    std::string name;  // its length is the entry name's length
+};
+
+}  // namespace tavrix::archive

@@ -1,0 +1,86 @@
+#include "Win32Support.h"
+
+#include <algorithm>
+
+namespace tavrix::archive {
+
+std::unique_ptr<Win32FileSource> Win32FileSource::open(const std::string& path) {
+    win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return nullptr;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return nullptr;
+    return std::unique_ptr<Win32FileSource>(
+        new Win32FileSource(std::move(file), static_cast<std::uint64_t>(size.QuadPart)));
+}
+
+std::size_t Win32FileSource::readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+    std::size_t total = 0;
+    while (total < count) {
+        OVERLAPPED at{};
+        std::uint64_t position = offset + total;
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count - total, 1u << 30));
+        DWORD got = 0;
+        if (!::ReadFile(file_.get(), out + total, ask, &got, &at) || got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
+void ProcessMessages() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string FullPathOf(const std::string& path) {
+    char buffer[MAX_PATH * 4];
+    DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return path;
+    return std::string(buffer, length);
+}
+
+std::string DriveOf(const std::string& fullPath) {
+    if (fullPath.size() >= 2 && fullPath[1] == ':') return fullPath.substr(0, 2);
+    if (fullPath.size() >= 2 && fullPath[0] == '\\' && fullPath[1] == '\\') {
+        // Up to the end of the share name: the second separator after "\\".
+        std::size_t server = fullPath.find('\\', 2);
+        if (server == std::string::npos) return fullPath;
+        std::size_t share = fullPath.find('\\', server + 1);
+        return fullPath.substr(0, share);
+    }
+    return {};
+}
+
+std::string ApplicationTitle(HWND window) {
+    char text[256] = {};
+    if (window != nullptr && ::GetWindowTextA(window, text, sizeof text) > 0) return text;
+    char path[MAX_PATH] = {};
+    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string name(path, length);
+    std::size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+}  // namespace tavrix::archive

@@ -1,0 +1,71 @@
+// Small Windows helpers of the component: file reading for the directory
+// reader, the error-mode and cursor scopes, and pumping the message queue.
+#pragma once
+
+#include "ByteSource.h"
+#include "win32/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace tavrix::archive {
+
+// A file opened for reading while others may read but not write it.
+class Win32FileSource final : public ByteSource {
+public:
+    // nullptr when the file cannot be opened.
+    static std::unique_ptr<Win32FileSource> open(const std::string& path);
+    std::uint64_t size() const override { return size_; }
+    std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override;
+
+private:
+    Win32FileSource(win32::UniqueFile file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+    win32::UniqueFile file_;
+    std::uint64_t size_;
+};
+
+// Sets the process error mode for a scope and restores the previous one.
+class ErrorModeScope {
+public:
+    explicit ErrorModeScope(UINT mode) : previous_(::SetErrorMode(mode)) {}
+    ~ErrorModeScope() { ::SetErrorMode(previous_); }
+    ErrorModeScope(const ErrorModeScope&) = delete;
+    ErrorModeScope& operator=(const ErrorModeScope&) = delete;
+
+private:
+    UINT previous_;
+};
+
+// Fail critical errors and suppress fault boxes: a missing disk or a broken
+// library is reported by the component, not by the system.
+inline constexpr UINT kQuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX;
+static_assert(kQuietErrorMode == 3);
+
+// The hourglass for a scope.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(::SetCursor(::LoadCursor(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { ::SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+// Dispatches every waiting message of this thread once. A quit request is put
+// back so that the program's own loop still sees it.
+void ProcessMessages();
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+std::string FullPathOf(const std::string& path);
+// "C:" of "C:\dir\file", "\\server\share" of a network path, else "".
+std::string DriveOf(const std::string& fullPath);
+// The program's title for its message boxes: the text of `window`, else the
+// program file's name without extension.
+std::string ApplicationTitle(HWND window);
+
+}  // namespace tavrix::archive

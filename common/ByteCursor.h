@@ -1,0 +1,106 @@
+// Bounds-checked little-endian reading over a byte span.
+//
+// Every read checks the remaining length first. The first failure is kept
+// (later reads return zero and do not overwrite it), so a parser can read a
+// whole record and check ok() once at the end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace tavrix {
+
+class ByteCursor {
+public:
+    ByteCursor() = default;
+    explicit ByteCursor(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    bool ok() const { return !failed_; }
+    bool failed() const { return failed_; }
+    std::size_t position() const { return pos_; }
+    std::size_t size() const { return bytes_.size(); }
+    std::size_t remaining() const { return bytes_.size() - pos_; }
+    bool atEnd() const { return pos_ == bytes_.size(); }
+
+    // Moves to an absolute offset; an offset past the end is a failure.
+    bool seek(std::size_t offset) {
+        if (failed_ || offset > bytes_.size()) return fail();
+        pos_ = offset;
+        return true;
+    }
+    bool skip(std::size_t count) {
+        if (failed_ || count > remaining()) return fail();
+        pos_ += count;
+        return true;
+    }
+
+    std::uint8_t u8() { return static_cast<std::uint8_t>(readLe(1)); }
+    std::uint16_t u16() { return static_cast<std::uint16_t>(readLe(2)); }
+    std::uint32_t u32() { return static_cast<std::uint32_t>(readLe(4)); }
+    std::uint64_t u64() { return readLe(8); }
+
+    // A view of the next `count` bytes; empty (and a failure) when short.
+    std::span<const std::uint8_t> bytes(std::size_t count) {
+        if (failed_ || count > remaining()) {
+            fail();
+            return {};
+        }
+        auto view = bytes_.subspan(pos_, count);
+        pos_ += count;
+        return view;
+    }
+    std::string_view chars(std::size_t count) {
+        auto view = bytes(count);
+        return {reinterpret_cast<const char*>(view.data()), view.size()};
+    }
+
+    // A cursor over the next `count` bytes, advancing this one past them.
+    ByteCursor sub(std::size_t count) {
+        auto view = bytes(count);
+        ByteCursor child(view);
+        if (failed_) child.failed_ = true;
+        return child;
+    }
+
+private:
+    bool fail() {
+        failed_ = true;
+        return false;
+    }
+    std::uint64_t readLe(std::size_t width) {
+        if (failed_ || width > remaining()) {
+            fail();
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < width; ++i)
+            value |= static_cast<std::uint64_t>(bytes_[pos_ + i]) << (8 * i);
+        pos_ += width;
+        return value;
+    }
+
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+    bool failed_ = false;
+};
+
+// Wrap-checked offset arithmetic: true and the sum when base + add fits in
+// `limit`, false otherwise.
+inline bool addWithin(std::uint64_t base, std::uint64_t add, std::uint64_t limit, std::uint64_t& sum) {
+    if (add > limit || base > limit - add) return false;
+    sum = base + add;
+    return true;
+}
+
+// Little-endian stores into a buffer the caller has sized.
+inline void storeLe16(std::uint8_t* out, std::uint16_t v) {
+    out[0] = static_cast<std::uint8_t>(v);
+    out[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void storeLe32(std::uint8_t* out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace tavrix

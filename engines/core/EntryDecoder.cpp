@@ -1,0 +1,157 @@
+#include "EntryDecoder.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "Progress.h"
+#include "ZipCrypto.h"
+#include "ZipFormat.h"
+
+namespace tavrix::zip {
+namespace {
+
+constexpr std::size_t kOutputBlock = 256 * 1024;  // one write per block
+constexpr std::size_t kInputBlock = 256 * 1024;
+
+bool passwordCheckMatches(const ZipEntry& entry, std::uint8_t check) {
+    // With a data descriptor the writer may not have known the CRC, and then
+    // checks against the time instead; both forms are in use.
+    if (check == static_cast<std::uint8_t>(entry.crc >> 24)) return true;
+    return (entry.flags & kFlagDataDescriptor) && check == static_cast<std::uint8_t>(entry.dosDateTime >> 8);
+}
+
+}  // namespace
+
+struct EntryDecoder::Inflater {
+    z_stream stream{};
+    bool ready = false;
+    ~Inflater() {
+        if (ready) ::inflateEnd(&stream);
+    }
+    bool reset() {
+        if (ready) return ::inflateReset(&stream) == Z_OK;
+        ready = ::inflateInit2(&stream, -MAX_WBITS) == Z_OK;
+        return ready;
+    }
+};
+
+bool isSupported(const ZipEntry& entry) {
+    if (entry.flags & kFlagStrongEncryption) return false;
+    return entry.method == kMethodStored || entry.method == kMethodDeflated;
+}
+
+EntryDecoder::EntryDecoder() : inflater_(new Inflater), output_(kOutputBlock) {}
+EntryDecoder::~EntryDecoder() { delete inflater_; }
+
+DecodeStatus EntryDecoder::decode(ArchiveReader& reader, const ZipEntry& entry, const DataSpan& span,
+                                  std::string_view password, ChunkConsumer& consumer) {
+    if (!isSupported(entry)) return DecodeStatus::kUnsupported;
+    std::uint64_t offset = span.offset;
+    std::uint64_t length = span.length;
+    ZipCrypto crypto(password);
+    ZipCrypto* active = nullptr;
+    if (entry.encrypted()) {
+        if (password.empty()) return DecodeStatus::kPasswordMissing;
+        if (length < kEncryptionHeaderSize) return DecodeStatus::kDamaged;
+        std::uint8_t header[kEncryptionHeaderSize];
+        if (!reader.readExact(offset, header, sizeof header)) return DecodeStatus::kReadFailed;
+        crypto.decrypt(header, sizeof header);
+        if (!passwordCheckMatches(entry, header[kEncryptionHeaderSize - 1])) return DecodeStatus::kPasswordWrong;
+        offset += kEncryptionHeaderSize;
+        length -= kEncryptionHeaderSize;
+        active = &crypto;
+    }
+    if (entry.method == kMethodStored) return stored(reader, offset, length, entry, active, consumer);
+    return inflated(reader, offset, length, entry, active, consumer);
+}
+
+DecodeStatus EntryDecoder::stored(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length,
+                                  const ZipEntry& entry, ZipCrypto* crypto, ChunkConsumer& consumer) {
+    if (length > entry.size) return DecodeStatus::kTooLong;
+    if (length < entry.size) return DecodeStatus::kTooShort;
+    uLong crc = ::crc32(0, nullptr, 0);
+    while (length > 0) {
+        std::size_t got = 0;
+        const std::uint8_t* data =
+            reader.view(offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, kOutputBlock)), got);
+        if (!data) return DecodeStatus::kReadFailed;
+        if (crypto) {
+            std::memcpy(output_.data(), data, got);
+            crypto->decrypt(output_.data(), got);
+            data = output_.data();
+        }
+        for (std::size_t done = 0; done < got;) {
+            const std::size_t step = std::min(kAdvanceStep, got - done);
+            crc = ::crc32(crc, data + done, static_cast<uInt>(step));
+            if (!consumer.progress(step)) return DecodeStatus::kStopped;
+            done += step;
+        }
+        if (!consumer.consume(data, got)) return DecodeStatus::kStopped;
+        offset += got;
+        length -= got;
+    }
+    return crc == entry.crc ? DecodeStatus::kOk : DecodeStatus::kCrcMismatch;
+}
+
+DecodeStatus EntryDecoder::inflated(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length,
+                                    const ZipEntry& entry, ZipCrypto* crypto, ChunkConsumer& consumer) {
+    if (!inflater_->reset()) return DecodeStatus::kDamaged;
+    z_stream& z = inflater_->stream;
+    z.avail_in = 0;
+    uLong crc = ::crc32(0, nullptr, 0);
+    std::uint64_t total = 0;
+    std::size_t filled = 0;  // bytes waiting in output_
+    bool ended = false;
+    while (!ended) {
+        if (z.avail_in == 0 && length > 0) {
+            std::size_t got = 0;
+            const std::uint8_t* data =
+                reader.view(offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, kInputBlock)), got);
+            if (!data) return DecodeStatus::kReadFailed;
+            if (crypto) {
+                if (plain_.size() < got) plain_.resize(kInputBlock);
+                std::memcpy(plain_.data(), data, got);
+                crypto->decrypt(plain_.data(), got);
+                data = plain_.data();
+            }
+            z.next_in = const_cast<Bytef*>(data);
+            z.avail_in = static_cast<uInt>(got);
+            offset += got;
+            length -= got;
+        }
+        // One step: at most kAdvanceStep bytes, and at most one byte beyond
+        // the declared size, which is enough to tell that it was exceeded.
+        const std::uint64_t allowed = entry.size - total + 1;
+        const std::size_t step =
+            static_cast<std::size_t>(std::min<std::uint64_t>({kAdvanceStep, output_.size() - filled, allowed}));
+        z.next_out = output_.data() + filled;
+        z.avail_out = static_cast<uInt>(step);
+        const uInt inputBefore = z.avail_in;
+        const int rc = ::inflate(&z, Z_NO_FLUSH);
+        const std::size_t produced = step - z.avail_out;
+        if (rc == Z_STREAM_END)
+            ended = true;
+        else if (rc == Z_BUF_ERROR || (rc == Z_OK && produced == 0 && z.avail_in == inputBefore)) {
+            if (z.avail_in == 0 && length == 0) return DecodeStatus::kTooShort;  // data ran out mid-stream
+            if (produced == 0 && z.avail_in == inputBefore) return DecodeStatus::kDamaged;
+        } else if (rc != Z_OK)
+            return DecodeStatus::kDamaged;
+        total += produced;
+        if (total > entry.size) return DecodeStatus::kTooLong;
+        if (produced > 0) {
+            crc = ::crc32(crc, output_.data() + filled, static_cast<uInt>(produced));
+            filled += produced;
+            if (!consumer.progress(produced)) return DecodeStatus::kStopped;
+        }
+        if (filled == output_.size() || (ended && filled > 0)) {
+            if (!consumer.consume(output_.data(), filled)) return DecodeStatus::kStopped;
+            filled = 0;
+        }
+    }
+    if (total < entry.size) return DecodeStatus::kTooShort;
+    return crc == entry.crc ? DecodeStatus::kOk : DecodeStatus::kCrcMismatch;
+}
+
+}  // namespace tavrix::zip

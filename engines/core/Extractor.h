@@ -1,0 +1,37 @@
+// Extraction of an archive into a folder: selection by specification,
+// overwrite rules, safe names, and files that appear only when complete and
+// checked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+#include "NameCodec.h"
+#include "Progress.h"
+
+namespace tavrix::zip {
+
+struct ExtractOptions {
+    std::string baseDir;             // empty: the current directory
+    std::vector<std::string> specs;  // UTF-8; empty: every entry
+    std::string password;            // bytes as typed
+    NameCodePage codePage = NameCodePage::kAuto;
+    bool directories = true;  // recreate folder names, else put every file in baseDir
+    bool overwrite = false;
+    bool freshen = false;  // only files that exist and are older than the entry
+    bool update = false;   // new files, and existing ones older than the entry
+    bool test = false;     // check every entry, write nothing
+    bool verbose = false;  // also report skipped entries
+};
+
+struct OperationResult {
+    std::uint32_t processed = 0;  // files extracted (or tested good)
+    bool cancelled = false;
+};
+
+OperationResult extractArchive(FileSystem& fs, const std::string& archivePath, const ExtractOptions& options,
+                               ProgressSink& sink);
+
+}  // namespace tavrix::zip

@@ -1,0 +1,327 @@
+#include "Packer.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "NameCodec.h"
+#include "PathUtil.h"
+#include "SourceCollector.h"
+#include "Wildcard.h"
+#include "ZipArchive.h"
+#include "ZipWriter.h"
+
+namespace tavrix::zip {
+namespace {
+
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& ch : out)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    return out;
+}
+
+// Turns the bytes read from a file into advance reports.
+class AdvanceReporter final : public ChunkConsumer {
+public:
+    explicit AdvanceReporter(ProgressSink& sink) : sink_(sink) {}
+    bool progress(std::size_t bytes) override {
+        if (sink_.advance(bytes)) cancelled_ = true;
+        return !cancelled_;
+    }
+    bool consume(const std::uint8_t*, std::size_t) override { return true; }
+    bool cancelled() const { return cancelled_; }
+
+private:
+    ProgressSink& sink_;
+    bool cancelled_ = false;
+};
+
+struct Addition {
+    SourceItem source;
+    bool directory;
+};
+
+class PackRun {
+public:
+    PackRun(FileSystem& fs, const std::string& archivePath, const PackOptions& options, ProgressSink& sink)
+        : fs_(fs), archivePath_(archivePath), options_(options), sink_(sink) {}
+
+    OperationResult run() {
+        const PathInfo existing = fs_.inspect(archivePath_);
+        if (existing.kind != PathKind::kMissing) {
+            ZipArchive::OpenError error{};
+            old_ = ZipArchive::open(fs_.openRead(archivePath_), error);
+            if (!old_) {
+                sink_.message(openErrorMessage(error), archivePath_);
+                return {};
+            }
+        } else if (options_.deleteEntries) {
+            sink_.message(MessageId::kArchiveOpen, archivePath_);
+            return {};
+        }
+        return options_.deleteEntries ? remove() : add();
+    }
+
+private:
+    std::string entryName(const ZipEntry& e) const {
+        std::string name = decodeEntryName(e, NameCodePage::kAuto);
+        std::replace(name.begin(), name.end(), '\\', '/');
+        return name;
+    }
+
+    std::int64_t entryTime(const ZipEntry& e) { return e.unixTime ? *e.unixTime : fs_.dosToUnix(e.dosDateTime); }
+
+    OperationResult add() {
+        CollectRules rules;
+        rules.recurse = options_.recurse;
+        rules.hiddenFiles = options_.hiddenFiles;
+        rules.junkDirNames = options_.junkDirNames;
+        rules.folderEntries = options_.separateDirs;
+        rules.forceDos = options_.forceDos;
+        std::vector<std::string> unmatched;
+        std::vector<SourceItem> sources = collectSources(fs_, options_.specs, rules, unmatched);
+        for (const std::string& spec : unmatched) sink_.message(MessageId::kNothingToDo, spec);
+
+        // Entries of the old archive by name, as Windows compares names.
+        std::unordered_map<std::string, std::size_t> oldByName;
+        if (old_)
+            for (std::size_t i = 0; i < old_->entries().size(); ++i)
+                oldByName.emplace(upperAscii(entryName(old_->entries()[i])), i);
+        std::vector<bool> replaced(old_ ? old_->entries().size() : 0, false);
+        std::vector<Addition> additions;
+        std::uint64_t files = 0, bytes = 0;
+        for (SourceItem& s : sources) {
+            if (isArchiveItself(s.path)) continue;
+            const bool directory = s.info.kind == PathKind::kDirectory;
+            auto found = oldByName.find(upperAscii(s.storedName));
+            const bool inArchive = found != oldByName.end();
+            if (directory) {
+                if (!inArchive && !options_.freshen) additions.push_back({std::move(s), true});
+                continue;
+            }
+            if (inArchive && (options_.freshen || options_.update)) {
+                const ZipEntry& e = old_->entries()[found->second];
+                // DOS times keep even seconds: a file one second younger is the same file.
+                const std::int64_t slack = e.unixTime ? 0 : 1;
+                if (s.info.unixTime <= entryTime(e) + slack) continue;
+            }
+            if (!inArchive && options_.freshen) continue;
+            if (inArchive) replaced[found->second] = true;
+            ++files;
+            bytes += s.info.size;
+            additions.push_back({std::move(s), false});
+        }
+        if (additions.empty()) {
+            sink_.message(MessageId::kNothingToDo, archivePath_);
+            return {};
+        }
+        if (sink_.fileCount(files) || sink_.byteCount(bytes)) return cancelled();
+
+        Output out = beginOutput();
+        if (!out.staged.file) return {};
+        ZipWriter writer(*out.staged.file);
+        if (!copyOld(writer, replaced, nullptr)) return abandon(out);
+        std::uint32_t added = 0;
+        for (const Addition& a : additions) {
+            if (!addOne(writer, a)) return abandon(out);
+            if (!a.directory) ++added;
+        }
+        if (!complete(writer, out)) return {};
+        if (options_.move) {
+            for (const Addition& a : additions)
+                if (!a.directory && !fs_.removeFile(a.source.path)) sink_.message(MessageId::kMoveFailed, a.source.path);
+        }
+        sink_.batchEnd();
+        return {added, false};
+    }
+
+    OperationResult remove() {
+        std::vector<bool> removed(old_->entries().size(), false);
+        std::uint64_t files = 0, bytes = 0;
+        for (std::size_t i = 0; i < old_->entries().size(); ++i) {
+            const std::string name = entryName(old_->entries()[i]);
+            for (const std::string& spec : options_.specs) {
+                if (specMatches(spec, name)) {
+                    removed[i] = true;
+                    ++files;
+                    bytes += old_->entries()[i].size;
+                    break;
+                }
+            }
+        }
+        if (files == 0) {
+            sink_.message(MessageId::kNothingToDo, archivePath_);
+            return {};
+        }
+        if (sink_.fileCount(files) || sink_.byteCount(bytes)) return cancelled();
+        Output out = beginOutput();
+        if (!out.staged.file) return {};
+        ZipWriter writer(*out.staged.file);
+        if (!copyOld(writer, removed, &removed)) return abandon(out);
+        if (!complete(writer, out)) return {};
+        sink_.batchEnd();
+        return {static_cast<std::uint32_t>(files), false};
+    }
+
+    struct Output {
+        StagedFile staged;
+    };
+
+    Output beginOutput() {
+        const std::string dir = options_.tempDir.empty() ? parentOf(archivePath_) : options_.tempDir;
+        Output out{createStagedFile(fs_, dir)};
+        if (!out.staged.file) sink_.message(MessageId::kWriteFailed, dir.empty() ? "." : dir);
+        return out;
+    }
+
+    // Copies the old archive's stub and the entries not in `skip`; entries
+    // in `report` are announced as processed (deleted) instead.
+    bool copyOld(ZipWriter& writer, const std::vector<bool>& skip, const std::vector<bool>* report) {
+        if (!old_) return true;
+        if (old_->prefixSize() > 0 && !check(writer.copyPrefix(old_->reader(), old_->prefixSize()), archivePath_))
+            return false;
+        for (std::size_t i = 0; i < old_->entries().size(); ++i) {
+            const ZipEntry& e = old_->entries()[i];
+            if (skip[i]) {
+                if (report) {
+                    const std::string name = entryName(e);
+                    if (sink_.fileStart(name, e.size) || sink_.advance(e.size)) return stopped();
+                }
+                continue;
+            }
+            newest_ = std::max(newest_, entryTime(e));
+            if (!check(writer.copyEntry(*old_, e), entryName(e))) return false;
+        }
+        return true;
+    }
+
+    bool addOne(ZipWriter& writer, const Addition& a) {
+        NewEntry entry;
+        entry.name = a.source.storedName;
+        entry.unixTime = a.source.info.unixTime;
+        entry.dosDateTime = fs_.unixToDos(a.source.info.unixTime);
+        entry.attributes = a.source.info.attributes;
+        entry.dosHost = options_.forceDos;
+        newest_ = std::max(newest_, a.source.info.unixTime);
+        if (a.directory) return check(writer.addDirectory(entry), entry.name);
+        if (sink_.fileStart(entry.name, a.source.info.size)) return stopped();
+        std::unique_ptr<InputFile> input = fs_.openRead(a.source.path);
+        if (!input) {
+            sink_.message(MessageId::kSourceOpen, a.source.path);
+            return false;
+        }
+        if (input->size() != a.source.info.size) {
+            sink_.message(MessageId::kSourceChanged, a.source.path);
+            return false;
+        }
+        AdvanceReporter reporter(sink_);
+        const int level = std::clamp(options_.level, 0, 9);
+        const std::string_view password = options_.encrypt ? std::string_view(options_.password) : "";
+        const WriteStatus status = writer.addFile(entry, *input, level, password, reporter);
+        if (reporter.cancelled()) return stopped();
+        return check(status, a.source.path);
+    }
+
+    bool check(WriteStatus status, const std::string& subject) {
+        switch (status) {
+            case WriteStatus::kOk: return true;
+            case WriteStatus::kStopped: return stopped();
+            case WriteStatus::kReadFailed: sink_.message(MessageId::kSourceOpen, subject); break;
+            case WriteStatus::kWriteFailed: sink_.message(MessageId::kWriteFailed, subject); break;
+            case WriteStatus::kTooLarge: sink_.message(MessageId::kTooLarge, subject); break;
+            case WriteStatus::kChanged: sink_.message(MessageId::kSourceChanged, subject); break;
+        }
+        return false;
+    }
+
+    bool stopped() {
+        cancelled_ = true;
+        return false;
+    }
+
+    OperationResult cancelled() {
+        sink_.message(MessageId::kCancelled, archivePath_);
+        return {0, true};
+    }
+
+    OperationResult abandon(Output& out) {
+        out.staged.file.reset();
+        fs_.removeFile(out.staged.path);
+        if (cancelled_) return cancelled();
+        return {};
+    }
+
+    // Writes the directory, closes the new archive and puts it in place of
+    // the old one.
+    bool complete(ZipWriter& writer, Output& out) {
+        const std::string comment = old_ ? old_->comment() : std::string();
+        if (!check(writer.finish(comment), archivePath_) || !out.staged.file->finish(nullptr, nullptr)) {
+            if (!cancelled_) sink_.message(MessageId::kWriteFailed, out.staged.path);
+            abandon(out);
+            return false;
+        }
+        out.staged.file.reset();
+        old_.reset();  // Windows cannot replace a file that is still open
+        if (!swapIn(out.staged.path)) {
+            fs_.removeFile(out.staged.path);
+            sink_.message(MessageId::kReplaceFailed, archivePath_);
+            return false;
+        }
+        if (options_.zipTime && newest_ > 0) {
+            FileStamp stamp;
+            stamp.hasUnixTime = true;
+            stamp.unixTime = newest_;
+            fs_.setTime(archivePath_, stamp);
+        }
+        return true;
+    }
+
+    // A new archive made in another folder may be on another volume: then it
+    // is first copied beside the archive, so the final step is still a rename.
+    bool swapIn(const std::string& made) {
+        if (fs_.rename(made, archivePath_, true)) return true;
+        StagedFile near = createStagedFile(fs_, parentOf(archivePath_));
+        if (!near.file) return false;
+        bool copied = false;
+        if (std::unique_ptr<InputFile> in = fs_.openRead(made)) {
+            std::vector<std::uint8_t> block(1 << 20);
+            std::uint64_t offset = 0;
+            copied = true;
+            while (copied && offset < in->size()) {
+                const std::ptrdiff_t n = in->readAt(offset, block.data(), block.size());
+                copied = n > 0 && near.file->write(block.data(), static_cast<std::size_t>(n));
+                offset += n > 0 ? static_cast<std::uint64_t>(n) : 0;
+            }
+        }
+        copied = near.file->finish(nullptr, nullptr) && copied;
+        near.file.reset();
+        if (copied && fs_.rename(near.path, archivePath_, true)) {
+            fs_.removeFile(made);
+            return true;
+        }
+        fs_.removeFile(near.path);
+        return false;
+    }
+
+    bool isArchiveItself(const std::string& path) const {
+        return archiveNameOf(path) == archiveNameOf(archivePath_) &&
+               (path.empty() || path[0] != '/') == (archivePath_.empty() || archivePath_[0] != '/');
+    }
+
+    FileSystem& fs_;
+    const std::string& archivePath_;
+    const PackOptions& options_;
+    ProgressSink& sink_;
+    std::unique_ptr<ZipArchive> old_;
+    std::int64_t newest_ = 0;
+    bool cancelled_ = false;
+};
+
+}  // namespace
+
+OperationResult packArchive(FileSystem& fs, const std::string& archivePath, const PackOptions& options,
+                            ProgressSink& sink) {
+    return PackRun(fs, archivePath, options, sink).run();
+}
+
+}  // namespace tavrix::zip

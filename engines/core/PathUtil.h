@@ -1,0 +1,29 @@
+// Small path helpers shared by extraction and packing ('/' separators).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "FileSystem.h"
+
+namespace tavrix::zip {
+
+std::string joinPath(std::string_view dir, std::string_view name);
+// The folder part of a path ("" for a bare name).
+std::string parentOf(std::string_view path);
+std::string_view baseNameOf(std::string_view path);
+
+// A new file with a unique name in `dir`, for content that is renamed into
+// place only once it is complete.
+struct StagedFile {
+    std::unique_ptr<OutputFile> file;
+    std::string path;
+};
+StagedFile createStagedFile(FileSystem& fs, std::string_view dir);
+
+// A new, empty folder with a unique name in `dir`; empty on failure.
+std::string createStagingFolder(FileSystem& fs, std::string_view dir);
+
+}  // namespace tavrix::zip

@@ -1,0 +1,301 @@
+// The file-system seam on Windows (the engine libraries). Paths arrive as
+// UTF-8 with '/' separators and go to the wide-character API.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "FileSystem.h"
+#include "win32/UniqueHandle.h"
+
+namespace tavrix::zip {
+namespace {
+
+using win32::UniqueFile;
+using win32::UniqueFind;
+
+constexpr std::int64_t kEpochDifference = 11644473600LL;  // 1601 to 1970, seconds
+constexpr std::int64_t kTicksPerSecond = 10000000LL;
+
+std::wstring widen(const std::string& path) {
+    std::wstring out;
+    if (path.empty()) return out;
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    out.resize(static_cast<std::size_t>(n));
+    ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), out.data(), n);
+    std::replace(out.begin(), out.end(), L'/', L'\\');
+    return out;
+}
+
+std::string narrow(const wchar_t* text) {
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1) ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+FILETIME toFileTime(std::int64_t unixTime) {
+    const std::uint64_t ticks = static_cast<std::uint64_t>((unixTime + kEpochDifference) * kTicksPerSecond);
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
+std::int64_t fromFileTime(const FILETIME& ft) {
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / kTicksPerSecond) - kEpochDifference;
+}
+
+bool stampToFileTime(const FileStamp& stamp, FILETIME& utc) {
+    if (stamp.hasUnixTime) {
+        utc = toFileTime(stamp.unixTime);
+        return true;
+    }
+    FILETIME local;
+    return ::DosDateTimeToFileTime(static_cast<WORD>(stamp.dosDateTime >> 16),
+                                   static_cast<WORD>(stamp.dosDateTime & 0xFFFF), &local) &&
+           ::LocalFileTimeToFileTime(&local, &utc);
+}
+
+PathInfo describe(DWORD attributes, const FILETIME& written, DWORD sizeHigh, DWORD sizeLow) {
+    PathInfo info;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        info.kind = PathKind::kLink;
+    else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        info.kind = PathKind::kDirectory;
+    else
+        info.kind = PathKind::kFile;
+    info.size = (static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow;
+    info.unixTime = fromFileTime(written);
+    info.attributes.dos = attributes & 0xFF;
+    return info;
+}
+
+bool moveFile(const std::wstring& source, const std::wstring& target, bool replace) {
+    const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
+    if (::MoveFileExW(source.c_str(), target.c_str(), flags)) return true;
+    if (!replace || ::GetLastError() != ERROR_ACCESS_DENIED) return false;
+    // A read-only file in the way: replacing it was asked for.
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    ::SetFileAttributesW(target.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    return ::MoveFileExW(source.c_str(), target.c_str(), flags) != 0;
+}
+
+class Win32Input final : public InputFile {
+public:
+    Win32Input(HANDLE h, std::uint64_t size) : handle_(h), size_(size) {}
+    std::uint64_t size() const override { return size_; }
+    // Seeks only when the read does not follow the previous one: reads are
+    // mostly sequential, and Wine serves reads that name an offset slowly.
+    std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        if (offset != position_) {
+            LARGE_INTEGER at;
+            at.QuadPart = static_cast<LONGLONG>(offset);
+            if (!::SetFilePointerEx(handle_.get(), at, nullptr, FILE_BEGIN)) return -1;
+            position_ = offset;
+        }
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+        if (!::ReadFile(handle_.get(), buffer, want, &got, nullptr)) return -1;
+        position_ += got;
+        return static_cast<std::ptrdiff_t>(got);
+    }
+
+private:
+    UniqueFile handle_;
+    std::uint64_t size_;
+    std::uint64_t position_ = 0;
+};
+
+// Moves a file by its handle (Windows Vista and later): a rename by name
+// looks both names up again, which costs a search of the target folder
+// under Wine. Layout of FILE_RENAME_INFO, which the XP headers lack.
+struct RenameInformation {
+    DWORD replaceIfExists;
+    HANDLE rootDirectory;
+    DWORD fileNameLength;  // bytes
+    WCHAR fileName[1];
+};
+constexpr int kFileRenameInfo = 3;
+using SetInformationByHandle = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+
+SetInformationByHandle setInformationByHandle() {
+    static const auto function = reinterpret_cast<SetInformationByHandle>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle")));
+    return function;
+}
+
+// The native form of a full path: "\??\C:\dir\name" or "\??\UNC\server\share\name".
+std::wstring nativePathOf(const std::wstring& path) {
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return {};
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return {};
+    full.resize(written);
+    if (full.rfind(L"\\\\?\\", 0) == 0) return L"\\??\\" + full.substr(4);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\??\\UNC\\" + full.substr(2);
+    return L"\\??\\" + full;
+}
+
+class Win32Output final : public OutputFile {
+public:
+    Win32Output(HANDLE h, std::wstring path) : handle_(h), path_(std::move(path)) {}
+    bool renameTo(const std::string& target, bool replace) override {
+        const std::wstring wide = widen(target);
+        if (SetInformationByHandle setInformation = setInformationByHandle()) {
+            const std::wstring native = nativePathOf(wide);
+            std::vector<std::uint8_t> buffer(sizeof(RenameInformation) + native.size() * sizeof(WCHAR));
+            auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
+            info->replaceIfExists = replace ? TRUE : FALSE;
+            info->fileNameLength = static_cast<DWORD>(native.size() * sizeof(WCHAR));
+            std::memcpy(info->fileName, native.c_str(), native.size() * sizeof(WCHAR));
+            if (!native.empty() &&
+                setInformation(handle_.get(), kFileRenameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+                path_ = wide;
+                return true;
+            }
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+        }
+        // No rename by handle (or it refused, as for a read-only target):
+        // by name once the file is closed.
+        pendingTarget_ = wide;
+        pendingReplace_ = replace;
+        return true;
+    }
+    bool write(const void* data, std::size_t count) override { return writeAll(data, count); }
+    // A patch of earlier bytes; the file position is put back afterwards.
+    bool writeAt(std::uint64_t offset, const void* data, std::size_t count) override {
+        LARGE_INTEGER at, here{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return ::SetFilePointerEx(handle_.get(), LARGE_INTEGER{}, &here, FILE_CURRENT) &&
+               ::SetFilePointerEx(handle_.get(), at, nullptr, FILE_BEGIN) && writeAll(data, count) &&
+               ::SetFilePointerEx(handle_.get(), here, nullptr, FILE_BEGIN);
+    }
+    bool finish(const FileStamp* stamp, const FileAttributes* attributes) override {
+        bool ok = true;
+        if (stamp) {
+            FILETIME utc;
+            ok = stampToFileTime(*stamp, utc) && ::SetFileTime(handle_.get(), nullptr, nullptr, &utc);
+        }
+        bool closed = ::CloseHandle(handle_.release()) != 0;
+        if (closed && !pendingTarget_.empty()) {
+            closed = moveFile(path_, pendingTarget_, pendingReplace_);
+            if (closed) path_ = pendingTarget_;
+        }
+        // Read-only, hidden and system go on after the data; a read-only file
+        // can still be renamed into place.
+        constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        if (attributes && (attributes->dos & kKept))
+            ok = ::SetFileAttributesW(path_.c_str(), (attributes->dos & kKept) | FILE_ATTRIBUTE_ARCHIVE) && ok;
+        return closed && ok;
+    }
+
+private:
+    // Plain sequential writes: Wine serves writes that name an offset much
+    // more slowly.
+    bool writeAll(const void* data, std::size_t count) {
+        auto* p = static_cast<const char*>(data);
+        while (count > 0) {
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+            DWORD put = 0;
+            if (!::WriteFile(handle_.get(), p, want, &put, nullptr) || put == 0) return false;
+            p += put;
+            count -= put;
+        }
+        return true;
+    }
+
+    UniqueFile handle_;
+    std::wstring path_;
+    std::wstring pendingTarget_;
+    bool pendingReplace_ = false;
+};
+
+class Win32FileSystem final : public FileSystem {
+public:
+    std::unique_ptr<InputFile> openRead(const std::string& path) override {
+        HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return nullptr;
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!::GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ::CloseHandle(h);
+            return nullptr;
+        }
+        const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        return std::make_unique<Win32Input>(h, size);
+    }
+    std::unique_ptr<OutputFile> createNew(const std::string& path) override {
+        std::wstring wide = widen(path);
+        // DELETE access lets the file be renamed through this handle.
+        HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return nullptr;
+        return std::make_unique<Win32Output>(h, std::move(wide));
+    }
+    bool rename(const std::string& from, const std::string& to, bool replace) override {
+        return moveFile(widen(from), widen(to), replace);
+    }
+    bool removeFile(const std::string& path) override {
+        const std::wstring wide = widen(path);
+        if (::DeleteFileW(wide.c_str())) return true;
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+        ::SetFileAttributesW(wide.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        return ::DeleteFileW(wide.c_str()) != 0;
+    }
+    bool makeDir(const std::string& path) override { return ::CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
+    bool removeDir(const std::string& path) override { return ::RemoveDirectoryW(widen(path).c_str()) != 0; }
+    PathInfo inspect(const std::string& path) override {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return {};
+        return describe(data.dwFileAttributes, data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow);
+    }
+    bool listDir(const std::string& dir, std::vector<DirItem>& items) override {
+        WIN32_FIND_DATAW found;
+        const std::wstring pattern = widen(dir.empty() ? std::string("*") : dir + "/*");
+        UniqueFind find(::FindFirstFileW(pattern.c_str(), &found));
+        if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        do {
+            if (std::wstring_view(found.cFileName) == L"." || std::wstring_view(found.cFileName) == L"..") continue;
+            items.push_back({narrow(found.cFileName), describe(found.dwFileAttributes, found.ftLastWriteTime,
+                                                               found.nFileSizeHigh, found.nFileSizeLow)});
+        } while (::FindNextFileW(find.get(), &found));
+        return true;
+    }
+    bool setTime(const std::string& path, const FileStamp& stamp) override {
+        FILETIME utc;
+        if (!stampToFileTime(stamp, utc)) return false;
+        UniqueFile h(::CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return h && ::SetFileTime(h.get(), nullptr, nullptr, &utc);
+    }
+    std::int64_t dosToUnix(std::uint32_t dos) override {
+        FileStamp stamp;
+        stamp.dosDateTime = dos;
+        FILETIME utc;
+        return stampToFileTime(stamp, utc) ? fromFileTime(utc) : 0;
+    }
+    std::uint32_t unixToDos(std::int64_t unixTime) override {
+        const FILETIME utc = toFileTime(unixTime);
+        FILETIME local;
+        WORD date = 0, time = 0;
+        if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
+            return (1u << 21) | (1u << 16);  // 1980-01-01
+        return (static_cast<std::uint32_t>(date) << 16) | time;
+    }
+    bool isHidden(const DirItem& item) override {
+        return (item.info.attributes.dos & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> makePlatformFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace tavrix::zip

@@ -1,0 +1,76 @@
+// Writes a ZIP archive front to back into one output file: entries copied
+// from another archive, new files compressed (and encrypted), folder
+// entries, then the central directory. Sizes are limited to 4 GiB (no Zip64).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "EntryDecoder.h"
+#include "FileSystem.h"
+#include "ZipArchive.h"
+
+namespace tavrix::zip {
+
+struct NewEntry {
+    std::string name;  // UTF-8, '/' separators; folders end with '/'
+    std::uint32_t dosDateTime = 0;
+    std::optional<std::int64_t> unixTime;
+    FileAttributes attributes;
+    bool dosHost = false;  // write DOS attributes only (forced DOS names)
+};
+
+enum class WriteStatus { kOk, kStopped, kReadFailed, kWriteFailed, kTooLarge, kChanged };
+
+class ZipWriter {
+public:
+    explicit ZipWriter(OutputFile& out);
+    ~ZipWriter();
+    ZipWriter(const ZipWriter&) = delete;
+    ZipWriter& operator=(const ZipWriter&) = delete;
+
+    // Bytes that precede the first entry (a self-extractor stub).
+    WriteStatus copyPrefix(ArchiveReader& reader, std::uint64_t length);
+    // Copies an entry's compressed data unchanged, with fresh headers.
+    WriteStatus copyEntry(ZipArchive& source, const ZipEntry& entry);
+    WriteStatus addDirectory(const NewEntry& entry);
+    // Reads `input` to its end (its size as opened), compressing at `level`
+    // (0 stores) and encrypting with `password` when it is not empty.
+    // `progress` receives the input bytes as they are read.
+    WriteStatus addFile(const NewEntry& entry, InputFile& input, int level, std::string_view password,
+                        ChunkConsumer& progress);
+    WriteStatus finish(std::string_view comment);
+
+    std::size_t entryCount() const { return central_.size(); }
+
+private:
+    struct CentralRecord {
+        std::uint16_t versionMadeBy, versionNeeded, flags, method;
+        std::uint32_t dosDateTime, crc, compressedSize, size, externalAttributes, localOffset;
+        std::string name;
+        std::string extra;
+    };
+    struct Compressor;
+
+    bool put(const void* data, std::size_t count);
+    bool flush();
+    bool patch(std::uint64_t offset, const void* data, std::size_t count);
+    bool writeLocalHeader(const CentralRecord& record, std::string_view localExtra);
+    WriteStatus writeData(InputFile& input, std::uint64_t size, int level, std::string_view password,
+                          const CentralRecord& record, ChunkConsumer& progress, std::uint32_t& crc);
+    static CentralRecord describe(const NewEntry& entry);
+
+    OutputFile& out_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t buffered_ = 0;
+    std::uint64_t flushedEnd_ = 0;  // file offset where buffer_ starts
+    std::vector<CentralRecord> central_;
+    std::vector<std::uint8_t> input_;
+    Compressor* compressor_ = nullptr;
+    int compressorLevel_ = -1;
+};
+
+}  // namespace tavrix::zip

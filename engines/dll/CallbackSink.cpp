@@ -1,0 +1,49 @@
+#include "CallbackSink.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "AnsiText.h"
+
+namespace tavrix::engines {
+
+using archive::EngineAction;
+
+CallbackSink::CallbackSink(std::uint32_t window, std::uint32_t caller, std::uint32_t callback, bool verbose)
+    : callback_(reinterpret_cast<EngineCallback>(static_cast<std::uintptr_t>(callback))), verbose_(verbose) {
+    record_.window = window;
+    record_.caller = caller;
+}
+
+bool CallbackSink::send(std::uint32_t action, std::uint32_t errorCode, std::uint64_t size,
+                        std::string_view utf8Text) {
+    if (!callback_) return stop_;
+    record_.action = action;
+    record_.errorCode = errorCode;
+    // The record's size is 32 bits wide; larger values are reported saturated.
+    record_.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFFu));
+    std::string text = utf8Text.empty() ? std::string() : utf8ToAnsi(std::string(utf8Text));
+    const std::size_t length = std::min(text.size(), sizeof record_.text - 1);
+    std::memcpy(record_.text, text.data(), length);
+    record_.text[length] = '\0';
+    if (callback_(&record_) != 0) stop_ = true;
+    return stop_;
+}
+
+bool CallbackSink::fileCount(std::uint64_t files) { return send(archive::kActionFileCount, 0, files, {}); }
+bool CallbackSink::byteCount(std::uint64_t bytes) { return send(archive::kActionByteCount, 0, bytes, {}); }
+bool CallbackSink::fileStart(std::string_view name, std::uint64_t size) {
+    return send(archive::kActionFileStart, 0, size, name);
+}
+bool CallbackSink::advance(std::uint64_t bytes) { return send(archive::kActionAdvance, 0, bytes, {}); }
+bool CallbackSink::batchEnd() { return send(archive::kActionBatchEnd, 0, 0, {}); }
+
+bool CallbackSink::message(zip::MessageId id, std::string_view subject) {
+    const zip::MessageInfo& info = zip::messageInfo(id);
+    // Problems are always told; notes (code 0) only when asked to be verbose.
+    if (info.code == 0 && !verbose_) return stop_;
+    return send(archive::kActionMessage, info.code, 0, zip::messageLine(id, subject));
+}
+
+}  // namespace tavrix::engines

@@ -1,0 +1,38 @@
+// Turns the core's progress reports into calls of the component's callback,
+// one EngineCallbackRecord reused for every call.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string_view>
+
+#include "CallBack.h"
+#include "Progress.h"
+
+namespace tavrix::engines {
+
+using EngineCallback = BOOL(__stdcall*)(archive::EngineCallbackRecord*);
+
+class CallbackSink final : public zip::ProgressSink {
+public:
+    CallbackSink(std::uint32_t window, std::uint32_t caller, std::uint32_t callback, bool verbose);
+
+    bool fileCount(std::uint64_t files) override;
+    bool byteCount(std::uint64_t bytes) override;
+    bool fileStart(std::string_view name, std::uint64_t size) override;
+    bool advance(std::uint64_t bytes) override;
+    bool batchEnd() override;
+    bool message(zip::MessageId id, std::string_view subject) override;
+
+private:
+    // Calls back; any nonzero answer is kept, so the run stops at its next step.
+    bool send(std::uint32_t action, std::uint32_t errorCode, std::uint64_t size, std::string_view utf8Text);
+
+    archive::EngineCallbackRecord record_{};
+    EngineCallback callback_;
+    bool verbose_;
+    bool stop_ = false;
+};
+
+}  // namespace tavrix::engines

@@ -1,0 +1,91 @@
+// PACK32.DLL: reads a PackExecRecord (either layout) and adds or deletes.
+#include <windows.h>
+
+#include <cstring>
+
+#include "CallbackSink.h"
+#include "EngineRecords.h"
+#include "Packer.h"
+#include "RecordText.h"
+
+namespace {
+
+using namespace tavrix;
+using archive::kOldLayoutMaxSpecs;
+using archive::kRecordMarker;
+using archive::PackExecCommon;
+using archive::PackExecRecordNew;
+using archive::PackExecRecordOld;
+using archive::PackFileSpec;
+
+constexpr int kPackVersion = 160;
+
+int pack(const std::uint8_t* raw) {
+    PackExecCommon common;
+    std::memcpy(&common, raw, sizeof common);
+    engines::CallbackSink sink(common.ownerWindow, common.caller, common.callback,
+                               common.verbose != 0 || common.trace != 0);
+    zip::PackOptions options;
+    std::uint32_t marker = 0;
+    std::memcpy(&marker, raw + offsetof(PackExecRecordOld, marker), sizeof marker);
+    if (marker == kRecordMarker) {
+        if (common.specCount > kOldLayoutMaxSpecs) {
+            sink.message(zip::MessageId::kBadRecord, "too many file specifications");
+            return 0;
+        }
+        const auto* old = reinterpret_cast<const PackExecRecordOld*>(raw);
+        options.specs = engines::specsFromAddresses(old->specs, common.specCount);
+    } else {
+        std::memcpy(&marker, raw + offsetof(PackExecRecordNew, marker), sizeof marker);
+        if (marker != kRecordMarker) {
+            sink.message(zip::MessageId::kBadRecord, "unknown layout");
+            return 0;
+        }
+        const auto* fresh = reinterpret_cast<const PackExecRecordNew*>(raw);
+        options.specs = engines::specsFromEntries<PackFileSpec>(fresh->specs, common.specCount);
+        options.tempDir = engines::utf8At(fresh->tempDir);
+    }
+    const std::string archivePath = engines::utf8At(common.archivePath);
+    if (archivePath.empty()) {
+        sink.message(zip::MessageId::kBadRecord, "no archive");
+        return 0;
+    }
+    options.password = engines::bytesAt(common.password);
+    options.encrypt = common.encrypt != 0 && !options.password.empty();
+    options.hiddenFiles = common.hiddenFiles != 0;
+    options.separateDirs = common.noDirEntries == 0;
+    options.verbose = common.verbose != 0 || common.trace != 0;
+    options.level = static_cast<int>(common.level);
+    options.junkDirNames = common.junkDirNames != 0;
+    options.recurse = common.recurse != 0;
+    options.forceDos = common.forceDos != 0;
+    options.move = common.move != 0;
+    options.deleteEntries = common.deleteEntries != 0;
+    options.update = common.update != 0;
+    options.freshen = common.freshen != 0 && !options.update;
+    options.zipTime = common.zipTime != 0;
+    if (common.encrypt != 0 && options.password.empty()) {
+        sink.message(zip::MessageId::kPasswordMissing, archivePath);
+        return 0;
+    }
+    auto fs = zip::makePlatformFileSystem();
+    try {
+        return static_cast<int>(zip::packArchive(*fs, archivePath, options, sink).processed);
+    } catch (...) {  // nothing may cross the library boundary
+        sink.message(zip::MessageId::kInternal, archivePath);
+        return 0;
+    }
+}
+
+}  // namespace
+
+extern "C" int __stdcall PackExec(void* record) {
+    if (!record) return 0;
+    try {
+        return pack(static_cast<const std::uint8_t*>(record));
+    } catch (...) {
+        return 0;
+    }
+}
+
+extern "C" int __stdcall GetPackVersion() { return kPackVersion; }

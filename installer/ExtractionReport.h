@@ -1,0 +1,50 @@
+// What the installation page tells the user when the engine could not write
+// every file of the package. No Windows here: tested natively too.
+#pragma once
+
+#include <string>
+
+namespace tavrix::installer {
+
+// The engine's code for a file it left alone because it already existed
+// (reported with Verbose on, overwriting off). Such a file is not broken:
+// the one already in the folder was kept.
+inline constexpr int kFileKeptEngineCode = 32;
+
+struct ExtractionOutcome {
+    int failedFiles = 0;
+    int keptFiles = 0;
+    std::string lastFailure;  // the engine's last message about a failed file
+};
+
+namespace detail {
+inline std::string countOfFiles(int count) {
+    return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+}  // namespace detail
+
+// The text of the warning; empty when every file was written.
+inline std::string extractionProblemsText(const ExtractionOutcome& outcome) {
+    if (outcome.failedFiles <= 0 && outcome.keptFiles <= 0) return {};
+    std::string text = "The installation has finished, but not every file of the package was written.";
+    if (outcome.failedFiles > 0) {
+        text += "\n\n" + detail::countOfFiles(outcome.failedFiles) + " could not be installed.";
+        if (!outcome.lastFailure.empty()) text += " The last message was:\n" + outcome.lastFailure;
+    }
+    if (outcome.keptFiles > 0) {
+        const bool one = outcome.keptFiles == 1;
+        text += "\n\n" + detail::countOfFiles(outcome.keptFiles) + (one ? " was" : " were") +
+                " already in the destination folder and " + (one ? "was" : "were") +
+                " left unchanged; the package's " + (one ? "copy was" : "copies were") + " not written.";
+    }
+    return text;
+}
+
+// The text when the engine stopped before the end of the batch.
+inline std::string extractionFailedText(const std::string& lastMessage) {
+    std::string text = "The installation could not be completed.";
+    if (!lastMessage.empty()) text += " The last message was:\n" + lastMessage;
+    return text;
+}
+
+}  // namespace tavrix::installer

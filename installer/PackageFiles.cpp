@@ -1,0 +1,51 @@
+#include "PackageFiles.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace tavrix::installer {
+namespace {
+std::string& folder() {
+    static std::string value;
+    return value;
+}
+// Profile values are cut to what this buffer holds, terminator included.
+constexpr DWORD kProfileBufferSize = 2048;
+}  // namespace
+
+const std::string& programFolder() {
+    return folder();
+}
+void setProgramFolder(std::string value) {
+    folder() = std::move(value);
+}
+
+std::string folderOfPath(const std::string& path) {
+    const auto slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool fileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("Cannot open file " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+PackageDescription::PackageDescription() : path_(programFolder() + "Ostrel.ini") {}
+
+std::string PackageDescription::read(const char* section, const char* key, const std::string& current) const {
+    char value[kProfileBufferSize];
+    const DWORD length =
+        ::GetPrivateProfileStringA(section, key, current.c_str(), value, kProfileBufferSize, path_.c_str());
+    return std::string(value, length);
+}
+
+}  // namespace tavrix::installer

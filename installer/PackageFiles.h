@@ -1,0 +1,31 @@
+// The package folder: where the running program lies, and the package files
+// looked up there (the description file Ostrel.ini, the archive, the
+// agreement text, the splash picture). Nothing here ever writes to it.
+#pragma once
+
+#include <string>
+
+namespace tavrix::installer {
+
+// The folder of the running program, with its trailing backslash.
+const std::string& programFolder();
+void setProgramFolder(std::string folder);
+// The folder part of a program path, trailing backslash included.
+std::string folderOfPath(const std::string& path);
+
+bool fileExists(const std::string& path);
+// A whole file's bytes; throws "Cannot open file <path>" when it cannot be read.
+std::string readWholeFile(const std::string& path);
+
+// One opening of Ostrel.ini. Every read goes to the file afresh; a missing
+// file or key yields the current value of the target, passed as default.
+class PackageDescription {
+public:
+    PackageDescription();
+    std::string read(const char* section, const char* key, const std::string& current) const;
+
+private:
+    std::string path_;
+};
+
+}  // namespace tavrix::installer

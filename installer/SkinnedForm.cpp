@@ -1,0 +1,43 @@
+#include "SkinnedForm.h"
+
+#include "ui/Application.h"
+#include "win32/MessageBoxSeam.h"
+
+namespace tavrix::installer {
+
+bool SkinnedForm::loadSkinLibrary(const char* failureCaption) {
+    // By bare name, so the system's search order applies: the program's own
+    // folder comes first.
+    SkinLibrary.reset(::LoadLibraryA(kSkinLibraryName));
+    if (SkinLibrary) return true;
+    win32::showMessageBox(handle(), "Error while reading 'Velskin.dll'. This application will terminate.",
+                          failureCaption, MB_OK | MB_ICONWARNING);
+    ui::Application::instance().terminate();
+    return false;
+}
+
+void SkinnedForm::loadSkinBitmap(ui::Image& image, const char* name) const {
+    image.setPicture(ui::Picture::fromBitmapResource(SkinLibrary.get(), name));
+}
+
+void SkinnedForm::bindImageButton(ui::Image& image, ui::Label& caption, ButtonHandlers handlers) {
+    for (ui::GraphicControl* control :
+         {static_cast<ui::GraphicControl*>(&image), static_cast<ui::GraphicControl*>(&caption)}) {
+        if (handlers.press)
+            control->onMouseDown = [this, &image](ui::MouseButton, int, int) { Pressed(image); };
+        if (handlers.release)
+            control->onMouseUp = [this, &image](ui::MouseButton, int, int) { Released(image); };
+        control->onClick = handlers.click;
+    }
+}
+
+ui::FormDesign pageDesign(const char* className, int clientWidth, int clientHeight) {
+    ui::FormDesign design;
+    design.className = className;
+    design.style = WS_POPUP | WS_CLIPSIBLINGS;
+    design.clientWidth = clientWidth;
+    design.clientHeight = clientHeight;
+    return design;
+}
+
+}  // namespace tavrix::installer

@@ -1,0 +1,126 @@
+#include "Unit1.h"
+
+#include "Build4.h"
+#include "PackageFiles.h"
+#include "TextLines.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit6.h"
+#include "Unit8.h"
+#include "ui/Application.h"
+#include "win32/MessageBoxSeam.h"
+
+namespace tavrix::installer {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr WPARAM kMoveByCaption = SC_MOVE | HTCAPTION;  // 0xF012
+
+ui::FormDesign mainDesign() {
+    ui::FormDesign design;
+    design.className = "Tavrix Installer";
+    // A fixed dialog whose system caption is replaced by the drawn title bar:
+    // WS_DLGFRAME off (thin border only), WS_POPUP on.
+    design.style = (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX) & ~WS_DLGFRAME;
+    design.style |= WS_POPUP;
+    design.clientWidth = 421;
+    design.clientHeight = 326;
+    design.centred = true;
+    design.caption = "Tavrix Installer";
+    return design;
+}
+
+}  // namespace
+
+TForm1::TForm1() : SkinnedForm(mainDesign()), Close1(Panel1, 398, 2, 23, 22, closeGlyph(), "Close") {
+    for (ui::GraphicControl* dragArea :
+         {static_cast<ui::GraphicControl*>(&Image1), static_cast<ui::GraphicControl*>(&Image5),
+          static_cast<ui::GraphicControl*>(&Label1)})
+        dragArea->onMouseDown = [this](ui::MouseButton button, int, int) { Panel1MouseDown(button); };
+    Panel1.onMouseDown = [this](ui::MouseButton button, int, int) { Panel1MouseDown(button); };
+    Close1.onClick = [this] { Close1Click(); };
+    bindImageButton(Image3, Label3, {.click = [this] { Image3Click(); }});
+    bindImageButton(Image4, Label2, {.click = [this] { Close1Click(); }});
+    bindImageButton(Image6, Label5, {.click = [this] { Image6Click(); }});
+    PopupMenu1.addItem("About Tavrix Installer", [this] { About1Click(); });
+    popupMenu = &PopupMenu1;
+    initialFocus = Panel1.handle();
+
+    if (!loadSkinLibrary("Morvane Setup")) return;
+    loadSkinBitmap(Image1, "top");
+    loadSkinBitmap(Image2, "QForm");
+    loadSkinBitmap(Image3, kReleasedFace);
+    loadSkinBitmap(Image4, kReleasedFace);
+    loadSkinBitmap(Image5, "Aircraft");
+    loadSkinBitmap(Image6, kReleasedFace);
+
+    PackageDescription package;
+    SplashFile = package.read("Splash", "Filename", SplashFile);
+    Label6.setText(package.read("Addon", "Condition", Label6.text()));
+}
+
+TForm1::~TForm1() {
+    Form1 = nullptr;
+}
+
+void TForm1::FormShow() {
+    const std::string folder = programFolder();
+    if (!fileExists(folder + "Setup.qzp")) {
+        win32::showMessageBox(nullptr, "This is not part of a Setup Package.", "Tavrix Installer",
+                              MB_OK | MB_ICONWARNING);
+        ui::Application::instance().terminate();
+    }
+    if (!SplashFile.empty()) {
+        Form8->Image1.setPicture(ui::Picture::fromFile(folder + SplashFile));
+        Form8->setSize(Form8->Image1.width(), Form8->Image1.height());
+        Form8->showModal();
+    }
+    if (fileExists(folder + "licens.qzt")) {
+        Memo1.setLines(splitLines(readWholeFile(folder + "licens.qzt")));
+    } else {
+        Form3->Image6.setVisible(true);
+        Form3->Label8.setVisible(true);
+        Image3Click();
+    }
+}
+
+void TForm1::Close1Click() {
+    Released(Image4);
+    if (!ConfirmQuit("WARNING: The installation has not been completed.\nAre you sure you want to quit?"))
+        return;
+    // The question may be asked from inside a running extraction (the
+    // component pumps messages in its callback): the engine stops at its
+    // next chunk, and the termination takes effect once Extract has
+    // returned to the message loop, so nothing is destroyed under it.
+    if (Form6) Form6->stopExtraction();
+    close();
+}
+
+void TForm1::Panel1MouseDown(ui::MouseButton button) {
+    if (button != ui::MouseButton::Left) return;
+    // The system's own move loop drags the window, as if by its caption.
+    ::ReleaseCapture();
+    ::SendMessageA(handle(), WM_SYSCOMMAND, kMoveByCaption, 0);
+}
+
+void TForm1::Image3Click() {
+    ShowPage(*Form3);
+}
+
+void TForm1::Image6Click() {
+    // The release arrives only after the dialog has closed.
+    Released(Image6);
+    Form2->showModal();
+}
+
+void TForm1::About1Click() {
+    About->show();
+}
+
+bool ConfirmQuit(const std::string& text) {
+    return win32::showMessageBox(nullptr, text, "Tavrix Installer", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+}  // namespace tavrix::installer

@@ -1,0 +1,116 @@
+#include "Unit4.h"
+
+#include <shlobj.h>
+
+#include <stdexcept>
+
+#include "DestinationRules.h"
+#include "PackageFiles.h"
+#include "Unit3.h"
+#include "Unit5.h"
+#include "Unit6.h"
+#include "ui/FolderBrowserSeam.h"
+#include "win32/UniqueHandle.h"
+
+namespace tavrix::installer {
+
+TForm4* Form4 = nullptr;
+
+namespace {
+
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle empty() { return nullptr; }
+    static void close(Handle key) { ::RegCloseKey(key); }
+};
+using UniqueRegistryKey = win32::UniqueHandle<RegistryKeyTraits>;
+
+// The simulator's folder: value "path" of its key under HKEY_LOCAL_MACHINE.
+// The key is opened for reading, so a user without administrator rights
+// still gets the proposal; a missing value reads as empty text.
+std::optional<std::string> readSimulatorPath(const char* keyName) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return std::nullopt;
+    UniqueRegistryKey key(opened);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExA(key.get(), "path", nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return std::string();
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw std::runtime_error("Invalid data type for 'path'");
+    std::string value(size, '\0');
+    if (::RegQueryValueExA(key.get(), "path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
+        ERROR_SUCCESS)
+        return std::string();
+    value.resize(std::min<std::size_t>(size, value.size()));
+    // The stored string usually carries its terminator; the text ends there.
+    if (const auto end = value.find('\0'); end != std::string::npos) value.resize(end);
+    return value;
+}
+
+}  // namespace
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void MakeFolderPath(const std::string& folder) {
+    for (const std::string& missing : foldersToCreate(folder, IsFolder))
+        ::CreateDirectoryA(missing.c_str(), nullptr);
+}
+
+TForm4::TForm4()
+    : NavigationPage("TForm4", 420, 298),
+      Button1(*this, 384, 152, 20, 21,
+              ui::Picture::fromBitmapResource(::GetModuleHandleA(nullptr), "FOLDERGLYPH"), "Browse") {
+    Edit1.onChange = [this] { Edit1Change(); };
+    Button1.onClick = [this] { Button1Click(); };
+    if (!loadSkinLibrary("Morvane Setup")) return;
+    loadFrameBitmaps();
+}
+
+TForm4::~TForm4() {
+    Form4 = nullptr;
+}
+
+void TForm4::showProposal(const std::string& folder) {
+    Edit1.setText(folder);
+    ::UpdateWindow(Edit1.handle());
+}
+
+void TForm4::FormShow() {
+    PackageDescription package;
+    AddonType = package.read("Addon", "Type", AddonType);
+    AddonTitle = package.read("Title", "hl", AddonTitle);
+    SimulatorVersion = package.read("Flightsim", "Version", SimulatorVersion);
+    if (auto folder = installer::proposeFolder(SimulatorVersion, AddonType, AddonTitle, readSimulatorPath))
+        showProposal(*folder);
+}
+
+void TForm4::Edit1Change() {
+    DestinationFolder = Edit1.text();
+    Form6->ArchiveBuilder1.SetExtrBaseDir(DestinationFolder);
+}
+
+void TForm4::Button1Click() {
+    if (auto chosen = ui::browseForFolder({handle(), "Tavrix path", BIF_RETURNONLYFSDIRS}))
+        Edit1.setText(*chosen);
+}
+
+void TForm4::Image3Click() {
+    // The folder must exist before the installation page extracts into it;
+    // otherwise the user stays here to choose another.
+    const std::string folder = Edit1.text();
+    MakeFolderPath(folder);
+    if (!IsFolder(folder)) throw std::runtime_error("Unable to create directory");
+    ShowPage(*Form5);
+    close();
+}
+
+void TForm4::Image4Click() {
+    ShowPage(*Form3);
+    close();
+}
+
+}  // namespace tavrix::installer

@@ -1,0 +1,138 @@
+#include "Unit6.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "PackageFiles.h"
+#include "Unit1.h"
+#include "Unit7.h"
+#include "ui/Application.h"
+#include "win32/MessageBoxSeam.h"
+
+namespace tavrix::installer {
+
+TForm6* Form6 = nullptr;
+
+namespace {
+constexpr const char* kCaption = "Tavrix Installer";
+}
+
+TForm6::TForm6() : WizardPage("TForm6", 414, 295), ArchiveBuilder1(Form1 ? Form1->handle() : nullptr) {
+    bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
+    if (!loadSkinLibrary(kCaption)) return;
+
+    ArchiveBuilder1.SetVerbose(true);
+    ArchiveBuilder1.SetExtrOptions({archive::ExtrDirNames});
+    ArchiveBuilder1.SetAddOptions(
+        {archive::AddDirNames, archive::AddRecurseDirs, archive::AddHiddenFiles, archive::AddSeparateDirs});
+    ArchiveBuilder1.SetSFXOptions({archive::SFXCheckSize});
+    ArchiveBuilder1.SetSFXCaption("Self-extracting Archive");
+    ArchiveBuilder1.OnProgress = archive::BindEvent(&TForm6::ArchiveBuilder1Progress, this);
+    ArchiveBuilder1.OnMessage = archive::BindEvent(&TForm6::ArchiveBuilder1Message, this);
+    // The engine is loaded once, now. A missing library is reported by the
+    // component itself and start-up goes on; anything thrown here is fatal.
+    try {
+        ArchiveBuilder1.Load_Unpack_Dll();
+    } catch (...) {
+        win32::showMessageBox(handle(), "Could not load the Compress tools. This application will terminate.",
+                              kCaption, MB_OK | MB_ICONWARNING);
+        ui::Application::instance().terminate();
+    }
+
+    loadBackground();
+    Released(Image2);
+    loadSidePicture();
+}
+
+TForm6::~TForm6() {
+    ArchiveBuilder1.Unload_Unpack_Dll();
+    Form6 = nullptr;
+}
+
+void TForm6::FormShow() {
+    ArchiveBuilder1.SetZipFileName(programFolder() + "Setup.qzp");
+    Timer1.setEnabled(true);
+}
+
+void TForm6::Timer1Timer() {
+    Timer1.setEnabled(false);
+    // Started again while an extraction runs: the component ignores it, and
+    // what the page gathers belongs to the running one.
+    if (ArchiveBuilder1.UnpackEngineBusy()) {
+        ArchiveBuilder1.Extract();
+        return;
+    }
+    keptFiles_ = 0;
+    lastFailure_.clear();
+    batchEnded_ = false;
+    ArchiveBuilder1.Extract();
+    // An engine that gave up before the end of the batch (an archive it
+    // cannot read) would otherwise leave the page at "Installing..." without
+    // a word; a quit needs no explanation.
+    if (!batchEnded_ && !ui::Application::instance().terminateRequested() &&
+        ArchiveBuilder1.EngineErrorCount() > 0)
+        showWarning(extractionFailedText(lastFailure()));
+}
+
+void TForm6::stopExtraction() {
+    if (ArchiveBuilder1.UnpackEngineBusy()) ArchiveBuilder1.SetCancel(true);
+}
+
+void TForm6::ArchiveBuilder1Progress(archive::TArchiveBuilder*, archive::ProgressType type,
+                                     const std::string&, long fileSize) {
+    const auto size = static_cast<std::int32_t>(fileSize);
+    switch (type) {
+        case archive::pgFileStart:
+            ProgressBar1.setPosition(kBarMinimum);
+            progress_.fileStart(size);
+            break;
+        case archive::pgAdvance:
+            progress_.advance(size);
+            ProgressBar1.setPosition(progress_.filePosition());
+            if (auto batch = progress_.batchPosition()) ProgressBar2.setPosition(*batch);
+            break;
+        case archive::pgBatchEnd:
+            batchEnded_ = true;
+            reportExtractionProblems();
+            ProgressBar1.setPosition(kBarMinimum);
+            ProgressBar2.setPosition(kBarMinimum);
+            ShowPage(*Form7);
+            close();
+            break;
+        case archive::pgFileCount:
+            break;
+        case archive::pgByteCount:
+            ProgressBar2.setPosition(kBarMinimum);
+            progress_.batchTotal(size);
+            break;
+    }
+}
+
+// Engine messages carry their code; the component's own carry 0.
+void TForm6::ArchiveBuilder1Message(archive::TArchiveBuilder*, int errCode, const std::string& message) {
+    if (errCode == 0 || !ArchiveBuilder1.UnpackEngineBusy()) return;
+    if (errCode == kFileKeptEngineCode)
+        ++keptFiles_;
+    else
+        lastFailure_ = message;
+}
+
+std::string TForm6::lastFailure() const {
+    return lastFailure_.empty() ? ArchiveBuilder1.LastMessage() : lastFailure_;
+}
+
+void TForm6::showWarning(const std::string& text) const {
+    win32::showMessageBox(Form1 ? Form1->handle() : handle(), text, kCaption, MB_OK | MB_ICONWARNING);
+}
+
+void TForm6::reportExtractionProblems() {
+    const int engineErrors = ArchiveBuilder1.EngineErrorCount();
+    if (engineErrors <= 0) return;
+    ExtractionOutcome outcome;
+    outcome.keptFiles = std::min(keptFiles_, engineErrors);
+    outcome.failedFiles = engineErrors - outcome.keptFiles;
+    outcome.lastFailure = lastFailure();
+    showWarning(extractionProblemsText(outcome));
+}
+
+}  // namespace tavrix::installer

@@ -1,0 +1,72 @@
+#include "Unit7.h"
+
+#include <stdexcept>
+
+#include "DestinationRules.h"
+#include "PackageFiles.h"
+#include "Unit4.h"
+#include "ui/Application.h"
+#include "win32/UniqueHandle.h"
+
+namespace tavrix::installer {
+
+TForm7* Form7 = nullptr;
+
+void saveTextFile(const std::string& path, const std::string& text) {
+    win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("Cannot create file " + path);
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size())
+        throw std::runtime_error("Stream write error");
+}
+
+TForm7::TForm7() : WizardPage("TForm7", 418, 295) {
+    bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
+    if (!loadSkinLibrary("Tavrix Installer")) return;
+    loadBackground();
+    Released(Image2);
+    loadSidePicture();
+}
+
+TForm7::~TForm7() {
+    Form7 = nullptr;
+}
+
+void TForm7::FormShow() {
+    PackageDescription package;
+    Label1.setText(package.read("Title", "hl", Label1.text()));
+    AuthorName1 = package.read("Authors", "2", AuthorName1);
+    AuthorMail1 = package.read("Authors", "1", AuthorMail1);
+    AuthorName2 = package.read("Authors", "4", AuthorName2);
+    AuthorMail2 = package.read("Authors", "3", AuthorMail2);
+    AuthorName3 = package.read("Authors", "6", AuthorName3);
+    AuthorMail3 = package.read("Authors", "5", AuthorMail3);
+    AddonTitle = package.read("Title", "hl", AddonTitle);
+    AddonType = package.read("Addon", "Type", AddonType);
+    Timer1.setEnabled(true);
+}
+
+void TForm7::Timer1Timer() {
+    Timer1.setEnabled(false);
+    const InformationFile info{AddonTitle,
+                               AddonType,
+                               {AuthorName1, AuthorName2, AuthorName3},
+                               {AuthorMail1, AuthorMail2, AuthorMail3}};
+    const std::string text = informationFileText(info);
+    InfoLines.clear();
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        InfoLines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
+}
+
+// No confirmation: the installation is over.
+void TForm7::Image2Click() {
+    ui::Application::instance().terminate();
+}
+
+}  // namespace tavrix::installer

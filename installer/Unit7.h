@@ -1,0 +1,50 @@
+// The completion page: tells the user the add-on is installed, leaves the
+// information file Ostrel.txt in the destination folder, and Finish ends
+// the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "WizardPage.h"
+
+namespace tavrix::installer {
+
+class TForm7 : public WizardPage {
+public:
+    TForm7();
+    ~TForm7() override;
+
+    void Image2Click();  // Finish
+    void Timer1Timer();
+
+    std::string AuthorName1, AuthorMail1, AuthorName2, AuthorMail2, AuthorName3, AuthorMail3;
+    std::string AddonTitle;
+    std::string AddonType;
+    std::vector<std::string> InfoLines;
+
+    ui::Label Label5{*this, {.left = 128, .top = 24, .text = "Installation complete", .font = headingFont()}};
+    ui::Label Label1{*this, {.left = 128, .top = 80, .font = boldFont()}};
+    ui::Label Label6{
+        *this,
+        {.left = 128,
+         .top = 96,
+         .width = 264,
+         .height = 26,
+         .text = "was installed successfully. Click the Finish button to exit \r\nthis installation.",
+         .wordWrap = true}};
+    ui::Image Image2{*this, 344, 264, 64, 25};
+    ui::Label Label2{*this, {.left = 363, .top = 270, .text = "Finish"}};
+    ui::Timer Timer1{*this, 500, [this] { Timer1Timer(); }};
+
+protected:
+    void FormShow() override;
+};
+
+extern TForm7* Form7;
+
+// Writes a text file anew, whole; throws "Cannot create file <path>" when
+// it cannot be created.
+void saveTextFile(const std::string& path, const std::string& text);
+
+}  // namespace tavrix::installer

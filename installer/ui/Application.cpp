@@ -1,0 +1,87 @@
+#include "ui/Application.h"
+
+#include "ui/ErrorText.h"
+#include "ui/Form.h"
+#include "win32/MessageBoxSeam.h"
+
+namespace tavrix::ui {
+
+Application& Application::instance() {
+    static Application application;
+    return application;
+}
+
+void Application::adopt(std::unique_ptr<Form> form) {
+    if (!mainForm_) mainForm_ = form.get();
+    forms_.push_back(std::move(form));
+}
+
+void Application::run() {
+    // A failure during start-up has already asked to terminate: nothing of
+    // the wizard is shown then.
+    if (mainForm_ && !terminateRequested_) guard([&] { mainForm_->show(); });
+    while (!terminated_) handleMessage();
+}
+
+void Application::handleMessage() {
+    MSG message;
+    if (::GetMessageA(&message, nullptr, 0, 0) <= 0) {
+        terminated_ = true;
+        return;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+}
+
+void Application::processMessages() {
+    MSG message;
+    while (!terminated_ && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            terminated_ = true;
+            return;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
+void Application::terminate() {
+    terminateRequested_ = true;
+    ::PostQuitMessage(0);
+}
+
+void Application::destroyForms() {
+    while (!forms_.empty()) {
+        std::unique_ptr<Form> last = std::move(forms_.back());
+        forms_.pop_back();
+        if (last.get() == mainForm_) mainForm_ = nullptr;
+        last.reset();
+    }
+    mainForm_ = nullptr;
+}
+
+void Application::reset() {
+    destroyForms();
+    // A termination request leaves WM_QUIT in the queue; take it away.
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    terminateRequested_ = false;
+    terminated_ = false;
+    cursors_.clear();
+}
+
+void Application::showError(const std::string& text) {
+    HWND owner = mainForm_ && ::IsWindowVisible(mainForm_->handle()) ? mainForm_->handle() : nullptr;
+    win32::showMessageBox(owner, withClosingPeriod(text), title_, MB_OK | MB_ICONERROR);
+}
+
+void Application::reportSafely(const char* text) noexcept {
+    try {
+        showError(text);
+    } catch (...) {
+        // Nothing is left to tell the user with; the handler is abandoned.
+    }
+}
+
+}  // namespace tavrix::ui

@@ -1,0 +1,90 @@
+// The application: its title, its forms, the message loop, the termination
+// request and the standard error report.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavrix::ui {
+
+class Form;
+
+class Application {
+public:
+    static Application& instance();
+
+    void setTitle(std::string title) { title_ = std::move(title); }
+    const std::string& title() const { return title_; }
+
+    // Creates a form and keeps it until destroyForms(); the first form
+    // created becomes the main form.
+    template <typename FormType>
+    FormType* createForm() {
+        auto form = std::make_unique<FormType>();
+        FormType* created = form.get();
+        adopt(std::move(form));
+        return created;
+    }
+    Form* mainForm() const { return mainForm_; }
+
+    // Shows the main form (unless termination is already requested) and
+    // takes messages until the termination request arrives.
+    void run();
+    // Takes one message, waiting for it; returns after WM_QUIT has been taken.
+    void handleMessage();
+    // Takes every message waiting now, without waiting for more.
+    void processMessages();
+
+    // Termination request: the program ends the next time the message loop
+    // takes a message; code that is running goes on to its end.
+    void terminate();
+    bool terminateRequested() const { return terminateRequested_; }
+    bool terminated() const { return terminated_; }
+
+    // Destroys every form, the last created first.
+    void destroyForms();
+    // Back to the state before the first form (for running start-up again).
+    void reset();
+
+    // Custom cursors by number, installed by the windows that use them.
+    void setCursor(int number, HCURSOR cursor) { cursors_[number] = cursor; }
+    HCURSOR cursor(int number) const {
+        auto found = cursors_.find(number);
+        return found == cursors_.end() ? nullptr : found->second;
+    }
+
+    // The standard error report: a box captioned with the title, error icon.
+    void showError(const std::string& text);
+
+    // Runs code at a boundary no exception may cross (window procedures,
+    // callbacks): an escaping error goes to the standard error report.
+    template <typename Function>
+    void guard(Function&& function) noexcept {
+        try {
+            std::forward<Function>(function)();
+        } catch (const std::exception& error) {
+            reportSafely(error.what());
+        } catch (...) {
+            reportSafely("Unexpected error");
+        }
+    }
+
+private:
+    void adopt(std::unique_ptr<Form> form);
+    void reportSafely(const char* text) noexcept;
+
+    std::string title_;
+    std::vector<std::unique_ptr<Form>> forms_;
+    Form* mainForm_ = nullptr;
+    bool terminateRequested_ = false;
+    bool terminated_ = false;
+    std::map<int, HCURSOR> cursors_;
+};
+
+}  // namespace tavrix::ui

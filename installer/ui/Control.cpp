@@ -1,0 +1,137 @@
+#include "ui/Control.h"
+
+#include "ui/Container.h"
+
+namespace tavrix::ui {
+
+void Control::setBounds(int left, int top, int width, int height) {
+    bounds_ = RECT{left, top, left + width, top + height};
+}
+
+GraphicControl::GraphicControl(Container& parent, RECT bounds) : Control(&parent, bounds) {
+    parent.addGraphic(this);
+}
+
+GraphicControl::~GraphicControl() {
+    parent_->removeGraphic(this);
+}
+
+void GraphicControl::invalidate() const {
+    parent_->invalidateArea(bounds_);
+}
+
+void GraphicControl::setBounds(int left, int top, int width, int height) {
+    invalidate();
+    Control::setBounds(left, top, width, height);
+    invalidate();
+}
+
+void GraphicControl::setVisible(bool visible) {
+    if (visible == visible_) return;
+    Control::setVisible(visible);
+    invalidate();
+}
+
+Image::Image(Container& parent, int left, int top, int width, int height, bool autoSize)
+    : GraphicControl(parent, RECT{left, top, left + width, top + height}), autoSize_(autoSize) {}
+
+void Image::setPicture(Picture picture) {
+    picture_ = std::move(picture);
+    if (autoSize_) setBounds(left(), top(), picture_.width(), picture_.height());
+    invalidate();
+}
+
+void Image::paint(HDC dc) const {
+    picture_.draw(dc, 0, 0);
+}
+
+Label::Label(Container& parent, LabelDesign design)
+    : GraphicControl(parent,
+                     RECT{design.left, design.top, design.left + design.width, design.top + design.height}),
+      text_(std::move(design.text)),
+      font_(design.font ? *design.font : parent.font()),
+      color_(design.color),
+      wordWrap_(design.wordWrap),
+      autoSize_(design.autoSize),
+      alignment_(design.alignment),
+      designWidth_(design.width) {
+    if (autoSize_) fitToText();
+}
+
+UINT Label::drawFlags() const {
+    // No accelerator prefixes: an author's name may well hold an "&".
+    UINT flags = DT_NOPREFIX | DT_EXPANDTABS;
+    if (wordWrap_) flags |= DT_WORDBREAK;
+    if (alignment_ == Alignment::Right) flags |= DT_RIGHT;
+    return flags;
+}
+
+void Label::fitToText() {
+    // Text can be drawn wider than DT_CALCRECT measures it: the renderer that
+    // paints may round each glyph's advance differently from the one that
+    // measures, so the gap grows with the length of the text. Room in
+    // proportion keeps the last letters from being cut, and a wrapping label
+    // from breaking a line the layout meant to fit.
+    auto withOverhang = [](int textWidth) { return textWidth + 3 + textWidth / 32; };
+    const int wrapWidth = withOverhang(designWidth_);
+    HDC screen = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(screen, fontHandle(font_));
+    RECT area{0, 0, wordWrap_ ? wrapWidth : 0, 0};
+    // An empty text still takes one line's height, as a caption does.
+    std::string measured = text_.empty() ? std::string(" ") : text_;
+    ::DrawTextA(screen, measured.c_str(), -1, &area, drawFlags() | DT_CALCRECT);
+    if (text_.empty()) area.right = 0;
+    ::SelectObject(screen, old);
+    ::ReleaseDC(nullptr, screen);
+    if (wordWrap_) {
+        setBounds(bounds_.left, bounds_.top, wrapWidth, area.bottom);
+        return;
+    }
+    const int width = text_.empty() ? 0 : withOverhang(area.right);
+    const int right = bounds_.right;
+    const int left = alignment_ == Alignment::Right ? right - width : bounds_.left;
+    setBounds(left, bounds_.top, width, area.bottom);
+}
+
+void Label::setText(std::string text) {
+    if (text == text_) return;
+    text_ = std::move(text);
+    if (autoSize_) fitToText();
+    invalidate();
+}
+
+void Label::setColor(Color color) {
+    if (color == color_) return;
+    color_ = color;
+    invalidate();
+}
+
+void Label::paint(HDC dc) const {
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, color_.resolve());
+    HGDIOBJ old = ::SelectObject(dc, fontHandle(font_));
+    RECT area{0, 0, width(), height()};
+    ::DrawTextA(dc, text_.c_str(), -1, &area, drawFlags());
+    ::SelectObject(dc, old);
+}
+
+Bevel::Bevel(Container& parent, int left, int top, int width, int height, BevelShape shape)
+    : GraphicControl(parent, RECT{left, top, left + width, top + height}), shape_(shape) {}
+
+void Bevel::paint(HDC dc) const {
+    RECT area{0, 0, width(), height()};
+    switch (shape_) {
+        case BevelShape::TopLine:
+            ::DrawEdge(dc, &area, EDGE_ETCHED, BF_TOP);
+            break;
+        case BevelShape::LeftLine:
+            ::DrawEdge(dc, &area, EDGE_ETCHED, BF_LEFT);
+            break;
+        case BevelShape::LoweredBox:
+            ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_WINDOW));
+            ::DrawEdge(dc, &area, EDGE_SUNKEN, BF_RECT);
+            break;
+    }
+}
+
+}  // namespace tavrix::ui

@@ -1,0 +1,68 @@
+// A form: a top-level window with a fixed client size and a layout of
+// controls, shown modelessly, modally or embedded in another form's panel.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/Container.h"
+
+namespace tavrix::ui {
+
+struct FormDesign {
+    std::string className;  // the window class, registered under this name
+    DWORD style = WS_POPUP;
+    DWORD exStyle = 0;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    bool centred = false;  // placed in the middle of the screen when shown
+    Font font = Font::points("MS Sans Serif", 8);
+    std::string caption;
+    bool ownedByMainForm = true;  // false: a window of its own, shown before the main form
+};
+
+class Form : public Container {
+public:
+    explicit Form(const FormDesign& design);
+    ~Form() override;
+
+    // Runs the show handler, then puts the window on the screen. An error
+    // of the handler still leaves the window shown and goes on to the caller.
+    void show();
+    void hide();
+    // Shows the form with a message loop of its own, every other form
+    // disabled, until the form closes or the application terminates.
+    int showModal();
+    // The main form's close ends the application; a modal form's ends its
+    // modal loop; any other form is hidden.
+    void close();
+    bool showing() const { return showing_; }
+    bool modal() const { return modal_; }
+    void bringToFront();
+
+    // The control that gets the keyboard focus when the form shows.
+    HWND initialFocus = nullptr;
+
+    // Embeds the form in a panel of another form, filling it.
+    void embedIn(Panel& panel);
+
+protected:
+    // Show handler, run each time the form is shown.
+    virtual void FormShow() {}
+    // The system asks the window to close (Alt+F4, the task list).
+    virtual void closeRequested() { close(); }
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void centreOnScreen();
+
+    void putOnScreen();
+
+    bool centred_;
+    bool showing_ = false;
+    bool modal_ = false;
+    bool modalDone_ = false;
+};
+
+}  // namespace tavrix::ui

@@ -1,0 +1,24 @@
+#include "ui/Graphics.h"
+
+#include <map>
+#include <tuple>
+
+namespace tavrix::ui {
+
+HFONT fontHandle(const Font& font) {
+    static std::map<std::tuple<std::string, int, bool>, HFONT> fonts;
+    auto key = std::make_tuple(font.face, font.height, font.bold);
+    auto found = fonts.find(key);
+    if (found != fonts.end()) return found->second;
+    LOGFONTA description{};
+    description.lfHeight = font.height;
+    description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfQuality = DEFAULT_QUALITY;
+    lstrcpynA(description.lfFaceName, font.face.c_str(), LF_FACESIZE);
+    HFONT handle = ::CreateFontIndirectA(&description);
+    fonts.emplace(key, handle);
+    return handle;
+}
+
+}  // namespace tavrix::ui

@@ -1,0 +1,165 @@
+#include "ui/Picture.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+#include "ByteCursor.h"
+
+namespace tavrix::ui {
+
+struct Picture::Image {
+    Kind kind = Kind::None;
+    HBITMAP bitmap = nullptr;
+    HICON icon = nullptr;
+    HENHMETAFILE metafile = nullptr;
+    ~Image() {
+        if (bitmap) ::DeleteObject(bitmap);
+        if (icon) ::DestroyIcon(icon);
+        if (metafile) ::DeleteEnhMetaFile(metafile);
+    }
+};
+
+namespace {
+
+constexpr int kScreenPixelsPerInch = 96;
+constexpr int kHundredthMillimetresPerInch = 2540;
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("Cannot open file " + path);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Icon file: a directory of images; the first one is shown.
+constexpr std::uint16_t kIconFileType = 1;
+constexpr std::size_t kIconDirectorySize = 6;
+constexpr std::size_t kIconEntrySize = 16;
+
+}  // namespace
+
+Picture Picture::fromBitmapResource(HMODULE module, const std::string& name) {
+    auto handle = static_cast<HBITMAP>(
+        module ? ::LoadImageA(module, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION) : nullptr);
+    if (!handle) throw std::runtime_error("Resource " + name + " not found");
+    auto image = std::make_shared<Image>();
+    image->kind = Kind::Bitmap;
+    image->bitmap = handle;
+    BITMAP info{};
+    ::GetObjectA(handle, sizeof info, &info);
+    Picture picture;
+    picture.kind_ = image->kind;
+    picture.image_ = std::move(image);
+    picture.width_ = info.bmWidth;
+    picture.height_ = info.bmHeight;
+    return picture;
+}
+
+Picture Picture::fromFile(const std::string& path) {
+    auto dot = path.find_last_of(".\\/:");
+    std::string extension =
+        (dot != std::string::npos && path[dot] == '.') ? path.substr(dot + 1) : std::string();
+    std::string kind = extension;
+    std::transform(kind.begin(), kind.end(), kind.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (kind != "bmp" && kind != "ico" && kind != "emf" && kind != "wmf")
+        throw std::runtime_error("Unknown picture file extension (." + extension + ")");
+
+    const std::vector<std::uint8_t> bytes = readWholeFile(path);
+    auto image = std::make_shared<Image>();
+    Picture picture;
+
+    if (kind == "bmp") {
+        image->kind = Kind::Bitmap;
+        image->bitmap = static_cast<HBITMAP>(
+            ::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        if (!image->bitmap) throw std::runtime_error("Bitmap image is not valid");
+        BITMAP info{};
+        ::GetObjectA(image->bitmap, sizeof info, &info);
+        picture.width_ = info.bmWidth;
+        picture.height_ = info.bmHeight;
+    } else if (kind == "ico") {
+        ByteCursor directory(bytes);
+        const auto reserved = directory.u16();
+        const auto type = directory.u16();
+        const auto count = directory.u16();
+        const auto width = directory.u8();
+        const auto height = directory.u8();
+        directory.skip(kIconEntrySize - 2 - 8);
+        const auto size = directory.u32();
+        const auto offset = directory.u32();
+        std::uint64_t end = 0;
+        if (!directory.ok() || reserved != 0 || type != kIconFileType || count == 0 ||
+            !addWithin(offset, size, bytes.size(), end) || offset < kIconDirectorySize + kIconEntrySize)
+            throw std::runtime_error("Icon image is not valid");
+        picture.width_ = width ? width : 256;
+        picture.height_ = height ? height : 256;
+        image->kind = Kind::Icon;
+        image->icon =
+            ::CreateIconFromResourceEx(const_cast<std::uint8_t*>(bytes.data() + offset), size, TRUE,
+                                       0x00030000, picture.width_, picture.height_, LR_DEFAULTCOLOR);
+        if (!image->icon) throw std::runtime_error("Icon image is not valid");
+    } else if (kind == "emf") {
+        image->kind = Kind::Metafile;
+        image->metafile = ::SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+        ENHMETAHEADER header{};
+        if (!image->metafile || !::GetEnhMetaFileHeader(image->metafile, sizeof header, &header))
+            throw std::runtime_error("Metafile is not valid");
+        picture.width_ = ::MulDiv(header.rclFrame.right - header.rclFrame.left, kScreenPixelsPerInch,
+                                  kHundredthMillimetresPerInch);
+        picture.height_ = ::MulDiv(header.rclFrame.bottom - header.rclFrame.top, kScreenPixelsPerInch,
+                                   kHundredthMillimetresPerInch);
+    } else {
+        // Windows metafiles carry their size only in the placeable header
+        // in front of them; one without it cannot be placed.
+        constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7u;
+        constexpr std::size_t kPlaceableHeaderSize = 22;
+        ByteCursor header(bytes);
+        const auto key = header.u32();
+        header.skip(2);  // handle
+        const auto left = static_cast<std::int16_t>(header.u16());
+        const auto top = static_cast<std::int16_t>(header.u16());
+        const auto right = static_cast<std::int16_t>(header.u16());
+        const auto bottom = static_cast<std::int16_t>(header.u16());
+        const auto unitsPerInch = header.u16();
+        if (!header.ok() || key != kPlaceableKey || unitsPerInch == 0 || bytes.size() <= kPlaceableHeaderSize)
+            throw std::runtime_error("Metafile is not valid");
+        image->kind = Kind::Metafile;
+        image->metafile = ::SetWinMetaFileBits(static_cast<UINT>(bytes.size() - kPlaceableHeaderSize),
+                                               bytes.data() + kPlaceableHeaderSize, nullptr, nullptr);
+        if (!image->metafile) throw std::runtime_error("Metafile is not valid");
+        picture.width_ = ::MulDiv(right - left, kScreenPixelsPerInch, unitsPerInch);
+        picture.height_ = ::MulDiv(bottom - top, kScreenPixelsPerInch, unitsPerInch);
+    }
+    picture.kind_ = image->kind;
+    picture.image_ = std::move(image);
+    return picture;
+}
+
+void Picture::draw(HDC dc, int x, int y) const {
+    if (!image_) return;
+    switch (image_->kind) {
+        case Kind::Bitmap: {
+            HDC source = ::CreateCompatibleDC(dc);
+            HGDIOBJ old = ::SelectObject(source, image_->bitmap);
+            ::BitBlt(dc, x, y, width_, height_, source, 0, 0, SRCCOPY);
+            ::SelectObject(source, old);
+            ::DeleteDC(source);
+            break;
+        }
+        case Kind::Icon:
+            ::DrawIconEx(dc, x, y, image_->icon, width_, height_, 0, nullptr, DI_NORMAL);
+            break;
+        case Kind::Metafile: {
+            RECT place{x, y, x + width_, y + height_};
+            ::PlayEnhMetaFile(dc, image_->metafile, &place);
+            break;
+        }
+        case Kind::None:
+            break;
+    }
+}
+
+}  // namespace tavrix::ui

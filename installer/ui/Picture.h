@@ -1,0 +1,40 @@
+// A picture an image control shows: a bitmap, an icon or a metafile.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace tavrix::ui {
+
+class Picture {
+public:
+    Picture() = default;
+
+    // Bitmap resource of a module, by name (names match in any letter case).
+    // Throws "Resource <name> not found" when the module has no such bitmap.
+    static Picture fromBitmapResource(HMODULE module, const std::string& name);
+
+    // Picture file; the extension (any letter case) chooses the kind: "bmp",
+    // "ico", "emf" or "wmf". Throws with the loader's message on failure.
+    static Picture fromFile(const std::string& path);
+
+    enum class Kind { None, Bitmap, Icon, Metafile };
+    bool empty() const { return kind_ == Kind::None; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    Kind kind() const { return kind_; }
+
+    // Draws the picture at its own size with its top-left corner at x, y.
+    void draw(HDC dc, int x, int y) const;
+
+private:
+    struct Image;
+    std::shared_ptr<const Image> image_;
+    int width_ = 0;
+    int height_ = 0;
+    Kind kind_ = Kind::None;
+};
+
+}  // namespace tavrix::ui

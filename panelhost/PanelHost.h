@@ -1,0 +1,115 @@
+// The panel host: loads gauge modules, serves their panel service calls,
+// draws them onto a panel image, routes clicks to their mouse rectangles and
+// runs the little flaps-and-engines simulator behind them.
+//
+// Panel services carry no context, so the most recently created host serves
+// every module's calls; the host calls modules one at a time, from one thread.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FlapsSimulator.h"
+#include "GaugeModule.h"
+#include "GaugeRecords.h"
+#include "Image.h"
+#include "MouseMap.h"
+#include "NeedleDial.h"
+
+namespace tavrix::panel {
+
+// The panel behind the gauges: what shows through their transparent pixels.
+inline constexpr std::uint32_t kPanelColour = rgb(64, 68, 62);
+
+struct PanelGauge {
+    std::unique_ptr<GaugeModule> module;
+    int left = 0, top = 0;
+    int requestedWidth = 0;  // 0: the header's default width at the panel's scale
+    int backgroundWidth = 0, backgroundHeight = 0;
+    bool hostOwnsMouseList = false;  // the header names its list: the host installs it
+    gauges::MouseRect* mouseList = nullptr;
+    MouseMap mouse;
+    bool mouseRegistered = false;
+};
+
+class PanelHost {
+public:
+    PanelHost();
+    ~PanelHost();
+    PanelHost(const PanelHost&) = delete;
+    PanelHost& operator=(const PanelHost&) = delete;
+
+    gauges::PanelServices* services() { return &services_; }
+    FlapsSimulator& simulator() { return simulator_; }
+
+    void setPanelSize(int width, int height);
+    void setPixelsPerMm(double scale) { pixelsPerMm_ = scale; }
+    void setLanguage(std::uint16_t language) { language_ = language; }
+    void setLight(double level) { light_ = level; }
+
+    // Loads a module and runs query, install and initialize; false with a reason.
+    bool loadGauge(const std::string& path, int left, int top, int width, std::string& error);
+    // Kill, module deinit and unload, for every gauge, last loaded first.
+    void unloadAll();
+
+    // One panel frame: update, generate and draw of every gauge.
+    void frame();
+    // A click at panel pixels; true when a mouse rectangle took it.
+    bool click(int x, int y, std::uint32_t clickKind);
+    std::int32_t cursorAt(int x, int y) const;
+
+    const Image& panel() const { return panel_; }
+    std::vector<PanelGauge>& gauges() { return gauges_; }
+    // What went wrong inside service calls (a missing bitmap and the like).
+    const std::vector<std::string>& problems() const { return problems_; }
+
+    // Width and height of a gauge as shown on the panel.
+    int shownWidth(const PanelGauge& gauge) const;
+    int shownHeight(const PanelGauge& gauge) const;
+
+    // ---- the services, for the static entry points ----
+    void queryTree(gauges::ElementHeader* root);
+    void installTree(gauges::ElementHeader* root, gauges::ResourceHandle resources);
+    void initializeTree(gauges::ElementHeader* root);
+    void updateTree(gauges::ElementHeader* root);
+    void generateTree(gauges::ElementHeader* root, std::uint32_t phase);
+    void plotTree(gauges::ElementHeader* root);
+    void killTree(gauges::ElementHeader* root);
+    void installMouseList(gauges::MouseRect* list, gauges::GaugeHeader* header,
+                          const gauges::ImageSize* size);
+    void registerMouseList(gauges::MouseRect* list, gauges::GaugeHeader* header, bool registered);
+    std::int32_t triggerKeyEvent(std::uint32_t id, std::uint32_t value);
+    void report(std::string problem) { problems_.push_back(std::move(problem)); }
+
+private:
+    struct LoadedImage {
+        gauges::LoadedImageHead head;  // what the module may read: {word, width, height}
+        Image image;
+    };
+    struct ElementState {
+        std::unique_ptr<LoadedImage> loaded;
+        NeedleDial dial;
+        double angle = 0.0;
+    };
+
+    template <typename Visit>
+    void walk(gauges::ElementHeader* root, Visit&& visit);
+    PanelGauge* gaugeOf(const gauges::GaugeHeader* header);
+    std::unique_ptr<LoadedImage> loadBitmap(HMODULE module, std::uint32_t id);
+    void drawElement(const PanelGauge& gauge, gauges::ElementHeader* element, int depth);
+
+    gauges::PanelServices services_{};
+    PanelHost* previousHost_ = nullptr;
+    FlapsSimulator simulator_;
+    std::vector<PanelGauge> gauges_;
+    std::map<gauges::ElementHeader*, ElementState> elements_;
+    Image panel_;
+    double pixelsPerMm_ = 3.0;
+    std::uint16_t language_ = 1033;
+    double light_ = 1.0;
+    std::vector<std::string> problems_;
+};
+
+}  // namespace tavrix::panel

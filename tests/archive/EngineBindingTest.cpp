@@ -1,0 +1,493 @@
+// The component against test engines of our own: loading, the version query,
+// both record layouts of both engines byte by byte, the string copies, and
+// the callback's events.
+#include "ComponentTestSupport.h"
+#include "MessageIds.h"
+
+#include <cstring>
+
+#include "HeapBlocks.h"
+
+namespace tavrix::archive {
+namespace {
+
+using namespace testing;
+
+std::uint32_t u32At(const EngineObservation& seen, std::size_t offset) {
+    std::uint32_t v;
+    std::memcpy(&v, seen.record + offset, 4);
+    return v;
+}
+std::uint16_t u16At(const EngineObservation& seen, std::size_t offset) {
+    std::uint16_t v;
+    std::memcpy(&v, seen.record + offset, 2);
+    return v;
+}
+bool zeroBetween(const EngineObservation& seen, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i)
+        if (seen.record[i] != 0) return false;
+    return true;
+}
+
+ScriptStep step(std::uint32_t action, std::uint32_t size, const char* text = "", std::uint32_t code = 0) {
+    ScriptStep s{action, code, size, {}};
+    std::strncpy(s.text, text, sizeof s.text - 1);
+    return s;
+}
+
+class EngineLoading : public ComponentFixture {
+protected:
+    EngineLoading() { builder.SetUnattended(true); }
+};
+
+TEST_F(EngineLoading, LoadsFromTheDllDirectoryAndTracesIt) {
+    builder.SetDLLDirectory(engineDir("unpack-new") + "\\");
+    EXPECT_EQ(builder.DLLDirectory(), engineDir("unpack-new"));
+    builder.SetTrace(true);
+    builder.Load_Unpack_Dll();
+    ASSERT_NE(builder.UnpackDllHandle(), nullptr);
+    EXPECT_NE(builder.UnpackExec(), nullptr);
+    EXPECT_NE(builder.GetUnpackVersion(), nullptr);
+    EXPECT_EQ(messages, (std::vector<SeenMessage>{{0, "UNPACK32 Loaded!"}}));
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(builder.UnpackDllHandle(), path, sizeof path);
+    EXPECT_EQ(std::string(path), engineDir("unpack-new") + "\\UNPACK32.DLL");
+
+    builder.Unload_Unpack_Dll();
+    EXPECT_EQ(builder.UnpackDllHandle(), nullptr);
+    EXPECT_EQ(::GetModuleHandleA("UNPACK32.DLL"), nullptr);
+    builder.Unload_Unpack_Dll();  // not loaded: nothing happens
+
+    builder.SetDLLDirectory(engineDir("pack-new"));
+    builder.Load_Pack_Dll();
+    EXPECT_NE(builder.PackExec(), nullptr);
+    EXPECT_NE(builder.GetPackVersion(), nullptr);
+    EXPECT_EQ(messages.back(), (SeenMessage{0, "PACK32 Loaded"}));
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(EngineLoading, MissingLibrariesAreReportedNotRaised) {
+    builder.SetDLLDirectory(besideProgram("engines"));
+    builder.Load_Unpack_Dll();
+    builder.Load_Pack_Dll();
+    EXPECT_EQ(builder.UnpackDllHandle(), nullptr);
+    EXPECT_EQ(builder.PackDllHandle(), nullptr);
+    EXPECT_EQ(messages,
+              (std::vector<SeenMessage>{{0, "UNPACK32.DLL not found!"}, {0, "PACK32.DLL not found!"}}));
+    EXPECT_EQ(builder.LastErrCode(), msg::PackNotFound);
+}
+
+TEST_F(EngineLoading, WithoutTheLibraryInTheDllDirectoryTheBareNameIsSearched) {
+    char previous[MAX_PATH];
+    ::GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryA(engineDir("pack-new").c_str()));
+    builder.SetDLLDirectory(besideProgram("engines"));
+    builder.Load_Pack_Dll();
+    ::SetCurrentDirectoryA(previous);
+    EXPECT_NE(builder.PackDllHandle(), nullptr);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EngineLoading, ErrorModeIsRestoredAfterLoading) {
+    ::SetErrorMode(0);
+    builder.SetDLLDirectory(engineDir("unpack-new"));
+    builder.Load_Unpack_Dll();
+    EXPECT_EQ(::SetErrorMode(0), 0u);
+    builder.SetDLLDirectory(besideProgram("engines"));
+    builder.Load_Pack_Dll();  // fails
+    EXPECT_EQ(::SetErrorMode(0), 0u);
+}
+
+TEST_F(EngineLoading, MissingExecEntryPointIsNeverCalled) {
+    builder.SetDLLDirectory(engineDir("unpack-noexec"));
+    builder.Load_Unpack_Dll();
+    ASSERT_NE(builder.UnpackDllHandle(), nullptr);  // the library stays loaded
+    EXPECT_EQ(builder.UnpackExec(), nullptr);
+    EXPECT_EQ(messages, (std::vector<SeenMessage>{{0, "UnpackExec function not found in UNPACK32.DLL!"}}));
+    EXPECT_EQ(builder.GetUnpackVers(), 160);
+
+    builder.SetProcessedCount(42);
+    builder.FSpecArgs() = {"a.txt"};
+    builder.CallUnpackEngine("C:\\x.zip");
+    EXPECT_EQ(builder.LastErrCode(), msg::UnpackExecMissing);
+    EXPECT_EQ(builder.ProcessedCount(), 42);
+    EXPECT_EQ(observe(builder.UnpackDllHandle()).execCalls, 0);
+}
+
+TEST_F(EngineLoading, WithoutVersionEntryPointTheLayoutIsUnknownAndNoCallIsMade) {
+    builder.SetDLLDirectory(engineDir("unpack-noversion"));
+    builder.Load_Unpack_Dll();
+    ASSERT_NE(builder.UnpackDllHandle(), nullptr);
+    EXPECT_EQ(messages,
+              (std::vector<SeenMessage>{{0, "GetUnpackVersion function not found in UNPACK32.DLL!"}}));
+    EXPECT_EQ(builder.GetUnpackVers(), 0);
+    builder.CallUnpackEngine("C:\\x.zip");
+    EXPECT_EQ(builder.LastErrCode(), msg::UnpackVersionMissing);
+    EXPECT_EQ(observe(builder.UnpackDllHandle()).execCalls, 0);
+}
+
+TEST_F(EngineLoading, VersionQueryLoadsOnlyForTheQuery) {
+    builder.SetDLLDirectory(engineDir("pack-old"));
+    EXPECT_EQ(builder.GetPackVers(), 150);
+    EXPECT_EQ(builder.PackDllHandle(), nullptr);
+    EXPECT_EQ(::GetModuleHandleA("PACK32.DLL"), nullptr);
+
+    builder.Load_Pack_Dll();
+    HMODULE loaded = builder.PackDllHandle();
+    EXPECT_EQ(builder.PackVers(), 150);
+    EXPECT_EQ(builder.PackDllHandle(), loaded);  // loaded by the program: stays
+
+    builder.SetDLLDirectory(besideProgram("engines"));
+    EXPECT_EQ(builder.GetUnpackVers(), 0);
+    EXPECT_EQ(builder.UnpackDllHandle(), nullptr);
+    EXPECT_TRUE(messages.back().text == "UNPACK32.DLL not found!");
+}
+
+// ---- The records, per engine and layout ----
+
+struct LayoutCase {
+    const char* variant;
+    bool pack;
+    bool newer;
+    std::uint32_t recordSize;
+};
+
+class RecordLayout : public ComponentFixture, public ::testing::WithParamInterface<LayoutCase> {
+protected:
+    RecordLayout() {
+        builder.SetUnattended(true);
+        builder.SetDLLDirectory(engineDir(GetParam().variant));
+        if (GetParam().pack)
+            builder.Load_Pack_Dll();
+        else
+            builder.Load_Unpack_Dll();
+    }
+    HMODULE engine() const { return GetParam().pack ? builder.PackDllHandle() : builder.UnpackDllHandle(); }
+    void call(const std::string& path, TArchiveBuilder::PackCall kind = TArchiveBuilder::PackCall::Add) {
+        if (GetParam().pack)
+            builder.CallPackEngine(path, kind);
+        else
+            builder.CallUnpackEngine(path);
+    }
+    std::size_t countAt() const { return GetParam().pack ? 120 : 64; }
+    std::size_t specsAt() const {
+        if (GetParam().pack) return GetParam().newer ? 140 : 132;
+        return GetParam().newer ? 72 : 76;
+    }
+};
+
+TEST_P(RecordLayout, SizeMarkerCallerAndCallbackAreInPlace) {
+    script(engine(), {}, 3);
+    builder.FSpecArgs() = {"one.txt", "dir/*.dat", "three"};
+    call("C:\\pkg\\Setup.qzp");
+    const auto& seen = observe(engine());
+    ASSERT_EQ(seen.execCalls, 1);
+    EXPECT_EQ(builder.ProcessedCount(), 3);
+    EXPECT_EQ(seen.recordSize, GetParam().recordSize);
+    EXPECT_EQ(u32At(seen, 4), RecordAddress(&builder));
+    EXPECT_EQ(u32At(seen, 8), GetParam().pack ? 158u : 152u);
+    EXPECT_EQ(u32At(seen, 12), RecordAddress(&TArchiveBuilder::EngineCallback));
+    EXPECT_EQ(std::string(seen.archivePath), "C:\\pkg\\Setup.qzp");
+    EXPECT_EQ(u32At(seen, countAt()), 3u);
+
+    // Copies of the specifications, in list order.
+    EXPECT_STREQ(seen.specs[0], "one.txt");
+    EXPECT_STREQ(seen.specs[1], "dir/*.dat");
+    EXPECT_STREQ(seen.specs[2], "three");
+    const std::size_t end = GetParam().recordSize;
+    if (GetParam().newer) {
+        EXPECT_EQ(u32At(seen, end - 4), kRecordMarker);
+        EXPECT_NE(u32At(seen, specsAt()), 0u);
+        EXPECT_TRUE(zeroBetween(seen, specsAt() + 4, end - 4));
+        const std::size_t entrySize = GetParam().pack ? 104 : 72;
+        for (int i = 0; i < 3; ++i)
+            for (std::size_t b = 4; b < entrySize; ++b) EXPECT_EQ(seen.entries[i][b], 0) << i << ":" << b;
+    } else {
+        EXPECT_EQ(u32At(seen, specsAt() - 4), kRecordMarker);
+        for (int i = 0; i < 3; ++i) EXPECT_NE(u32At(seen, specsAt() + 4 * i), 0u);
+        EXPECT_TRUE(zeroBetween(seen, specsAt() + 12, end));
+    }
+    EXPECT_TRUE(builder.FSpecArgs().empty());  // cleared when the engine returns
+    EXPECT_EQ(builder.UnpackExecRecord(), nullptr);
+    EXPECT_EQ(builder.PackExecRecord(), nullptr);
+}
+
+TEST_P(RecordLayout, NothingStaysAllocatedAfterTheCall) {
+    builder.FSpecArgs() = {"a", "b", "c", "d"};
+    builder.SetPassword("secret");
+    builder.SetTempDir("C:\\temp");
+    long duringCall = -1;
+    builder.OnProgress = [&duringCall](TArchiveBuilder*, ProgressType, const std::string&, long) {
+        duringCall = LiveHeapBlocks();
+    };
+    script(engine(), {step(kActionBatchEnd, 0)}, 1);
+    const long before = LiveHeapBlocks();
+    call("C:\\archive-with-a-long-name-to-be-copied.zip");
+    EXPECT_EQ(LiveHeapBlocks(), before);
+    EXPECT_GT(duringCall, before);  // the record and its copies existed during the call
+}
+
+TEST_P(RecordLayout, EmptySpecificationListHandsOverNoSpecification) {
+    call("C:\\a.zip");
+    const auto& seen = observe(engine());
+    EXPECT_EQ(u32At(seen, countAt()), 0u);
+    EXPECT_EQ(u32At(seen, specsAt()), 0u);  // no entry array, or an empty first pointer
+}
+
+TEST_P(RecordLayout, OlderLayoutNeverTakesMoreThanItsPointerArray) {
+    builder.FSpecArgs().assign(GetParam().newer ? 5000 : 4098, "x");
+    call("C:\\a.zip");
+    const auto& seen = observe(engine());
+    if (GetParam().newer) {
+        EXPECT_EQ(seen.execCalls, 1);
+        EXPECT_EQ(u32At(seen, countAt()), 5000u);
+    } else {
+        EXPECT_EQ(seen.execCalls, 0);
+        EXPECT_EQ(builder.LastErrCode(), GetParam().pack ? msg::PackAbort : msg::UnpackAbort);
+    }
+    EXPECT_TRUE(builder.FSpecArgs().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, RecordLayout,
+                         ::testing::Values(LayoutCase{"unpack-new", false, true, 148},
+                                           LayoutCase{"unpack-old", false, false, 16464},
+                                           LayoutCase{"pack-new", true, true, 216},
+                                           LayoutCase{"pack-old", true, false, 16520}),
+                         [](const auto& info) {
+                             std::string name = info.param.variant;
+                             name.erase(name.find('-'), 1);
+                             return name;
+                         });
+
+class UnpackSwitches : public ComponentFixture {
+protected:
+    UnpackSwitches() : builder2(reinterpret_cast<HWND>(0x5678)) {
+        builder2.SetUnattended(true);
+        builder2.SetDLLDirectory(engineDir("unpack-new"));
+        builder2.Load_Unpack_Dll();
+    }
+    ~UnpackSwitches() override { builder2.Unload_Unpack_Dll(); }
+    const EngineObservation& run() {
+        builder2.CallUnpackEngine("C:\\a.zip");
+        return observe(builder2.UnpackDllHandle());
+    }
+    TArchiveBuilder builder2;
+};
+
+TEST_F(UnpackSwitches, EveryFieldFollowsItsProperty) {
+    builder2.SetTrace(true);
+    builder2.SetCodePage(cpOEM);
+    builder2.SetPassword("pw");
+    builder2.SetExtrOptions({ExtrTest, ExtrFreshen, ExtrDirNames, ExtrOverWrite});
+    const auto& on = run();
+    EXPECT_EQ(u32At(on, 0), 0x5678u);
+    EXPECT_EQ(u32At(on, 16), 1u);
+    EXPECT_EQ(u16At(on, 20), 2);
+    EXPECT_STREQ(on.password, "pw");
+    EXPECT_EQ(u32At(on, 28), 1u);
+    EXPECT_EQ(u32At(on, 32), 0u);
+    EXPECT_EQ(u32At(on, 36), 0u);
+    EXPECT_EQ(u32At(on, 40), 1u);
+    EXPECT_EQ(u32At(on, 44), 1u);  // Trace asks for verbose messages too
+    EXPECT_EQ(u32At(on, 48), 0u);
+    EXPECT_EQ(u32At(on, 52), 1u);
+    EXPECT_EQ(u32At(on, 56), 1u);
+    EXPECT_EQ(u32At(on, 60), 1u);
+
+    builder2.SetTrace(false);
+    builder2.SetCodePage(cpAUTO);
+    builder2.SetPassword("");
+    builder2.SetExtrOptions({ExtrUpdate, ExtrFreshen});
+    const auto& off = run();
+    EXPECT_EQ(u32At(off, 16), 0u);
+    EXPECT_EQ(u16At(off, 20), 0);
+    EXPECT_NE(u32At(off, 24), 0u);  // an empty password is still a string
+    EXPECT_STREQ(off.password, "");
+    EXPECT_EQ(u32At(off, 28), 0u);
+    EXPECT_EQ(u32At(off, 44), 0u);
+    EXPECT_EQ(u32At(off, 48), 1u);
+    EXPECT_EQ(u32At(off, 52), 0u);  // freshen gives way to update
+    EXPECT_EQ(u32At(off, 56), 0u);
+    EXPECT_EQ(u32At(off, 60), 0u);
+
+    builder2.SetVerbose(true);
+    EXPECT_EQ(u32At(run(), 44), 1u);
+}
+
+class PackSwitches : public ComponentFixture {
+protected:
+    PackSwitches() {
+        builder.SetUnattended(true);
+        builder.SetDLLDirectory(engineDir("pack-new"));
+        builder.Load_Pack_Dll();
+    }
+    const EngineObservation& run(TArchiveBuilder::PackCall kind = TArchiveBuilder::PackCall::Add) {
+        builder.FSpecArgs() = {"*.*"};
+        builder.CallPackEngine("C:\\a.zip", kind);
+        return observe(builder.PackDllHandle());
+    }
+};
+
+TEST_F(PackSwitches, EveryFieldFollowsItsProperty) {
+    builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddMove, AddFreshen, AddUpdate, AddZipTime,
+                           AddForceDOS, AddHiddenFiles, AddEncrypt, AddSeparateDirs});
+    builder.SetAddCompLevel(6);
+    builder.SetPassword("pw");
+    builder.SetTempDir("C:\\tmp");
+    const auto& on = run();
+    const std::pair<std::size_t, std::uint32_t> expectedOn[] = {
+        {24, 0}, {28, 1}, {32, 1}, {36, 0}, {40, 0}, {44, 0}, {48, 0}, {52, 0},  {56, 1},  {60, 6}, {64, 0},
+        {68, 0}, {72, 0}, {80, 1}, {84, 1}, {88, 1}, {92, 0}, {96, 1}, {100, 0}, {104, 0}, {108, 1}};
+    for (auto [offset, value] : expectedOn) EXPECT_EQ(u32At(on, offset), value) << "offset " << offset;
+    EXPECT_EQ(u16At(on, 76), 1);
+    EXPECT_STREQ(on.password, "pw");
+    EXPECT_STREQ(on.tempDir, "C:\\tmp");
+
+    builder.SetAddOptions({AddFreshen});
+    builder.SetTempDir("");
+    builder.SetVerbose(true);
+    const auto& off = run();
+    const std::pair<std::size_t, std::uint32_t> expectedOff[] = {
+        {28, 0}, {32, 0}, {44, 1}, {52, 1}, {72, 1}, {84, 0}, {88, 0}, {96, 0}, {100, 1}, {108, 0}, {128, 0}};
+    for (auto [offset, value] : expectedOff) EXPECT_EQ(u32At(off, offset), value) << "offset " << offset;
+    EXPECT_EQ(u16At(off, 76), 0);
+}
+
+TEST_F(PackSwitches, DeleteTurnsEveryAddingSwitchOff) {
+    builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddMove, AddUpdate, AddEncrypt});
+    const auto& seen = run(TArchiveBuilder::PackCall::Delete);
+    for (std::size_t offset : {28u, 72u, 80u, 88u, 96u, 100u}) EXPECT_EQ(u32At(seen, offset), 0u) << offset;
+    EXPECT_EQ(u16At(seen, 76), 0);
+    EXPECT_EQ(u32At(seen, 92), 1u);
+    EXPECT_STREQ(seen.specs[0], "*.*");
+}
+
+// ---- The callback ----
+
+class Callback : public ComponentFixture {
+protected:
+    struct Progress {
+        ProgressType type;
+        std::string name;
+        long size;
+        bool operator==(const Progress&) const = default;
+    };
+    Callback() {
+        builder.SetDLLDirectory(engineDir("unpack-new"));
+        builder.SetUnattended(true);
+        builder.Load_Unpack_Dll();
+        builder.OnProgress = [this](TArchiveBuilder* sender, ProgressType type, const std::string& name,
+                                    long size) {
+            EXPECT_EQ(sender, &builder);
+            progress.push_back({type, name, size});
+        };
+    }
+    void run(const std::vector<ScriptStep>& steps) {
+        script(builder.UnpackDllHandle(), steps, 2);
+        builder.CallUnpackEngine("C:\\a.zip");
+    }
+    std::vector<Progress> progress;
+};
+
+TEST_F(Callback, ActionsBecomeProgressEventsInTheEnginesOrder) {
+    run({step(kActionFileCount, 2), step(kActionByteCount, 1000),
+         step(kActionFileStart, 600, "dir/sub/a.txt"), step(kActionAdvance, 250), step(kActionAdvance, 350),
+         step(0, 7), step(7, 7), step(kActionFileStart, 400, "b"), step(kActionAdvance, 400),
+         step(kActionBatchEnd, 99)});
+    EXPECT_EQ(progress, (std::vector<Progress>{{pgFileCount, "", 2},
+                                               {pgByteCount, "", 1000},
+                                               {pgFileStart, "dir\\sub\\a.txt", 600},
+                                               {pgAdvance, "", 250},
+                                               {pgAdvance, "", 350},
+                                               {pgFileStart, "b", 400},
+                                               {pgAdvance, "", 400},
+                                               {pgBatchEnd, "", 0}}));
+    EXPECT_EQ(builder.BatchTotalBytes(), 1000);
+    EXPECT_EQ(builder.ProcessedCount(), 2);
+    EXPECT_EQ(observe(builder.UnpackDllHandle()).stoppedAtStep, -1);
+}
+
+TEST_F(Callback, ByteCountIsKeptWithoutAHandler) {
+    builder.OnProgress = nullptr;
+    run({step(kActionByteCount, 123456)});
+    EXPECT_EQ(builder.BatchTotalBytes(), 123456);
+}
+
+TEST_F(Callback, EngineMessagesSetTheErrorMembersButShowNoBox) {
+    builder.SetUnattended(false);
+    builder.SetLastErrCode(77);
+    run({step(kActionMessage, 0, "note/with slash \r\n", 0)});
+    EXPECT_EQ(builder.LastErrCode(), 77);  // code 0 leaves it
+    EXPECT_EQ(builder.LastMessage(), "note\\with slash");
+    run({step(kActionMessage, 0, "broken entry", 0x1FF)});
+    EXPECT_EQ(builder.LastErrCode(), -1);  // low byte, sign-extended
+    EXPECT_EQ(builder.EngineErrCode(), 0x1FF);
+    EXPECT_EQ(builder.LastMessage(), "broken entry");
+    EXPECT_EQ(messages, (std::vector<SeenMessage>{{0, "note\\with slash"}, {0x1FF, "broken entry"}}));
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(progress.empty());
+}
+
+TEST_F(Callback, CancelAnswersTheEngineToStop) {
+    builder.OnProgress = [this](TArchiveBuilder*, ProgressType type, const std::string&, long) {
+        if (type == pgFileStart) builder.SetCancel(true);
+    };
+    run({step(kActionFileCount, 3), step(kActionFileStart, 1, "a"), step(kActionAdvance, 1),
+         step(kActionBatchEnd, 0)});
+    EXPECT_EQ(observe(builder.UnpackDllHandle()).stoppedAtStep, 1);
+
+    builder.OnProgress = nullptr;  // set beforehand, no handler: the first answer is already "stop"
+    builder.SetCancel(true);
+    run({step(kActionFileCount, 3), step(kActionBatchEnd, 0)});
+    EXPECT_EQ(observe(builder.UnpackDllHandle()).stoppedAtStep, 0);
+}
+
+int g_handledDuringCall = 0;
+TArchiveBuilder* g_running = nullptr;
+
+LRESULT CALLBACK CountingWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_APP && g_running != nullptr && g_running->UnpackExecRecord() != nullptr)
+        ++g_handledDuringCall;
+    return ::DefWindowProcA(window, message, wp, lp);
+}
+
+TEST_F(Callback, EachCallbackProcessesTheMessageQueue) {
+    g_running = &builder;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = CountingWindowProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ArchiveCallbackPumpTest";
+    ::RegisterClassA(&wc);
+    HWND window =
+        ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    ::PostMessageA(window, WM_APP, 0, 0);
+    run({step(kActionFileCount, 1)});
+    EXPECT_EQ(g_handledDuringCall, 1);
+    ::DestroyWindow(window);
+    g_running = nullptr;
+}
+
+TEST_F(Callback, HandlerFailureStopsTheEngineAndIsReportedAfterIt) {
+    builder.OnProgress = [](TArchiveBuilder*, ProgressType, const std::string&, long) {
+        throw std::runtime_error("handler failed");
+    };
+    run({step(kActionFileCount, 1), step(kActionBatchEnd, 0)});
+    EXPECT_EQ(observe(builder.UnpackDllHandle()).stoppedAtStep, 0);
+    EXPECT_EQ(builder.LastErrCode(), msg::UnpackAbort);
+    EXPECT_EQ(builder.LastMessage(), "Fatal Error in Unpack32.DLL: abort exception");
+}
+
+TEST_F(Callback, UnknownCallerIsToldToStop) {
+    EngineCallbackRecord record{};
+    record.caller = 0x1234;
+    record.action = kActionFileCount;
+    EXPECT_EQ(TArchiveBuilder::EngineCallback(&record), TRUE);
+    EXPECT_EQ(TArchiveBuilder::EngineCallback(nullptr), TRUE);
+    record.caller = RecordAddress(&builder);
+    EXPECT_EQ(TArchiveBuilder::EngineCallback(&record), FALSE);
+    EXPECT_EQ(progress.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavrix::archive

@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""Packages for the whole-program installations, and the information file
+they must leave behind.
+
+    e2e_package.py make KIND PACKAGE   KIND: licence, plain, hostile, large
+    e2e_package.py ostrel INI OUT      the exact bytes Ostrel.txt must hold
+"""
+import configparser
+import os
+import sys
+import zipfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "demo"))
+import make_package  # noqa: E402
+
+# Names that would leave the destination folder; none may be written.
+HOSTILE = [
+    ("../escaped-one-up.txt", b"one folder up\r\n"),
+    ("Tavrix Cub/../../../../escaped-four-up.txt", b"four folders up\r\n"),
+    ("..\\escaped-backslash.txt", b"backslash\r\n"),
+    ("/tavrix-e2e-hostile-absolute.txt", b"absolute\r\n"),
+    ("C:/tavrix-e2e-hostile-drive.txt", b"drive letter\r\n"),
+]
+ABSOLUTE_TARGETS = ["/tavrix-e2e-hostile-absolute.txt", "drive_c/tavrix-e2e-hostile-drive.txt"]
+
+LARGE_FILES = 12
+LARGE_FILE_SIZE = 25 * 1024 * 1024
+
+
+def large_files():
+    """About 300 MB that does not compress, stored, in files of 25 MB, so an
+    extraction takes seconds and can be interrupted between files."""
+    yield "Tavrix Cub/aircraft.cfg", b"[fltsim.0]\r\ntitle=Tavrix Cub Trainer\r\n"
+    for n in range(LARGE_FILES):
+        yield f"Tavrix Cub/scenery/tile{n:02}.bgl", os.urandom(LARGE_FILE_SIZE)
+
+
+def make(kind, package):
+    if kind == "licence":
+        make_package.write_package(package)
+    elif kind == "plain":
+        make_package.write_package(package, licence=False, splash=False)
+    elif kind == "hostile":
+        make_package.write_package(package, archive_only=HOSTILE)
+    elif kind == "large":
+        make_package.write_package(package, licence=False, splash=False, files=large_files(),
+                                   compression=zipfile.ZIP_STORED)
+    else:
+        raise SystemExit(f"unknown package kind {kind}")
+
+
+def info_lines(ini_path):
+    ini = configparser.RawConfigParser(strict=False, interpolation=None)
+    with open(ini_path, encoding="cp1252") as f:
+        ini.read_file(f)
+
+    def value(section, key):
+        return ini.get(section, key, fallback="").strip()
+
+    return [
+        value("Title", "hl"),
+        f"For more information about this {value('Addon', 'Type')}, please contact:",
+        "",
+        value("Authors", "2"), value("Authors", "1"), "",
+        value("Authors", "4"), value("Authors", "3"), "",
+        value("Authors", "6"), value("Authors", "5"),
+        "", "", "", "",
+        "_" * 36,
+        "Build with Tavrix Builder ver 3.00",
+    ]
+
+
+def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "make":
+        make(sys.argv[2], sys.argv[3])
+    elif len(sys.argv) == 4 and sys.argv[1] == "ostrel":
+        lines = info_lines(sys.argv[2])
+        assert len(lines) == 17
+        with open(sys.argv[3], "wb") as f:
+            f.write("".join(line + "\r\n" for line in lines).encode("cp1252"))
+    elif len(sys.argv) == 2 and sys.argv[1] == "absolute-targets":
+        print("\n".join(ABSOLUTE_TARGETS))
+    else:
+        raise SystemExit(__doc__)
+
+
+if __name__ == "__main__":
+    main()

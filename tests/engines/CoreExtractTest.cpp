@@ -1,0 +1,289 @@
+// Extraction by the portable core: hostile names, damaged data, switches,
+// callbacks and cancelling.
+#include <unistd.h>
+
+#include "CoreFixture.h"
+#include "HostileNames.h"
+#include "SafeName.h"
+#include "Wildcard.h"
+#include "ZipBuilder.h"
+
+namespace tavrix::ziptest {
+namespace {
+
+std::string bigText(std::size_t size) {
+    std::string s;
+    s.reserve(size);
+    for (std::size_t i = 0; s.size() < size; ++i) s += "line " + std::to_string(i * 7919 % 100003) + "\n";
+    s.resize(size);
+    return s;
+}
+
+// ---- Hostile names: each one refused with its message, nothing written anywhere.
+
+class HostileNameTest : public CoreTest, public ::testing::WithParamInterface<HostileName> {};
+
+TEST_P(HostileNameTest, IsRefusedAndTheRestExtracts) {
+    const HostileName& h = GetParam();
+    for (bool directories : {true, false}) {
+        log_ = {};
+        zip::ExtractOptions options;
+        options.directories = directories;
+        auto result = extract(buildZip({{h.name, "evil"}, {"ok.txt", "fine"}}), options);
+        EXPECT_EQ(result.processed, 1u);
+        EXPECT_TRUE(log_.hasMessage(h.code)) << h.name;
+        EXPECT_EQ((std::map<std::string, std::string>{{"ok.txt", "fine"}}), treeOf(out_));
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+    }
+    // Nothing beside the extraction folder either.
+    EXPECT_EQ((std::map<std::string, std::string>{{"in.zip", readFile(root_ / "in.zip")}, {"out/", ""}}),
+              treeOf(root_));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, HostileNameTest, ::testing::ValuesIn(kHostileNames),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(NameRules, OrdinaryNamesPass) {
+    for (const char* name : {"a.txt", "dir/sub/file.bin", "icon.d/x", "CONSOLE.txt", "com10", "lpt0.txt",
+                             "a..b", ".hidden", "dir\\win\\style.txt", "./lead/dot", "a//b"}) {
+        EXPECT_EQ(zip::checkEntryName(name).verdict, zip::NameVerdict::kOk) << name;
+    }
+    EXPECT_EQ(zip::checkEntryName("dir\\win\\style.txt").components,
+              (std::vector<std::string>{"dir", "win", "style.txt"}));
+    EXPECT_EQ(zip::checkEntryName("./").verdict, zip::NameVerdict::kEmpty);
+}
+
+TEST(Wildcards, MatchIgnoringCaseAcrossFolders) {
+    EXPECT_TRUE(zip::specMatches("*.TXT", "docs/readme.txt"));
+    EXPECT_TRUE(zip::specMatches("docs\\*.txt", "docs/readme.txt"));
+    EXPECT_TRUE(zip::specMatches("docs/read?e.*", "DOCS\\README.TXT"));
+    EXPECT_TRUE(zip::specMatches("readme.txt", "docs/readme.txt"));  // bare name in any folder
+    EXPECT_FALSE(zip::specMatches("other\\readme.txt", "docs/readme.txt"));
+    EXPECT_FALSE(zip::specMatches("*.txt", "docs/readme.txt.bak"));
+    EXPECT_TRUE(zip::wildcardMatch("?\xC3\xA9.txt", "x\xC3\x89.TXT"));  // one character, any case
+    EXPECT_FALSE(zip::wildcardMatch("a?c", "ac"));
+}
+
+// ---- Damaged archives: one fixture per kind of damage.
+
+struct Damage {
+    const char* label;
+    BuildEntry entry;
+    std::uint32_t code;
+};
+
+const std::string kPayload = bigText(200000);
+
+const Damage kDamages[] = {
+    {"CrcDeflated", {.name = "bad.txt", .data = kPayload, .damageCrc = true}, 26},
+    {"CrcStored", {.name = "bad.txt", .data = kPayload, .method = 0, .damageCrc = true}, 26},
+    {"InflatesPastDeclaredSize", {.name = "bad.txt", .data = kPayload, .declaredSize = 1000}, 24},
+    {"StoredLongerThanDeclared", {.name = "bad.txt", .data = kPayload, .method = 0, .declaredSize = 10}, 24},
+    {"ShorterThanDeclared", {.name = "bad.txt", .data = kPayload, .declaredSize = 300000}, 25},
+    {"UnsupportedMethod", {.name = "bad.txt", .data = kPayload, .method = 14}, 20},
+    {"WrongPassword", {.name = "bad.txt", .data = kPayload, .password = "other"}, 22},
+    {"StrongEncryption", {.name = "bad.txt", .data = kPayload, .extraFlags = 0x41}, 20},
+};
+
+class DamageTest : public CoreTest, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(DamageTest, EntryIsSkippedWithItsMessageAndNoFileIsLeft) {
+    const Damage& d = GetParam();
+    zip::ExtractOptions options;
+    options.password = "secret";
+    auto result = extract(buildZip({{"first.txt", "one"}, d.entry, {"last.txt", "two"}}), options);
+    EXPECT_EQ(result.processed, 2u);
+    EXPECT_TRUE(log_.hasMessage(d.code)) << ::testing::PrintToString(log_.messageCodes());
+    EXPECT_EQ((std::map<std::string, std::string>{{"first.txt", "one"}, {"last.txt", "two"}}), treeOf(out_));
+    EXPECT_TRUE(leftovers().empty());
+    if (d.code != 20) EXPECT_EQ(log_.orderProblem(), "");  // skipped entries never start
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DamageTest, ::testing::ValuesIn(kDamages),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(CoreTest, OverlappingEntriesAreAllRefused) {
+    std::vector<BuildEntry> entries = {{"a.txt", kPayload}, {"b.txt", ""}, {"c.txt", "own"}};
+    entries[1].shareDataWith = 0;
+    auto result = extract(buildZip(entries));
+    EXPECT_EQ(result.processed, 1u);
+    EXPECT_EQ(log_.count(EventKind::kMessage), 2u);
+    EXPECT_TRUE(log_.hasMessage(14));
+    EXPECT_EQ((std::map<std::string, std::string>{{"c.txt", "own"}}), treeOf(out_));
+}
+
+TEST_F(CoreTest, DamagedDirectoryIsReportedWithoutProgress) {
+    std::string zip = buildZip({{"a.txt", "x"}});
+    zip[zip.size() - 10] ^= 0x40;  // directory size
+    auto result = extract(zip);
+    EXPECT_EQ(result.processed, 0u);
+    EXPECT_EQ(log_.messageCodes(), std::vector<std::uint32_t>{2});
+    EXPECT_EQ(log_.events.size(), 1u);
+}
+
+TEST_F(CoreTest, SymlinkEntriesAreNeverLinks) {
+    BuildEntry link{"link", "/etc/passwd", 0};
+    link.versionMadeBy = 0x0314;  // Unix
+    link.externalAttributes = 0120777u << 16;
+    auto result = extract(buildZip({link, {"ok.txt", "fine"}}));
+    EXPECT_EQ(result.processed, 1u);
+    EXPECT_TRUE(log_.hasMessage(12));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out_ / "link")));
+}
+
+TEST_F(CoreTest, FolderThatIsALinkIsNotFollowed) {
+    fs::create_directories(root_ / "outside");
+    fs::create_directory_symlink(root_ / "outside", out_ / "evil");
+    auto result = extract(buildZip({{"evil/planted.txt", "x"}, {"evil/deeper/planted.txt", "y"}}));
+    EXPECT_EQ(result.processed, 0u);
+    EXPECT_TRUE(log_.hasMessage(13));
+    EXPECT_TRUE(fs::is_empty(root_ / "outside"));
+}
+
+// ---- Switches.
+
+TEST_F(CoreTest, ExistingFileIsKeptWhenOverwriteIsOff) {
+    writeFile(out_ / "a.txt", "mine");
+    zip::ExtractOptions options;
+    options.verbose = true;
+    auto result = extract(buildZip({{"a.txt", "theirs"}, {"b.txt", "new"}}), options);
+    EXPECT_EQ(result.processed, 1u);
+    EXPECT_EQ(readFile(out_ / "a.txt"), "mine");
+    EXPECT_TRUE(log_.hasMessage(32));
+    EXPECT_EQ(log_.orderProblem(), "");
+
+    log_ = {};
+    options.overwrite = true;
+    result = extract(buildZip({{"a.txt", "theirs"}}), options);
+    EXPECT_EQ(readFile(out_ / "a.txt"), "theirs");
+}
+
+TEST_F(CoreTest, FreshenAndUpdateCompareTimes) {
+    // Archive entries dated 2025-04-12; one file older, one newer than that.
+    writeFile(out_ / "old.txt", "old");
+    writeFile(out_ / "new.txt", "new");
+    fs::last_write_time(out_ / "old.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+    const std::string zip = buildZip({{"old.txt", "A"}, {"new.txt", "A"}, {"absent.txt", "A"}});
+
+    zip::ExtractOptions freshen;
+    freshen.freshen = true;
+    EXPECT_EQ(extract(zip, freshen).processed, 1u);
+    EXPECT_EQ((std::map<std::string, std::string>{{"old.txt", "A"}, {"new.txt", "new"}}), treeOf(out_));
+
+    fs::last_write_time(out_ / "old.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+    writeFile(out_ / "old.txt", "old");
+    fs::last_write_time(out_ / "old.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+    zip::ExtractOptions update;
+    update.update = true;
+    EXPECT_EQ(extract(zip, update).processed, 2u);
+    EXPECT_EQ((std::map<std::string, std::string>{{"old.txt", "A"}, {"new.txt", "new"}, {"absent.txt", "A"}}),
+              treeOf(out_));
+}
+
+TEST_F(CoreTest, TestModeWritesNothingAndCountsGoodEntries) {
+    zip::ExtractOptions options;
+    options.test = true;
+    std::vector<BuildEntry> entries = {{"d/a.txt", kPayload}, {"b.txt", "x"}, {"c.txt", "y"}};
+    entries[2].damageCrc = true;
+    EXPECT_EQ(extract(buildZip(entries), options).processed, 2u);
+    EXPECT_TRUE(log_.hasMessage(26));
+    EXPECT_TRUE(fs::is_empty(out_));
+    EXPECT_EQ(log_.orderProblem(), "");
+}
+
+TEST_F(CoreTest, FolderNamesRecreatedOrFlattenedAndSpecsSelect) {
+    const std::string zip = buildZip({{"Docs/", ""}, {"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}});
+    zip::ExtractOptions options;
+    options.specs = {"docs\\*.txt"};
+    EXPECT_EQ(extract(zip, options).processed, 1u);
+    EXPECT_EQ((std::map<std::string, std::string>{{"Docs/", ""}, {"Docs/Read.TXT", "r"}}), treeOf(out_));
+
+    fs::remove_all(out_);
+    fs::create_directories(out_);
+    options.specs = {"*.bmp", "top.txt"};
+    options.directories = false;
+    EXPECT_EQ(extract(zip, options).processed, 2u);
+    EXPECT_EQ((std::map<std::string, std::string>{{"p.bmp", "p"}, {"top.txt", "t"}}), treeOf(out_));
+}
+
+TEST_F(CoreTest, PasswordAndDataDescriptorsAndTimes) {
+    BuildEntry secret{"s.txt", kPayload};
+    secret.password = "pw";
+    BuildEntry streamed{"d.txt", kPayload, 8};
+    streamed.dataDescriptor = true;
+    streamed.password = "pw";
+    zip::ExtractOptions options;
+    options.password = "pw";
+    EXPECT_EQ(extract(buildZip({secret, streamed}), options).processed, 2u);
+    EXPECT_EQ(readFile(out_ / "s.txt"), kPayload);
+    EXPECT_EQ(readFile(out_ / "d.txt"), kPayload);
+    struct stat st {};
+    ASSERT_EQ(::stat((out_ / "s.txt").c_str(), &st), 0);
+    struct tm* t = ::localtime(&st.st_mtime);
+    EXPECT_EQ(t->tm_year + 1900, 2025);
+    EXPECT_EQ(t->tm_hour, 12);
+
+    log_ = {};
+    fs::remove_all(out_);
+    fs::create_directories(out_);
+    EXPECT_EQ(extract(buildZip({secret})).processed, 0u);  // no password given
+    EXPECT_TRUE(log_.hasMessage(21));
+}
+
+TEST_F(CoreTest, OemNamesAreConverted) {
+    BuildEntry dos{"caf\x82.txt", "x"};  // 0x82 is e-acute in the OEM set
+    zip::ExtractOptions options;
+    EXPECT_EQ(extract(buildZip({dos}), options).processed, 1u);
+    EXPECT_TRUE(fs::exists(out_ / "caf\xC3\xA9.txt"));
+    options.codePage = zip::NameCodePage::kNone;  // Windows-1252: 0x82 is a low quotation mark
+    EXPECT_EQ(extract(buildZip({dos}), options).processed, 1u);
+    EXPECT_TRUE(fs::exists(out_ / "caf\xE2\x80\x9A.txt"));
+}
+
+// ---- Callbacks and cancelling.
+
+TEST_F(CoreTest, CallbacksComeInOrderAndAddUp) {
+    const std::string zip = buildZip({{"dir/", ""}, {"dir/big.txt", kPayload}, {"empty.txt", ""}, {"s.txt", kPayload, 0}});
+    EXPECT_EQ(extract(zip).processed, 3u);
+    EXPECT_EQ(log_.orderProblem(), "");
+    EXPECT_EQ(log_.events[0].size, 3u);
+    EXPECT_EQ(log_.events[1].size, 2 * kPayload.size());
+    EXPECT_GE(log_.count(EventKind::kAdvance), 2 * kPayload.size() / (64 * 1024));
+}
+
+struct CancelPoint {
+    const char* label;
+    std::function<bool(const Event&, const EventLog&)> when;
+    std::size_t filesLeft;
+};
+
+class CancelTest : public CoreTest, public ::testing::WithParamInterface<CancelPoint> {};
+
+TEST_P(CancelTest, StopsWithoutPartialFiles) {
+    log_.stopWhen = GetParam().when;
+    auto result = extract(buildZip({{"a.txt", "first"}, {"big.txt", kPayload}, {"c.txt", "last"}}));
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(log_.count(EventKind::kBatchEnd), 0u);
+    EXPECT_EQ(treeOf(out_).size(), GetParam().filesLeft);
+    EXPECT_FALSE(fs::exists(out_ / "big.txt"));
+    EXPECT_TRUE(leftovers().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, CancelTest,
+    ::testing::Values(CancelPoint{"AtFileCount", [](const Event& e, const EventLog&) { return e.kind == EventKind::kFileCount; }, 0},
+                      CancelPoint{"AtSecondFileStart",
+                                  [](const Event& e, const EventLog& log) {
+                                      return e.kind == EventKind::kFileStart && log.count(EventKind::kFileStart) == 2;
+                                  },
+                                  1},
+                      CancelPoint{"InsideBigFile",
+                                  [](const Event& e, const EventLog& log) {
+                                      return e.kind == EventKind::kAdvance && log.count(EventKind::kAdvance) == 3;
+                                  },
+                                  1}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace
+}  // namespace tavrix::ziptest

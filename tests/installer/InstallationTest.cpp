@@ -1,0 +1,314 @@
+// The installation page with the real extraction engine: its layout, the
+// progress it shows, the way it ends (completion page, warning about files
+// not written, a quit in the middle), and a missing archive or engine.
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "InstallerFixture.h"
+#include "Unit1.h"
+#include "Unit4.h"
+#include "Unit6.h"
+#include "Unit7.h"
+
+#include <commctrl.h>
+
+namespace tavrix::installer::testing {
+namespace {
+
+using archive::TArchiveBuilder;
+
+constexpr int kWarning = MB_OK | MB_ICONWARNING;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every file below a folder, relative names, sorted.
+void listFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>& names) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            listFiles(folder + name + "\\", prefix + name + "\\", names);
+        else
+            names.push_back(prefix + name);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+}
+
+class InstallationTest : public InstallerTest {
+protected:
+    void SetUp() override {
+        InstallerTest::SetUp();
+        destination = package + "Dest";
+        ::CreateDirectoryA(destination.c_str(), nullptr);
+    }
+    void TearDown() override {
+        // Extract made the destination the current folder; let it be removed.
+        char temp[MAX_PATH];
+        ::GetTempPathA(MAX_PATH, temp);
+        ::SetCurrentDirectoryA(temp);
+        InstallerTest::TearDown();
+    }
+
+    // The windows, the destination chosen on its page, an archive.
+    void start(const char* archive = "small.qzp") {
+        useArchive(archive);
+        createWindows();
+        showMainWindow();
+        Form4->Edit1.setText(destination);
+        ASSERT_EQ(Form6->ArchiveBuilder1.ExtrBaseDir(), destination);
+    }
+    void useArchive(const char* archive) const {
+        ::CopyFileA((std::string(TEST_ARCHIVES) + "\\" + archive).c_str(), (package + "Setup.qzp").c_str(),
+                    FALSE);
+    }
+    // The program's message loop from the ready page's Next until `done`.
+    template <typename Done>
+    void installUntil(Done done) {
+        ShowPage(*Form6);
+        ui::Application& application = ui::Application::instance();
+        while (!application.terminated() && !done()) application.handleMessage();
+    }
+    std::vector<std::string> installed() const {
+        std::vector<std::string> names;
+        listFiles(destination + "\\", "", names);
+        return names;
+    }
+    // Lets a test act on the page's progress events as they arrive.
+    void onProgress(std::function<void(archive::ProgressType)> spy) {
+        Form6->ArchiveBuilder1.OnProgress = [spy](TArchiveBuilder* sender, archive::ProgressType type,
+                                                  const std::string& name, long size) {
+            Form6->ArchiveBuilder1Progress(sender, type, name, size);
+            spy(type);
+        };
+    }
+    static bool visible(const ui::Form* form) { return ::IsWindowVisible(form->handle()) != FALSE; }
+
+    std::string destination;
+};
+
+TEST_F(InstallationTest, PageLayoutAndComponentSettings) {
+    start();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(Form6->Label5.text(), "Installing...");
+    EXPECT_EQ(Form6->Label6.text(), "Please wait while the files are being installed.");
+    EXPECT_EQ(Form6->Label4.text(), "Progress");
+    for (ui::ProgressBar* bar : {&Form6->ProgressBar2, &Form6->ProgressBar1}) {
+        EXPECT_EQ(::SendMessageA(bar->handle(), PBM_GETRANGE, TRUE, 0), 1);
+        EXPECT_EQ(::SendMessageA(bar->handle(), PBM_GETRANGE, FALSE, 0), 10001);
+        EXPECT_EQ(bar->position(), 1);
+    }
+    EXPECT_EQ(Form6->ProgressBar2.top(), 160);
+    EXPECT_EQ(Form6->ProgressBar1.top(), 184);
+    EXPECT_FALSE(Form6->Timer1.enabled());
+    EXPECT_EQ(Form6->Timer1.interval(), 100u);
+    const TArchiveBuilder& component = Form6->ArchiveBuilder1;
+    EXPECT_NE(component.UnpackDllHandle(), nullptr) << "loaded at start-up";
+    EXPECT_TRUE(component.Verbose());
+    EXPECT_EQ(component.ExtrOptions().bits(), archive::ExtrOpts{archive::ExtrDirNames}.bits());
+    EXPECT_EQ(component.AddOptions().bits(),
+              (archive::AddOpts{archive::AddDirNames, archive::AddRecurseDirs, archive::AddHiddenFiles,
+                                archive::AddSeparateDirs}
+                   .bits()));
+    EXPECT_EQ(component.SFXCaption(), "Self-extracting Archive");
+}
+
+TEST_F(InstallationTest, ScriptedProgressMovesBothBarsThenOpensTheCompletionPage) {
+    start();
+    ShowPage(*Form6);
+    auto report = [](archive::ProgressType type, long size) {
+        Form6->ArchiveBuilder1Progress(&Form6->ArchiveBuilder1, type, "a.bin", size);
+    };
+    report(archive::pgByteCount, 1000);
+    report(archive::pgFileCount, 1);
+    report(archive::pgFileStart, 1000);
+    for (int expected : {2501, 5001, 7501, 10001}) {
+        report(archive::pgAdvance, 250);
+        EXPECT_EQ(Form6->ProgressBar1.position(), expected);
+        EXPECT_EQ(Form6->ProgressBar2.position(), expected);
+    }
+    report(archive::pgFileCount, 99);
+    EXPECT_EQ(Form6->ProgressBar2.position(), 10001) << "file counts change nothing";
+    report(archive::pgBatchEnd, 0);
+    EXPECT_EQ(Form6->ProgressBar1.position(), 1);
+    EXPECT_EQ(Form6->ProgressBar2.position(), 1);
+    EXPECT_TRUE(visible(Form7));
+    EXPECT_FALSE(visible(Form6));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(InstallationTest, WholeArchiveIsExtractedAndTheCompletionPageFollows) {
+    start();
+    installUntil([] { return visible(Form7); });
+    EXPECT_FALSE(visible(Form6));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(installed(), (std::vector<std::string>{"panel\\panel.cfg", "readme.txt"}));
+    EXPECT_EQ(readFile(destination + "\\readme.txt"), "Kestrel\r\n");
+    EXPECT_EQ(Form6->ProgressBar1.position(), 1);
+}
+
+TEST_F(InstallationTest, MissingArchiveGivesOneMessageAndThePageStays) {
+    start();
+    removePackageFile("Setup.qzp");
+    ShowPage(*Form6);
+    int events = 0;
+    onProgress([&](archive::ProgressType) { ++events; });
+    Form6->Timer1.fire();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Error - no zip file specified!");
+    EXPECT_EQ(events, 0);
+    EXPECT_TRUE(visible(Form6));
+    EXPECT_FALSE(visible(Form7));
+    EXPECT_FALSE(Form6->Timer1.enabled());
+}
+
+TEST_F(InstallationTest, MissingEngineIsReportedAtStartUpAndAgainAtExtract) {
+    // The skin alone in a folder of its own: the engine cannot be found.
+    ::CopyFileA((std::string(TEST_SKIN_ROOT) + "/skin-complete/Velskin.dll").c_str(),
+                (package + "Velskin.dll").c_str(), FALSE);
+    ::SetDllDirectoryA(package.c_str());
+    start();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "UNPACK32.DLL not found!");
+    EXPECT_FALSE(ui::Application::instance().terminateRequested()) << "start-up goes on";
+    int events = 0;
+    onProgress([&](archive::ProgressType) { ++events; });
+    ShowPage(*Form6);
+    Form6->Timer1.fire();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "UNPACK32.DLL not found!");
+    EXPECT_EQ(events, 0);
+    EXPECT_TRUE(visible(Form6));
+    EXPECT_TRUE(installed().empty());
+}
+
+TEST_F(InstallationTest, ExtractStartedAgainDuringTheExtractionIsIgnoredSilently) {
+    start();
+    bool reentered = false;
+    onProgress([&](archive::ProgressType type) {
+        if (type != archive::pgFileStart || reentered) return;
+        reentered = true;
+        Form6->Timer1Timer();
+    });
+    installUntil([] { return visible(Form7); });
+    EXPECT_TRUE(reentered);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(installed().size(), 2u);
+}
+
+TEST_F(InstallationTest, EngineErrorsAreToldBeforeTheCompletionPage) {
+    start("damaged.qzp");
+    bool completionShownAtTheBox = true;
+    win32::setMessageBoxHandler([&](const win32::MessageBoxRequest& request) {
+        boxes.push_back(request);
+        completionShownAtTheBox = visible(Form7);
+        return IDOK;
+    });
+    installUntil([] { return visible(Form7); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Tavrix Installer");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(kWarning));
+    EXPECT_NE(boxes[0].text.find("1 file could not be installed. The last message was:\nCRC error: bad.bin"),
+              std::string::npos)
+        << boxes[0].text;
+    EXPECT_FALSE(completionShownAtTheBox);
+    EXPECT_TRUE(visible(Form7));
+    EXPECT_EQ(installed(), (std::vector<std::string>{"good.txt", "sub\\after.txt"}));
+}
+
+TEST_F(InstallationTest, AnArchiveTheEngineCannotReadIsToldAndThePageStays) {
+    start();
+    writePackageFile("Setup.qzp", std::string(300, 'x'));
+    ShowPage(*Form6);
+    const std::size_t listingBoxes = boxes.size();
+    Form6->Timer1.fire();
+    ASSERT_EQ(boxes.size(), listingBoxes + 1);
+    EXPECT_EQ(boxes.back().type, static_cast<UINT>(kWarning));
+    EXPECT_EQ(boxes.back().text.rfind("The installation could not be completed. The last message was:\n", 0),
+              0u)
+        << boxes.back().text;
+    EXPECT_TRUE(visible(Form6));
+    EXPECT_FALSE(visible(Form7));
+}
+
+TEST_F(InstallationTest, FilesKeptOnAReinstallAreNotCalledFailures) {
+    start();
+    installUntil([] { return visible(Form7); });
+    ASSERT_TRUE(boxes.empty());
+    std::ofstream(destination + "\\readme.txt", std::ios::binary) << "changed by the pilot";
+    Form7->hide();
+    installUntil([] { return visible(Form7); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(kWarning));
+    EXPECT_EQ(boxes[0].text.find("could not"), std::string::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find("2 files were already in the destination folder"), std::string::npos)
+        << boxes[0].text;
+    EXPECT_EQ(readFile(destination + "\\readme.txt"), "changed by the pilot");
+}
+
+// Cancel pressed on the page while the second of three 1 MiB files is being
+// written, answered as given.
+class QuitDuringExtractionTest : public InstallationTest {
+protected:
+    void cancelDuringSecondFile(int answer) {
+        start("long.qzp");
+        answers = {answer};
+        int filesStarted = 0;
+        bool invalidated = false;
+        onProgress([&](archive::ProgressType type) {
+            // The page's repaint, like the click, is handled between two
+            // engine callbacks.
+            if (invalidated && type == archive::pgAdvance) {
+                invalidated = false;
+                repaintedWhileExtracting = !::GetUpdateRect(Form6->handle(), nullptr, FALSE);
+            }
+            if (type != archive::pgFileStart || ++filesStarted != 2) return;
+            ::InvalidateRect(Form6->handle(), nullptr, FALSE);
+            invalidated = true;
+            const POINT cancel = centreOf(Form6->Image2);
+            ::PostMessageA(Form6->handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cancel.x, cancel.y));
+            ::PostMessageA(Form6->handle(), WM_LBUTTONUP, 0, MAKELPARAM(cancel.x, cancel.y));
+        });
+        installUntil([] { return visible(Form7); });
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
+                  "WARNING: The installation has not been completed.\nAre you sure you want to quit?");
+    }
+    bool repaintedWhileExtracting = false;
+    static std::string source(const std::string& name) {
+        return readFile(std::string(TEST_ARCHIVES) + "\\long\\" + name);
+    }
+};
+
+TEST_F(QuitDuringExtractionTest, YesStopsTheEngineAndEndsTheProgramWithoutAHalfFile) {
+    cancelDuringSecondFile(IDYES);
+    ui::Application& application = ui::Application::instance();
+    EXPECT_TRUE(application.terminated()) << "the loop took the quit after Extract returned";
+    EXPECT_FALSE(Form6->ArchiveBuilder1.UnpackEngineBusy());
+    EXPECT_FALSE(visible(Form7));
+    EXPECT_EQ(installed(), std::vector<std::string>{"first.bin"});
+    EXPECT_EQ(readFile(destination + "\\first.bin"), source("first.bin"));
+}
+
+TEST_F(QuitDuringExtractionTest, NoLetsTheExtractionComplete) {
+    cancelDuringSecondFile(IDNO);
+    EXPECT_TRUE(repaintedWhileExtracting);
+    EXPECT_FALSE(ui::Application::instance().terminateRequested());
+    EXPECT_TRUE(visible(Form7));
+    EXPECT_EQ(installed(), (std::vector<std::string>{"first.bin", "second.bin", "third.bin"}));
+    for (const char* name : {"first.bin", "second.bin", "third.bin"})
+        EXPECT_EQ(readFile(destination + "\\" + name), source(name)) << name;
+}
+
+}  // namespace
+}  // namespace tavrix::installer::testing

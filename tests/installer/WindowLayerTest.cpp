@@ -1,0 +1,163 @@
+// The window layer's event model: click before release, the capture that
+// brings a release outside back to its control, errors stopped at the
+// window procedure, modal loops, timers and the termination request.
+#include <string>
+#include <vector>
+
+#include "InstallerFixture.h"
+#include "ui/Form.h"
+#include "ui/StandardControls.h"
+
+namespace tavrix::installer::testing {
+namespace {
+
+ui::FormDesign probeDesign() {
+    ui::FormDesign design;
+    design.className = "TavrixProbe";
+    design.style = WS_POPUP | WS_BORDER;
+    design.clientWidth = 200;
+    design.clientHeight = 100;
+    return design;
+}
+
+class ProbeForm : public ui::Form {
+public:
+    ProbeForm() : ui::Form(probeDesign()) {
+        auto log = [this](const char* what) {
+            return [this, what](ui::MouseButton button, int, int) {
+                events.push_back(std::string(what) + (button == ui::MouseButton::Left ? "" : "(other)"));
+            };
+        };
+        image.onMouseDown = log("down");
+        image.onMouseUp = log("up");
+        image.onClick = [this] { events.push_back("click"); };
+    }
+    ui::Image image{*this, 10, 10, 64, 25};
+    ui::Label caption{*this, {.left = 20, .top = 16, .text = "Go"}};
+    ui::Timer timer{*this, 10, [this] { events.push_back("tick"); }};
+    ui::ProgressBar bar{*this, 10, 50, 180, 16, 1, 10001};
+    std::vector<std::string> events;
+};
+
+class WindowLayerTest : public InstallerTest {
+protected:
+    void SetUp() override {
+        InstallerTest::SetUp();
+        ui::Application::instance().setTitle("Tavrix Installer");
+        probe = ui::Application::instance().createForm<ProbeForm>();
+    }
+    ProbeForm* probe = nullptr;
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(WindowLayerTest, ClickComesBeforeTheReleaseAndOnlyForALeftReleaseInside) {
+    click(probe->image);
+    EXPECT_EQ(probe->events, (Events{"down", "click", "up"}));
+
+    probe->events.clear();
+    mouseDown(*probe, {12, 12});
+    mouseMove(*probe, {150, 80});
+    mouseUp(*probe, {150, 80});
+    EXPECT_EQ(probe->events, (Events{"down", "up"})) << "released outside: no click, but the release arrives";
+
+    probe->events.clear();
+    mouseDown(*probe, {12, 12}, ui::MouseButton::Right);
+    mouseUp(*probe, {12, 12}, ui::MouseButton::Right);
+    EXPECT_EQ(probe->events, (Events{"down(other)", "up(other)"}));
+
+    probe->events.clear();
+    mouseDown(*probe, {150, 80});
+    mouseUp(*probe, {12, 12});
+    EXPECT_TRUE(probe->events.empty()) << "a release alone is nobody's";
+}
+
+TEST_F(WindowLayerTest, TheTopmostControlGetsThePressAndHiddenOnesNone) {
+    probe->caption.onMouseDown = [this](ui::MouseButton, int, int) { probe->events.push_back("caption"); };
+    mouseDown(*probe, centreOf(probe->caption));
+    EXPECT_EQ(probe->events, Events{"caption"});
+    mouseUp(*probe, centreOf(probe->caption));
+
+    probe->events.clear();
+    probe->caption.setVisible(false);
+    mouseDown(*probe, centreOf(probe->caption));
+    EXPECT_EQ(probe->events, Events{"down"});
+}
+
+TEST_F(WindowLayerTest, ErrorInAHandlerIsReportedAtTheWindowBoundary) {
+    probe->image.onClick = [] { throw std::runtime_error("Disk full"); };
+    probe->image.onMouseUp = [this](ui::MouseButton, int, int) { probe->events.push_back("up"); };
+    click(probe->image);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Disk full.");
+    EXPECT_EQ(boxes[0].caption, "Tavrix Installer");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(probe->events, Events{"down"}) << "the rest of the handling, the release, is skipped";
+
+    click(probe->caption);
+    EXPECT_EQ(boxes.size(), 1u) << "the window goes on working";
+}
+
+TEST_F(WindowLayerTest, TimersTickThroughTheMessageLoop) {
+    probe->timer.setEnabled(true);
+    const DWORD start = ::GetTickCount();
+    while (probe->events.empty() && ::GetTickCount() - start < 5000)
+        ui::Application::instance().handleMessage();
+    probe->timer.setEnabled(false);
+    EXPECT_EQ(probe->events, Events{"tick"});
+}
+
+TEST_F(WindowLayerTest, ProgressBarRepaintsOnlyForAVisibleChangeButIsExactAtItsEnds) {
+    ui::ProgressBar& bar = probe->bar;
+    bar.setPosition(5000);
+    EXPECT_EQ(bar.shownPosition(), 5000);
+    // One step of 10000 is far less than a pixel of a 180-pixel bar.
+    bar.setPosition(5001);
+    EXPECT_EQ(bar.position(), 5001);
+    EXPECT_EQ(bar.shownPosition(), 5000);
+    // The ends are always shown exactly, however soon they follow.
+    bar.setPosition(10001);
+    EXPECT_EQ(bar.shownPosition(), 10001);
+    bar.setPosition(1);
+    EXPECT_EQ(bar.shownPosition(), 1);
+    // Past the range, the control clamps and the bar counts as full.
+    bar.setPosition(20000);
+    EXPECT_EQ(bar.position(), 20000);
+    EXPECT_EQ(bar.shownPosition(), 10001);
+}
+
+TEST_F(WindowLayerTest, ModalLoopEndsWhenTheFormClosesAndWhenTheProgramTerminates) {
+    auto* dialog = ui::Application::instance().createForm<ProbeForm>();
+    auto* hidden = ui::Application::instance().createForm<ProbeForm>();
+    probe->show();
+    bool mainDisabled = false;
+    bool hiddenEnabled = false;
+    duringNextLoop([&] {
+        mainDisabled = !::IsWindowEnabled(probe->handle());
+        hiddenEnabled = ::IsWindowEnabled(hidden->handle()) != FALSE;
+        dialog->close();
+    });
+    dialog->showModal();
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(hiddenEnabled) << "a window shown during the loop must be usable";
+    EXPECT_TRUE(::IsWindowEnabled(probe->handle()));
+    EXPECT_FALSE(::IsWindowVisible(dialog->handle()));
+
+    duringNextLoop([] { ui::Application::instance().terminate(); });
+    dialog->showModal();
+    EXPECT_TRUE(ui::Application::instance().terminated());
+    dialog->showModal();  // returns at once: nothing would end a loop now
+    EXPECT_FALSE(::IsWindowVisible(dialog->handle()));
+}
+
+TEST_F(WindowLayerTest, ClosingTheMainFormEndsTheProgramAtTheNextMessage) {
+    probe->show();
+    probe->close();
+    EXPECT_TRUE(ui::Application::instance().terminateRequested());
+    EXPECT_FALSE(ui::Application::instance().terminated());
+    ui::Application::instance().run();  // returns: the request ends the loop
+    EXPECT_TRUE(ui::Application::instance().terminated());
+}
+
+}  // namespace
+}  // namespace tavrix::installer::testing

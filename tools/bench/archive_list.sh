@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Benchmark: listing an archive of 100,000 entries.
+#   - the directory reader, native (g++ -O2, no sanitizers)
+#   - TArchiveBuilder::List in the Windows build, under Wine
+#   - zipinfo -1 on the same file, in the same run
+# Prints the median of several runs of each. The archive lives on tmpfs.
+# Needs a configured target build (tools/build.sh) for the Wine figure.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+out="$root/build/bench"
+runs="${RUNS:-7}"
+archive="/dev/shm/tavrix-bench-100k.zip"
+mkdir -p "$out"
+
+if [ ! -f "$archive" ]; then
+    python3 - "$archive" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_STORED) as z:
+    for i in range(100000):
+        z.writestr("scenery/tile%03d/object%06d.bgl" % (i // 1000, i), b"x" * (i % 7))
+PY
+fi
+echo "archive: $archive ($(stat -c %s "$archive") bytes, 100000 entries)"
+
+flags=(-std=c++20 -O2 -I"$root/archive" -I"$root/common")
+c++ "${flags[@]}" -o "$out/list-native" "$root/tools/bench/ArchiveListBench.cpp" \
+    "$root/archive/DirectoryReader.cpp" "$root/archive/OemConversion.cpp"
+
+cmake --build "$root/build/target" --target tavrix_archive >/dev/null
+i686-w64-mingw32-windres "$root/archive/Messages.rc" -O coff -o "$out/Messages.res.o"
+i686-w64-mingw32-g++-posix "${flags[@]}" -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -o "$out/list-wine.exe" \
+    "$root/tools/bench/ArchiveListBench.cpp" "$out/Messages.res.o" \
+    "$root/build/target/archive/libtavrix_archive.a" "$root/build/target/archive/libtavrix_archive_reader.a" \
+    "$root/build/target/common/libtavrix_win32.a" -luser32 -lkernel32
+
+median_ms() {  # <command...>: median wall time of whole runs, output discarded
+    local times=()
+    for _ in $(seq "$runs"); do
+        local t0 t1
+        t0=$(date +%s%N)
+        "$@" >/dev/null
+        t1=$(date +%s%N)
+        times+=($(( (t1 - t0) / 1000000 )))
+    done
+    printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
+}
+
+echo "== in-process time of one listing"
+echo -n "native reader:          "; "$out/list-native" "$archive" "$runs"
+wine_archive="Z:${archive//\//\\}"
+echo -n "TArchiveBuilder (Wine): "
+(cd "$root/build/target" && "$root/cmake/wine-run.sh" "$out/list-wine.exe" "$wine_archive" "$runs" 2>/dev/null)
+echo "== whole command, median of $runs"
+echo "zipinfo -1:             $(median_ms zipinfo -1 "$archive") ms"
+echo "native reader (1 run):  $(median_ms "$out/list-native" "$archive" 1) ms"

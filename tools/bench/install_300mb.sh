@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Benchmark: a package of about 300 MB of real files (library files of this
+# machine, packed with Info-ZIP zip -6) installed through the whole program,
+# clicked on a private virtual screen, beside the engine's own extraction of
+# the same archive (UNPACK32.DLL called through its record by a small Windows
+# program), in the same run, alternating. Prints the medians and the ratio;
+# the installer's overhead (message pumping on every callback, progress bars,
+# the pages' timers) should stay under 10%.
+#
+#   tools/bench/install_300mb.sh      RUNS=3 by default; needs tools/build.sh
+# Everything it writes lives in /dev/shm and is removed at the end, except
+# the archive when BENCH_ARCHIVE names a file to keep it in (and reuse it).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="$root/build/target"
+runs="${RUNS:-3}"
+megabytes="${MEGABYTES:-300}"
+work="/dev/shm/tavrix-bench-install-$$"
+out="$root/build/bench"
+mkdir -p "$out" "$work"
+
+. "$root/tools/demo/walk-steps.sh"
+export TAVRIX_WINEPREFIX="$out/wineprefix-x11"
+walk_init "$root" "$build" "$out/install-shots"
+trap 'walk_cleanup; rm -rf "$work"' EXIT
+
+package="$work/package"
+mkdir -p "$package"
+if [ -n "${BENCH_ARCHIVE:-}" ] && [ -f "$BENCH_ARCHIVE" ]; then
+    cp "$BENCH_ARCHIVE" "$package/Setup.qzp"  # one made by an earlier run (kept with BENCH_ARCHIVE)
+    files="$(zipinfo -1 "$package/Setup.qzp" | grep -vc '/$')"
+else
+    # The add-on: whole library files, in their folders, up to the size asked.
+    staging="$work/staging"
+    python3 "$root/tools/bench/stage_files.py" "$staging" "$megabytes"
+    (cd "$staging" && zip -q -r -6 "$package/Setup.qzp" "Bench Addon")
+    files="$(find "$staging" -type f | wc -l)"
+    rm -rf "$staging"
+    [ -n "${BENCH_ARCHIVE:-}" ] && cp "$package/Setup.qzp" "$BENCH_ARCHIVE"
+fi
+echo "archive: $(( $(stat -c %s "$package/Setup.qzp") / 1000000 )) MB, $files files (zip -6)"
+printf '[Addon]\r\nType=Aircraft\r\n[Title]\r\nhl=Bench Addon\r\n[Flightsim]\r\nVersion=Flightsimulator 2000\r\n' \
+    >"$package/Ostrel.ini"
+cp "$root/dist/Corvinel.exe" "$root/dist/Velskin.dll" "$root/dist/UNPACK32.DLL" "$package/"
+
+# The engine alone, from the same folder.
+i686-w64-mingw32-g++-posix -std=c++20 -O2 -static -I"$root/archive" -o "$package/UnpackBench.exe" \
+    "$root/tools/bench/UnpackBench.cpp"
+
+walk_use_screen --private
+walk_prepare_prefix
+simulator="$work/FS2000"
+destination="$simulator/Aircraft/Bench Addon"
+walk_set_simulator_path 7.0 "$simulator"
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+engine_times=() install_times=()
+for run in $(seq "$runs"); do
+    rm -rf "$work/engine-out" && mkdir -p "$work/engine-out"
+    line="$(cd "$package" && walk_wine "$package/UnpackBench.exe" "$(wine_path "$package/Setup.qzp")" \
+        "$(wine_path "$work/engine-out")" | tr -d '\r')"
+    [ "$(find "$work/engine-out" -type f | wc -l)" -eq "$files" ] || { echo "engine run incomplete: $line" >&2; exit 1; }
+    engine_times+=("${line%% ms*}")
+    rm -rf "$work/engine-out"
+
+    rm -rf "$simulator" && mkdir -p "$simulator"
+    walk_start "$package"
+    walk_to_ready no no
+    eval "$(xdotool getwindowgeometry --shell "$WALK_MAIN")"
+    xdotool mousemove $((X + 1 + 376)) $((Y + 1 + 27 + 276))
+    sleep 0.3
+    start="$(now_ms)"
+    xdotool click 1  # Next: the installation starts
+    # Polled lightly: the two cores of the machine are for the installer.
+    polls=0
+    while [ ! -f "$destination/Ostrel.txt" ]; do
+        polls=$((polls + 1))
+        if [ $((polls % 50)) -eq 0 ]; then
+            kill -0 "$WALK_PID" 2>/dev/null || { echo "the installer ended before completing" >&2; exit 1; }
+            [ "$(windows_named 'Tavrix Installer' | wc -l)" -lt 2 ] || { echo "the installer reported a problem" >&2; exit 1; }
+        fi
+        sleep 0.02
+    done
+    # The completion page writes Ostrel.txt half a second after it shows.
+    install_times+=($(( $(now_ms) - start - 500 )))
+    [ "$(find "$destination" -type f | wc -l)" -eq $((files + 1)) ] || { echo "installation incomplete" >&2; exit 1; }
+    walk_finish
+    [ "$walk_failures" -eq 0 ] || exit 1
+    echo "run $run: engine ${engine_times[-1]} ms, installer ${install_times[-1]} ms"
+done
+
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
+engine="$(median "${engine_times[@]}")"
+install="$(median "${install_times[@]}")"
+echo "== median of $runs, $files files"
+echo "engine alone (UnpackExec):        $engine ms"
+echo "whole installer (Next to done):   $install ms"
+awk -v i="$install" -v e="$engine" 'BEGIN { printf "ratio installer/engine:           %.3f (overhead %+.1f%%)\n", i / e, (i / e - 1) * 100 }'

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Configures (first time) and builds both configurations:
+#   build/target  32-bit Windows deliverables, copied into dist/
+#   build/native  portable code with sanitizers and fuzz targets
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc)"
+
+configure() {  # <build dir> <cmake args...>
+    local dir="$1"; shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$dir.configure.log" 2>&1 || {
+            cat "$dir.configure.log" >&2; return 1; }
+    fi
+}
+
+mkdir -p "$root/build"
+if [ "${TAVRIX_SKIP_TARGET:-0}" != 1 ]; then
+    configure "$root/build/target" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake"
+    cmake --build "$root/build/target" -j "$jobs"
+fi
+if [ "${TAVRIX_SKIP_NATIVE:-0}" != 1 ]; then
+    CC=clang CXX=clang++ configure "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_FUZZ=ON
+    cmake --build "$root/build/native" -j "$jobs"
+fi

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Walks the installer on the sample package with real windows on a virtual
+# screen and real pointer clicks, and saves a screenshot of every window in
+# build/screenshots/. Fails when a window does not come, a click does not
+# move the wizard, or the program does not end when asked.
+#
+#   tools/installer-screenshots.sh             builds the Windows side first
+#   tools/installer-screenshots.sh --no-build  uses what is built
+#
+# Uses $DISPLAY when it is set (tools/test.sh gives a private Xvfb), else
+# starts an Xvfb of its own.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$root/build/target"
+out="$root/build/screenshots"
+
+[ "${1:-}" = "--no-build" ] || TAVRIX_SKIP_NATIVE=1 "$root/tools/build.sh" >/dev/null
+
+. "$root/tools/demo/walk-steps.sh"
+walk_init "$root" "$build" "$out"
+rm -rf "$out"
+mkdir -p "$out"
+walk_use_screen
+
+# The package: the sample files, the program, the skin, a splash picture and
+# an archive. The real skin when it is built, else the tests' stand-in.
+package="$out/package"
+mkdir -p "$package"
+cp "$root/tools/sample-package/Ostrel.ini" "$root/tools/sample-package/licens.qzt" "$package/"
+cp "$root/dist/Corvinel.exe" "$package/"
+cp "$root/dist/UNPACK32.DLL" "$package/"  # the installation page loads it at start-up
+if [ -f "$root/dist/Velskin.dll" ]; then
+    cp "$root/dist/Velskin.dll" "$package/"
+else
+    cp "$build/tests/installer/skin-complete/Velskin.dll" "$package/"
+fi
+convert -size 360x220 gradient:'#1d3f73-#8fb3e0' -fill white -font DejaVu-Sans-Bold -pointsize 26 \
+    -gravity center -annotate +0-10 'Kestrel 200 Trainer' -pointsize 13 -annotate +0+24 'for Flight Simulator 2000' \
+    -type TrueColor BMP3:"$package/splash.bmp"
+(cd "$package" && printf 'Kestrel 200 Trainer\r\n' >readme.txt && zip -q Setup.qzp readme.txt && rm readme.txt)
+
+walk_prepare_prefix
+
+# The simulator this package names, installed in a folder of the walk's own.
+simulator="$out/FS2000"
+mkdir -p "$simulator"
+walk_set_simulator_path 7.0 "$simulator"
+
+# Started from another folder: the program finds its package and its skin
+# beside itself, not in the current folder.
+walk_start "$package" "$out"
+
+walk_expect_splash
+walk_main_window || exit 1
+main="$WALK_MAIN"
+shot 02-agreement
+
+page_click "$main" left  # Author(s)
+if wait_named "Author(s)"; then
+    sleep 0.5
+    shot 03-authors
+    dialog="$(windows_named 'Author(s)' | head -1)"
+    click_at "$dialog" 344 205  # OK
+    wait_gone "Author(s)" 1 || fail "the authors dialog did not close"
+else
+    fail "Author(s) did not open the authors dialog"
+fi
+
+# The context menu of the main window. A right click that lands while the
+# main window is still being enabled again after the authors dialog's modal
+# loop is lost, so the click is tried again if no menu shows.
+menu=""
+for _attempt in 1 2 3; do
+    click_at "$main" 200 40 3
+    for _ in $(seq 1 40); do
+        for window in $(xdotool search --onlyvisible --class corvinel 2>/dev/null || true); do
+            [ "$window" != "$main" ] && [ -z "$(xdotool getwindowname "$window" 2>/dev/null)" ] && menu="$window"
+        done
+        [ -n "$menu" ] && break 2
+        sleep 0.1
+    done
+done
+if [ -n "$menu" ]; then
+    sleep 0.3
+    shot 04-context-menu
+    eval "$(xdotool getwindowgeometry --shell "$menu")"
+    xdotool mousemove $((X + 20)) $((Y + 10))
+    sleep 0.3
+    xdotool click 1
+else
+    fail "a right click did not open the context menu"
+    xdotool key Escape  # in case it opens late
+fi
+if wait_named "About Tavrix Installer"; then
+    sleep 0.5
+    shot 05-about
+    about="$(windows_named 'About Tavrix Installer' | head -1)"
+    click_at "$about" 229 140  # OK
+    wait_gone "About Tavrix Installer" 1 || fail "the about box did not close"
+else
+    fail "the context menu did not open the about box"
+fi
+
+shot 06-agreement-again
+page_click "$main" middle  # Accept
+shot 07-welcome
+differs "$(main_area 06-agreement-again "$main")" "$(main_area 07-welcome "$main")" || fail "Accept did not show the welcome page"
+page_click "$main" right  # Next
+shot 08-destination
+page_click "$main" right  # Next
+shot 09-ready
+differs "$(main_area 08-destination "$main")" "$(main_area 09-ready "$main")" || fail "Next did not show the ready page"
+[ -d "$simulator/Aircraft/Kestrel 200 Trainer" ] ||
+    fail "Next did not create the proposed folder under the simulator's"
+for page in ready destination welcome; do
+    page_click "$main" middle  # << Back
+done
+shot 10-back-at-agreement
+differs "$(main_area 06-agreement-again "$main")" "$(main_area 10-back-at-agreement "$main")" &&
+    fail "Back three times did not return to the agreement page as it was"
+
+click_at "$main" 409 13  # the title bar's close button
+if wait_named "Tavrix Installer" 2; then
+    sleep 0.5
+    shot 11-quit-confirmation
+    xdotool key n
+    wait_gone "Tavrix Installer" 2 || fail "No did not close the question"
+    sleep 0.5
+    [ -n "$(windows_named 'Tavrix Installer')" ] || fail "No ended the program"
+    page_click "$main" right  # Cancel
+    wait_named "Tavrix Installer" 2 || fail "Cancel did not ask"
+    xdotool key y
+else
+    fail "the close button did not ask before quitting"
+fi
+walk_wait_exit || fail "Yes did not end the program with 0"
+
+rm -f "$out"/.crop-*.png
+if [ "$walk_failures" -ne 0 ]; then
+    echo "$walk_failures failure(s); screenshots in $out" >&2
+    exit 1
+fi
+echo "walk passed; screenshots in $out"
