@@ -12,7 +12,7 @@
 namespace tavrix::zip {
 namespace {
 
-constexpr std::size_t kOutputBlock = 256 * 1024;  // one write per block
+constexpr std::size_t kOutputBlock = 1024 * 1024;  // one write per block
 constexpr std::size_t kInputBlock = 256 * 1024;
 
 bool passwordCheckMatches(const ZipEntry& entry, std::uint8_t check) {

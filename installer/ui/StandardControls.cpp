@@ -87,17 +87,40 @@ int ProgressBar::fillWidth(int position) const {
     return static_cast<int>((clamped - minimum_) * width() / span);
 }
 
+// Whether the control draws what the bar stands for: the same fill, and at
+// either end of the range exactly the end.
+bool ProgressBar::showsPosition() const {
+    if (position_ == sentPosition_) return true;
+    const bool atAnEnd = position_ <= minimum_ || position_ >= maximum_;
+    return !atAnEnd && fillWidth(position_) == fillWidth(sentPosition_);
+}
+
 void ProgressBar::setPosition(int position) {
     position_ = position;
-    const bool atAnEnd = position <= minimum_ || position >= maximum_;
-    if (!atAnEnd) {
-        if (fillWidth(position) == fillWidth(sentPosition_)) return;
-        if (::GetTickCount() - sentAt_ < kRepaintIntervalMs) return;
+    if (showsPosition() || catchUpPending_) return;
+    const unsigned long sinceSent = ::GetTickCount() - sentAt_;
+    if (sinceSent >= kRepaintIntervalMs) {
+        send();
+        return;
     }
-    if (position == sentPosition_) return;
-    ::SendMessageA(window_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    sentPosition_ = position;
+    // The timer belongs to the control's window, so it dies with it.
+    catchUpPending_ = ::SetTimer(window_, reinterpret_cast<UINT_PTR>(this),
+                                 static_cast<UINT>(kRepaintIntervalMs - sinceSent), &ProgressBar::catchUp) != 0;
+    if (!catchUpPending_) send();
+}
+
+void ProgressBar::send() {
+    ::SendMessageA(window_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+    sentPosition_ = position_;
     sentAt_ = ::GetTickCount();
+}
+
+void CALLBACK ProgressBar::catchUp(HWND window, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(window, timer);
+    auto* bar = dynamic_cast<ProgressBar*>(fromHandle(window));
+    if (!bar) return;
+    bar->catchUpPending_ = false;
+    if (!bar->showsPosition()) bar->send();
 }
 
 FlatButton::FlatButton(Container& parent, int left, int top, int width, int height, Picture glyph,

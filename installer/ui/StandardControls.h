@@ -35,23 +35,29 @@ public:
     ProgressBar(Container& parent, int left, int top, int width, int height, int minimum, int maximum);
     // The position the bar stands for, as last set.
     int position() const { return position_; }
-    // Repainting the control costs more than extracting a 64 KiB chunk, and an
-    // extraction reports every chunk; so the control itself is told only when
-    // its drawn fill would change, at most every kRepaintInterval, and always
-    // at either end of the range, where the bar must be exact.
+    // Repainting the control can cost as much as extracting a chunk (a themed
+    // bar under Wine takes milliseconds), and an extraction reports every
+    // chunk. So the control is told at most every kRepaintIntervalMs,
+    // and only when its drawn fill would change or an end of the range is
+    // reached; a change that has to wait is sent by a timer when the interval
+    // is over, so the bar never stays behind once the reports stop.
     void setPosition(int position);
     int shownPosition() const;  // what the control holds
 
-    static constexpr unsigned kRepaintIntervalMs = 100;
+    static constexpr unsigned kRepaintIntervalMs = 250;
 
 private:
     int fillWidth(int position) const;
+    bool showsPosition() const;
+    void send();
+    static void CALLBACK catchUp(HWND window, UINT, UINT_PTR, DWORD);
 
     int minimum_;
     int maximum_;
     int position_;
     int sentPosition_;
     unsigned long sentAt_ = 0;
+    bool catchUpPending_ = false;
 };
 
 // A flat button showing a glyph (the bitmap's bottom-left pixel colour is

@@ -16,6 +16,7 @@
 #include "CallBack.h"
 #include "EngineRecords.h"
 #include "HostileNames.h"
+#include "Progress.h"
 #include "RecordingSink.h"
 #include "ZipBuilder.h"
 
@@ -231,9 +232,10 @@ std::map<std::string, std::string> filesOf(const fs::path& root) {
     return files;
 }
 
+// Several advance steps long, so that a stop can fall inside it.
 std::string sampleText() {
     std::string s;
-    for (int i = 0; s.size() < 300000; ++i) s += "needle " + std::to_string(i % 733) + "\n";
+    for (int i = 0; s.size() < 2 * zip::kAdvanceStep + 100000; ++i) s += "needle " + std::to_string(i % 733) + "\n";
     return s;
 }
 

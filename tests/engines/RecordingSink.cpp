@@ -1,5 +1,7 @@
 #include "RecordingSink.h"
 
+#include "Progress.h"
+
 namespace tavrix::ziptest {
 
 std::string EventLog::orderProblem(bool expectBatchEnd) const {
@@ -30,7 +32,7 @@ std::string EventLog::orderProblem(bool expectBatchEnd) const {
             fileDone = 0;
         } else if (e.kind == EventKind::kAdvance) {
             if (!inFile) return "advance outside a file";
-            if (e.size > 64 * 1024) return "advance larger than 64 KiB";
+            if (e.size > zip::kAdvanceStep) return "advance larger than the step";
             fileDone += e.size;
             bytes += e.size;
         } else {

@@ -45,7 +45,8 @@ public:
     }
     // Empty when the progress events follow the documented order: counts
     // first, then per file a start and advances adding up to its size (none
-    // larger than 64 KiB), then one batch end; otherwise what is wrong.
+    // larger than the engine's advance step), then one batch end; otherwise
+    // what is wrong.
     std::string orderProblem(bool expectBatchEnd = true) const;
 };
 

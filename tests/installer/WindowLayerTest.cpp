@@ -107,21 +107,45 @@ TEST_F(WindowLayerTest, TimersTickThroughTheMessageLoop) {
     EXPECT_EQ(probe->events, Events{"tick"});
 }
 
-TEST_F(WindowLayerTest, ProgressBarRepaintsOnlyForAVisibleChangeButIsExactAtItsEnds) {
+// Takes messages (the catch-up timer among them) for a while.
+void pumpFor(DWORD milliseconds) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < milliseconds) {
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+        ::Sleep(5);
+    }
+}
+
+TEST_F(WindowLayerTest, ProgressBarRepaintsOnlyForAVisibleChangeAndCatchesUpWhenReportsStop) {
     ui::ProgressBar& bar = probe->bar;
-    bar.setPosition(5000);
-    EXPECT_EQ(bar.shownPosition(), 5000);
-    // One step of 10000 is far less than a pixel of a 180-pixel bar.
-    bar.setPosition(5001);
-    EXPECT_EQ(bar.position(), 5001);
-    EXPECT_EQ(bar.shownPosition(), 5000);
-    // The ends are always shown exactly, however soon they follow.
+    constexpr DWORD kLongEnough = 3 * ui::ProgressBar::kRepaintIntervalMs;
+    pumpFor(kLongEnough);
+    bar.setPosition(5030);
+    EXPECT_EQ(bar.shownPosition(), 5030) << "the first change after a quiet interval shows at once";
+
+    // One step of 10000 is far less than a pixel of a 180-pixel bar (both
+    // fill 90 pixels).
+    bar.setPosition(5031);
+    pumpFor(kLongEnough);
+    EXPECT_EQ(bar.position(), 5031);
+    EXPECT_EQ(bar.shownPosition(), 5030);
+
+    // Changes in quick succession: the last one is shown once the interval
+    // is over, even though no further report comes.
+    bar.setPosition(7000);
+    bar.setPosition(1);
+    EXPECT_EQ(bar.shownPosition(), 7000) << "the control is told at most once per interval, ends too";
     bar.setPosition(10001);
+    pumpFor(kLongEnough);
     EXPECT_EQ(bar.shownPosition(), 10001);
     bar.setPosition(1);
-    EXPECT_EQ(bar.shownPosition(), 1);
+    pumpFor(kLongEnough);
+    EXPECT_EQ(bar.shownPosition(), 1) << "the ends are shown exactly";
+
     // Past the range, the control clamps and the bar counts as full.
     bar.setPosition(20000);
+    pumpFor(kLongEnough);
     EXPECT_EQ(bar.position(), 20000);
     EXPECT_EQ(bar.shownPosition(), 10001);
 }

@@ -4,8 +4,11 @@
 # clicked on a private virtual screen, beside the engine's own extraction of
 # the same archive (UNPACK32.DLL called through its record by a small Windows
 # program), in the same run, alternating. Prints the medians and the ratio;
-# the installer's overhead (message pumping on every callback, progress bars,
-# the pages' timers) should stay under 10%.
+# the installer's overhead (message pumping on every callback, progress bars)
+# should stay under 10%. The installation page waits 100 ms after it shows
+# before it starts extracting, and the completion page writes Ostrel.txt 500 ms
+# after it shows: both waits are the pages' design, not overhead, so the time
+# is printed with and without them.
 #
 #   tools/bench/install_300mb.sh      RUNS=3 by default; needs tools/build.sh
 # Everything it writes lives in /dev/shm and is removed at the end, except
@@ -53,6 +56,8 @@ simulator="$work/FS2000"
 destination="$simulator/Aircraft/Bench Addon"
 walk_set_simulator_path 7.0 "$simulator"
 
+start_wait_ms=100       # the installation page's timer before Extract
+completion_wait_ms=500  # the completion page's timer before Ostrel.txt
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 engine_times=() install_times=()
 for run in $(seq "$runs"); do
@@ -81,8 +86,7 @@ for run in $(seq "$runs"); do
         fi
         sleep 0.02
     done
-    # The completion page writes Ostrel.txt half a second after it shows.
-    install_times+=($(( $(now_ms) - start - 500 )))
+    install_times+=($(( $(now_ms) - start - completion_wait_ms )))
     [ "$(find "$destination" -type f | wc -l)" -eq $((files + 1)) ] || { echo "installation incomplete" >&2; exit 1; }
     walk_finish
     [ "$walk_failures" -eq 0 ] || exit 1
@@ -94,5 +98,7 @@ engine="$(median "${engine_times[@]}")"
 install="$(median "${install_times[@]}")"
 echo "== median of $runs, $files files"
 echo "engine alone (UnpackExec):        $engine ms"
-echo "whole installer (Next to done):   $install ms"
-awk -v i="$install" -v e="$engine" 'BEGIN { printf "ratio installer/engine:           %.3f (overhead %+.1f%%)\n", i / e, (i / e - 1) * 100 }'
+echo "whole installer (Next to done):   $install ms (the completion page's ${completion_wait_ms} ms wait taken out)"
+awk -v i="$install" -v e="$engine" -v w="$start_wait_ms" 'BEGIN {
+    printf "ratio installer/engine:           %.3f (overhead %+.1f%%)\n", i / e, (i / e - 1) * 100
+    printf "  without the %d ms start wait:   %.3f (overhead %+.1f%%)\n", w, (i - w) / e, ((i - w) / e - 1) * 100 }'
