@@ -23,6 +23,11 @@ for n in $(seq 91 140); do
         Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
         xvfb_pid=$!
         export DISPLAY=":$n"
+        # The x11 prefix is booted next: the screen must answer first.
+        for _ in $(seq 1 50); do
+            xdotool getdisplaygeometry >/dev/null 2>&1 && break
+            sleep 0.1
+        done
         break
     fi
 done
