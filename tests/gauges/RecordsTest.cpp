@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 #include "ModuleFixture.h"
 
@@ -66,9 +67,22 @@ void expectHeaderCommon(const void* header, std::uint32_t version, const char* n
         "gauge header");
 }
 
+// The name the library's export directory gives itself: hosts list modules
+// by it, whatever the file is called on disk.
+std::string exportedLibraryName(HMODULE module) {
+    const auto* base = reinterpret_cast<const std::uint8_t*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& exports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (exports.VirtualAddress == 0) return {};
+    const auto* directory = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + exports.VirtualAddress);
+    return reinterpret_cast<const char*>(base + directory->Name);
+}
+
 TEST(KelvorRecords, ExportsBothNamesOfEachRecordAtOneAddress) {
     LoadedModule m(KELVOR_PATH);
     ASSERT_TRUE(m.handle);
+    EXPECT_EQ(exportedLibraryName(m.handle), "Kelvor.gau");
     EXPECT_EQ(reinterpret_cast<void*>(::GetProcAddress(m.handle, "_Linkage")), m.linkage);
     EXPECT_EQ(reinterpret_cast<void*>(::GetProcAddress(m.handle, "_ImportTable")), m.imports);
 }
@@ -120,6 +134,7 @@ TEST(KelvorRecords, EveryFieldAtItsOffset) {
 TEST(DrelmoRecords, ExportsOnlyLinkageAndImportTable) {
     LoadedModule m(DRELMO_PATH);
     ASSERT_TRUE(m.handle);
+    EXPECT_EQ(exportedLibraryName(m.handle), "Drelmo.gau");
     EXPECT_EQ(::GetProcAddress(m.handle, "_Linkage"), nullptr);
     EXPECT_EQ(::GetProcAddress(m.handle, "_ImportTable"), nullptr);
 }

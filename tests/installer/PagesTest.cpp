@@ -201,6 +201,37 @@ TEST_F(PagesTest, OnlyTheLeftButtonDragsTheMainWindowByItsTitleBar) {
     EXPECT_EQ(systemCommands, (std::vector<WPARAM>{0xF012, 0xF012, 0xF012, 0xF012}));
 }
 
+BITMAP bitmapInfo(HBITMAP bitmap) {
+    BITMAP info{};
+    ::GetObjectA(bitmap, sizeof info, &info);
+    return info;
+}
+
+TEST(ProgramImages, HandCursorAndCloseGlyphHaveTheirSizesAndHotSpot) {
+    const HMODULE program = ::GetModuleHandleA(nullptr);
+    HCURSOR hand = ::LoadCursorA(program, "hacursor");
+    ASSERT_NE(hand, nullptr);
+    ICONINFO icon{};
+    ASSERT_TRUE(::GetIconInfo(hand, &icon));
+    EXPECT_FALSE(icon.fIcon);
+    EXPECT_EQ(icon.xHotspot, 14u);
+    EXPECT_EQ(icon.yHotspot, 8u);
+    // A two-colour cursor keeps its AND and XOR masks in one bitmap, one above
+    // the other.
+    const BITMAP mask = bitmapInfo(icon.hbmMask);
+    EXPECT_EQ(mask.bmWidth, 32);
+    EXPECT_EQ(mask.bmHeight, icon.hbmColor ? 32 : 64);
+    if (icon.hbmColor) ::DeleteObject(icon.hbmColor);
+    ::DeleteObject(icon.hbmMask);
+
+    HBITMAP close = ::LoadBitmapA(program, "CLOSEGLYPH");
+    ASSERT_NE(close, nullptr);
+    const BITMAP glyph = bitmapInfo(close);
+    EXPECT_EQ(glyph.bmWidth, 19);
+    EXPECT_EQ(glyph.bmHeight, 18);
+    ::DeleteObject(close);
+}
+
 TEST_F(PagesTest, AuthorsDialogShowsTheAuthorsAndColoursTheLinksWithTheMouse) {
     struct Seen {
         bool shown = false;
