@@ -14,7 +14,6 @@ ui::FormDesign splashDesign() {
     design.clientWidth = 384;
     design.clientHeight = 265;
     design.centred = true;
-    design.ownedByMainForm = false;
     return design;
 }
 }  // namespace

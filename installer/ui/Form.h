@@ -19,7 +19,6 @@ struct FormDesign {
     bool centred = false;  // placed in the middle of the screen when shown
     Font font = Font::points("MS Sans Serif", 8);
     std::string caption;
-    bool ownedByMainForm = true;  // false: a window of its own, shown before the main form
 };
 
 class Form : public Container {
