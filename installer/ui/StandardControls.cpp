@@ -104,8 +104,9 @@ void ProgressBar::setPosition(int position) {
         return;
     }
     // The timer belongs to the control's window, so it dies with it.
-    catchUpPending_ = ::SetTimer(window_, reinterpret_cast<UINT_PTR>(this),
-                                 static_cast<UINT>(kRepaintIntervalMs - sinceSent), &ProgressBar::catchUp) != 0;
+    catchUpPending_ =
+        ::SetTimer(window_, reinterpret_cast<UINT_PTR>(this),
+                   static_cast<UINT>(kRepaintIntervalMs - sinceSent), &ProgressBar::catchUp) != 0;
     if (!catchUpPending_) send();
 }
 
