@@ -111,8 +111,7 @@ TEST_F(WindowLayerTest, TimersTickThroughTheMessageLoop) {
 void pumpFor(DWORD milliseconds) {
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < milliseconds) {
-        MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+        ui::Application::instance().processMessages();
         ::Sleep(5);
     }
 }
