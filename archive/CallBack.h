@@ -1,9 +1,13 @@
 // The record an engine fills for every call of the component's callback.
-// Shared, byte for byte, by the component and the engine libraries.
+// Shared, byte for byte, by the component and the engine libraries; the
+// offsets are the 32-bit build's (a 64-bit build carries its two addresses
+// pointer-wide).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "EngineRecords.h"
 
 namespace tavrix::archive {
 
@@ -22,8 +26,8 @@ inline constexpr std::size_t kCallbackTextCapacity = 512;
 
 #pragma pack(push, 1)
 struct EngineCallbackRecord {
-    std::uint32_t window;     // 0: window handle from the exec record
-    std::uint32_t caller;     // 4: the exec record's caller field, repeated
+    RecordAddress window;     // 0: window handle from the exec record
+    RecordAddress caller;     // 4: the exec record's caller field, repeated
     std::uint32_t reserved1;  // 8
     std::uint32_t reserved2;  // 12
     std::uint32_t action;     // 16: EngineAction
@@ -33,6 +37,7 @@ struct EngineCallbackRecord {
 };
 #pragma pack(pop)
 
+#if UINTPTR_MAX == UINT32_MAX
 static_assert(offsetof(EngineCallbackRecord, window) == 0);
 static_assert(offsetof(EngineCallbackRecord, caller) == 4);
 static_assert(offsetof(EngineCallbackRecord, reserved1) == 8);
@@ -42,5 +47,6 @@ static_assert(offsetof(EngineCallbackRecord, errorCode) == 20);
 static_assert(offsetof(EngineCallbackRecord, size) == 24);
 static_assert(offsetof(EngineCallbackRecord, text) == 28);
 static_assert(sizeof(EngineCallbackRecord) == 28 + kCallbackTextCapacity);
+#endif
 
 }  // namespace tavrix::archive

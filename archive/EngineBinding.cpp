@@ -146,10 +146,10 @@ bool TArchiveBuilder::engineCallable(const Engine& engine, const EngineNames& na
 void TArchiveBuilder::SetUnpackSwitches(const std::string& archivePath) {
     ExecRecordMemory& memory = *unpack_.record;
     UnpackExecCommon& r = memory.as<UnpackExecCommon>();
-    r.ownerWindow = RecordAddress(ownerWindow_);
-    r.caller = RecordAddress(this);
+    r.ownerWindow = recordAddress(ownerWindow_);
+    r.caller = recordAddress(this);
     r.version = kUnpackRecordVersion;
-    r.callback = RecordAddress(&EngineCallback);
+    r.callback = recordAddress(&EngineCallback);
     r.trace = flag(trace_);
     r.codePage = codePage_;
     r.password = memory.copyPassword(placeholderPassword_ ? PlaceholderPassword() : password_);
@@ -166,10 +166,10 @@ void TArchiveBuilder::SetUnpackSwitches(const std::string& archivePath) {
 void TArchiveBuilder::SetPackSwitches(const std::string& archivePath) {
     ExecRecordMemory& memory = *pack_.record;
     PackExecCommon& r = memory.as<PackExecCommon>();
-    r.ownerWindow = RecordAddress(ownerWindow_);
-    r.caller = RecordAddress(this);
+    r.ownerWindow = recordAddress(ownerWindow_);
+    r.caller = recordAddress(this);
     r.version = kPackRecordVersion;
-    r.callback = RecordAddress(&EngineCallback);
+    r.callback = recordAddress(&EngineCallback);
     r.trace = flag(trace_);
     r.password = memory.copyPassword(password_);
     r.encrypt = flag(addOptions_.has(AddEncrypt));
@@ -203,7 +203,7 @@ void TArchiveBuilder::storeSpecs(ExecRecordMemory& memory, bool newer) {
                 reinterpret_cast<Entry*>(memory.allocateEntries(fSpecArgs_.size(), sizeof(Entry)));
             for (std::size_t i = 0; i < fSpecArgs_.size(); ++i)
                 entries[i].spec = memory.copySpec(fSpecArgs_[i]);
-            r.specs = RecordAddress(entries);
+            r.specs = recordAddress(entries);
         }
         r.marker = kRecordMarker;
     } else {
@@ -258,7 +258,7 @@ void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall ki
 
 BOOL __stdcall TArchiveBuilder::EngineCallback(EngineCallbackRecord* record) {
     if (record == nullptr) return TRUE;
-    auto* component = reinterpret_cast<TArchiveBuilder*>(static_cast<std::uintptr_t>(record->caller));
+    auto* component = recordPointer<TArchiveBuilder>(record->caller);
     // An unknown caller cannot be reported to anyone: ask the engine to stop.
     if (!IsLiveComponent(component)) return TRUE;
     try {

@@ -1,6 +1,8 @@
-// The exec records handed to UNPACK32.DLL and PACK32.DLL, at their exact
-// 32-bit layouts. Pointer fields are 32-bit addresses: on the target they are
-// real pointers cast to std::uint32_t; the layouts are the same in every build.
+// The exec records handed to UNPACK32.DLL and PACK32.DLL. In the 32-bit build
+// they have the exact layouts that engines of other makers rely on, pinned
+// below offset by offset. A 64-bit build carries its addresses pointer-wide,
+// never cut to 32 bits; its engines and component are built from this same
+// header, so they agree on its wider offsets.
 //
 // Each engine has an older layout (inline array of specification pointers,
 // marker 7 where the newer one keeps a pointer) and a newer layout (pointer to
@@ -12,6 +14,20 @@
 
 namespace tavrix::archive {
 
+// A window handle, an object or a string's address, as a record carries it:
+// 32 bits in the 32-bit build, 64 in a 64-bit one.
+using RecordAddress = std::uintptr_t;
+
+template <typename T>
+RecordAddress recordAddress(T* pointer) {
+    return reinterpret_cast<RecordAddress>(pointer);
+}
+
+template <typename T>
+T* recordPointer(RecordAddress address) {
+    return reinterpret_cast<T*>(address);
+}
+
 inline constexpr std::uint32_t kRecordMarker = 7;
 inline constexpr std::size_t kOldLayoutMaxSpecs = 4097;
 inline constexpr std::uint32_t kUnpackRecordVersion = 152;  // offset 8 of UnpackExecRecord
@@ -20,18 +36,19 @@ inline constexpr std::uint32_t kPackRecordVersion = 158;    // offset 8 of PackE
 inline constexpr int kUnpackNewLayoutAbove = 151;
 inline constexpr int kPackNewLayoutAbove = 150;
 
+// The offsets in the comments are the 32-bit build's.
 #pragma pack(push, 1)
 
 // Fields shared by both UnpackExecRecord layouts (offsets 0 to 71).
 struct UnpackExecCommon {
-    std::uint32_t ownerWindow;     // 0
-    std::uint32_t caller;          // 4: component pointer
+    RecordAddress ownerWindow;     // 0
+    RecordAddress caller;          // 4: component pointer
     std::uint32_t version;         // 8: kUnpackRecordVersion
-    std::uint32_t callback;        // 12: address of EngineCallback
+    RecordAddress callback;        // 12: address of EngineCallback
     std::uint32_t trace;           // 16
     std::uint16_t codePage;        // 20: 0 auto, 1 none, 2 OEM
     std::uint16_t pad22;           // 22
-    std::uint32_t password;        // 24: char*
+    RecordAddress password;        // 24: char*
     std::uint32_t test;            // 28: ExtrTest
     std::uint32_t zero32;          // 32
     std::uint32_t zero36;          // 36
@@ -42,35 +59,35 @@ struct UnpackExecCommon {
     std::uint32_t directories;     // 56: ExtrDirNames
     std::uint32_t overwrite;       // 60: ExtrOverWrite
     std::uint32_t specCount;       // 64
-    std::uint32_t archivePath;     // 68: char*
+    RecordAddress archivePath;     // 68: char*
 };
 
 struct UnpackExecRecordOld {
     UnpackExecCommon common;                   // 0
     std::uint32_t marker;                      // 72: kRecordMarker
-    std::uint32_t specs[kOldLayoutMaxSpecs];   // 76: char* each, in list order
+    RecordAddress specs[kOldLayoutMaxSpecs];   // 76: char* each, in list order
 };
 
 struct UnpackFileSpec {
-    std::uint32_t spec;             // 0: char*
+    RecordAddress spec;             // 0: char*
     std::uint8_t reserved[68];      // 4: zero
 };
 
 struct UnpackExecRecordNew {
     UnpackExecCommon common;        // 0
-    std::uint32_t specs;            // 72: UnpackFileSpec*
+    RecordAddress specs;            // 72: UnpackFileSpec*
     std::uint8_t reserved[68];      // 76: zero
     std::uint32_t marker;           // 144: kRecordMarker
 };
 
 // Fields shared by both PackExecRecord layouts (offsets 0 to 127).
 struct PackExecCommon {
-    std::uint32_t ownerWindow;      // 0
-    std::uint32_t caller;           // 4
+    RecordAddress ownerWindow;      // 0
+    RecordAddress caller;           // 4
     std::uint32_t version;          // 8: kPackRecordVersion
-    std::uint32_t callback;         // 12
+    RecordAddress callback;         // 12
     std::uint32_t trace;            // 16
-    std::uint32_t password;         // 20: char*
+    RecordAddress password;         // 20: char*
     std::uint32_t zero24;           // 24
     std::uint32_t encrypt;          // 28: AddEncrypt
     std::uint32_t hiddenFiles;      // 32: AddHiddenFiles
@@ -97,32 +114,40 @@ struct PackExecCommon {
     std::uint32_t zero112;          // 112
     std::uint32_t zero116;          // 116
     std::uint32_t specCount;        // 120
-    std::uint32_t archivePath;      // 124: char*
+    RecordAddress archivePath;      // 124: char*
 };
 
 struct PackExecRecordOld {
     PackExecCommon common;                     // 0
     std::uint32_t marker;                      // 128: kRecordMarker
-    std::uint32_t specs[kOldLayoutMaxSpecs];   // 132: char* each
+    RecordAddress specs[kOldLayoutMaxSpecs];   // 132: char* each
 };
 
 struct PackFileSpec {
-    std::uint32_t spec;             // 0: char*
+    RecordAddress spec;             // 0: char*
     std::uint8_t reserved[100];     // 4: zero
 };
 
 struct PackExecRecordNew {
     PackExecCommon common;          // 0
-    std::uint32_t tempDir;          // 128: char*, 0 when TempDir is empty
+    RecordAddress tempDir;          // 128: char*, 0 when TempDir is empty
     std::uint32_t zero132;          // 132
     std::uint32_t zero136;          // 136
-    std::uint32_t specs;            // 140: PackFileSpec*
+    RecordAddress specs;            // 140: PackFileSpec*
     std::uint8_t reserved[68];      // 144: zero
     std::uint32_t marker;           // 212: kRecordMarker
 };
 
 #pragma pack(pop)
 
+// Both builds: each layout's marker and entry array follow the common fields,
+// so an engine tells the layouts apart by where it finds the marker.
+static_assert(offsetof(UnpackExecRecordOld, marker) == sizeof(UnpackExecCommon));
+static_assert(offsetof(UnpackExecRecordNew, specs) == sizeof(UnpackExecCommon));
+static_assert(offsetof(PackExecRecordOld, marker) == sizeof(PackExecCommon));
+static_assert(offsetof(PackExecRecordNew, tempDir) == sizeof(PackExecCommon));
+
+#if UINTPTR_MAX == UINT32_MAX
 static_assert(offsetof(UnpackExecCommon, ownerWindow) == 0);
 static_assert(offsetof(UnpackExecCommon, caller) == 4);
 static_assert(offsetof(UnpackExecCommon, version) == 8);
@@ -178,5 +203,6 @@ static_assert(offsetof(PackExecRecordNew, tempDir) == 128);
 static_assert(offsetof(PackExecRecordNew, specs) == 140);
 static_assert(offsetof(PackExecRecordNew, marker) == 212);
 static_assert(sizeof(PackExecRecordNew) == 216);
+#endif
 
 }  // namespace tavrix::archive

@@ -24,24 +24,24 @@ std::unique_ptr<char[]> ExecRecordMemory::copyOf(const std::string& text) {
     return copy;
 }
 
-std::uint32_t ExecRecordMemory::copyArchivePath(const std::string& path) {
+RecordAddress ExecRecordMemory::copyArchivePath(const std::string& path) {
     archivePath_ = copyOf(path);
-    return RecordAddress(archivePath_.get());
+    return recordAddress(archivePath_.get());
 }
 
-std::uint32_t ExecRecordMemory::copyPassword(const std::string& password) {
+RecordAddress ExecRecordMemory::copyPassword(const std::string& password) {
     password_ = copyOf(password);
-    return RecordAddress(password_.get());
+    return recordAddress(password_.get());
 }
 
-std::uint32_t ExecRecordMemory::copyTempDir(const std::string& dir) {
+RecordAddress ExecRecordMemory::copyTempDir(const std::string& dir) {
     tempDir_ = copyOf(dir);
-    return RecordAddress(tempDir_.get());
+    return recordAddress(tempDir_.get());
 }
 
-std::uint32_t ExecRecordMemory::copySpec(const std::string& spec) {
+RecordAddress ExecRecordMemory::copySpec(const std::string& spec) {
     specs_.push_back(copyOf(spec));
-    return RecordAddress(specs_.back().get());
+    return recordAddress(specs_.back().get());
 }
 
 std::uint8_t* ExecRecordMemory::allocateEntries(std::size_t count, std::size_t entrySize) {

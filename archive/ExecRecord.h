@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace tavrix::archive {
+#include "EngineRecords.h"
 
-// The 32-bit address the records carry for a pointer.
-template <typename T>
-std::uint32_t RecordAddress(T* pointer) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
-}
+namespace tavrix::archive {
 
 class ExecRecordMemory {
 public:
@@ -28,15 +24,15 @@ public:
     std::size_t recordSize() const { return recordSize_; }
     template <typename Record>
     Record& as() {
-        static_assert(sizeof(Record) <= 16520);
+        static_assert(sizeof(Record) <= sizeof(PackExecRecordOld));
         return *reinterpret_cast<Record*>(record_.get());
     }
 
     // Each returns the address of a NUL-terminated copy of its own.
-    std::uint32_t copyArchivePath(const std::string& path);
-    std::uint32_t copyPassword(const std::string& password);
-    std::uint32_t copyTempDir(const std::string& dir);
-    std::uint32_t copySpec(const std::string& spec);  // in list order
+    RecordAddress copyArchivePath(const std::string& path);
+    RecordAddress copyPassword(const std::string& password);
+    RecordAddress copyTempDir(const std::string& dir);
+    RecordAddress copySpec(const std::string& spec);  // in list order
     // A zeroed array of `count` entries of `entrySize` bytes.
     std::uint8_t* allocateEntries(std::size_t count, std::size_t entrySize);
 

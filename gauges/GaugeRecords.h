@@ -55,7 +55,9 @@ using ModuleRoutine = void(GAUGE_CALL*)();
 using GaugeRoutine = void(GAUGE_CALL*)();
 using InstallRoutine = void(GAUGE_CALL*)(ResourceHandle resources);
 using GenerateRoutine = void(GAUGE_CALL*)(std::uint32_t phase);
-using GaugeCallback = void(GAUGE_CALL*)(GaugeHeader* gauge, std::uint32_t serviceId, std::uint32_t extra);
+// `extra` carries the resource handle for the install services: pointer-wide,
+// which is the 32-bit contract's double word in the 32-bit build.
+using GaugeCallback = void(GAUGE_CALL*)(GaugeHeader* gauge, std::uint32_t serviceId, std::uintptr_t extra);
 using MouseCallback = std::int32_t(GAUGE_CALL*)(Point* clickPoint, std::uint32_t mouseFlags);
 using NeedleCallback = double(GAUGE_CALL*)(SimVariable* variable);
 

@@ -48,7 +48,7 @@ GaugeModule::~GaugeModule() {
 }
 
 template <typename Routine>
-void GaugeModule::around(std::uint32_t beforeId, std::uint32_t extra, Routine&& routine) {
+void GaugeModule::around(std::uint32_t beforeId, std::uintptr_t extra, Routine&& routine) {
     g::GaugeHeader& h = header();
     const bool notify = h.version >= g::kHeaderVersion800 && h.callback != nullptr;
     if (notify) h.callback(&h, beforeId, extra);
@@ -68,7 +68,7 @@ void GaugeModule::query() {
 void GaugeModule::install() {
     // The resource handle is the module's own: its bitmaps are its resources.
     const auto resources = static_cast<g::ResourceHandle>(library_.get());
-    around(g::kServiceBeforeInstall, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(resources)),
+    around(g::kServiceBeforeInstall, reinterpret_cast<std::uintptr_t>(resources),
            [&](g::GaugeHeader& h) {
                if (h.install) h.install(resources);
            });

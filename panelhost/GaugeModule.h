@@ -44,7 +44,7 @@ public:
 private:
     GaugeModule() = default;
     template <typename Routine>
-    void around(std::uint32_t beforeId, std::uint32_t extra, Routine&& routine);
+    void around(std::uint32_t beforeId, std::uintptr_t extra, Routine&& routine);
     // A routine without arguments, named by its field in the header.
     void call(std::uint32_t beforeId, gauges::GaugeRoutine gauges::GaugeHeader::*routine);
 

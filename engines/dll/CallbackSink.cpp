@@ -10,8 +10,9 @@ namespace tavrix::engines {
 
 using archive::EngineAction;
 
-CallbackSink::CallbackSink(std::uint32_t window, std::uint32_t caller, std::uint32_t callback, bool verbose)
-    : callback_(reinterpret_cast<EngineCallback>(static_cast<std::uintptr_t>(callback))), verbose_(verbose) {
+CallbackSink::CallbackSink(archive::RecordAddress window, archive::RecordAddress caller,
+                           archive::RecordAddress callback, bool verbose)
+    : callback_(reinterpret_cast<EngineCallback>(callback)), verbose_(verbose) {
     record_.window = window;
     record_.caller = caller;
 }

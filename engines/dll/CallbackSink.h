@@ -16,7 +16,8 @@ using EngineCallback = BOOL(__stdcall*)(archive::EngineCallbackRecord*);
 
 class CallbackSink final : public zip::ProgressSink {
 public:
-    CallbackSink(std::uint32_t window, std::uint32_t caller, std::uint32_t callback, bool verbose);
+    CallbackSink(archive::RecordAddress window, archive::RecordAddress caller, archive::RecordAddress callback,
+                 bool verbose);
 
     bool fileCount(std::uint64_t files) override;
     bool byteCount(std::uint64_t bytes) override;

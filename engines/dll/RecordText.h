@@ -1,4 +1,4 @@
-// Reading the strings an exec record points to (32-bit addresses).
+// Reading the strings an exec record points to.
 #pragma once
 
 #include <cstdint>
@@ -6,18 +6,19 @@
 #include <vector>
 
 #include "AnsiText.h"
+#include "EngineRecords.h"
 
 namespace tavrix::engines {
 
-inline const char* textAt(std::uint32_t address) {
-    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(address));
-}
+using archive::RecordAddress;
+
+inline const char* textAt(RecordAddress address) { return archive::recordPointer<const char>(address); }
 
 // The string at `address` as UTF-8; empty for a null address.
-inline std::string utf8At(std::uint32_t address) { return ansiToUtf8(textAt(address)); }
+inline std::string utf8At(RecordAddress address) { return ansiToUtf8(textAt(address)); }
 
 // The bytes at `address` unchanged (passwords are used as typed).
-inline std::string bytesAt(std::uint32_t address) {
+inline std::string bytesAt(RecordAddress address) {
     const char* text = textAt(address);
     return text ? std::string(text) : std::string();
 }
@@ -25,16 +26,16 @@ inline std::string bytesAt(std::uint32_t address) {
 // Specification strings from an array of fixed-size entries whose first
 // field is the string's address; empty strings and null addresses are skipped.
 template <typename Entry>
-std::vector<std::string> specsFromEntries(std::uint32_t arrayAddress, std::uint32_t count) {
+std::vector<std::string> specsFromEntries(RecordAddress arrayAddress, std::uint32_t count) {
     std::vector<std::string> specs;
-    const auto* entries = reinterpret_cast<const Entry*>(static_cast<std::uintptr_t>(arrayAddress));
+    const auto* entries = archive::recordPointer<const Entry>(arrayAddress);
     if (!entries) return specs;
     for (std::uint32_t i = 0; i < count; ++i)
         if (std::string spec = utf8At(entries[i].spec); !spec.empty()) specs.push_back(std::move(spec));
     return specs;
 }
 
-inline std::vector<std::string> specsFromAddresses(const std::uint32_t* addresses, std::uint32_t count) {
+inline std::vector<std::string> specsFromAddresses(const RecordAddress* addresses, std::uint32_t count) {
     std::vector<std::string> specs;
     for (std::uint32_t i = 0; i < count; ++i)
         if (std::string spec = utf8At(addresses[i]); !spec.empty()) specs.push_back(std::move(spec));

@@ -49,7 +49,7 @@ void GAUGE_CALL kill() {
     host().elementListKill(button());
 }
 
-void GAUGE_CALL gaugeCallback(g::GaugeHeader*, std::uint32_t, std::uint32_t) {}
+void GAUGE_CALL gaugeCallback(g::GaugeHeader*, std::uint32_t, std::uintptr_t) {}
 
 extern g::GaugeHeader800 header;
 

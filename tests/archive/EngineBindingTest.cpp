@@ -13,16 +13,22 @@ namespace {
 
 using namespace testing;
 
-std::uint32_t u32At(const EngineObservation& seen, std::size_t offset) {
-    std::uint32_t v;
-    std::memcpy(&v, seen.record + offset, 4);
+// Fields are found through the declared records: their 32-bit offsets are
+// pinned where they are declared, and a 64-bit build has wider addresses.
+template <typename T>
+T valueAt(const EngineObservation& seen, std::size_t offset) {
+    T v;
+    std::memcpy(&v, seen.record + offset, sizeof v);
     return v;
 }
-std::uint16_t u16At(const EngineObservation& seen, std::size_t offset) {
-    std::uint16_t v;
-    std::memcpy(&v, seen.record + offset, 2);
-    return v;
+std::uint32_t u32At(const EngineObservation& seen, std::size_t offset) { return valueAt<std::uint32_t>(seen, offset); }
+std::uint16_t u16At(const EngineObservation& seen, std::size_t offset) { return valueAt<std::uint16_t>(seen, offset); }
+RecordAddress addressAt(const EngineObservation& seen, std::size_t offset) {
+    return valueAt<RecordAddress>(seen, offset);
 }
+constexpr std::size_t kAddressSize = sizeof(RecordAddress);
+#define UNPACK_AT(field) offsetof(UnpackExecCommon, field)
+#define PACK_AT(field) offsetof(PackExecCommon, field)
 bool zeroBetween(const EngineObservation& seen, std::size_t from, std::size_t to) {
     for (std::size_t i = from; i < to; ++i)
         if (seen.record[i] != 0) return false;
@@ -169,10 +175,11 @@ protected:
         else
             builder.CallUnpackEngine(path);
     }
-    std::size_t countAt() const { return GetParam().pack ? 120 : 64; }
+    std::size_t countAt() const { return GetParam().pack ? PACK_AT(specCount) : UNPACK_AT(specCount); }
     std::size_t specsAt() const {
-        if (GetParam().pack) return GetParam().newer ? 140 : 132;
-        return GetParam().newer ? 72 : 76;
+        if (GetParam().pack)
+            return GetParam().newer ? offsetof(PackExecRecordNew, specs) : offsetof(PackExecRecordOld, specs);
+        return GetParam().newer ? offsetof(UnpackExecRecordNew, specs) : offsetof(UnpackExecRecordOld, specs);
     }
 };
 
@@ -184,9 +191,9 @@ TEST_P(RecordLayout, SizeMarkerCallerAndCallbackAreInPlace) {
     ASSERT_EQ(seen.execCalls, 1);
     EXPECT_EQ(builder.ProcessedCount(), 3);
     EXPECT_EQ(seen.recordSize, GetParam().recordSize);
-    EXPECT_EQ(u32At(seen, 4), RecordAddress(&builder));
-    EXPECT_EQ(u32At(seen, 8), GetParam().pack ? 158u : 152u);
-    EXPECT_EQ(u32At(seen, 12), RecordAddress(&TArchiveBuilder::EngineCallback));
+    EXPECT_EQ(addressAt(seen, UNPACK_AT(caller)), recordAddress(&builder));
+    EXPECT_EQ(u32At(seen, UNPACK_AT(version)), GetParam().pack ? 158u : 152u);
+    EXPECT_EQ(addressAt(seen, UNPACK_AT(callback)), recordAddress(&TArchiveBuilder::EngineCallback));
     EXPECT_EQ(std::string(seen.archivePath), "C:\\pkg\\Setup.qzp");
     EXPECT_EQ(u32At(seen, countAt()), 3u);
 
@@ -197,15 +204,16 @@ TEST_P(RecordLayout, SizeMarkerCallerAndCallbackAreInPlace) {
     const std::size_t end = GetParam().recordSize;
     if (GetParam().newer) {
         EXPECT_EQ(u32At(seen, end - 4), kRecordMarker);
-        EXPECT_NE(u32At(seen, specsAt()), 0u);
-        EXPECT_TRUE(zeroBetween(seen, specsAt() + 4, end - 4));
-        const std::size_t entrySize = GetParam().pack ? 104 : 72;
+        EXPECT_NE(addressAt(seen, specsAt()), 0u);
+        EXPECT_TRUE(zeroBetween(seen, specsAt() + kAddressSize, end - 4));
+        const std::size_t entrySize = GetParam().pack ? sizeof(PackFileSpec) : sizeof(UnpackFileSpec);
         for (int i = 0; i < 3; ++i)
-            for (std::size_t b = 4; b < entrySize; ++b) EXPECT_EQ(seen.entries[i][b], 0) << i << ":" << b;
+            for (std::size_t b = kAddressSize; b < entrySize; ++b)
+                EXPECT_EQ(seen.entries[i][b], 0) << i << ":" << b;
     } else {
         EXPECT_EQ(u32At(seen, specsAt() - 4), kRecordMarker);
-        for (int i = 0; i < 3; ++i) EXPECT_NE(u32At(seen, specsAt() + 4 * i), 0u);
-        EXPECT_TRUE(zeroBetween(seen, specsAt() + 12, end));
+        for (int i = 0; i < 3; ++i) EXPECT_NE(addressAt(seen, specsAt() + kAddressSize * i), 0u);
+        EXPECT_TRUE(zeroBetween(seen, specsAt() + 3 * kAddressSize, end));
     }
     EXPECT_TRUE(builder.FSpecArgs().empty());  // cleared when the engine returns
     EXPECT_EQ(builder.UnpackExecRecord(), nullptr);
@@ -231,7 +239,7 @@ TEST_P(RecordLayout, EmptySpecificationListHandsOverNoSpecification) {
     call("C:\\a.zip");
     const auto& seen = observe(engine());
     EXPECT_EQ(u32At(seen, countAt()), 0u);
-    EXPECT_EQ(u32At(seen, specsAt()), 0u);  // no entry array, or an empty first pointer
+    EXPECT_EQ(addressAt(seen, specsAt()), 0u);  // no entry array, or an empty first pointer
 }
 
 TEST_P(RecordLayout, OlderLayoutNeverTakesMoreThanItsPointerArray) {
@@ -249,10 +257,10 @@ TEST_P(RecordLayout, OlderLayoutNeverTakesMoreThanItsPointerArray) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RecordLayout,
-                         ::testing::Values(LayoutCase{"unpack-new", false, true, 148},
-                                           LayoutCase{"unpack-old", false, false, 16464},
-                                           LayoutCase{"pack-new", true, true, 216},
-                                           LayoutCase{"pack-old", true, false, 16520}),
+                         ::testing::Values(LayoutCase{"unpack-new", false, true, sizeof(UnpackExecRecordNew)},
+                                           LayoutCase{"unpack-old", false, false, sizeof(UnpackExecRecordOld)},
+                                           LayoutCase{"pack-new", true, true, sizeof(PackExecRecordNew)},
+                                           LayoutCase{"pack-old", true, false, sizeof(PackExecRecordOld)}),
                          [](const auto& info) {
                              std::string name = info.param.variant;
                              name.erase(name.find('-'), 1);
@@ -280,38 +288,38 @@ TEST_F(UnpackSwitches, EveryFieldFollowsItsProperty) {
     builder2.SetPassword("pw");
     builder2.SetExtrOptions({ExtrTest, ExtrFreshen, ExtrDirNames, ExtrOverWrite});
     const auto& on = run();
-    EXPECT_EQ(u32At(on, 0), 0x5678u);
-    EXPECT_EQ(u32At(on, 16), 1u);
-    EXPECT_EQ(u16At(on, 20), 2);
+    EXPECT_EQ(addressAt(on, UNPACK_AT(ownerWindow)), 0x5678u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(trace)), 1u);
+    EXPECT_EQ(u16At(on, UNPACK_AT(codePage)), 2);
     EXPECT_STREQ(on.password, "pw");
-    EXPECT_EQ(u32At(on, 28), 1u);
-    EXPECT_EQ(u32At(on, 32), 0u);
-    EXPECT_EQ(u32At(on, 36), 0u);
-    EXPECT_EQ(u32At(on, 40), 1u);
-    EXPECT_EQ(u32At(on, 44), 1u);  // Trace asks for verbose messages too
-    EXPECT_EQ(u32At(on, 48), 0u);
-    EXPECT_EQ(u32At(on, 52), 1u);
-    EXPECT_EQ(u32At(on, 56), 1u);
-    EXPECT_EQ(u32At(on, 60), 1u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(test)), 1u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(zero32)), 0u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(zero36)), 0u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(one40)), 1u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(verbose)), 1u);  // Trace asks for verbose messages too
+    EXPECT_EQ(u32At(on, UNPACK_AT(update)), 0u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(freshen)), 1u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(directories)), 1u);
+    EXPECT_EQ(u32At(on, UNPACK_AT(overwrite)), 1u);
 
     builder2.SetTrace(false);
     builder2.SetCodePage(cpAUTO);
     builder2.SetPassword("");
     builder2.SetExtrOptions({ExtrUpdate, ExtrFreshen});
     const auto& off = run();
-    EXPECT_EQ(u32At(off, 16), 0u);
-    EXPECT_EQ(u16At(off, 20), 0);
-    EXPECT_NE(u32At(off, 24), 0u);  // an empty password is still a string
+    EXPECT_EQ(u32At(off, UNPACK_AT(trace)), 0u);
+    EXPECT_EQ(u16At(off, UNPACK_AT(codePage)), 0);
+    EXPECT_NE(addressAt(off, UNPACK_AT(password)), 0u);  // an empty password is still a string
     EXPECT_STREQ(off.password, "");
-    EXPECT_EQ(u32At(off, 28), 0u);
-    EXPECT_EQ(u32At(off, 44), 0u);
-    EXPECT_EQ(u32At(off, 48), 1u);
-    EXPECT_EQ(u32At(off, 52), 0u);  // freshen gives way to update
-    EXPECT_EQ(u32At(off, 56), 0u);
-    EXPECT_EQ(u32At(off, 60), 0u);
+    EXPECT_EQ(u32At(off, UNPACK_AT(test)), 0u);
+    EXPECT_EQ(u32At(off, UNPACK_AT(verbose)), 0u);
+    EXPECT_EQ(u32At(off, UNPACK_AT(update)), 1u);
+    EXPECT_EQ(u32At(off, UNPACK_AT(freshen)), 0u);  // freshen gives way to update
+    EXPECT_EQ(u32At(off, UNPACK_AT(directories)), 0u);
+    EXPECT_EQ(u32At(off, UNPACK_AT(overwrite)), 0u);
 
     builder2.SetVerbose(true);
-    EXPECT_EQ(u32At(run(), 44), 1u);
+    EXPECT_EQ(u32At(run(), UNPACK_AT(verbose)), 1u);
 }
 
 class PackSwitches : public ComponentFixture {
@@ -336,10 +344,10 @@ TEST_F(PackSwitches, EveryFieldFollowsItsProperty) {
     builder.SetTempDir("C:\\tmp");
     const auto& on = run();
     const std::pair<std::size_t, std::uint32_t> expectedOn[] = {
-        {24, 0}, {28, 1}, {32, 1}, {36, 0}, {40, 0}, {44, 0}, {48, 0}, {52, 0},  {56, 1},  {60, 6}, {64, 0},
-        {68, 0}, {72, 0}, {80, 1}, {84, 1}, {88, 1}, {92, 0}, {96, 1}, {100, 0}, {104, 0}, {108, 1}};
+        {PACK_AT(zero24), 0}, {PACK_AT(encrypt), 1}, {PACK_AT(hiddenFiles), 1}, {PACK_AT(zero36), 0}, {PACK_AT(zero40), 0}, {PACK_AT(noDirEntries), 0}, {PACK_AT(zero48), 0}, {PACK_AT(verbose), 0},  {PACK_AT(one56), 1},  {PACK_AT(level), 6}, {PACK_AT(zero64), 0},
+        {PACK_AT(zero68), 0}, {PACK_AT(junkDirNames), 0}, {PACK_AT(one80), 1}, {PACK_AT(forceDos), 1}, {PACK_AT(move), 1}, {PACK_AT(deleteEntries), 0}, {PACK_AT(update), 1}, {PACK_AT(freshen), 0}, {PACK_AT(zero104), 0}, {PACK_AT(zipTime), 1}};
     for (auto [offset, value] : expectedOn) EXPECT_EQ(u32At(on, offset), value) << "offset " << offset;
-    EXPECT_EQ(u16At(on, 76), 1);
+    EXPECT_EQ(u16At(on, PACK_AT(recurse)), 1);
     EXPECT_STREQ(on.password, "pw");
     EXPECT_STREQ(on.tempDir, "C:\\tmp");
 
@@ -348,17 +356,18 @@ TEST_F(PackSwitches, EveryFieldFollowsItsProperty) {
     builder.SetVerbose(true);
     const auto& off = run();
     const std::pair<std::size_t, std::uint32_t> expectedOff[] = {
-        {28, 0}, {32, 0}, {44, 1}, {52, 1}, {72, 1}, {84, 0}, {88, 0}, {96, 0}, {100, 1}, {108, 0}, {128, 0}};
+        {PACK_AT(encrypt), 0}, {PACK_AT(hiddenFiles), 0}, {PACK_AT(noDirEntries), 1}, {PACK_AT(verbose), 1}, {PACK_AT(junkDirNames), 1}, {PACK_AT(forceDos), 0}, {PACK_AT(move), 0}, {PACK_AT(update), 0}, {PACK_AT(freshen), 1}, {PACK_AT(zipTime), 0}};
     for (auto [offset, value] : expectedOff) EXPECT_EQ(u32At(off, offset), value) << "offset " << offset;
-    EXPECT_EQ(u16At(off, 76), 0);
+    EXPECT_EQ(u16At(off, PACK_AT(recurse)), 0);
+    EXPECT_EQ(addressAt(off, offsetof(PackExecRecordNew, tempDir)), 0u);
 }
 
 TEST_F(PackSwitches, DeleteTurnsEveryAddingSwitchOff) {
     builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddMove, AddUpdate, AddEncrypt});
     const auto& seen = run(TArchiveBuilder::PackCall::Delete);
-    for (std::size_t offset : {28u, 72u, 80u, 88u, 96u, 100u}) EXPECT_EQ(u32At(seen, offset), 0u) << offset;
-    EXPECT_EQ(u16At(seen, 76), 0);
-    EXPECT_EQ(u32At(seen, 92), 1u);
+    for (std::size_t offset : {PACK_AT(encrypt), PACK_AT(junkDirNames), PACK_AT(one80), PACK_AT(move), PACK_AT(update), PACK_AT(freshen)}) EXPECT_EQ(u32At(seen, offset), 0u) << offset;
+    EXPECT_EQ(u16At(seen, PACK_AT(recurse)), 0);
+    EXPECT_EQ(u32At(seen, PACK_AT(deleteEntries)), 1u);
     EXPECT_STREQ(seen.specs[0], "*.*");
 }
 
@@ -484,7 +493,7 @@ TEST_F(Callback, UnknownCallerIsToldToStop) {
     record.action = kActionFileCount;
     EXPECT_EQ(TArchiveBuilder::EngineCallback(&record), TRUE);
     EXPECT_EQ(TArchiveBuilder::EngineCallback(nullptr), TRUE);
-    record.caller = RecordAddress(&builder);
+    record.caller = recordAddress(&builder);
     EXPECT_EQ(TArchiveBuilder::EngineCallback(&record), FALSE);
     EXPECT_EQ(progress.size(), 1u);
 }

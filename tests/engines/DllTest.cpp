@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tavrix::archive;
 
-constexpr std::uint32_t kOwnerWindow = 0x00C0FFEE;
+constexpr RecordAddress kOwnerWindow = 0x00C0FFEE;
 
 using ExecFunction = int(__stdcall*)(void*);
 using VersionFunction = int(__stdcall*)();
@@ -37,7 +37,7 @@ Function entryPoint(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
 }
 
-std::uint32_t address(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
+RecordAddress address(const void* p) { return recordAddress(p); }
 
 // The component's side of the callback: the caller field leads back to it.
 struct Component {
@@ -46,7 +46,7 @@ struct Component {
 };
 
 BOOL __stdcall engineCallback(EngineCallbackRecord* record) {
-    auto* component = reinterpret_cast<Component*>(static_cast<std::uintptr_t>(record->caller));
+    auto* component = recordPointer<Component>(record->caller);
     if (record->window != kOwnerWindow) ++component->wrongCaller;
     return component->log.record({static_cast<EventKind>(record->action), record->size, record->errorCode,
                                   std::string(record->text)})
@@ -68,7 +68,7 @@ enum class Layout { kOld, kNew };
 // Owns the strings of one call, as the component does for its duration.
 class Strings {
 public:
-    std::uint32_t add(const std::string& text) {
+    RecordAddress add(const std::string& text) {
         buffers_.push_back(std::make_unique<char[]>(text.size() + 1));
         std::memcpy(buffers_.back().get(), text.c_str(), text.size() + 1);
         return address(buffers_.back().get());

@@ -278,8 +278,8 @@ TEST_F(Panel, ExtendingOneStepAtATimePassesTheUnmarkedPositions) {
     EXPECT_EQ(restsAt, (std::vector<int>{1, 3, 4, 6, 7, 8}));
 }
 
-std::vector<std::pair<std::uint32_t, std::uint32_t>> gaugeCallbackCalls;
-void GAUGE_CALL recordGaugeCallback(tavrix::gauges::GaugeHeader*, std::uint32_t id, std::uint32_t extra) {
+std::vector<std::pair<std::uint32_t, std::uintptr_t>> gaugeCallbackCalls;
+void GAUGE_CALL recordGaugeCallback(tavrix::gauges::GaugeHeader*, std::uint32_t id, std::uintptr_t extra) {
     gaugeCallbackCalls.emplace_back(id, extra);
 }
 
@@ -300,8 +300,8 @@ TEST(GaugeModuleCalls, Version800HeadersHearOfEveryRoutineBeforeAndAfter) {
     module->draw();
     module->kill();
     header.callback = original;
-    const auto resources = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(module->handle()));
-    using Call = std::pair<std::uint32_t, std::uint32_t>;
+    const auto resources = reinterpret_cast<std::uintptr_t>(module->handle());
+    using Call = std::pair<std::uint32_t, std::uintptr_t>;
     EXPECT_EQ(gaugeCallbackCalls, (std::vector<Call>{{0, 0},
                                                      {1, 0},
                                                      {2, resources},

@@ -404,10 +404,12 @@ struct ImageLayout {
 
 constexpr std::size_t kPeOffsetField = 0x3C;
 constexpr std::size_t kOptionalHeaderAfterSignature = 4 + 20;
-constexpr std::uint16_t kPe32Magic = 0x10B;
+constexpr std::uint16_t kPe32Magic = 0x10B;      // 32-bit images
+constexpr std::uint16_t kPe32PlusMagic = 0x20B;  // 64-bit images: wider fields before the directories
 constexpr std::size_t kEntryPointField = 16;
 constexpr std::size_t kSizeOfImageField = 56;
 constexpr std::size_t kDirectoryCountField = 92;
+constexpr std::size_t kDirectoryCountFieldPlus = 108;
 constexpr std::size_t kExportDirectoryFields = 20;
 
 // Reads the loaded image's headers (the module handle is its base address).
@@ -427,10 +429,11 @@ bool readLayout(HMODULE module, ImageLayout& out) {
     image.seek(pe);
     if (image.u32() != 0x00004550) return false;  // "PE\0\0"
     image.seek(optional);
-    if (image.u16() != kPe32Magic) return false;
+    const std::uint16_t magic = image.u16();
+    if (magic != kPe32Magic && magic != kPe32PlusMagic) return false;
     image.seek(optional + kEntryPointField);
     out.entryPoint = image.u32();
-    image.seek(optional + kDirectoryCountField);
+    image.seek(optional + (magic == kPe32Magic ? kDirectoryCountField : kDirectoryCountFieldPlus));
     if (image.u32() < 1) return false;
     out.exportRva = image.u32();
     out.exportSize = image.u32();

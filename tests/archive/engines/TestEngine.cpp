@@ -29,18 +29,25 @@ constexpr std::uint32_t kRecordSize = kNewer ? sizeof(UnpackExecRecordNew) : siz
 constexpr std::size_t kEntrySize = sizeof(UnpackFileSpec);
 #endif
 
-const char* at(std::uint32_t address) {
-    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(address));
-}
+#ifdef ENGINE_PACK
+using Common = PackExecCommon;
+using NewRecord = PackExecRecordNew;
+using OldRecord = PackExecRecordOld;
+#else
+using Common = UnpackExecCommon;
+using NewRecord = UnpackExecRecordNew;
+using OldRecord = UnpackExecRecordOld;
+#endif
 
-void copyText(char* out, std::size_t room, std::uint32_t address) {
+void copyText(char* out, std::size_t room, RecordAddress address) {
     if (address == 0) return;
-    std::strncpy(out, at(address), room - 1);
+    std::strncpy(out, recordPointer<const char>(address), room - 1);
 }
 
-std::uint32_t field(const std::uint8_t* record, std::size_t offset) {
-    std::uint32_t v;
-    std::memcpy(&v, record + offset, 4);
+template <typename T = RecordAddress>
+T field(const std::uint8_t* record, std::size_t offset) {
+    T v;
+    std::memcpy(&v, record + offset, sizeof v);
     return v;
 }
 
@@ -56,32 +63,29 @@ std::uint32_t field(const std::uint8_t* record, std::size_t offset) {
     std::memcpy(g_seen.record, record, kRecordSize);
 
 #ifdef ENGINE_PACK
-    const std::size_t passwordAt = 20, countAt = 120, pathAt = 124, oldSpecsAt = 132, newSpecsAt = 140;
-    if (kNewer) copyText(g_seen.tempDir, sizeof g_seen.tempDir, field(record, 128));
-#else
-    const std::size_t passwordAt = 24, countAt = 64, pathAt = 68, oldSpecsAt = 76, newSpecsAt = 72;
+    if (kNewer) copyText(g_seen.tempDir, sizeof g_seen.tempDir, field(record, offsetof(NewRecord, tempDir)));
 #endif
-    copyText(g_seen.password, sizeof g_seen.password, field(record, passwordAt));
-    copyText(g_seen.archivePath, sizeof g_seen.archivePath, field(record, pathAt));
-    g_seen.specCount = field(record, countAt);
+    copyText(g_seen.password, sizeof g_seen.password, field(record, offsetof(Common, password)));
+    copyText(g_seen.archivePath, sizeof g_seen.archivePath, field(record, offsetof(Common, archivePath)));
+    g_seen.specCount = field<std::uint32_t>(record, offsetof(Common, specCount));
     for (std::uint32_t i = 0; i < g_seen.specCount && i < tavrix::archive::testing::kMaxSeenSpecs; ++i) {
         if (kNewer) {
-            const char* entry = at(field(record, newSpecsAt)) + i * kEntrySize;
+            const auto* entry = recordPointer<const std::uint8_t>(field(record, offsetof(NewRecord, specs))) +
+                                i * kEntrySize;
             std::memcpy(g_seen.entries[i], entry, kEntrySize);
-            std::uint32_t spec;
-            std::memcpy(&spec, entry, 4);
-            copyText(g_seen.specs[i], sizeof g_seen.specs[i], spec);
+            copyText(g_seen.specs[i], sizeof g_seen.specs[i], field(entry, 0));
         } else {
-            copyText(g_seen.specs[i], sizeof g_seen.specs[i], field(record, oldSpecsAt + 4 * i));
+            copyText(g_seen.specs[i], sizeof g_seen.specs[i],
+                     field(record, offsetof(OldRecord, specs) + sizeof(RecordAddress) * i));
         }
     }
 
     using Callback = BOOL(__stdcall*)(EngineCallbackRecord*);
-    auto callback = reinterpret_cast<Callback>(static_cast<std::uintptr_t>(field(record, 12)));
+    auto callback = reinterpret_cast<Callback>(field(record, offsetof(Common, callback)));
     for (int i = 0; i < g_steps; ++i) {
         EngineCallbackRecord cb{};
-        cb.window = field(record, 0);
-        cb.caller = field(record, 4);
+        cb.window = field(record, offsetof(Common, ownerWindow));
+        cb.caller = field(record, offsetof(Common, caller));
         cb.action = g_script[i].action;
         cb.errorCode = g_script[i].errorCode;
         cb.size = g_script[i].size;
