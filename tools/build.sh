@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Configures (first time) and builds both configurations:
-#   build/target  32-bit Windows deliverables, copied into dist/
-#   build/native  portable code with sanitizers and fuzz targets
+# Configures (first time) and builds the configurations:
+#   build/target      32-bit Windows deliverables, copied into dist/ (always:
+#                     they are what ships, and their record layouts are
+#                     checked when they compile)
+#   build/target-x64  the same sources for 64-bit Windows, where the Windows
+#                     tests must run under 64-bit Wine (tools/windows-build.sh)
+#   build/native      portable code with sanitizers and fuzz targets
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
 
 configure() {  # <build dir> <cmake args...>
     local dir="$1"; shift
@@ -18,6 +24,10 @@ mkdir -p "$root/build"
 if [ "${TAVRIX_SKIP_TARGET:-0}" != 1 ]; then
     configure "$root/build/target" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake"
     cmake --build "$root/build/target" -j "$jobs"
+    if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
+        configure "$root/build/target-x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake"
+        cmake --build "$root/build/target-x64" -j "$jobs"
+    fi
 fi
 if [ "${TAVRIX_SKIP_NATIVE:-0}" != 1 ]; then
     CC=clang CXX=clang++ configure "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_FUZZ=ON

@@ -3,7 +3,9 @@
 #   - installs what is missing (Debian packages) and builds the Windows side;
 #   - assembles a package folder from dist/ (Corvinel.exe, Velskin.dll,
 #     UNPACK32.DLL) and tools/demo/make_package.py (Ostrel.ini, licence,
-#     splash, Setup.qzp of a small aircraft);
+#     splash, Setup.qzp of a small aircraft); on a machine that cannot start
+#     32-bit programs, from the 64-bit build of the same files instead
+#     (tools/windows-build.sh);
 #   - points the simulator's registry key, in a Wine prefix of the demo's
 #     own, at a simulator folder it creates;
 #   - runs the installer in a real window when $DISPLAY answers, else on a
@@ -13,7 +15,9 @@
 # A second run rebuilds nothing and installs into a fresh simulator folder.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="$root/build/target"
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+build="$TAVRIX_WINDOWS_BUILD_DIR"
 demo="$root/build/demo"
 package="$demo/package"
 simulator="$demo/FS2000"
@@ -27,12 +31,17 @@ TAVRIX_SKIP_NATIVE=1 "$root/tools/build.sh" >"$demo/build.log" 2>&1 || {
 }
 
 python3 "$root/tools/demo/make_package.py" "$package"
-cp "$root/dist/Corvinel.exe" "$root/dist/Velskin.dll" "$root/dist/UNPACK32.DLL" "$package/"
+if [ "$TAVRIX_WINDOWS_BITS" = 32 ]; then
+    echo "Installing with the shipped 32-bit files from dist/ ($TAVRIX_WINDOWS_REASON)"
+else
+    echo "Installing with the 64-bit build of the same files, ${TAVRIX_WINDOWS_DIST#"$root"/}/ ($TAVRIX_WINDOWS_REASON)"
+fi
+cp "$TAVRIX_WINDOWS_DIST/Corvinel.exe" "$TAVRIX_WINDOWS_DIST/Velskin.dll" "$TAVRIX_WINDOWS_DIST/UNPACK32.DLL" "$package/"
 rm -rf "$simulator" "$demo/screenshots"
 mkdir -p "$simulator"
 
 . "$root/tools/demo/walk-steps.sh"
-export TAVRIX_WINEPREFIX="$demo/wineprefix"
+export TAVRIX_WINEPREFIX="$demo/wineprefix-win$TAVRIX_WINDOWS_BITS"
 walk_init "$root" "$build" "$demo/screenshots"
 walk_use_screen
 walk_prepare_prefix

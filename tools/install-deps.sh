@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need.
 # Idempotent: when every package is already present it does nothing.
+#
+# Wine's 32-bit half (wine32:i386, with the i386 architecture) is installed
+# only where 32-bit programs start; elsewhere it could never run, and the
+# Windows tests use 64-bit Wine.
 set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/windows-build.sh"
 
 packages=(
-    g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev
-    wine wine32:i386 xvfb xdotool imagemagick
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
+    wine wine64 xvfb xdotool imagemagick
     cmake make g++ googletest zlib1g-dev
     fonts-liberation  # the widths of the classic Windows faces, for real-window screenshots
     clang libclang-rt-14-dev
     zip unzip p7zip-full python3
 )
+tavrix_choose_windows_build "$root"
+[ "$TAVRIX_WINDOWS_BITS" = 32 ] && packages+=(wine32:i386)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,7 +32,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 echo "install-deps: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive

@@ -11,7 +11,9 @@
 # starts an Xvfb of its own.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="$root/build/target"
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+build="$TAVRIX_WINDOWS_BUILD_DIR"
 out="$root/build/screenshots"
 
 [ "${1:-}" = "--no-build" ] || TAVRIX_SKIP_NATIVE=1 "$root/tools/build.sh" >/dev/null
@@ -27,10 +29,10 @@ walk_use_screen
 package="$out/package"
 mkdir -p "$package"
 cp "$root/tools/sample-package/Ostrel.ini" "$root/tools/sample-package/licens.qzt" "$package/"
-cp "$root/dist/Corvinel.exe" "$package/"
-cp "$root/dist/UNPACK32.DLL" "$package/"  # the installation page loads it at start-up
-if [ -f "$root/dist/Velskin.dll" ]; then
-    cp "$root/dist/Velskin.dll" "$package/"
+cp "$walk_dist/Corvinel.exe" "$package/"
+cp "$walk_dist/UNPACK32.DLL" "$package/"  # the installation page loads it at start-up
+if [ -f "$walk_dist/Velskin.dll" ]; then
+    cp "$walk_dist/Velskin.dll" "$package/"
 else
     cp "$build/tests/installer/skin-complete/Velskin.dll" "$package/"
 fi

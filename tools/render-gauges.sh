@@ -7,8 +7,11 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$(realpath -m "${1:-$root/out/gauges}")"
 mkdir -p "$out"
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+build="$TAVRIX_WINDOWS_BUILD_DIR" dist="$TAVRIX_WINDOWS_DIST"
 
-if [ ! -f "$root/dist/PanelHost.exe" ] || [ "${TAVRIX_RENDER_NO_BUILD:-0}" != 1 ]; then
+if [ ! -f "$dist/PanelHost.exe" ] || [ "${TAVRIX_RENDER_NO_BUILD:-0}" != 1 ]; then
     TAVRIX_SKIP_NATIVE=1 "$root/tools/build.sh" >/dev/null
 fi
 
@@ -18,8 +21,8 @@ script="$out/render.txt"
     echo "panel 650 322"
     echo "scale 3"
     echo "block create"  # the switch exists before the gauges look for it; its word picks the look
-    echo "load $root/dist/Drelmo.gau 10 10 302"
-    echo "load $root/dist/Kelvor.gau 330 11"
+    echo "load $dist/Drelmo.gau 10 10 302"
+    echo "load $dist/Kelvor.gau 330 11"
     echo "frames 2"
     # Each marked value in rising order, then the bright look at the same place.
     # The needle rises 32 units a frame: enough frames to get there, and a few more.
@@ -56,13 +59,13 @@ script="$out/render.txt"
     echo "light 1"
     echo "block word 0"
     echo "set 329 8190"
-    echo "load $root/dist/Drelmo.gau 20 20"
-    echo "load $root/dist/Kelvor.gau 200 11"
+    echo "load $dist/Drelmo.gau 20 20"
+    echo "load $dist/Kelvor.gau 200 11"
     echo "frames 265"
     echo "screenshot panel-default-widths.bmp"
 } >"$script"
 
-(cd "$root/build/target" && "$root/cmake/wine-run.sh" "$root/dist/PanelHost.exe" "$script")
+(cd "$build" && "$root/cmake/wine-run.sh" "$dist/PanelHost.exe" "$script")
 for bmp in "$out"/*.bmp; do
     convert "$bmp" "${bmp%.bmp}.png"
 done

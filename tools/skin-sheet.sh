@@ -11,16 +11,19 @@ sheet="${1:-$root/build/skin-sheet.png}"
 work="$root/build/skin-sheet"
 convert=/usr/bin/convert
 [ -x "$convert" ] || convert=convert
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+build="$TAVRIX_WINDOWS_BUILD_DIR" dist="$TAVRIX_WINDOWS_DIST"
 
-if [ ! -f "$root/build/target/CMakeCache.txt" ]; then
+if [ ! -f "$build/CMakeCache.txt" ]; then
     TAVRIX_SKIP_NATIVE=1 "$root/tools/build.sh"
 fi
-cmake --build "$root/build/target" -j 2 --target velskin velskin_export >/dev/null
+cmake --build "$build" -j 2 --target velskin velskin_export >/dev/null
 
 rm -rf "$work"
 mkdir -p "$work/export"
-(cd "$root/build/target" && TAVRIX_DISPLAY=null "$root/cmake/wine-run.sh" skin/velskin_export.exe \
-    "Z:$root/dist/Velskin.dll" "Z:$work/export" >/dev/null)
+(cd "$build" && TAVRIX_DISPLAY=null "$root/cmake/wine-run.sh" skin/velskin_export.exe \
+    "Z:$dist/Velskin.dll" "Z:$work/export" >/dev/null)
 art="$work/export"
 
 labelled() {  # <name> <zoom %> -> a picture with its caption under it
@@ -93,7 +96,7 @@ row "$work/row4.png" "$(labelled BV1 300)" "$(labelled BV1A 300)" "$(labelled BV
 
 mkdir -p "$(dirname "$sheet")"
 "$convert" -background '#5d6b7f' "$work"/row{1,2,3,4}.png -gravity west -append "$sheet"
-echo "$sheet ($(ls "$art" | wc -l) pictures read from $root/dist/Velskin.dll)"
+echo "$sheet ($(ls "$art" | wc -l) pictures read from $dist/Velskin.dll)"
 # What the library carries should be, byte for byte, the committed pictures.
 for f in "$art"/*; do
     cmp -s "$f" "$root/skin/art/$(basename "$f")" || echo "differs from skin/art: $(basename "$f")"

@@ -36,7 +36,7 @@ case "$case" in
     *) echo "unknown case $case" >&2; exit 2 ;;
 esac
 python3 "$here/e2e_package.py" make "$kind" "$package"
-cp "$root/dist/Corvinel.exe" "$root/dist/Velskin.dll" "$root/dist/UNPACK32.DLL" "$package/"
+cp "$walk_dist/Corvinel.exe" "$walk_dist/Velskin.dll" "$walk_dist/UNPACK32.DLL" "$package/"
 mkdir -p "$simulator"
 printf 'belongs to the simulator\r\n' >"$simulator/fs2000.cfg"
 

@@ -55,7 +55,8 @@ TEST_P(RecordLayout, FollowsTheEngineVersionAndCarriesTheArchiveAndSpecification
 }
 
 INSTANTIATE_TEST_SUITE_P(Extract, RecordLayout,
-                         ::testing::Values(LayoutCase{"unpack-new", 148}, LayoutCase{"unpack-old", 16464}),
+                         ::testing::Values(LayoutCase{"unpack-new", sizeof(UnpackExecRecordNew)},
+                                           LayoutCase{"unpack-old", sizeof(UnpackExecRecordOld)}),
                          [](const auto& info) { return info.index == 0 ? "NewerAbove151" : "OlderUpTo151"; });
 
 TEST_F(WithTestEngine, WithoutSpecificationsTheWholeArchiveIsAskedFor) {
@@ -63,8 +64,8 @@ TEST_F(WithTestEngine, WithoutSpecificationsTheWholeArchiveIsAskedFor) {
     builder.Extract();
     ASSERT_EQ(seen.execCalls, 1);
     EXPECT_EQ(seen.specCount, 0u);
-    std::uint32_t entries;
-    std::memcpy(&entries, seen.record + 72, 4);
+    RecordAddress entries;
+    std::memcpy(&entries, seen.record + offsetof(UnpackExecRecordNew, specs), sizeof entries);
     EXPECT_EQ(entries, 0u);
 }
 

@@ -3,8 +3,9 @@
 # clicks at client coordinates, screenshots. Sourced by the demo, the
 # screenshot walk and the whole-program tests; the caller sets `set -eu`.
 #
-#   walk_init ROOT BUILD SHOTS   where the repo, the target build and the
-#                                screenshots are; installs the exit cleanup
+#   walk_init ROOT BUILD SHOTS   where the repo, the Windows build and the
+#                                screenshots are; sets walk_dist, that build's
+#                                deliverables; installs the exit cleanup
 #   walk_use_screen [--private]  $DISPLAY when it answers, else (or with
 #                                --private) an Xvfb of our own
 #   walk_prepare_prefix          boots the prefix, fonts, no window manager
@@ -19,6 +20,8 @@ walk_failures=0
 
 walk_init() {
     walk_root="$1" walk_build="$2" walk_shots="$3"
+    . "$walk_root/tools/windows-build.sh"
+    walk_dist="$(tavrix_dist_of "$walk_root" "$walk_build")"
     export TAVRIX_DISPLAY=x11 TAVRIX_BUILD_DIR="$walk_build"
     mkdir -p "$walk_shots"
     trap walk_cleanup EXIT
@@ -26,13 +29,9 @@ walk_init() {
 
 walk_cleanup() {
     [ -n "$WALK_PID" ] && kill "$WALK_PID" 2>/dev/null
-    walk_wine_server -k 2>/dev/null || true
+    walk_wine --kill 2>/dev/null || true
     [ -n "$WALK_XVFB_PID" ] && kill "$WALK_XVFB_PID" 2>/dev/null
     return 0
-}
-
-walk_wine_server() {
-    WINEPREFIX="${TAVRIX_WINEPREFIX:-$walk_build/wineprefix-x11}" wineserver "$@"
 }
 
 fail() {
