@@ -5,6 +5,8 @@
 #include <array>
 #include <string_view>
 
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace tavrix::archive {
 namespace {
 
@@ -12,12 +14,9 @@ constexpr std::array<std::string_view, 3> kPlaceholders = {"%.1d", "%s", "%d"};
 
 // The module whose resources hold the catalogue: the one this code is linked
 // into, so the texts are found from an executable and from a library alike.
+// The linker's symbol for the image's own start is its module handle.
 HMODULE catalogueModule() {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExA(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCSTR>(&catalogueModule), &module);
-    return module;
+    return reinterpret_cast<HMODULE>(&__ImageBase);
 }
 
 // The catalogue text of `id`, empty when the program has none.

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
+
+#include "win32/FileBytes.h"
 
 namespace tavrix::installer {
 namespace {
@@ -34,9 +34,9 @@ bool fileExists(const std::string& path) {
 }
 
 std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot open file " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::optional<std::string> bytes = win32::readFileBytes(path);
+    if (!bytes) throw std::runtime_error("Cannot open file " + path);
+    return std::move(*bytes);
 }
 
 PackageDescription::PackageDescription() : path_(programFolder() + "Ostrel.ini") {}

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "ByteCursor.h"
+#include "win32/FileBytes.h"
 
 namespace tavrix::ui {
 
@@ -27,12 +27,6 @@ namespace {
 
 constexpr int kScreenPixelsPerInch = 96;
 constexpr int kHundredthMillimetresPerInch = 2540;
-
-std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot open file " + path);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Icon file: a directory of images; the first one is shown.
 constexpr std::uint16_t kIconFileType = 1;
@@ -67,7 +61,9 @@ Picture Picture::fromFile(const std::string& path) {
     if (kind != "bmp" && kind != "ico" && kind != "emf" && kind != "wmf")
         throw std::runtime_error("Unknown picture file extension (." + extension + ")");
 
-    const std::vector<std::uint8_t> bytes = readWholeFile(path);
+    const std::optional<std::string> text = win32::readFileBytes(path);
+    if (!text) throw std::runtime_error("Cannot open file " + path);
+    const std::vector<std::uint8_t> bytes(text->begin(), text->end());
     auto image = std::make_shared<Image>();
     Picture picture;
 
