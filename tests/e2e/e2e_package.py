@@ -25,12 +25,20 @@ ABSOLUTE_TARGETS = ["/tavrix-e2e-hostile-absolute.txt", "drive_c/tavrix-e2e-host
 
 LARGE_FILES = 12
 LARGE_FILE_SIZE = 25 * 1024 * 1024
+# Bytes alone go by in a fraction of a second where the engine runs natively
+# on a memory disk; every file costs a fixed time, so many small files after
+# the first keep the extraction going long enough for a click to land in it.
+SMALL_FILES = 4000
+SMALL_FILE_SIZE = 512
 
 
 def large_files():
-    """About 300 MB that does not compress, stored, in files of 25 MB, so an
-    extraction takes seconds and can be interrupted between files."""
+    """About 300 MB that does not compress, stored, in files of 25 MB, and a
+    few thousand small files before them, so an extraction takes seconds and
+    can be interrupted between files."""
     yield "Tavrix Cub/aircraft.cfg", b"[fltsim.0]\r\ntitle=Tavrix Cub Trainer\r\n"
+    for n in range(SMALL_FILES):
+        yield f"Tavrix Cub/gauges/part{n:04}.dat", os.urandom(SMALL_FILE_SIZE)
     for n in range(LARGE_FILES):
         yield f"Tavrix Cub/scenery/tile{n:02}.bgl", os.urandom(LARGE_FILE_SIZE)
 
