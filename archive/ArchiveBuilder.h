@@ -9,10 +9,9 @@
 #include "ArchiveMessages.h"
 #include "ArchiveTypes.h"
 #include "ByteSource.h"
-#include "CallBack.h"
 #include "DirectoryReader.h"
 #include "DiskSpan.h"
-#include "EngineRecords.h"
+#include "EngineContract.h"
 #include "ExecRecord.h"
 #include "ZipDirEntry.h"
 #include "win32/UniqueHandle.h"
@@ -44,9 +43,6 @@ auto BindEvent(void (Object::*method)(TArchiveBuilder*, Args...), Object* object
     return [object, method](TArchiveBuilder* sender, Args... args) { (object->*method)(sender, args...); };
 }
 
-// Entry points of the engine libraries (standard calling convention).
-using EngineExecProc = int(__stdcall*)(void* record);
-using EngineVersionProc = int(__stdcall*)();
 
 // What an unattended Extract hands the engine when encrypted entries may be
 // met and no Password is set: nobody can be asked, and a password that opens

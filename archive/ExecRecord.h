@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "EngineRecords.h"
+#include "EngineContract.h"
 
 namespace tavrix::archive {
 

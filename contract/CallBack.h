@@ -9,7 +9,7 @@
 
 #include "EngineRecords.h"
 
-namespace tavrix::archive {
+namespace tavrix::contract {
 
 // Action codes an engine puts into EngineCallbackRecord::action.
 enum EngineAction : std::uint32_t {
@@ -49,4 +49,4 @@ static_assert(offsetof(EngineCallbackRecord, text) == 28);
 static_assert(sizeof(EngineCallbackRecord) == 28 + kCallbackTextCapacity);
 #endif
 
-}  // namespace tavrix::archive
+}  // namespace tavrix::contract

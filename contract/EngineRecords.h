@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace tavrix::archive {
+namespace tavrix::contract {
 
 // A window handle, an object or a string's address, as a record carries it:
 // 32 bits in the 32-bit build, 64 in a 64-bit one.
@@ -205,4 +205,4 @@ static_assert(offsetof(PackExecRecordNew, marker) == 212);
 static_assert(sizeof(PackExecRecordNew) == 216);
 #endif
 
-}  // namespace tavrix::archive
+}  // namespace tavrix::contract

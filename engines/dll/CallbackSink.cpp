@@ -8,10 +8,10 @@
 
 namespace tavrix::engines {
 
-using archive::EngineAction;
+using contract::EngineAction;
 
-CallbackSink::CallbackSink(archive::RecordAddress window, archive::RecordAddress caller,
-                           archive::RecordAddress callback, bool verbose)
+CallbackSink::CallbackSink(contract::RecordAddress window, contract::RecordAddress caller,
+                           contract::RecordAddress callback, bool verbose)
     : callback_(reinterpret_cast<EngineCallback>(callback)), verbose_(verbose) {
     record_.window = window;
     record_.caller = caller;
@@ -32,19 +32,19 @@ bool CallbackSink::send(std::uint32_t action, std::uint32_t errorCode, std::uint
     return stop_;
 }
 
-bool CallbackSink::fileCount(std::uint64_t files) { return send(archive::kActionFileCount, 0, files, {}); }
-bool CallbackSink::byteCount(std::uint64_t bytes) { return send(archive::kActionByteCount, 0, bytes, {}); }
+bool CallbackSink::fileCount(std::uint64_t files) { return send(contract::kActionFileCount, 0, files, {}); }
+bool CallbackSink::byteCount(std::uint64_t bytes) { return send(contract::kActionByteCount, 0, bytes, {}); }
 bool CallbackSink::fileStart(std::string_view name, std::uint64_t size) {
-    return send(archive::kActionFileStart, 0, size, name);
+    return send(contract::kActionFileStart, 0, size, name);
 }
-bool CallbackSink::advance(std::uint64_t bytes) { return send(archive::kActionAdvance, 0, bytes, {}); }
-bool CallbackSink::batchEnd() { return send(archive::kActionBatchEnd, 0, 0, {}); }
+bool CallbackSink::advance(std::uint64_t bytes) { return send(contract::kActionAdvance, 0, bytes, {}); }
+bool CallbackSink::batchEnd() { return send(contract::kActionBatchEnd, 0, 0, {}); }
 
 bool CallbackSink::message(zip::MessageId id, std::string_view subject) {
     const zip::MessageInfo& info = zip::messageInfo(id);
     // Problems are always told; notes (code 0) only when asked to be verbose.
     if (info.code == 0 && !verbose_) return stop_;
-    return send(archive::kActionMessage, info.code, 0, zip::messageLine(id, subject));
+    return send(contract::kActionMessage, info.code, 0, zip::messageLine(id, subject));
 }
 
 }  // namespace tavrix::engines

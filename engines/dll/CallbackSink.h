@@ -12,11 +12,11 @@
 
 namespace tavrix::engines {
 
-using EngineCallback = BOOL(__stdcall*)(archive::EngineCallbackRecord*);
+using EngineCallback = BOOL(__stdcall*)(contract::EngineCallbackRecord*);
 
 class CallbackSink final : public zip::ProgressSink {
 public:
-    CallbackSink(archive::RecordAddress window, archive::RecordAddress caller, archive::RecordAddress callback,
+    CallbackSink(contract::RecordAddress window, contract::RecordAddress caller, contract::RecordAddress callback,
                  bool verbose);
 
     bool fileCount(std::uint64_t files) override;
@@ -30,7 +30,7 @@ private:
     // Calls back; any nonzero answer is kept, so the run stops at its next step.
     bool send(std::uint32_t action, std::uint32_t errorCode, std::uint64_t size, std::string_view utf8Text);
 
-    archive::EngineCallbackRecord record_{};
+    contract::EngineCallbackRecord record_{};
     EngineCallback callback_;
     bool verbose_;
     bool stop_ = false;

@@ -11,12 +11,12 @@
 namespace {
 
 using namespace tavrix;
-using archive::kOldLayoutMaxSpecs;
-using archive::kRecordMarker;
-using archive::PackExecCommon;
-using archive::PackExecRecordNew;
-using archive::PackExecRecordOld;
-using archive::PackFileSpec;
+using contract::kOldLayoutMaxSpecs;
+using contract::kRecordMarker;
+using contract::PackExecCommon;
+using contract::PackExecRecordNew;
+using contract::PackExecRecordOld;
+using contract::PackFileSpec;
 
 constexpr int kPackVersion = 160;
 

@@ -10,9 +10,9 @@
 
 namespace tavrix::engines {
 
-using archive::RecordAddress;
+using contract::RecordAddress;
 
-inline const char* textAt(RecordAddress address) { return archive::recordPointer<const char>(address); }
+inline const char* textAt(RecordAddress address) { return contract::recordPointer<const char>(address); }
 
 // The string at `address` as UTF-8; empty for a null address.
 inline std::string utf8At(RecordAddress address) { return ansiToUtf8(textAt(address)); }
@@ -28,7 +28,7 @@ inline std::string bytesAt(RecordAddress address) {
 template <typename Entry>
 std::vector<std::string> specsFromEntries(RecordAddress arrayAddress, std::uint32_t count) {
     std::vector<std::string> specs;
-    const auto* entries = archive::recordPointer<const Entry>(arrayAddress);
+    const auto* entries = contract::recordPointer<const Entry>(arrayAddress);
     if (!entries) return specs;
     for (std::uint32_t i = 0; i < count; ++i)
         if (std::string spec = utf8At(entries[i].spec); !spec.empty()) specs.push_back(std::move(spec));

@@ -11,12 +11,12 @@
 namespace {
 
 using namespace tavrix;
-using archive::kOldLayoutMaxSpecs;
-using archive::kRecordMarker;
-using archive::UnpackExecCommon;
-using archive::UnpackExecRecordNew;
-using archive::UnpackExecRecordOld;
-using archive::UnpackFileSpec;
+using contract::kOldLayoutMaxSpecs;
+using contract::kRecordMarker;
+using contract::UnpackExecCommon;
+using contract::UnpackExecRecordNew;
+using contract::UnpackExecRecordOld;
+using contract::UnpackFileSpec;
 
 constexpr int kUnpackVersion = 160;
 

@@ -24,7 +24,7 @@ namespace tavrix::ziptest {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace tavrix::archive;
+using namespace tavrix::contract;
 
 constexpr RecordAddress kOwnerWindow = 0x00C0FFEE;
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace tavrix::archive;
+using namespace tavrix::contract;
 
 std::uint32_t address(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
 

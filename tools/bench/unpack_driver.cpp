@@ -13,7 +13,7 @@
 #include "CallBack.h"
 #include "EngineRecords.h"
 
-using namespace tavrix::archive;
+using namespace tavrix::contract;
 
 static unsigned long callbacks = 0;
 static BOOL __stdcall onCallback(EngineCallbackRecord* record) {

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-using namespace tavrix::archive;
+using namespace tavrix::contract;
 using tavrix::archive::testing::EngineObservation;
 using tavrix::archive::testing::ScriptStep;
 
