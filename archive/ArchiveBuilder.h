@@ -12,6 +12,7 @@
 #include "DirectoryReader.h"
 #include "DiskSpan.h"
 #include "EngineContract.h"
+#include "EngineLibrary.h"
 #include "ExecRecord.h"
 #include "ZipDirEntry.h"
 #include "win32/UniqueHandle.h"
@@ -28,7 +29,6 @@
 namespace tavrix::archive {
 
 class TArchiveBuilder;
-struct EngineNames;  // an engine's file, exports and messages
 
 // Events: bound handlers, the component first.
 using ProgressEvent = std::function<void(TArchiveBuilder* sender, ProgressType type,
@@ -142,22 +142,22 @@ public:
     int ProcessedCount() const { return processedCount_; }
     void SetProcessedCount(int v) { processedCount_ = v; }
     // Set by the operations for the length of their engine call.
-    bool PackEngineBusy() const { return pack_.busy; }
-    void SetPackEngineBusy(bool v) { pack_.busy = v; }
-    bool UnpackEngineBusy() const { return unpack_.busy; }
-    void SetUnpackEngineBusy(bool v) { unpack_.busy = v; }
+    bool PackEngineBusy() const { return pack_.busy(); }
+    void SetPackEngineBusy(bool v) { pack_.setBusy(v); }
+    bool UnpackEngineBusy() const { return unpack_.busy(); }
+    void SetUnpackEngineBusy(bool v) { unpack_.setBusy(v); }
     int BatchTotalBytes() const { return batchTotalBytes_; }
     HWND OwnerWindow() const { return ownerWindow_; }
     bool Designing() const { return designing_; }  // no design-time environment here: always false
 
-    HMODULE PackDllHandle() const { return pack_.module.get(); }
-    HMODULE UnpackDllHandle() const { return unpack_.module.get(); }
-    EngineExecProc PackExec() const { return pack_.exec; }
-    EngineVersionProc GetPackVersion() const { return pack_.version; }
-    EngineExecProc UnpackExec() const { return unpack_.exec; }
-    EngineVersionProc GetUnpackVersion() const { return unpack_.version; }
-    ExecRecordMemory* PackExecRecord() const { return pack_.record; }
-    ExecRecordMemory* UnpackExecRecord() const { return unpack_.record; }
+    HMODULE PackDllHandle() const { return pack_.module(); }
+    HMODULE UnpackDllHandle() const { return unpack_.module(); }
+    EngineExecProc PackExec() const { return pack_.exec(); }
+    EngineVersionProc GetPackVersion() const { return pack_.versionEntry(); }
+    EngineExecProc UnpackExec() const { return unpack_.exec(); }
+    EngineVersionProc GetUnpackVersion() const { return unpack_.versionEntry(); }
+    ExecRecordMemory* PackExecRecord() const { return pack_.record(); }
+    ExecRecordMemory* UnpackExecRecord() const { return unpack_.record(); }
 
     // Members a listing sets.
     std::uint64_t EndOfCentralOffset() const { return endOfCentralOffset_; }
@@ -218,21 +218,8 @@ public:
     void ShowExceptionError(const EArchiveBuilder& error);
 
 private:
-    struct Engine {
-        win32::UniqueModule module;
-        EngineExecProc exec = nullptr;
-        EngineVersionProc version = nullptr;
-        bool busy = false;
-        ExecRecordMemory* record = nullptr;  // the running call's record
-        bool unloadWhenIdle = false;         // asked while its call ran
-    };
-    void loadEngine(Engine& engine, const EngineNames& names);
-    static void unloadEngine(Engine& engine);
+    EngineLibrary::Report reporter();
     void runExtract();
-    int engineVersion(Engine& engine, const EngineNames& names);
-    bool engineCallable(const Engine& engine, const EngineNames& names);
-    template <typename NewRecord, typename OldRecord, typename Entry>
-    void storeSpecs(ExecRecordMemory& memory, bool newer);
     int onCallback(const EngineCallbackRecord& record);
     // Cancel, or a handler failed inside a callback: the engine is to stop.
     bool stopRequested() const { return cancel_ || handlerFailure_ != nullptr; }
@@ -276,8 +263,8 @@ private:
     int batchTotalBytes_ = 0;
     int engineErrorCount_ = 0;
     bool placeholderPassword_ = false;  // this Extract hands the engine the placeholder
-    Engine pack_;
-    Engine unpack_;
+    EngineLibrary pack_{kPackEngine};
+    EngineLibrary unpack_{kUnpackEngine};
     std::exception_ptr handlerFailure_;  // raised by a handler inside a callback
 
     std::vector<ZipDirEntry> dirEntries_;

@@ -1,5 +1,5 @@
-// Loading the engine libraries, building their exec records and turning
-// their callbacks into the component's events.
+// The component's side of the engine calls: its loading members, the exec
+// records built from its properties, and the callbacks turned into events.
 #include "ArchiveBuilder.h"
 
 #include "LiveComponents.h"
@@ -11,25 +11,10 @@
 
 namespace tavrix::archive {
 
-struct EngineNames {
-    const char* file;
-    const char* execExport;
-    const char* versionExport;
-    int loaded;
-    int execMissing;
-    int versionMissing;
-    int notFound;
-    int abort;
-};
-
 namespace {
 
-constexpr EngineNames kUnpackNames{"UNPACK32.DLL",      "UnpackExec",           "GetUnpackVersion",
-                                   msg::UnpackLoaded,   msg::UnpackExecMissing, msg::UnpackVersionMissing,
-                                   msg::UnpackNotFound, msg::UnpackAbort};
-constexpr EngineNames kPackNames{"PACK32.DLL",      "PackExec",           "GetPackVersion",
-                                 msg::PackLoaded,   msg::PackExecMissing, msg::PackVersionMissing,
-                                 msg::PackNotFound, msg::PackAbort};
+constexpr std::size_t kPlaceholderPasswordLength = 79;
+constexpr char kPlaceholderPasswordCharacter = '~';
 
 std::uint32_t flag(bool on) {
     return on ? 1u : 0u;
@@ -42,109 +27,37 @@ std::string withBackslashes(std::string text) {
     return text;
 }
 
-// Clears a pointer member when the scope ends, whatever happens.
-template <typename T>
-class ClearOnExit {
-public:
-    explicit ClearOnExit(T*& slot) : slot_(slot) {}
-    ~ClearOnExit() { slot_ = nullptr; }
-    ClearOnExit(const ClearOnExit&) = delete;
-    ClearOnExit& operator=(const ClearOnExit&) = delete;
-
-private:
-    T*& slot_;
-};
-
 }  // namespace
 
-void TArchiveBuilder::loadEngine(Engine& engine, const EngineNames& names) {
-    ErrorModeScope quiet(kQuietErrorMode);
-    std::string path = names.file;
-    if (!dllDirectory_.empty() && FileExists(dllDirectory_ + "\\" + names.file))
-        path = dllDirectory_ + "\\" + names.file;
-
-    engine.module.reset(::LoadLibraryA(path.c_str()));
-    engine.unloadWhenIdle = false;
-    engine.exec = nullptr;
-    engine.version = nullptr;
-    if (!engine.module) {
-        ShowArchiveMessage(names.notFound);
-        return;
-    }
-    if (trace_) ShowArchiveMessage(names.loaded);
-    engine.exec = reinterpret_cast<EngineExecProc>(
-        reinterpret_cast<void*>(::GetProcAddress(engine.module.get(), names.execExport)));
-    if (engine.exec == nullptr) ShowArchiveMessage(names.execMissing);
-    engine.version = reinterpret_cast<EngineVersionProc>(
-        reinterpret_cast<void*>(::GetProcAddress(engine.module.get(), names.versionExport)));
-    if (engine.version == nullptr) ShowArchiveMessage(names.versionMissing);
+std::string PlaceholderPassword() {
+    return std::string(kPlaceholderPasswordLength, kPlaceholderPasswordCharacter);
 }
 
-void TArchiveBuilder::unloadEngine(Engine& engine) {
-    // While its call runs the library's code is on the stack (a handler may
-    // ask from inside a callback): the operation unloads it when the call is
-    // over.
-    if (engine.busy) {
-        engine.unloadWhenIdle = static_cast<bool>(engine.module);
-        return;
-    }
-    engine.unloadWhenIdle = false;
-    engine.exec = nullptr;
-    engine.version = nullptr;
-    engine.module.reset();
+EngineLibrary::Report TArchiveBuilder::reporter() {
+    return [this](int id) { ShowArchiveMessage(id); };
 }
 
 void TArchiveBuilder::Load_Pack_Dll() {
-    loadEngine(pack_, kPackNames);
+    pack_.load(dllDirectory_, trace_, reporter());
 }
 void TArchiveBuilder::Load_Unpack_Dll() {
-    loadEngine(unpack_, kUnpackNames);
+    unpack_.load(dllDirectory_, trace_, reporter());
 }
 void TArchiveBuilder::Unload_Pack_Dll() {
-    unloadEngine(pack_);
+    pack_.unload();
 }
 void TArchiveBuilder::Unload_Unpack_Dll() {
-    unloadEngine(unpack_);
+    unpack_.unload();
 }
-
-// A library without its version export is never asked: its loading already
-// said so, and the answer is 0 as for a library that is not there.
-int TArchiveBuilder::engineVersion(Engine& engine, const EngineNames& names) {
-    const bool loadedHere = !engine.module;
-    if (loadedHere) loadEngine(engine, names);
-    int version = engine.version != nullptr ? engine.version() : 0;
-    if (loadedHere) unloadEngine(engine);
-    return version;
-}
-
 int TArchiveBuilder::GetPackVers() {
-    return engineVersion(pack_, kPackNames);
+    return pack_.version(dllDirectory_, trace_, reporter());
 }
 int TArchiveBuilder::GetUnpackVers() {
-    return engineVersion(unpack_, kUnpackNames);
-}
-
-// A call needs both entry points: without the version the record's layout is
-// unknown, and a missing exec entry point is never called. The refusal
-// repeats the message the loading gave.
-bool TArchiveBuilder::engineCallable(const Engine& engine, const EngineNames& names) {
-    if (!engine.module) {
-        ShowArchiveMessage(names.notFound);
-        return false;
-    }
-    if (engine.exec == nullptr) {
-        ShowArchiveMessage(names.execMissing);
-        return false;
-    }
-    if (engine.version == nullptr) {
-        ShowArchiveMessage(names.versionMissing);
-        return false;
-    }
-    return true;
+    return unpack_.version(dllDirectory_, trace_, reporter());
 }
 
 void TArchiveBuilder::SetUnpackSwitches(const std::string& archivePath) {
-    ExecRecordMemory& memory = *unpack_.record;
+    ExecRecordMemory& memory = *unpack_.record();
     UnpackExecCommon& r = memory.as<UnpackExecCommon>();
     r.ownerWindow = recordAddress(ownerWindow_);
     r.caller = recordAddress(this);
@@ -164,7 +77,7 @@ void TArchiveBuilder::SetUnpackSwitches(const std::string& archivePath) {
 }
 
 void TArchiveBuilder::SetPackSwitches(const std::string& archivePath) {
-    ExecRecordMemory& memory = *pack_.record;
+    ExecRecordMemory& memory = *pack_.record();
     PackExecCommon& r = memory.as<PackExecCommon>();
     r.ownerWindow = recordAddress(ownerWindow_);
     r.caller = recordAddress(this);
@@ -189,69 +102,38 @@ void TArchiveBuilder::SetPackSwitches(const std::string& archivePath) {
     r.archivePath = memory.copyArchivePath(archivePath);
 }
 
-// The specifications, each in a copy of its own, in list order: inline in the
-// older layout, as an array of entries in the newer one.
-template <typename NewRecord, typename OldRecord, typename Entry>
-void TArchiveBuilder::storeSpecs(ExecRecordMemory& memory, bool newer) {
-    if (!newer && fSpecArgs_.size() > kOldLayoutMaxSpecs)
-        throw std::length_error("more file specifications than the older record holds");
-    if (newer) {
-        NewRecord& r = memory.as<NewRecord>();
-        r.common.specCount = static_cast<std::uint32_t>(fSpecArgs_.size());
-        if (!fSpecArgs_.empty()) {
-            auto* entries =
-                reinterpret_cast<Entry*>(memory.allocateEntries(fSpecArgs_.size(), sizeof(Entry)));
-            for (std::size_t i = 0; i < fSpecArgs_.size(); ++i)
-                entries[i].spec = memory.copySpec(fSpecArgs_[i]);
-            r.specs = recordAddress(entries);
-        }
-        r.marker = kRecordMarker;
-    } else {
-        OldRecord& r = memory.as<OldRecord>();
-        r.common.specCount = static_cast<std::uint32_t>(fSpecArgs_.size());
-        for (std::size_t i = 0; i < fSpecArgs_.size(); ++i) r.specs[i] = memory.copySpec(fSpecArgs_[i]);
-        r.marker = kRecordMarker;
-    }
-}
-
 void TArchiveBuilder::CallUnpackEngine(const std::string& archivePath) {
-    if (!engineCallable(unpack_, kUnpackNames)) return;
+    if (!unpack_.callable(reporter())) return;
     try {
-        const bool newer = unpack_.version() > kUnpackNewLayoutAbove;
-        ExecRecordMemory memory(newer ? sizeof(UnpackExecRecordNew) : sizeof(UnpackExecRecordOld));
-        unpack_.record = &memory;
-        ClearOnExit<ExecRecordMemory> clearRecord(unpack_.record);
-        SetUnpackSwitches(archivePath);
-        storeSpecs<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(memory, newer);
-        processedCount_ = unpack_.exec(memory.record());
+        processedCount_ = unpack_.call([&](ExecRecordMemory& memory, bool newer) {
+            SetUnpackSwitches(archivePath);
+            storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(memory, fSpecArgs_, newer);
+        });
         if (handlerFailure_) std::rethrow_exception(std::exchange(handlerFailure_, nullptr));
     } catch (...) {
-        ShowArchiveMessage(kUnpackNames.abort);
+        ShowArchiveMessage(kUnpackEngine.abort);
     }
     fSpecArgs_.clear();
 }
 
 void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall kind) {
-    if (!engineCallable(pack_, kPackNames)) return;
+    if (!pack_.callable(reporter())) return;
     try {
-        const bool newer = pack_.version() > kPackNewLayoutAbove;
-        ExecRecordMemory memory(newer ? sizeof(PackExecRecordNew) : sizeof(PackExecRecordOld));
-        pack_.record = &memory;
-        ClearOnExit<ExecRecordMemory> clearRecord(pack_.record);
-        SetPackSwitches(archivePath);
-        if (kind == PackCall::Delete) {
-            // Deleting adds nothing: every adding switch off, the delete flag on.
-            PackExecCommon& r = memory.as<PackExecCommon>();
-            r.deleteEntries = 1;
-            r.encrypt = r.junkDirNames = r.one80 = r.move = r.update = r.freshen = 0;
-            r.recurse = 0;
-        }
-        storeSpecs<PackExecRecordNew, PackExecRecordOld, PackFileSpec>(memory, newer);
-        if (newer && !tempDir_.empty()) memory.as<PackExecRecordNew>().tempDir = memory.copyTempDir(tempDir_);
-        processedCount_ = pack_.exec(memory.record());
+        processedCount_ = pack_.call([&](ExecRecordMemory& memory, bool newer) {
+            SetPackSwitches(archivePath);
+            if (kind == PackCall::Delete) {
+                // Deleting adds nothing: every adding switch off, the delete flag on.
+                PackExecCommon& r = memory.as<PackExecCommon>();
+                r.deleteEntries = 1;
+                r.encrypt = r.junkDirNames = r.one80 = r.move = r.update = r.freshen = 0;
+                r.recurse = 0;
+            }
+            storeFilePatterns<PackExecRecordNew, PackExecRecordOld, PackFileSpec>(memory, fSpecArgs_, newer);
+            if (newer && !tempDir_.empty()) memory.as<PackExecRecordNew>().tempDir = memory.copyTempDir(tempDir_);
+        });
         if (handlerFailure_) std::rethrow_exception(std::exchange(handlerFailure_, nullptr));
     } catch (...) {
-        ShowArchiveMessage(kPackNames.abort);
+        ShowArchiveMessage(kPackEngine.abort);
     }
     fSpecArgs_.clear();
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -47,5 +48,28 @@ private:
     std::vector<std::unique_ptr<char[]>> specs_;
     std::unique_ptr<std::uint8_t[]> entries_;
 };
+
+// The file patterns, each in a copy of its own, in list order: inline in the
+// older layout, as an array of entries in the newer one.
+template <typename NewRecord, typename OldRecord, typename Entry>
+void storeFilePatterns(ExecRecordMemory& memory, const std::vector<std::string>& patterns, bool newer) {
+    if (!newer && patterns.size() > kOldLayoutMaxSpecs)
+        throw std::length_error("more file patterns than the older record holds");
+    if (newer) {
+        NewRecord& r = memory.as<NewRecord>();
+        r.common.specCount = static_cast<std::uint32_t>(patterns.size());
+        if (!patterns.empty()) {
+            auto* entries = reinterpret_cast<Entry*>(memory.allocateEntries(patterns.size(), sizeof(Entry)));
+            for (std::size_t i = 0; i < patterns.size(); ++i) entries[i].spec = memory.copySpec(patterns[i]);
+            r.specs = recordAddress(entries);
+        }
+        r.marker = kRecordMarker;
+    } else {
+        OldRecord& r = memory.as<OldRecord>();
+        r.common.specCount = static_cast<std::uint32_t>(patterns.size());
+        for (std::size_t i = 0; i < patterns.size(); ++i) r.specs[i] = memory.copySpec(patterns[i]);
+        r.marker = kRecordMarker;
+    }
+}
 
 }  // namespace tavrix::archive

@@ -3,47 +3,23 @@
 
 #include "MessageIds.h"
 #include "Win32Support.h"
-
-#include <utility>
+#include "support/ScopeExit.h"
 
 namespace tavrix::archive {
-namespace {
-
-constexpr std::size_t kPlaceholderPasswordLength = 79;
-constexpr char kPlaceholderPasswordCharacter = '~';
-
-// Runs a clean-up when the scope ends, however it ends.
-template <typename Action>
-class OnScopeExit {
-public:
-    explicit OnScopeExit(Action action) : action_(std::move(action)) {}
-    ~OnScopeExit() { action_(); }
-    OnScopeExit(const OnScopeExit&) = delete;
-    OnScopeExit& operator=(const OnScopeExit&) = delete;
-
-private:
-    Action action_;
-};
-
-}  // namespace
-
-std::string PlaceholderPassword() {
-    return std::string(kPlaceholderPasswordLength, kPlaceholderPasswordCharacter);
-}
 
 void TArchiveBuilder::Extract() {
     lastErrCode_ = 0;
     processedCount_ = 0;
     lastMessage_.clear();
     // A call that finds an extraction running must not wipe that one's count.
-    if (!unpack_.busy) engineErrorCount_ = 0;
+    if (!unpack_.busy()) engineErrorCount_ = 0;
     try {
         if (!FileExists(zipFileName_)) {
             ShowArchiveMessage(msg::NoZipFile);
             return;
         }
         cancel_ = false;
-        if (unpack_.busy) return;
+        if (unpack_.busy()) return;
         runExtract();
     } catch (...) {
         // Also a handler of the report below may throw: nothing leaves here.
@@ -55,11 +31,11 @@ void TArchiveBuilder::Extract() {
 }
 
 void TArchiveBuilder::runExtract() {
-    const bool loadedHere = !unpack_.module;
-    OnScopeExit cleanUp([this, loadedHere] {
+    const bool loadedHere = !unpack_.loaded();
+    ScopeExit cleanUp([this, loadedHere] {
         placeholderPassword_ = false;
-        unpack_.busy = false;
-        if (loadedHere || unpack_.unloadWhenIdle) Unload_Unpack_Dll();
+        unpack_.setBusy(false);
+        if (loadedHere || unpack_.unloadWhenIdle()) Unload_Unpack_Dll();
         cancel_ = false;
     });
     if (unattended_ && addOptions_.has(AddEncrypt) && password_.empty()) {
@@ -71,14 +47,14 @@ void TArchiveBuilder::runExtract() {
     if (loadedHere) {
         Load_Unpack_Dll();
         // Its loading has said why it cannot be called; once is enough.
-        if (unpack_.exec == nullptr || unpack_.version == nullptr) return;
+        if (!unpack_.entryPointsFound()) return;
     }
     if (lastDiskNumber_ != 0) {
         // The volumes of a spanned set are not joined here.
         ShowArchiveMessage(msg::SpannedExtract);
         return;
     }
-    unpack_.busy = true;
+    unpack_.setBusy(true);
     // The engine extracts relative to the current directory. A folder that
     // does not exist leaves it alone; it is not restored afterwards.
     if (!extrBaseDir_.empty() && DirectoryExists(extrBaseDir_)) ::SetCurrentDirectoryA(extrBaseDir_.c_str());
