@@ -17,7 +17,7 @@ std::vector<const TArchiveBuilder*>& liveComponents() {
 
 }  // namespace
 
-bool IsLiveComponent(const void* candidate) {
+bool isLiveComponent(const void* candidate) {
     const auto& live = liveComponents();
     return std::find(live.begin(), live.end(), candidate) != live.end();
 }
@@ -57,11 +57,11 @@ void TArchiveBuilder::SetMinFreeVolumeSize(long v) {
 }
 
 void TArchiveBuilder::showBox(const std::string& text) {
-    win32::showMessageBox(ownerWindow_, text, ApplicationTitle(ownerWindow_), MB_OK);
+    win32::showMessageBox(ownerWindow_, text, applicationTitle(ownerWindow_), MB_OK);
 }
 
 void TArchiveBuilder::ShowArchiveMessage(int id, const std::string& userText) {
-    std::string text = LoadArchiveStr(id, MissingMessageText(id)) + userText;
+    std::string text = LoadArchiveStr(id, missingMessageText(id)) + userText;
     lastErrCode_ = id;
     lastMessage_ = text;
     if (!unattended_) showBox(text);

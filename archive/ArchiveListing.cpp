@@ -86,7 +86,7 @@ void TArchiveBuilder::List() {
         WaitCursor hourglass;
         try {
             inFileName_ = zipFileName_;
-            driveRoot_ = DriveOf(FullPathOf(zipFileName_)) + "\\";
+            driveRoot_ = driveOf(fullPathOf(zipFileName_)) + "\\";
             if (!IsDiskPresent()) throw EArchiveBuilder(msg::DriveUndefined, driveRoot_);
             ZipEndOfCentral end{};
             CheckIfLastDisk(end, true);

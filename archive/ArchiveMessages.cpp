@@ -28,7 +28,7 @@ std::string catalogueText(int id) {
 
 }  // namespace
 
-std::string MissingMessageText(int id) {
+std::string missingMessageText(int id) {
     return "Messages.res is probably not bound to the executable\nMissing String ID is: " +
            std::to_string(id);
 }
@@ -37,7 +37,7 @@ namespace {
 // A missing text is not formatted: the fallback names the id instead.
 std::string formattedText(int id, const std::string& value) {
     std::string text = catalogueText(id);
-    return text.empty() ? MissingMessageText(id) : FillPlaceholders(text, {value});
+    return text.empty() ? missingMessageText(id) : fillPlaceholders(text, {value});
 }
 }  // namespace
 
@@ -46,7 +46,7 @@ std::string LoadArchiveStr(int id, const std::string& fallback) {
     return text.empty() ? fallback : text;
 }
 
-std::string FillPlaceholders(const std::string& text, const std::vector<std::string>& values) {
+std::string fillPlaceholders(const std::string& text, const std::vector<std::string>& values) {
     std::string out;
     out.reserve(text.size());
     std::size_t next = 0;
@@ -71,7 +71,7 @@ EArchiveBuilder::EArchiveBuilder(int id, std::string text, bool display)
     : std::runtime_error(text), resourceId_(id), display_(display) {}
 
 EArchiveBuilder::EArchiveBuilder(int id, bool display)
-    : EArchiveBuilder(id, LoadArchiveStr(id, MissingMessageText(id)), display) {}
+    : EArchiveBuilder(id, LoadArchiveStr(id, missingMessageText(id)), display) {}
 
 // The integer is printed in plain decimal, which is what the texts' "%d" and
 // "%.1d" ask for.

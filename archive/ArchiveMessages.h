@@ -14,12 +14,12 @@ namespace tavrix::archive {
 std::string LoadArchiveStr(int id, const std::string& fallback);
 
 // The text shown for an id the program's catalogue does not hold.
-std::string MissingMessageText(int id);
+std::string missingMessageText(int id);
 
 // Fills the catalogue's placeholders ("%s", "%d", "%.1d") from left to right
 // with `values`; placeholders without a value stay as they are. Text from
 // the values is never read as a format.
-std::string FillPlaceholders(const std::string& text, const std::vector<std::string>& values);
+std::string fillPlaceholders(const std::string& text, const std::vector<std::string>& values);
 
 // The component's internal exception: a catalogue id, its text and whether
 // ShowExceptionError shows it in a box.

@@ -142,7 +142,7 @@ BOOL __stdcall TArchiveBuilder::EngineCallback(EngineCallbackRecord* record) {
     if (record == nullptr) return TRUE;
     auto* component = recordPointer<TArchiveBuilder>(record->caller);
     // An unknown caller cannot be reported to anyone: ask the engine to stop.
-    if (!IsLiveComponent(component)) return TRUE;
+    if (!isLiveComponent(component)) return TRUE;
     try {
         return component->onCallback(*record);
     } catch (...) {
@@ -190,7 +190,7 @@ int TArchiveBuilder::onCallback(const EngineCallbackRecord& record) {
         default:
             break;
     }
-    ProcessMessages();
+    processMessages();
     return stopRequested() ? 1 : 0;
 }
 

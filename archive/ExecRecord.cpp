@@ -7,13 +7,13 @@ namespace tavrix::archive {
 ExecRecordMemory::ExecRecordMemory(std::size_t recordSize)
     : recordSize_(recordSize), record_(new std::uint8_t[recordSize]()) {}
 
-// Path, password and folder copies first, then the specifications from the
+// Path, password and folder copies first, then the file patterns from the
 // last to the first, the entry array and finally the record itself.
 ExecRecordMemory::~ExecRecordMemory() {
     archivePath_.reset();
     password_.reset();
     tempDir_.reset();
-    while (!specs_.empty()) specs_.pop_back();
+    while (!patterns_.empty()) patterns_.pop_back();
     entries_.reset();
     record_.reset();
 }
@@ -39,9 +39,9 @@ RecordAddress ExecRecordMemory::copyTempDir(const std::string& dir) {
     return recordAddress(tempDir_.get());
 }
 
-RecordAddress ExecRecordMemory::copySpec(const std::string& spec) {
-    specs_.push_back(copyOf(spec));
-    return recordAddress(specs_.back().get());
+RecordAddress ExecRecordMemory::copyPattern(const std::string& pattern) {
+    patterns_.push_back(copyOf(pattern));
+    return recordAddress(patterns_.back().get());
 }
 
 std::uint8_t* ExecRecordMemory::allocateEntries(std::size_t count, std::size_t entrySize) {

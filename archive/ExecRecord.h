@@ -33,7 +33,7 @@ public:
     RecordAddress copyArchivePath(const std::string& path);
     RecordAddress copyPassword(const std::string& password);
     RecordAddress copyTempDir(const std::string& dir);
-    RecordAddress copySpec(const std::string& spec);  // in list order
+    RecordAddress copyPattern(const std::string& pattern);  // in list order
     // A zeroed array of `count` entries of `entrySize` bytes.
     std::uint8_t* allocateEntries(std::size_t count, std::size_t entrySize);
 
@@ -45,7 +45,7 @@ private:
     std::unique_ptr<char[]> archivePath_;
     std::unique_ptr<char[]> password_;
     std::unique_ptr<char[]> tempDir_;
-    std::vector<std::unique_ptr<char[]>> specs_;
+    std::vector<std::unique_ptr<char[]>> patterns_;
     std::unique_ptr<std::uint8_t[]> entries_;
 };
 
@@ -60,14 +60,14 @@ void storeFilePatterns(ExecRecordMemory& memory, const std::vector<std::string>&
         r.common.specCount = static_cast<std::uint32_t>(patterns.size());
         if (!patterns.empty()) {
             auto* entries = reinterpret_cast<Entry*>(memory.allocateEntries(patterns.size(), sizeof(Entry)));
-            for (std::size_t i = 0; i < patterns.size(); ++i) entries[i].spec = memory.copySpec(patterns[i]);
+            for (std::size_t i = 0; i < patterns.size(); ++i) entries[i].spec = memory.copyPattern(patterns[i]);
             r.specs = recordAddress(entries);
         }
         r.marker = kRecordMarker;
     } else {
         OldRecord& r = memory.as<OldRecord>();
         r.common.specCount = static_cast<std::uint32_t>(patterns.size());
-        for (std::size_t i = 0; i < patterns.size(); ++i) r.specs[i] = memory.copySpec(patterns[i]);
+        for (std::size_t i = 0; i < patterns.size(); ++i) r.specs[i] = memory.copyPattern(patterns[i]);
         r.marker = kRecordMarker;
     }
 }

@@ -4,6 +4,6 @@
 
 namespace tavrix::archive {
 
-bool IsLiveComponent(const void* candidate);
+bool isLiveComponent(const void* candidate);
 
 }  // namespace tavrix::archive

@@ -29,7 +29,7 @@ std::size_t Win32FileSource::readAt(std::uint64_t offset, std::uint8_t* out, std
     return total;
 }
 
-void ProcessMessages() {
+void processMessages() {
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -51,14 +51,14 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string FullPathOf(const std::string& path) {
+std::string fullPathOf(const std::string& path) {
     char buffer[MAX_PATH * 4];
     DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     if (length == 0 || length >= sizeof buffer) return path;
     return std::string(buffer, length);
 }
 
-std::string DriveOf(const std::string& fullPath) {
+std::string driveOf(const std::string& fullPath) {
     if (fullPath.size() >= 2 && fullPath[1] == ':') return fullPath.substr(0, 2);
     if (fullPath.size() >= 2 && fullPath[0] == '\\' && fullPath[1] == '\\') {
         // Up to the end of the share name: the second separator after "\\".
@@ -70,7 +70,7 @@ std::string DriveOf(const std::string& fullPath) {
     return {};
 }
 
-std::string ApplicationTitle(HWND window) {
+std::string applicationTitle(HWND window) {
     char text[256] = {};
     if (window != nullptr && ::GetWindowTextA(window, text, sizeof text) > 0) return text;
     char path[MAX_PATH] = {};

@@ -57,15 +57,15 @@ private:
 
 // Dispatches every waiting message of this thread once. A quit request is put
 // back so that the program's own loop still sees it.
-void ProcessMessages();
+void processMessages();
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
-std::string FullPathOf(const std::string& path);
+std::string fullPathOf(const std::string& path);
 // "C:" of "C:\dir\file", "\\server\share" of a network path, else "".
-std::string DriveOf(const std::string& fullPath);
+std::string driveOf(const std::string& fullPath);
 // The program's title for its message boxes: the text of `window`, else the
 // program file's name without extension.
-std::string ApplicationTitle(HWND window);
+std::string applicationTitle(HWND window);
 
 }  // namespace tavrix::archive

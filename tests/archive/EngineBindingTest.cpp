@@ -197,7 +197,7 @@ TEST_P(RecordLayout, SizeMarkerCallerAndCallbackAreInPlace) {
     EXPECT_EQ(std::string(seen.archivePath), "C:\\pkg\\Setup.qzp");
     EXPECT_EQ(u32At(seen, countAt()), 3u);
 
-    // Copies of the specifications, in list order.
+    // Copies of the file patterns, in list order.
     EXPECT_STREQ(seen.specs[0], "one.txt");
     EXPECT_STREQ(seen.specs[1], "dir/*.dat");
     EXPECT_STREQ(seen.specs[2], "three");
@@ -235,7 +235,7 @@ TEST_P(RecordLayout, NothingStaysAllocatedAfterTheCall) {
     EXPECT_GT(duringCall, before);  // the record and its copies existed during the call
 }
 
-TEST_P(RecordLayout, EmptySpecificationListHandsOverNoSpecification) {
+TEST_P(RecordLayout, EmptyFilePatternListHandsOverNoPattern) {
     call("C:\\a.zip");
     const auto& seen = observe(engine());
     EXPECT_EQ(u32At(seen, countAt()), 0u);

@@ -41,11 +41,11 @@ TEST(Catalogue, HoldsEveryIdInUseAndNothingOutsideItsRange) {
 }
 
 TEST(Catalogue, PlaceholdersAreFilledOnceAndValuesAreNotFormats) {
-    EXPECT_EQ(FillPlaceholders("Please insert disk volume %.1d of %.1d", {"2", "5"}),
+    EXPECT_EQ(fillPlaceholders("Please insert disk volume %.1d of %.1d", {"2", "5"}),
               "Please insert disk volume 2 of 5");
-    EXPECT_EQ(FillPlaceholders("Drive %s is NOT defined", {"%d%s"}), "Drive %d%s is NOT defined");
-    EXPECT_EQ(FillPlaceholders("100% %s", {}), "100% %s");
-    EXPECT_EQ(FillPlaceholders("Error %.1d occurred", {"7"}), "Error 7 occurred");
+    EXPECT_EQ(fillPlaceholders("Drive %s is NOT defined", {"%d%s"}), "Drive %d%s is NOT defined");
+    EXPECT_EQ(fillPlaceholders("100% %s", {}), "100% %s");
+    EXPECT_EQ(fillPlaceholders("Error %.1d occurred", {"7"}), "Error 7 occurred");
 }
 
 TEST(ArchiveException, ThreeConstructorsFormatTheirTexts) {
