@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "DestinationRules.h"
+#include "InstallerName.h"
 #include "PackageFiles.h"
 #include "Unit4.h"
 #include "ui/Application.h"
@@ -24,7 +25,7 @@ void saveTextFile(const std::string& path, const std::string& text) {
 
 TForm7::TForm7() : WizardPage("TForm7", 418, 295) {
     bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
-    if (!loadSkinLibrary("Tavrix Installer")) return;
+    if (!loadSkinLibrary(kInstallerName)) return;
     loadBackground();
     Released(Image2);
     loadSidePicture();
