@@ -5,6 +5,7 @@
 #include "DestinationRules.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
+#include "TextLines.h"
 #include "Unit4.h"
 #include "ui/Application.h"
 #include "win32/UniqueHandle.h"
@@ -56,12 +57,7 @@ void TForm7::Timer1Timer() {
                                {AuthorName1, AuthorName2, AuthorName3},
                                {AuthorMail1, AuthorMail2, AuthorMail3}};
     const std::string text = informationFileText(info);
-    InfoLines.clear();
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find("\r\n", start);
-        InfoLines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    InfoLines = splitLines(text);
     saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
 }
 
