@@ -60,7 +60,7 @@ private:
 void TArchiveBuilder::loadEngine(Engine& engine, const EngineNames& names) {
     ErrorModeScope quiet(kQuietErrorMode);
     std::string path = names.file;
-    if (!dllDirectory_.empty() && FileExists(dllDirectory_ + "\\" + names.file))
+    if (!dllDirectory_.empty() && win32::fileExists(dllDirectory_ + "\\" + names.file))
         path = dllDirectory_ + "\\" + names.file;
 
     engine.module.reset(::LoadLibraryA(path.c_str()));

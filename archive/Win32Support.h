@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ByteSource.h"
+#include "win32/PathExists.h"
 #include "win32/UniqueHandle.h"
 
 #include <windows.h>
@@ -59,8 +60,6 @@ private:
 // back so that the program's own loop still sees it.
 void ProcessMessages();
 
-bool FileExists(const std::string& path);
-bool DirectoryExists(const std::string& path);
 std::string FullPathOf(const std::string& path);
 // "C:" of "C:\dir\file", "\\server\share" of a network path, else "".
 std::string DriveOf(const std::string& fullPath);

@@ -10,6 +10,7 @@
 #include "Unit8.h"
 #include "ui/Application.h"
 #include "win32/MessageBoxSeam.h"
+#include "win32/PathExists.h"
 
 namespace tavrix::installer {
 
@@ -68,7 +69,7 @@ TForm1::~TForm1() {
 
 void TForm1::FormShow() {
     const std::string folder = programFolder();
-    if (!fileExists(folder + "Setup.qzp")) {
+    if (!win32::fileExists(folder + "Setup.qzp")) {
         win32::showMessageBox(nullptr, "This is not part of a Setup Package.", kInstallerName,
                               MB_OK | MB_ICONWARNING);
         ui::Application::instance().terminate();
@@ -78,7 +79,7 @@ void TForm1::FormShow() {
         Form8->setSize(Form8->Image1.width(), Form8->Image1.height());
         Form8->showModal();
     }
-    if (fileExists(folder + "licens.qzt")) {
+    if (win32::fileExists(folder + "licens.qzt")) {
         Memo1.setLines(splitLines(readWholeFile(folder + "licens.qzt")));
     } else {
         Form3->Image6.setVisible(true);
