@@ -76,7 +76,7 @@ void TArchiveBuilder::List() {
     archiveFileSize_ = 0;
     spannedArchive_ = false;
     structureWarning_ = false;
-    if (!FileExists(zipFileName_)) {
+    if (!win32::fileExists(zipFileName_)) {
         if (OnDirUpdate) OnDirUpdate(this);
         return;
     }

@@ -14,7 +14,7 @@ void TArchiveBuilder::Extract() {
     // A call that finds an extraction running must not wipe that one's count.
     if (!unpack_.busy()) engineErrorCount_ = 0;
     try {
-        if (!FileExists(zipFileName_)) {
+        if (!win32::fileExists(zipFileName_)) {
             ShowArchiveMessage(msg::NoZipFile);
             return;
         }
@@ -57,7 +57,8 @@ void TArchiveBuilder::runExtract() {
     unpack_.setBusy(true);
     // The engine extracts relative to the current directory. A folder that
     // does not exist leaves it alone; it is not restored afterwards.
-    if (!extrBaseDir_.empty() && DirectoryExists(extrBaseDir_)) ::SetCurrentDirectoryA(extrBaseDir_.c_str());
+    if (!extrBaseDir_.empty() && win32::directoryExists(extrBaseDir_))
+        ::SetCurrentDirectoryA(extrBaseDir_.c_str());
     CallUnpackEngine(zipFileName_);
 }
 

@@ -41,16 +41,6 @@ void processMessages() {
     }
 }
 
-bool FileExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string fullPathOf(const std::string& path) {
     char buffer[MAX_PATH * 4];
     DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ByteSource.h"
+#include "win32/PathExists.h"
 #include "win32/UniqueHandle.h"
 
 #include <windows.h>
@@ -59,8 +60,6 @@ private:
 // back so that the program's own loop still sees it.
 void processMessages();
 
-bool FileExists(const std::string& path);
-bool DirectoryExists(const std::string& path);
 std::string fullPathOf(const std::string& path);
 // "C:" of "C:\dir\file", "\\server\share" of a network path, else "".
 std::string driveOf(const std::string& fullPath);

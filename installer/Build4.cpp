@@ -1,5 +1,6 @@
 #include "Build4.h"
 
+#include "InstallerName.h"
 #include "Unit2.h"
 
 namespace tavrix::installer {
@@ -7,7 +8,7 @@ namespace tavrix::installer {
 TAbout* About = nullptr;
 
 TAbout::TAbout()
-    : SkinnedForm(fixedDialogDesign("Tavrix Builder", "About Tavrix Installer", 272, 164,
+    : SkinnedForm(fixedDialogDesign("Tavrix Builder", kAboutInstallerCaption, 272, 164,
                                     ui::Font::points("MS Sans Serif", 8))) {
     bindImageButton(Image2, Label11, {.click = [this] { Image2Click(); }});
     Label7.onMouseMove = [this](int, int) { Label7.setColor(ui::kNavy); };

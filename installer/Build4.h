@@ -1,6 +1,7 @@
 // The about box: what the installer is and who makes it.
 #pragma once
 
+#include "InstallerName.h"
 #include "SkinnedForm.h"
 #include "ui/Control.h"
 
@@ -17,11 +18,9 @@ public:
     void Image2Click() { close(); }
 
     ui::Image Image1{*this, 0, 0, 272, 164};
-    ui::Label Label1{*this,
-                     {.left = 24,
-                      .top = 24,
-                      .text = "Tavrix Installer",
-                      .font = ui::Font::points("MS Sans Serif", 8, true)}};
+    ui::Label Label1{
+        *this,
+        {.left = 24, .top = 24, .text = kInstallerName, .font = ui::Font::points("MS Sans Serif", 8, true)}};
     ui::Label Label2{*this, {.left = 134, .top = 24, .text = "ver 2.00"}};
     ui::Bevel Bevel1{*this, 24, 40, 225, 2, ui::BevelShape::TopLine};
     ui::Label Label3{*this, {.left = 24, .top = 48, .text = "Copyright (C) Tavrix. All rights reserved."}};

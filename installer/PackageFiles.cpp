@@ -28,11 +28,6 @@ std::string folderOfPath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool fileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string readWholeFile(const std::string& path) {
     std::optional<std::string> bytes = win32::readFileBytes(path);
     if (!bytes) throw std::runtime_error("Cannot open file " + path);

@@ -13,7 +13,6 @@ void setProgramFolder(std::string folder);
 // The folder part of a program path, trailing backslash included.
 std::string folderOfPath(const std::string& path);
 
-bool fileExists(const std::string& path);
 // A whole file's bytes; throws "Cannot open file <path>" when it cannot be read.
 std::string readWholeFile(const std::string& path);
 

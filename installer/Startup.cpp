@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Build4.h"
+#include "InstallerName.h"
 #include "PackageFiles.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -32,7 +33,7 @@ void createInstallerWindows() {
 int runInstaller(const std::string& folder) {
     ui::Application& application = ui::Application::instance();
     try {
-        application.setTitle("Tavrix Installer");
+        application.setTitle(kInstallerName);
         setProgramFolder(folder);
         createInstallerWindows();
         application.run();

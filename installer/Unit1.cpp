@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "Build4.h"
+#include "InstallerName.h"
 #include "PackageFiles.h"
 #include "TextLines.h"
 #include "Unit2.h"
@@ -9,6 +10,7 @@
 #include "Unit8.h"
 #include "ui/Application.h"
 #include "win32/MessageBoxSeam.h"
+#include "win32/PathExists.h"
 
 namespace tavrix::installer {
 
@@ -20,7 +22,7 @@ constexpr WPARAM kMoveByCaption = SC_MOVE | HTCAPTION;  // 0xF012
 
 ui::FormDesign mainDesign() {
     ui::FormDesign design;
-    design.className = "Tavrix Installer";
+    design.className = kInstallerName;
     // A fixed dialog whose system caption is replaced by the drawn title bar:
     // WS_DLGFRAME off (thin border only), WS_POPUP on.
     design.style = (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX) & ~WS_DLGFRAME;
@@ -28,7 +30,7 @@ ui::FormDesign mainDesign() {
     design.clientWidth = 421;
     design.clientHeight = 326;
     design.centred = true;
-    design.caption = "Tavrix Installer";
+    design.caption = kInstallerName;
     return design;
 }
 
@@ -44,7 +46,7 @@ TForm1::TForm1() : SkinnedForm(mainDesign()), Close1(Panel1, 398, 2, 23, 22, clo
     bindImageButton(Image3, Label3, {.click = [this] { Image3Click(); }});
     bindImageButton(Image4, Label2, {.click = [this] { Close1Click(); }});
     bindImageButton(Image6, Label5, {.click = [this] { Image6Click(); }});
-    PopupMenu1.addItem("About Tavrix Installer", [this] { About1Click(); });
+    PopupMenu1.addItem(kAboutInstallerCaption, [this] { About1Click(); });
     popupMenu = &PopupMenu1;
     initialFocus = Panel1.handle();
 
@@ -67,8 +69,8 @@ TForm1::~TForm1() {
 
 void TForm1::FormShow() {
     const std::string folder = programFolder();
-    if (!fileExists(folder + "Setup.qzp")) {
-        win32::showMessageBox(nullptr, "This is not part of a Setup Package.", "Tavrix Installer",
+    if (!win32::fileExists(folder + "Setup.qzp")) {
+        win32::showMessageBox(nullptr, "This is not part of a Setup Package.", kInstallerName,
                               MB_OK | MB_ICONWARNING);
         ui::Application::instance().terminate();
     }
@@ -77,7 +79,7 @@ void TForm1::FormShow() {
         Form8->setSize(Form8->Image1.width(), Form8->Image1.height());
         Form8->showModal();
     }
-    if (fileExists(folder + "licens.qzt")) {
+    if (win32::fileExists(folder + "licens.qzt")) {
         Memo1.setLines(splitLines(readWholeFile(folder + "licens.qzt")));
     } else {
         Form3->Image6.setVisible(true);
@@ -120,7 +122,7 @@ void TForm1::About1Click() {
 }
 
 bool ConfirmQuit(const std::string& text) {
-    return win32::showMessageBox(nullptr, text, "Tavrix Installer", MB_YESNO | MB_ICONWARNING) == IDYES;
+    return win32::showMessageBox(nullptr, text, kInstallerName, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 }  // namespace tavrix::installer

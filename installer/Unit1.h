@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "InstallerName.h"
 #include "SkinnedForm.h"
 #include "ui/Control.h"
 #include "ui/StandardControls.h"
@@ -30,7 +31,7 @@ public:
     ui::Label Label1{Panel1,
                      {.left = 32,
                       .top = 6,
-                      .text = "Tavrix Installer",
+                      .text = kInstallerName,
                       .font = ui::Font::points("Arial", 8, true),
                       .color = ui::kBlack}};
     ui::FlatButton Close1;

@@ -10,6 +10,7 @@
 #include "Unit5.h"
 #include "Unit6.h"
 #include "ui/FolderBrowserSeam.h"
+#include "win32/PathExists.h"
 #include "win32/UniqueHandle.h"
 
 namespace tavrix::installer {
@@ -50,13 +51,8 @@ std::optional<std::string> readSimulatorPath(const char* keyName) {
 
 }  // namespace
 
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 void MakeFolderPath(const std::string& folder) {
-    for (const std::string& missing : foldersToCreate(folder, IsFolder))
+    for (const std::string& missing : foldersToCreate(folder, win32::directoryExists))
         ::CreateDirectoryA(missing.c_str(), nullptr);
 }
 
@@ -103,7 +99,7 @@ void TForm4::Image3Click() {
     // otherwise the user stays here to choose another.
     const std::string folder = Edit1.text();
     MakeFolderPath(folder);
-    if (!IsFolder(folder)) throw std::runtime_error("Unable to create directory");
+    if (!win32::directoryExists(folder)) throw std::runtime_error("Unable to create directory");
     ShowPage(*Form5);
     close();
 }

@@ -54,7 +54,5 @@ extern TForm4* Form4;
 // Creates a folder with every missing parent; the outcome of each creation
 // is not examined. Throws "Unable to create directory" for an empty text.
 void MakeFolderPath(const std::string& folder);
-// True when the path names an existing folder.
-bool IsFolder(const std::string& path);
 
 }  // namespace tavrix::installer

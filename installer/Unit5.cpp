@@ -1,5 +1,6 @@
 #include "Unit5.h"
 
+#include "InstallerName.h"
 #include "PackageFiles.h"
 #include "Unit4.h"
 #include "Unit6.h"
@@ -9,7 +10,7 @@ namespace tavrix::installer {
 TForm5* Form5 = nullptr;
 
 TForm5::TForm5() : NavigationPage("TForm5", 417, 296) {
-    if (!loadSkinLibrary("Tavrix Installer")) return;
+    if (!loadSkinLibrary(kInstallerName)) return;
     loadFrameBitmaps();
 }
 

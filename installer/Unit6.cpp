@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "InstallerName.h"
 #include "PackageFiles.h"
 #include "Unit1.h"
 #include "Unit7.h"
@@ -13,13 +14,9 @@ namespace tavrix::installer {
 
 TForm6* Form6 = nullptr;
 
-namespace {
-constexpr const char* kCaption = "Tavrix Installer";
-}
-
 TForm6::TForm6() : WizardPage("TForm6", 414, 295), ArchiveBuilder1(Form1 ? Form1->handle() : nullptr) {
     bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
-    if (!loadSkinLibrary(kCaption)) return;
+    if (!loadSkinLibrary(kInstallerName)) return;
 
     ArchiveBuilder1.SetVerbose(true);
     ArchiveBuilder1.SetExtrOptions({archive::ExtrDirNames});
@@ -35,7 +32,7 @@ TForm6::TForm6() : WizardPage("TForm6", 414, 295), ArchiveBuilder1(Form1 ? Form1
         ArchiveBuilder1.Load_Unpack_Dll();
     } catch (...) {
         win32::showMessageBox(handle(), "Could not load the Compress tools. This application will terminate.",
-                              kCaption, MB_OK | MB_ICONWARNING);
+                              kInstallerName, MB_OK | MB_ICONWARNING);
         ui::Application::instance().terminate();
     }
 
@@ -122,7 +119,7 @@ std::string TForm6::lastFailure() const {
 }
 
 void TForm6::showWarning(const std::string& text) const {
-    win32::showMessageBox(Form1 ? Form1->handle() : handle(), text, kCaption, MB_OK | MB_ICONWARNING);
+    win32::showMessageBox(Form1 ? Form1->handle() : handle(), text, kInstallerName, MB_OK | MB_ICONWARNING);
 }
 
 void TForm6::reportExtractionProblems() {

@@ -3,7 +3,9 @@
 #include <stdexcept>
 
 #include "DestinationRules.h"
+#include "InstallerName.h"
 #include "PackageFiles.h"
+#include "TextLines.h"
 #include "Unit4.h"
 #include "ui/Application.h"
 #include "win32/UniqueHandle.h"
@@ -24,7 +26,7 @@ void saveTextFile(const std::string& path, const std::string& text) {
 
 TForm7::TForm7() : WizardPage("TForm7", 418, 295) {
     bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
-    if (!loadSkinLibrary("Tavrix Installer")) return;
+    if (!loadSkinLibrary(kInstallerName)) return;
     loadBackground();
     Released(Image2);
     loadSidePicture();
@@ -55,12 +57,7 @@ void TForm7::Timer1Timer() {
                                {AuthorName1, AuthorName2, AuthorName3},
                                {AuthorMail1, AuthorMail2, AuthorMail3}};
     const std::string text = informationFileText(info);
-    InfoLines.clear();
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find("\r\n", start);
-        InfoLines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    InfoLines = splitLines(text);
     saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
 }
 

@@ -9,6 +9,7 @@
 #include "PanelHost.h"
 #include "SharedBlock.h"
 #include "win32/UniqueHandle.h"
+#include "win32/WindowDc.h"
 
 namespace tavrix::panel {
 
@@ -46,21 +47,6 @@ constexpr ClickMessage kClickMessages[] = {
     {WM_MBUTTONDOWN, kClickMiddleSingle},
 };
 
-// BeginPaint and its EndPaint, which must come even if drawing fails.
-class PaintScope {
-public:
-    explicit PaintScope(HWND window) : window_(window), dc_(::BeginPaint(window, &ps_)) {}
-    ~PaintScope() { ::EndPaint(window_, &ps_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    HDC dc() const { return dc_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT ps_{};
-    HDC dc_;
-};
-
 // Windows has no down-arrow cursor: the up arrow's shape, drawn upside down.
 HCURSOR makeDownArrowCursor(HINSTANCE instance) {
     constexpr int kSide = 32;
@@ -89,7 +75,7 @@ void updateTitle(HWND window, PanelWindow& panel) {
 }
 
 void paint(HWND window, PanelWindow& panel) {
-    const PaintScope painting(window);
+    const win32::PaintDc painting(window);
     const Image& image = panel.host.panel();
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -98,7 +84,7 @@ void paint(HWND window, PanelWindow& panel) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    ::SetDIBitsToDevice(painting.dc(), 0, 0, image.width, image.height, 0, 0, 0, image.height,
+    ::SetDIBitsToDevice(painting.get(), 0, 0, image.width, image.height, 0, 0, 0, image.height,
                         image.pixels.data(), &info, DIB_RGB_COLORS);
 }
 

@@ -6,6 +6,9 @@
 #include <set>
 
 #include "ui/Application.h"
+#include "win32/SelectedObject.h"
+#include "win32/UniqueHandle.h"
+#include "win32/WindowDc.h"
 
 namespace tavrix::ui {
 namespace {
@@ -124,9 +127,8 @@ GraphicControl* Container::graphicAt(POINT point) const {
 void Container::paintClient(HDC dc) const {
     RECT client{0, 0, width(), height()};
     ::GetClientRect(window_, &client);
-    HBRUSH background = ::CreateSolidBrush(color.resolve());
-    ::FillRect(dc, &client, background);
-    ::DeleteObject(background);
+    const win32::UniqueGdiObject background(::CreateSolidBrush(color.resolve()));
+    ::FillRect(dc, &client, static_cast<HBRUSH>(background.get()));
     auto edge = [](PanelBevel bevel) {
         return bevel == PanelBevel::Raised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER;
     };
@@ -217,21 +219,16 @@ LRESULT Container::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(window_, &paint);
+            const win32::PaintDc painting(window_);
             RECT client;
             ::GetClientRect(window_, &client);
             // Painted off screen first, so the skin never flickers.
-            HDC buffer = ::CreateCompatibleDC(dc);
-            HBITMAP bitmap = ::CreateCompatibleBitmap(dc, std::max<LONG>(client.right, 1),
-                                                      std::max<LONG>(client.bottom, 1));
-            HGDIOBJ old = ::SelectObject(buffer, bitmap);
-            paintClient(buffer);
-            ::BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
-            ::SelectObject(buffer, old);
-            ::DeleteObject(bitmap);
-            ::DeleteDC(buffer);
-            ::EndPaint(window_, &paint);
+            const win32::UniqueMemoryDc buffer(::CreateCompatibleDC(painting.get()));
+            const win32::UniqueGdiObject bitmap(::CreateCompatibleBitmap(
+                painting.get(), std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
+            const win32::SelectedObject canvas(buffer.get(), bitmap.get());
+            paintClient(buffer.get());
+            ::BitBlt(painting.get(), 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
             return 0;
         }
         case WM_LBUTTONDOWN:

@@ -1,6 +1,8 @@
 #include "ui/Control.h"
 
 #include "ui/Container.h"
+#include "win32/SelectedObject.h"
+#include "win32/WindowDc.h"
 
 namespace tavrix::ui {
 
@@ -74,15 +76,15 @@ void Label::fitToText() {
     // from breaking a line the layout meant to fit.
     auto withOverhang = [](int textWidth) { return textWidth + 3 + textWidth / 32; };
     const int wrapWidth = withOverhang(designWidth_);
-    HDC screen = ::GetDC(nullptr);
-    HGDIOBJ old = ::SelectObject(screen, fontHandle(font_));
     RECT area{0, 0, wordWrap_ ? wrapWidth : 0, 0};
-    // An empty text still takes one line's height, as a caption does.
-    std::string measured = text_.empty() ? std::string(" ") : text_;
-    ::DrawTextA(screen, measured.c_str(), -1, &area, drawFlags() | DT_CALCRECT);
+    {
+        const win32::WindowDc screen(nullptr);
+        const win32::SelectedObject font(screen.get(), fontHandle(font_));
+        // An empty text still takes one line's height, as a caption does.
+        std::string measured = text_.empty() ? std::string(" ") : text_;
+        ::DrawTextA(screen.get(), measured.c_str(), -1, &area, drawFlags() | DT_CALCRECT);
+    }
     if (text_.empty()) area.right = 0;
-    ::SelectObject(screen, old);
-    ::ReleaseDC(nullptr, screen);
     if (wordWrap_) {
         setBounds(bounds_.left, bounds_.top, wrapWidth, area.bottom);
         return;
@@ -109,10 +111,9 @@ void Label::setColor(Color color) {
 void Label::paint(HDC dc) const {
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, color_.resolve());
-    HGDIOBJ old = ::SelectObject(dc, fontHandle(font_));
+    const win32::SelectedObject font(dc, fontHandle(font_));
     RECT area{0, 0, width(), height()};
     ::DrawTextA(dc, text_.c_str(), -1, &area, drawFlags());
-    ::SelectObject(dc, old);
 }
 
 Bevel::Bevel(Container& parent, int left, int top, int width, int height, BevelShape shape)

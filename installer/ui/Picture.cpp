@@ -8,19 +8,32 @@
 
 #include "ByteCursor.h"
 #include "win32/FileBytes.h"
+#include "win32/SelectedObject.h"
+#include "win32/UniqueHandle.h"
 
 namespace tavrix::ui {
 
+namespace {
+
+struct IconTraits {
+    using Handle = HICON;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { ::DestroyIcon(h); }
+};
+struct MetafileTraits {
+    using Handle = HENHMETAFILE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { ::DeleteEnhMetaFile(h); }
+};
+
+}  // namespace
+
+// Owns whichever handle its kind uses; shared by the copies of a Picture.
 struct Picture::Image {
     Kind kind = Kind::None;
-    HBITMAP bitmap = nullptr;
-    HICON icon = nullptr;
-    HENHMETAFILE metafile = nullptr;
-    ~Image() {
-        if (bitmap) ::DeleteObject(bitmap);
-        if (icon) ::DestroyIcon(icon);
-        if (metafile) ::DeleteEnhMetaFile(metafile);
-    }
+    win32::UniqueGdiObject bitmap;
+    win32::UniqueHandle<IconTraits> icon;
+    win32::UniqueHandle<MetafileTraits> metafile;
 };
 
 namespace {
@@ -41,7 +54,7 @@ Picture Picture::fromBitmapResource(HMODULE module, const std::string& name) {
     if (!handle) throw std::runtime_error("Resource " + name + " not found");
     auto image = std::make_shared<Image>();
     image->kind = Kind::Bitmap;
-    image->bitmap = handle;
+    image->bitmap.reset(handle);
     BITMAP info{};
     ::GetObjectA(handle, sizeof info, &info);
     Picture picture;
@@ -69,11 +82,11 @@ Picture Picture::fromFile(const std::string& path) {
 
     if (kind == "bmp") {
         image->kind = Kind::Bitmap;
-        image->bitmap = static_cast<HBITMAP>(
+        image->bitmap.reset(
             ::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
         if (!image->bitmap) throw std::runtime_error("Bitmap image is not valid");
         BITMAP info{};
-        ::GetObjectA(image->bitmap, sizeof info, &info);
+        ::GetObjectA(image->bitmap.get(), sizeof info, &info);
         picture.width_ = info.bmWidth;
         picture.height_ = info.bmHeight;
     } else if (kind == "ico") {
@@ -93,15 +106,15 @@ Picture Picture::fromFile(const std::string& path) {
         picture.width_ = width ? width : 256;
         picture.height_ = height ? height : 256;
         image->kind = Kind::Icon;
-        image->icon =
-            ::CreateIconFromResourceEx(const_cast<std::uint8_t*>(bytes.data() + offset), size, TRUE,
-                                       0x00030000, picture.width_, picture.height_, LR_DEFAULTCOLOR);
+        image->icon.reset(::CreateIconFromResourceEx(const_cast<std::uint8_t*>(bytes.data() + offset), size,
+                                                     TRUE, 0x00030000, picture.width_, picture.height_,
+                                                     LR_DEFAULTCOLOR));
         if (!image->icon) throw std::runtime_error("Icon image is not valid");
     } else if (kind == "emf") {
         image->kind = Kind::Metafile;
-        image->metafile = ::SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+        image->metafile.reset(::SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data()));
         ENHMETAHEADER header{};
-        if (!image->metafile || !::GetEnhMetaFileHeader(image->metafile, sizeof header, &header))
+        if (!image->metafile || !::GetEnhMetaFileHeader(image->metafile.get(), sizeof header, &header))
             throw std::runtime_error("Metafile is not valid");
         picture.width_ = ::MulDiv(header.rclFrame.right - header.rclFrame.left, kScreenPixelsPerInch,
                                   kHundredthMillimetresPerInch);
@@ -123,8 +136,8 @@ Picture Picture::fromFile(const std::string& path) {
         if (!header.ok() || key != kPlaceableKey || unitsPerInch == 0 || bytes.size() <= kPlaceableHeaderSize)
             throw std::runtime_error("Metafile is not valid");
         image->kind = Kind::Metafile;
-        image->metafile = ::SetWinMetaFileBits(static_cast<UINT>(bytes.size() - kPlaceableHeaderSize),
-                                               bytes.data() + kPlaceableHeaderSize, nullptr, nullptr);
+        image->metafile.reset(::SetWinMetaFileBits(static_cast<UINT>(bytes.size() - kPlaceableHeaderSize),
+                                                   bytes.data() + kPlaceableHeaderSize, nullptr, nullptr));
         if (!image->metafile) throw std::runtime_error("Metafile is not valid");
         picture.width_ = ::MulDiv(right - left, kScreenPixelsPerInch, unitsPerInch);
         picture.height_ = ::MulDiv(bottom - top, kScreenPixelsPerInch, unitsPerInch);
@@ -138,19 +151,17 @@ void Picture::draw(HDC dc, int x, int y) const {
     if (!image_) return;
     switch (image_->kind) {
         case Kind::Bitmap: {
-            HDC source = ::CreateCompatibleDC(dc);
-            HGDIOBJ old = ::SelectObject(source, image_->bitmap);
-            ::BitBlt(dc, x, y, width_, height_, source, 0, 0, SRCCOPY);
-            ::SelectObject(source, old);
-            ::DeleteDC(source);
+            const win32::UniqueMemoryDc source(::CreateCompatibleDC(dc));
+            const win32::SelectedObject selected(source.get(), image_->bitmap.get());
+            ::BitBlt(dc, x, y, width_, height_, source.get(), 0, 0, SRCCOPY);
             break;
         }
         case Kind::Icon:
-            ::DrawIconEx(dc, x, y, image_->icon, width_, height_, 0, nullptr, DI_NORMAL);
+            ::DrawIconEx(dc, x, y, image_->icon.get(), width_, height_, 0, nullptr, DI_NORMAL);
             break;
         case Kind::Metafile: {
             RECT place{x, y, x + width_, y + height_};
-            ::PlayEnhMetaFile(dc, image_->metafile, &place);
+            ::PlayEnhMetaFile(dc, image_->metafile.get(), &place);
             break;
         }
         case Kind::None:

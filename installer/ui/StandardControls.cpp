@@ -6,6 +6,10 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "win32/SelectedObject.h"
+#include "win32/UniqueHandle.h"
+#include "win32/WindowDc.h"
+
 namespace tavrix::ui {
 namespace {
 
@@ -159,16 +163,13 @@ void FlatButton::paint(HDC dc) const {
     const int x = (width() - glyph_.width()) / 2 + offset;
     const int y = (height() - glyph_.height()) / 2 + offset;
     // Draw through a copy so the bottom-left pixel's colour can be keyed out.
-    HDC source = ::CreateCompatibleDC(dc);
-    HBITMAP copy = ::CreateCompatibleBitmap(dc, glyph_.width(), glyph_.height());
-    HGDIOBJ old = ::SelectObject(source, copy);
-    glyph_.draw(source, 0, 0);
-    const COLORREF transparent = ::GetPixel(source, 0, glyph_.height() - 1);
-    ::TransparentBlt(dc, x, y, glyph_.width(), glyph_.height(), source, 0, 0, glyph_.width(), glyph_.height(),
-                     transparent);
-    ::SelectObject(source, old);
-    ::DeleteObject(copy);
-    ::DeleteDC(source);
+    const win32::UniqueMemoryDc source(::CreateCompatibleDC(dc));
+    const win32::UniqueGdiObject copy(::CreateCompatibleBitmap(dc, glyph_.width(), glyph_.height()));
+    const win32::SelectedObject canvas(source.get(), copy.get());
+    glyph_.draw(source.get(), 0, 0);
+    const COLORREF transparent = ::GetPixel(source.get(), 0, glyph_.height() - 1);
+    ::TransparentBlt(dc, x, y, glyph_.width(), glyph_.height(), source.get(), 0, 0, glyph_.width(),
+                     glyph_.height(), transparent);
 }
 
 LRESULT FlatButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -178,10 +179,8 @@ LRESULT FlatButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT paintInfo;
-            HDC dc = ::BeginPaint(window_, &paintInfo);
-            paint(dc);
-            ::EndPaint(window_, &paintInfo);
+            const win32::PaintDc painting(window_);
+            paint(painting.get());
             return 0;
         }
         case WM_MOUSEMOVE: {

@@ -14,6 +14,7 @@
 #include "Unit6.h"
 #include "Unit7.h"
 #include "ui/FolderBrowserSeam.h"
+#include "win32/PathExists.h"
 
 namespace tavrix::installer::testing {
 namespace {
@@ -141,7 +142,7 @@ TEST_F(DestinationTest, NextCreatesTheFolderWithItsParentsBeforeMovingOn) {
     showDestination();
     Form4->Edit1.setText(package + "A\\B\\C\\");
     click(Form4->Image3);
-    EXPECT_TRUE(IsFolder(package + "A\\B\\C"));
+    EXPECT_TRUE(win32::directoryExists(package + "A\\B\\C"));
     EXPECT_TRUE(::IsWindowVisible(Form5->handle()));
     EXPECT_FALSE(::IsWindowVisible(Form4->handle()));
     EXPECT_TRUE(boxes.empty());
@@ -204,6 +205,10 @@ TEST_F(CompletionTest, InformationFileHoldsSeventeenLinesForTheExampleAndForThre
         EXPECT_FALSE(Form7->Timer1.enabled());
         EXPECT_EQ(readWholeFile(package + "Ostrel.txt"), c.expected);
         EXPECT_EQ(Form7->InfoLines.size(), 17u);
+        // The page keeps the file's lines, each without its CR LF.
+        std::string joined;
+        for (const std::string& line : Form7->InfoLines) joined += line + "\r\n";
+        EXPECT_EQ(joined, c.expected);
         ui::Application::instance().reset();
     }
     EXPECT_TRUE(boxes.empty());
@@ -222,7 +227,7 @@ TEST_F(CompletionTest, FinishBeforeTheTimerWritesNothing) {
     showCompletion(package.substr(0, package.size() - 1));
     click(Form7->Label2);
     ui::Application::instance().run();
-    EXPECT_FALSE(fileExists(package + "Ostrel.txt"));
+    EXPECT_FALSE(win32::fileExists(package + "Ostrel.txt"));
 }
 
 }  // namespace
