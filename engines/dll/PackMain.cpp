@@ -2,17 +2,17 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "CallbackSink.h"
 #include "EngineRecords.h"
+#include "ExecRecordLayout.h"
 #include "Packer.h"
 #include "RecordText.h"
 
 namespace {
 
 using namespace tavrix;
-using contract::kOldLayoutMaxSpecs;
-using contract::kRecordMarker;
 using contract::PackExecCommon;
 using contract::PackExecRecordNew;
 using contract::PackExecRecordOld;
@@ -26,25 +26,11 @@ int pack(const std::uint8_t* raw) {
     engines::CallbackSink sink(common.ownerWindow, common.caller, common.callback,
                                common.verbose != 0 || common.trace != 0);
     zip::PackOptions options;
-    std::uint32_t marker = 0;
-    std::memcpy(&marker, raw + offsetof(PackExecRecordOld, marker), sizeof marker);
-    if (marker == kRecordMarker) {
-        if (common.specCount > kOldLayoutMaxSpecs) {
-            sink.message(zip::MessageId::kBadRecord, "too many file specifications");
-            return 0;
-        }
-        const auto* old = reinterpret_cast<const PackExecRecordOld*>(raw);
-        options.specs = engines::specsFromAddresses(old->specs, common.specCount);
-    } else {
-        std::memcpy(&marker, raw + offsetof(PackExecRecordNew, marker), sizeof marker);
-        if (marker != kRecordMarker) {
-            sink.message(zip::MessageId::kBadRecord, "unknown layout");
-            return 0;
-        }
-        const auto* fresh = reinterpret_cast<const PackExecRecordNew*>(raw);
-        options.specs = engines::specsFromEntries<PackFileSpec>(fresh->specs, common.specCount);
-        options.tempDir = engines::utf8At(fresh->tempDir);
-    }
+    auto read = engines::readFilePatterns<PackExecRecordOld, PackExecRecordNew, PackFileSpec>(
+        raw, common.specCount, sink);
+    if (!read) return 0;
+    options.specs = std::move(read->patterns);
+    if (read->newer) options.tempDir = engines::utf8At(read->newer->tempDir);
     const std::string archivePath = engines::utf8At(common.archivePath);
     if (archivePath.empty()) {
         sink.message(zip::MessageId::kBadRecord, "no archive");
