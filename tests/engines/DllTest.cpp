@@ -266,7 +266,7 @@ TEST_P(EnginesByLayout, ExtractsEverythingWithOrderedCallbacks) {
               filesOf(out_));
 }
 
-TEST_P(EnginesByLayout, SpecificationsSelectAndFolderNamesFlatten) {
+TEST_P(EnginesByLayout, FilePatternsSelectAndFolderNamesFlatten) {
     const std::string zip =
         archive(buildZip({{"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}, {"x.dat", "x"}}));
     UnpackSwitches s;
