@@ -174,6 +174,15 @@ bool ZipWriter::writeLocalHeader(const CentralRecord& r, std::string_view localE
     return put(h, sizeof h) && put(r.name.data(), r.name.size()) && put(localExtra.data(), localExtra.size());
 }
 
+bool ZipWriter::writeDataDescriptor(const CentralRecord& r) {
+    std::uint8_t d[kDescriptorSize];
+    storeLe32(d, kDataDescriptorSignature);
+    storeLe32(d + 4, r.crc);
+    storeLe32(d + 8, r.compressedSize);
+    storeLe32(d + 12, r.size);
+    return put(d, sizeof d);
+}
+
 WriteStatus ZipWriter::copyPrefix(ArchiveReader& reader, std::uint64_t length) {
     for (std::uint64_t offset = 0; offset < length;) {
         std::size_t got = 0;
@@ -216,14 +225,7 @@ WriteStatus ZipWriter::copyEntry(ZipArchive& source, const ZipEntry& entry) {
         offset += got;
         left -= got;
     }
-    if (r.flags & kFlagDataDescriptor) {
-        std::uint8_t d[kDescriptorSize];
-        storeLe32(d, kDataDescriptorSignature);
-        storeLe32(d + 4, r.crc);
-        storeLe32(d + 8, r.compressedSize);
-        storeLe32(d + 12, r.size);
-        if (!put(d, sizeof d)) return WriteStatus::kWriteFailed;
-    }
+    if ((r.flags & kFlagDataDescriptor) && !writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
     central_.push_back(std::move(r));
     return WriteStatus::kOk;
 }
@@ -353,12 +355,7 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int leve
     storeLe16(method, r.method);
     if (!patch(headerAt + 8, method, sizeof method)) return WriteStatus::kWriteFailed;
     if (encrypt) {
-        std::uint8_t d[kDescriptorSize];
-        storeLe32(d, kDataDescriptorSignature);
-        storeLe32(d + 4, r.crc);
-        storeLe32(d + 8, r.compressedSize);
-        storeLe32(d + 12, r.size);
-        if (!put(d, sizeof d)) return WriteStatus::kWriteFailed;
+        if (!writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
     } else {
         std::uint8_t sizes[12];
         storeLe32(sizes, r.crc);

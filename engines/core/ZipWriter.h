@@ -70,6 +70,8 @@ private:
     static void storeSharedFields(SharedFields fields, const CentralRecord& record, bool sizesFollow,
                                   std::size_t extraSize);
     bool writeLocalHeader(const CentralRecord& record, std::string_view localExtra);
+    // The CRC and sizes after the data, for entries whose local header could not carry them.
+    bool writeDataDescriptor(const CentralRecord& record);
     WriteStatus writeData(InputFile& input, std::uint64_t size, int level, std::string_view password,
                           const CentralRecord& record, ChunkConsumer& progress, std::uint32_t& crc);
     static CentralRecord describe(const NewEntry& entry);
