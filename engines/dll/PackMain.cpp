@@ -7,6 +7,7 @@
 #include "CallbackSink.h"
 #include "EngineRecords.h"
 #include "ExecRecordLayout.h"
+#include "ExecShell.h"
 #include "Packer.h"
 #include "RecordText.h"
 
@@ -54,24 +55,13 @@ int pack(const std::uint8_t* raw) {
         sink.message(zip::MessageId::kPasswordMissing, archivePath);
         return 0;
     }
-    auto fs = zip::makePlatformFileSystem();
-    try {
-        return static_cast<int>(zip::packArchive(*fs, archivePath, options, sink).processed);
-    } catch (...) {  // nothing may cross the library boundary
-        sink.message(zip::MessageId::kInternal, archivePath);
-        return 0;
-    }
+    return engines::processedOnPlatform(sink, archivePath, [&](zip::FileSystem& fs) {
+        return zip::packArchive(fs, archivePath, options, sink);
+    });
 }
 
 }  // namespace
 
-extern "C" int __stdcall PackExec(void* record) {
-    if (!record) return 0;
-    try {
-        return pack(static_cast<const std::uint8_t*>(record));
-    } catch (...) {
-        return 0;
-    }
-}
+extern "C" int __stdcall PackExec(void* record) { return engines::execGuarded(record, pack); }
 
 extern "C" int __stdcall GetPackVersion() { return kPackVersion; }

@@ -7,6 +7,7 @@
 #include "CallbackSink.h"
 #include "EngineRecords.h"
 #include "ExecRecordLayout.h"
+#include "ExecShell.h"
 #include "Extractor.h"
 #include "RecordText.h"
 
@@ -44,24 +45,13 @@ int unpack(const std::uint8_t* raw) {
     options.directories = common.directories != 0;
     options.overwrite = common.overwrite != 0;
     options.verbose = common.verbose != 0 || common.trace != 0;
-    auto fs = zip::makePlatformFileSystem();
-    try {
-        return static_cast<int>(zip::extractArchive(*fs, archivePath, options, sink).processed);
-    } catch (...) {  // nothing may cross the library boundary
-        sink.message(zip::MessageId::kInternal, archivePath);
-        return 0;
-    }
+    return engines::processedOnPlatform(sink, archivePath, [&](zip::FileSystem& fs) {
+        return zip::extractArchive(fs, archivePath, options, sink);
+    });
 }
 
 }  // namespace
 
-extern "C" int __stdcall UnpackExec(void* record) {
-    if (!record) return 0;
-    try {
-        return unpack(static_cast<const std::uint8_t*>(record));
-    } catch (...) {
-        return 0;
-    }
-}
+extern "C" int __stdcall UnpackExec(void* record) { return engines::execGuarded(record, unpack); }
 
 extern "C" int __stdcall GetUnpackVersion() { return kUnpackVersion; }
