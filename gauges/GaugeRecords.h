@@ -116,10 +116,8 @@ struct Linkage {
 inline constexpr std::uint32_t kHeaderVersion610 = 610;
 inline constexpr std::uint32_t kHeaderVersion800 = 800;
 
-struct GaugeHeader {
-    std::uint32_t version;
-    const char* name;
-    ElementHeader** elementList;  // a cell holding the root element's address
+// The routines the host calls on the gauge, in the order the header lists them.
+struct GaugeRoutines {
     GaugeRoutine query;
     InstallRoutine install;
     GaugeRoutine initialize;
@@ -127,6 +125,13 @@ struct GaugeHeader {
     GenerateRoutine generate;
     GaugeRoutine draw;
     GaugeRoutine kill;
+};
+
+struct GaugeHeader {
+    std::uint32_t version;
+    const char* name;
+    ElementHeader** elementList;  // a cell holding the root element's address
+    GaugeRoutines routines;
     void* reserved40;
     std::uint32_t widthMm;
     std::uint32_t heightMm;
@@ -279,10 +284,11 @@ static_assert(offsetof(Linkage, priority) == 16 && offsetof(Linkage, linkVersion
 static_assert(offsetof(Linkage, gauges) == 24 && sizeof(Linkage) == 32);
 
 static_assert(offsetof(GaugeHeader, version) == 0 && offsetof(GaugeHeader, name) == 4);
-static_assert(offsetof(GaugeHeader, elementList) == 8 && offsetof(GaugeHeader, query) == 12);
-static_assert(offsetof(GaugeHeader, install) == 16 && offsetof(GaugeHeader, initialize) == 20);
-static_assert(offsetof(GaugeHeader, update) == 24 && offsetof(GaugeHeader, generate) == 28);
-static_assert(offsetof(GaugeHeader, draw) == 32 && offsetof(GaugeHeader, kill) == 36);
+static_assert(offsetof(GaugeHeader, elementList) == 8 && offsetof(GaugeHeader, routines) == 12);
+static_assert(offsetof(GaugeRoutines, query) == 0 && offsetof(GaugeRoutines, install) == 4);
+static_assert(offsetof(GaugeRoutines, initialize) == 8 && offsetof(GaugeRoutines, update) == 12);
+static_assert(offsetof(GaugeRoutines, generate) == 16 && offsetof(GaugeRoutines, draw) == 20);
+static_assert(offsetof(GaugeRoutines, kill) == 24 && sizeof(GaugeRoutines) == 28);
 static_assert(offsetof(GaugeHeader, reserved40) == 40 && offsetof(GaugeHeader, widthMm) == 44);
 static_assert(offsetof(GaugeHeader, heightMm) == 48 && offsetof(GaugeHeader, adjustX) == 52);
 static_assert(offsetof(GaugeHeader, adjustY) == 56 && offsetof(GaugeHeader, reserved60) == 60);

@@ -21,16 +21,6 @@ constexpr Linkage makeLinkage(ModuleRoutine init, ModuleRoutine deinit, std::uin
             .gauges = {gauge, nullptr}};
 }
 
-struct GaugeRoutines {
-    GaugeRoutine query;
-    InstallRoutine install;
-    GaugeRoutine initialize;
-    GaugeRoutine update;
-    GenerateRoutine generate;
-    GaugeRoutine draw;
-    GaugeRoutine kill;
-};
-
 // The header's common part; height and adjustments are zero in our modules.
 constexpr GaugeHeader makeGaugeHeader(std::uint32_t version, const char* name, ElementHeader** elementList,
                                       const GaugeRoutines& routines, std::uint32_t widthMm,
@@ -38,13 +28,7 @@ constexpr GaugeHeader makeGaugeHeader(std::uint32_t version, const char* name, E
     return {.version = version,
             .name = name,
             .elementList = elementList,
-            .query = routines.query,
-            .install = routines.install,
-            .initialize = routines.initialize,
-            .update = routines.update,
-            .generate = routines.generate,
-            .draw = routines.draw,
-            .kill = routines.kill,
+            .routines = routines,
             .reserved40 = nullptr,
             .widthMm = widthMm,
             .heightMm = 0,

@@ -56,39 +56,39 @@ void GaugeModule::around(std::uint32_t beforeId, std::uintptr_t extra, Routine&&
     if (notify) h.callback(&h, beforeId + 1, extra);
 }
 
-void GaugeModule::call(std::uint32_t beforeId, g::GaugeRoutine g::GaugeHeader::*routine) {
+void GaugeModule::call(std::uint32_t beforeId, g::GaugeRoutine g::GaugeRoutines::*routine) {
     around(beforeId, 0, [routine](g::GaugeHeader& h) {
-        if (h.*routine) (h.*routine)();
+        if (h.routines.*routine) (h.routines.*routine)();
     });
 }
 
 void GaugeModule::query() {
-    call(g::kServiceBeforeQuery, &g::GaugeHeader::query);
+    call(g::kServiceBeforeQuery, &g::GaugeRoutines::query);
 }
 void GaugeModule::install() {
     // The resource handle is the module's own: its bitmaps are its resources.
     const auto resources = static_cast<g::ResourceHandle>(library_.get());
     around(g::kServiceBeforeInstall, reinterpret_cast<std::uintptr_t>(resources),
            [&](g::GaugeHeader& h) {
-               if (h.install) h.install(resources);
+               if (h.routines.install) h.routines.install(resources);
            });
 }
 void GaugeModule::initialize() {
-    call(g::kServiceBeforeInitialize, &g::GaugeHeader::initialize);
+    call(g::kServiceBeforeInitialize, &g::GaugeRoutines::initialize);
 }
 void GaugeModule::update() {
-    call(g::kServiceBeforeUpdate, &g::GaugeHeader::update);
+    call(g::kServiceBeforeUpdate, &g::GaugeRoutines::update);
 }
 void GaugeModule::generate(std::uint32_t phase) {
     around(g::kServiceBeforeGenerate, phase, [&](g::GaugeHeader& h) {
-        if (h.generate) h.generate(phase);
+        if (h.routines.generate) h.routines.generate(phase);
     });
 }
 void GaugeModule::draw() {
-    call(g::kServiceBeforeDraw, &g::GaugeHeader::draw);
+    call(g::kServiceBeforeDraw, &g::GaugeRoutines::draw);
 }
 void GaugeModule::kill() {
-    call(g::kServiceBeforeKill, &g::GaugeHeader::kill);
+    call(g::kServiceBeforeKill, &g::GaugeRoutines::kill);
 }
 
 }  // namespace tavrix::panel

@@ -45,8 +45,8 @@ private:
     GaugeModule() = default;
     template <typename Routine>
     void around(std::uint32_t beforeId, std::uintptr_t extra, Routine&& routine);
-    // A routine without arguments, named by its field in the header.
-    void call(std::uint32_t beforeId, gauges::GaugeRoutine gauges::GaugeHeader::*routine);
+    // A routine without arguments, named by its field in the header's routine list.
+    void call(std::uint32_t beforeId, gauges::GaugeRoutine gauges::GaugeRoutines::*routine);
 
     win32::UniqueModule library_;
     gauges::Linkage* linkage_ = nullptr;

@@ -1,10 +1,10 @@
 // tavrix-zip: the ZIP core as a command, for comparisons with other tools
 // and for the benchmarks. Prints problems only, never one line per entry.
 //
-//   tavrix-zip x [-o] [-j] [-P password] ARCHIVE DIR [SPEC...]   extract into DIR
-//   tavrix-zip t [-P password] ARCHIVE                           test
-//   tavrix-zip a [-r] [-0..-9] [-P password] ARCHIVE PATH...     add
-//   tavrix-zip d ARCHIVE SPEC...                                 delete
+//   tavrix-zip x [-o] [-j] [-P password] ARCHIVE DIR [PATTERN...]   extract into DIR
+//   tavrix-zip t [-P password] ARCHIVE                              test
+//   tavrix-zip a [-r] [-0..-9] [-P password] ARCHIVE PATH...        add
+//   tavrix-zip d ARCHIVE PATTERN...                                 delete
 #include <cstdio>
 #include <cstring>
 #include <string>

@@ -186,15 +186,13 @@ private:
         if (!options_.freshen && !options_.update) return true;
         const PathInfo info = fs_.inspect(joinPath(options_.baseDir, p.target));
         if (info.kind == PathKind::kMissing) return !options_.freshen;
-        if (options_.freshen || options_.update) {
-            const std::int64_t entryTime = e.unixTime ? *e.unixTime : fs_.dosToUnix(e.dosDateTime);
-            if (entryTime > info.unixTime) {
-                p.replace = true;
-                return true;
-            }
-            if (options_.verbose) sink_.message(MessageId::kFileExists, p.displayName);
-            return false;
+        // Both freshen and update replace an existing file only with a newer entry.
+        const std::int64_t entryTime = e.unixTime ? *e.unixTime : fs_.dosToUnix(e.dosDateTime);
+        if (entryTime > info.unixTime) {
+            p.replace = true;
+            return true;
         }
+        if (options_.verbose) sink_.message(MessageId::kFileExists, p.displayName);
         return false;
     }
 

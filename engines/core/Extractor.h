@@ -1,4 +1,4 @@
-// Extraction of an archive into a folder: selection by specification,
+// Extraction of an archive into a folder: selection by file pattern,
 // overwrite rules, safe names, and files that appear only when complete and
 // checked.
 #pragma once

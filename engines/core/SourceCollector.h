@@ -1,4 +1,4 @@
-// Expands file specifications into the files (and folders) to add, with the
+// Expands file patterns into the files (and folders) to add, with the
 // names they get in the archive.
 #pragma once
 
@@ -24,7 +24,7 @@ struct CollectRules {
 };
 
 // Files (and, with folderEntries, folders) named by `specs`, each stored name
-// once. Specifications that match nothing are returned in `unmatched`.
+// once. Patterns that match nothing are returned in `unmatched`.
 std::vector<SourceItem> collectSources(FileSystem& fs, const std::vector<std::string>& specs,
                                        const CollectRules& rules, std::vector<std::string>& unmatched);
 

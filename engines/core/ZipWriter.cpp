@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <random>
+#include <span>
 
 #include "ByteCursor.h"
 #include "Progress.h"
@@ -63,6 +64,17 @@ std::string withoutZip64(const std::string& extra) {
 
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+}
+
+// Little-endian stores at a fixed offset of a fixed-size block: an offset that
+// leaves no room for the value does not compile.
+template <std::size_t At, std::size_t Size>
+void storeLe16At(std::span<std::uint8_t, Size> block, std::uint16_t v) {
+    storeLe16(block.template subspan<At, 2>().data(), v);
+}
+template <std::size_t At, std::size_t Size>
+void storeLe32At(std::span<std::uint8_t, Size> block, std::uint32_t v) {
+    storeLe32(block.template subspan<At, 4>().data(), v);
 }
 
 std::mt19937& randomBytes() {
@@ -139,20 +151,36 @@ ZipWriter::CentralRecord ZipWriter::describe(const NewEntry& entry) {
     return r;
 }
 
+void ZipWriter::storeSharedFields(SharedFields fields, const CentralRecord& r, bool sizesFollow,
+                                  std::size_t extraSize) {
+    storeLe16At<0>(fields, r.versionNeeded);
+    storeLe16At<2>(fields, r.flags);
+    storeLe16At<4>(fields, r.method);
+    storeLe32At<6>(fields, r.dosDateTime);
+    storeLe32At<10>(fields, sizesFollow ? 0 : r.crc);
+    storeLe32At<14>(fields, sizesFollow ? 0 : r.compressedSize);
+    storeLe32At<18>(fields, sizesFollow ? 0 : r.size);
+    storeLe16At<22>(fields, static_cast<std::uint16_t>(r.name.size()));
+    storeLe16At<24>(fields, static_cast<std::uint16_t>(extraSize));
+}
+
 bool ZipWriter::writeLocalHeader(const CentralRecord& r, std::string_view localExtra) {
     const bool deferred = (r.flags & kFlagDataDescriptor) != 0;
     std::uint8_t h[kLocalHeaderSize];
+    static_assert(kLocalSharedAt + kSharedFieldsSize == kLocalHeaderSize);  // the shared run ends the header
     storeLe32(h, kLocalHeaderSignature);
-    storeLe16(h + 4, r.versionNeeded);
-    storeLe16(h + 6, r.flags);
-    storeLe16(h + 8, r.method);
-    storeLe32(h + 10, r.dosDateTime);
-    storeLe32(h + 14, deferred ? 0 : r.crc);
-    storeLe32(h + 18, deferred ? 0 : r.compressedSize);
-    storeLe32(h + 22, deferred ? 0 : r.size);
-    storeLe16(h + 26, static_cast<std::uint16_t>(r.name.size()));
-    storeLe16(h + 28, static_cast<std::uint16_t>(localExtra.size()));
+    storeSharedFields(std::span(h).subspan<kLocalSharedAt, kSharedFieldsSize>(), r, deferred,
+                      localExtra.size());
     return put(h, sizeof h) && put(r.name.data(), r.name.size()) && put(localExtra.data(), localExtra.size());
+}
+
+bool ZipWriter::writeDataDescriptor(const CentralRecord& r) {
+    std::uint8_t d[kDescriptorSize];
+    storeLe32(d, kDataDescriptorSignature);
+    storeLe32(d + 4, r.crc);
+    storeLe32(d + 8, r.compressedSize);
+    storeLe32(d + 12, r.size);
+    return put(d, sizeof d);
 }
 
 WriteStatus ZipWriter::copyPrefix(ArchiveReader& reader, std::uint64_t length) {
@@ -197,14 +225,7 @@ WriteStatus ZipWriter::copyEntry(ZipArchive& source, const ZipEntry& entry) {
         offset += got;
         left -= got;
     }
-    if (r.flags & kFlagDataDescriptor) {
-        std::uint8_t d[kDescriptorSize];
-        storeLe32(d, kDataDescriptorSignature);
-        storeLe32(d + 4, r.crc);
-        storeLe32(d + 8, r.compressedSize);
-        storeLe32(d + 12, r.size);
-        if (!put(d, sizeof d)) return WriteStatus::kWriteFailed;
-    }
+    if ((r.flags & kFlagDataDescriptor) && !writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
     central_.push_back(std::move(r));
     return WriteStatus::kOk;
 }
@@ -334,12 +355,7 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int leve
     storeLe16(method, r.method);
     if (!patch(headerAt + 8, method, sizeof method)) return WriteStatus::kWriteFailed;
     if (encrypt) {
-        std::uint8_t d[kDescriptorSize];
-        storeLe32(d, kDataDescriptorSignature);
-        storeLe32(d + 4, r.crc);
-        storeLe32(d + 8, r.compressedSize);
-        storeLe32(d + 12, r.size);
-        if (!put(d, sizeof d)) return WriteStatus::kWriteFailed;
+        if (!writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
     } else {
         std::uint8_t sizes[12];
         storeLe32(sizes, r.crc);
@@ -358,15 +374,10 @@ WriteStatus ZipWriter::finish(std::string_view comment) {
         std::uint8_t h[kCentralHeaderSize];
         storeLe32(h, kCentralHeaderSignature);
         storeLe16(h + 4, r.versionMadeBy);
-        storeLe16(h + 6, r.versionNeeded);
-        storeLe16(h + 8, r.flags);
-        storeLe16(h + 10, r.method);
-        storeLe32(h + 12, r.dosDateTime);
-        storeLe32(h + 16, r.crc);
-        storeLe32(h + 20, r.compressedSize);
-        storeLe32(h + 24, r.size);
-        storeLe16(h + 28, static_cast<std::uint16_t>(r.name.size()));
-        storeLe16(h + 30, static_cast<std::uint16_t>(r.extra.size()));
+        // The central directory always carries the CRC and sizes.
+        static_assert(kCentralSharedAt + kSharedFieldsSize == 32);  // the comment length follows the run
+        storeSharedFields(std::span(h).subspan<kCentralSharedAt, kSharedFieldsSize>(), r, false,
+                          r.extra.size());
         storeLe16(h + 32, 0);  // comment
         storeLe16(h + 34, 0);  // disk
         storeLe16(h + 36, 0);  // internal attributes

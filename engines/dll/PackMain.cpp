@@ -2,17 +2,18 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "CallbackSink.h"
 #include "EngineRecords.h"
+#include "ExecRecordLayout.h"
+#include "ExecShell.h"
 #include "Packer.h"
 #include "RecordText.h"
 
 namespace {
 
 using namespace tavrix;
-using contract::kOldLayoutMaxSpecs;
-using contract::kRecordMarker;
 using contract::PackExecCommon;
 using contract::PackExecRecordNew;
 using contract::PackExecRecordOld;
@@ -26,25 +27,11 @@ int pack(const std::uint8_t* raw) {
     engines::CallbackSink sink(common.ownerWindow, common.caller, common.callback,
                                common.verbose != 0 || common.trace != 0);
     zip::PackOptions options;
-    std::uint32_t marker = 0;
-    std::memcpy(&marker, raw + offsetof(PackExecRecordOld, marker), sizeof marker);
-    if (marker == kRecordMarker) {
-        if (common.specCount > kOldLayoutMaxSpecs) {
-            sink.message(zip::MessageId::kBadRecord, "too many file specifications");
-            return 0;
-        }
-        const auto* old = reinterpret_cast<const PackExecRecordOld*>(raw);
-        options.specs = engines::specsFromAddresses(old->specs, common.specCount);
-    } else {
-        std::memcpy(&marker, raw + offsetof(PackExecRecordNew, marker), sizeof marker);
-        if (marker != kRecordMarker) {
-            sink.message(zip::MessageId::kBadRecord, "unknown layout");
-            return 0;
-        }
-        const auto* fresh = reinterpret_cast<const PackExecRecordNew*>(raw);
-        options.specs = engines::specsFromEntries<PackFileSpec>(fresh->specs, common.specCount);
-        options.tempDir = engines::utf8At(fresh->tempDir);
-    }
+    auto read = engines::readFilePatterns<PackExecRecordOld, PackExecRecordNew, PackFileSpec>(
+        raw, common.specCount, sink);
+    if (!read) return 0;
+    options.specs = std::move(read->patterns);
+    if (read->newer) options.tempDir = engines::utf8At(read->newer->tempDir);
     const std::string archivePath = engines::utf8At(common.archivePath);
     if (archivePath.empty()) {
         sink.message(zip::MessageId::kBadRecord, "no archive");
@@ -68,24 +55,13 @@ int pack(const std::uint8_t* raw) {
         sink.message(zip::MessageId::kPasswordMissing, archivePath);
         return 0;
     }
-    auto fs = zip::makePlatformFileSystem();
-    try {
-        return static_cast<int>(zip::packArchive(*fs, archivePath, options, sink).processed);
-    } catch (...) {  // nothing may cross the library boundary
-        sink.message(zip::MessageId::kInternal, archivePath);
-        return 0;
-    }
+    return engines::processedOnPlatform(sink, archivePath, [&](zip::FileSystem& fs) {
+        return zip::packArchive(fs, archivePath, options, sink);
+    });
 }
 
 }  // namespace
 
-extern "C" int __stdcall PackExec(void* record) {
-    if (!record) return 0;
-    try {
-        return pack(static_cast<const std::uint8_t*>(record));
-    } catch (...) {
-        return 0;
-    }
-}
+extern "C" int __stdcall PackExec(void* record) { return engines::execGuarded(record, pack); }
 
 extern "C" int __stdcall GetPackVersion() { return kPackVersion; }

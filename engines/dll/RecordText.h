@@ -23,7 +23,7 @@ inline std::string bytesAt(RecordAddress address) {
     return text ? std::string(text) : std::string();
 }
 
-// Specification strings from an array of fixed-size entries whose first
+// File patterns from an array of fixed-size entries whose first
 // field is the string's address; empty strings and null addresses are skipped.
 template <typename Entry>
 std::vector<std::string> specsFromEntries(RecordAddress arrayAddress, std::uint32_t count) {

@@ -2,17 +2,18 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "CallbackSink.h"
 #include "EngineRecords.h"
+#include "ExecRecordLayout.h"
+#include "ExecShell.h"
 #include "Extractor.h"
 #include "RecordText.h"
 
 namespace {
 
 using namespace tavrix;
-using contract::kOldLayoutMaxSpecs;
-using contract::kRecordMarker;
 using contract::UnpackExecCommon;
 using contract::UnpackExecRecordNew;
 using contract::UnpackExecRecordOld;
@@ -26,24 +27,10 @@ int unpack(const std::uint8_t* raw) {
     engines::CallbackSink sink(common.ownerWindow, common.caller, common.callback,
                                common.verbose != 0 || common.trace != 0);
     zip::ExtractOptions options;
-    std::uint32_t marker = 0;
-    std::memcpy(&marker, raw + offsetof(UnpackExecRecordOld, marker), sizeof marker);
-    if (marker == kRecordMarker) {
-        if (common.specCount > kOldLayoutMaxSpecs) {
-            sink.message(zip::MessageId::kBadRecord, "too many file specifications");
-            return 0;
-        }
-        const auto* old = reinterpret_cast<const UnpackExecRecordOld*>(raw);
-        options.specs = engines::specsFromAddresses(old->specs, common.specCount);
-    } else {
-        std::memcpy(&marker, raw + offsetof(UnpackExecRecordNew, marker), sizeof marker);
-        if (marker != kRecordMarker) {
-            sink.message(zip::MessageId::kBadRecord, "unknown layout");
-            return 0;
-        }
-        const auto* fresh = reinterpret_cast<const UnpackExecRecordNew*>(raw);
-        options.specs = engines::specsFromEntries<UnpackFileSpec>(fresh->specs, common.specCount);
-    }
+    auto read = engines::readFilePatterns<UnpackExecRecordOld, UnpackExecRecordNew, UnpackFileSpec>(
+        raw, common.specCount, sink);
+    if (!read) return 0;
+    options.specs = std::move(read->patterns);
     const std::string archivePath = engines::utf8At(common.archivePath);
     if (archivePath.empty()) {
         sink.message(zip::MessageId::kBadRecord, "no archive");
@@ -58,24 +45,13 @@ int unpack(const std::uint8_t* raw) {
     options.directories = common.directories != 0;
     options.overwrite = common.overwrite != 0;
     options.verbose = common.verbose != 0 || common.trace != 0;
-    auto fs = zip::makePlatformFileSystem();
-    try {
-        return static_cast<int>(zip::extractArchive(*fs, archivePath, options, sink).processed);
-    } catch (...) {  // nothing may cross the library boundary
-        sink.message(zip::MessageId::kInternal, archivePath);
-        return 0;
-    }
+    return engines::processedOnPlatform(sink, archivePath, [&](zip::FileSystem& fs) {
+        return zip::extractArchive(fs, archivePath, options, sink);
+    });
 }
 
 }  // namespace
 
-extern "C" int __stdcall UnpackExec(void* record) {
-    if (!record) return 0;
-    try {
-        return unpack(static_cast<const std::uint8_t*>(record));
-    } catch (...) {
-        return 0;
-    }
-}
+extern "C" int __stdcall UnpackExec(void* record) { return engines::execGuarded(record, unpack); }
 
 extern "C" int __stdcall GetUnpackVersion() { return kUnpackVersion; }

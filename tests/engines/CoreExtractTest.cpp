@@ -195,7 +195,7 @@ TEST_F(CoreTest, TestModeWritesNothingAndCountsGoodEntries) {
     EXPECT_EQ(log_.orderProblem(), "");
 }
 
-TEST_F(CoreTest, FolderNamesRecreatedOrFlattenedAndSpecsSelect) {
+TEST_F(CoreTest, FolderNamesRecreatedOrFlattenedAndPatternsSelect) {
     const std::string zip = buildZip({{"Docs/", ""}, {"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}});
     zip::ExtractOptions options;
     options.specs = {"docs\\*.txt"};

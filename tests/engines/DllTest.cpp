@@ -250,6 +250,60 @@ TEST_F(Engines, ExportsReportVersionsForTheNewerLayouts) {
     EXPECT_NE(::GetProcAddress(pack_, "PackExec"), nullptr);
 }
 
+// A record with the marker at neither layout's place, or an older-layout record
+// counting more file patterns than it has room for, is refused with a message;
+// nothing is extracted and the archive is left as it was.
+TEST_F(Engines, RecordsOfNeitherLayoutOrWithTooManyPatternsAreRefused) {
+    const std::string zip = archive(buildZip({{"readme.txt", "hello"}}));
+    const std::string before = readFile(zip);
+    Strings strings;
+    const RecordAddress archivePath = strings.add(zip);
+    const RecordAddress callback = address(reinterpret_cast<const void*>(&engineCallback));
+    // The refusal's message text; empty (and failures) when the call was not refused.
+    const auto refusal = [&](HMODULE engine, const char* function, std::vector<std::uint8_t>& raw) {
+        component_.log.events.clear();
+        fs::current_path(out_);
+        const int count = entryPoint<ExecFunction>(engine, function)(raw.data());
+        fs::current_path(home_);
+        EXPECT_EQ(count, 0) << function;
+        EXPECT_EQ(component_.log.messageCodes(), std::vector<std::uint32_t>{50}) << function;
+        return component_.log.events.empty() ? std::string() : component_.log.events.back().text;
+    };
+
+    // Zeroed and of the older layout's size: no marker where either layout keeps it.
+    std::vector<std::uint8_t> unpackRaw(sizeof(UnpackExecRecordOld));
+    auto* unpackRecord = reinterpret_cast<UnpackExecRecordOld*>(unpackRaw.data());
+    unpackRecord->common.ownerWindow = kOwnerWindow;
+    unpackRecord->common.caller = address(&component_);
+    unpackRecord->common.version = kUnpackRecordVersion;
+    unpackRecord->common.callback = callback;
+    unpackRecord->common.one40 = 1;
+    unpackRecord->common.archivePath = archivePath;
+    EXPECT_EQ(refusal(unpack_, "UnpackExec", unpackRaw), "Parameter record not understood: unknown layout");
+    unpackRecord->marker = kRecordMarker;
+    unpackRecord->common.specCount = static_cast<std::uint32_t>(kOldLayoutMaxSpecs + 1);
+    EXPECT_EQ(refusal(unpack_, "UnpackExec", unpackRaw),
+              "Parameter record not understood: too many file specifications");
+
+    std::vector<std::uint8_t> packRaw(sizeof(PackExecRecordOld));
+    auto* packRecord = reinterpret_cast<PackExecRecordOld*>(packRaw.data());
+    packRecord->common.ownerWindow = kOwnerWindow;
+    packRecord->common.caller = address(&component_);
+    packRecord->common.version = kPackRecordVersion;
+    packRecord->common.callback = callback;
+    packRecord->common.one56 = 1;
+    packRecord->common.one80 = 1;
+    packRecord->common.archivePath = archivePath;
+    EXPECT_EQ(refusal(pack_, "PackExec", packRaw), "Parameter record not understood: unknown layout");
+    packRecord->marker = kRecordMarker;
+    packRecord->common.specCount = static_cast<std::uint32_t>(kOldLayoutMaxSpecs + 1);
+    EXPECT_EQ(refusal(pack_, "PackExec", packRaw),
+              "Parameter record not understood: too many file specifications");
+
+    EXPECT_TRUE(filesOf(out_).empty());
+    EXPECT_EQ(readFile(zip), before);
+}
+
 class EnginesByLayout : public Engines, public ::testing::WithParamInterface<Layout> {};
 
 TEST_P(EnginesByLayout, ExtractsEverythingWithOrderedCallbacks) {
@@ -266,7 +320,7 @@ TEST_P(EnginesByLayout, ExtractsEverythingWithOrderedCallbacks) {
               filesOf(out_));
 }
 
-TEST_P(EnginesByLayout, SpecificationsSelectAndFolderNamesFlatten) {
+TEST_P(EnginesByLayout, FilePatternsSelectAndFolderNamesFlatten) {
     const std::string zip =
         archive(buildZip({{"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}, {"x.dat", "x"}}));
     UnpackSwitches s;

@@ -324,7 +324,7 @@ TEST_F(RealEngine, AFailingMessageHandlerEndsTheCallAsAnAbort) {
     EXPECT_EQ(builder.UnpackDllHandle(), nullptr);
 }
 
-TEST_F(RealEngine, SpecificationsSelectEntriesAndAreClearedAfterwards) {
+TEST_F(RealEngine, FilePatternsSelectEntriesAndAreClearedAfterwards) {
     useArchive(dataPath("tree.zip"));
     builder.FSpecArgs() = {"readme.txt", "top.txt"};
     builder.Extract();

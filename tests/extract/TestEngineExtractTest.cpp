@@ -1,5 +1,5 @@
 // Extract against the test engines, which show what they were handed: the
-// record and its layout, the password, the specifications; and against
+// record and its layout, the password, the file patterns; and against
 // engines that are missing or incomplete.
 #include "ExtractTestSupport.h"
 #include "MessageIds.h"
@@ -35,7 +35,7 @@ struct LayoutCase {
 
 class RecordLayout : public WithTestEngine, public ::testing::WithParamInterface<LayoutCase> {};
 
-TEST_P(RecordLayout, FollowsTheEngineVersionAndCarriesTheArchiveAndSpecifications) {
+TEST_P(RecordLayout, FollowsTheEngineVersionAndCarriesTheArchiveAndFilePatterns) {
     const EngineObservation& seen = loadAndScript(GetParam().variant, 4);
     builder.FSpecArgs() = {"docs\\*.txt", "top.txt", "Space Name\\*"};
     builder.Extract();
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Extract, RecordLayout,
                                            LayoutCase{"unpack-old", sizeof(UnpackExecRecordOld)}),
                          [](const auto& info) { return info.index == 0 ? "NewerAbove151" : "OlderUpTo151"; });
 
-TEST_F(WithTestEngine, WithoutSpecificationsTheWholeArchiveIsAskedFor) {
+TEST_F(WithTestEngine, WithoutFilePatternsTheWholeArchiveIsAskedFor) {
     const EngineObservation& seen = loadAndScript("unpack-new", 0);
     builder.Extract();
     ASSERT_EQ(seen.execCalls, 1);

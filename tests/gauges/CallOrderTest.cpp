@@ -25,13 +25,13 @@ protected:
 TEST_F(KelvorCalls, EveryRoutineForwardsToTheKey) {
     g::GaugeHeader& h = module.header();
     module.links().moduleInit();
-    h.query();
-    h.install(reinterpret_cast<g::ResourceHandle>(module.handle));
-    h.initialize();
-    h.update();
-    h.generate(7);
-    h.draw();
-    h.kill();
+    h.routines.query();
+    h.routines.install(reinterpret_cast<g::ResourceHandle>(module.handle));
+    h.routines.initialize();
+    h.routines.update();
+    h.routines.generate(7);
+    h.routines.draw();
+    h.routines.kill();
     module.links().moduleDeinit();
     EXPECT_THAT(services.calls, ElementsAre("query key", "install key", "initialize key", "update key",
                                             "generate key 7", "plot key", "kill key"));
@@ -61,15 +61,15 @@ protected:
     }
     void install() {
         g::GaugeHeader& h = module.header();
-        h.query();
-        h.install(reinterpret_cast<g::ResourceHandle>(module.handle));
-        h.initialize();
+        h.routines.query();
+        h.routines.install(reinterpret_cast<g::ResourceHandle>(module.handle));
+        h.routines.initialize();
     }
     void frame() {
         g::GaugeHeader& h = module.header();
-        h.update();
-        h.generate(1);
-        h.draw();
+        h.routines.update();
+        h.routines.generate(1);
+        h.routines.draw();
     }
     LoadedModule module{DRELMO_PATH};
     RecordingServices services;
@@ -78,7 +78,7 @@ protected:
 TEST_F(DrelmoCalls, LifecycleInTheModulesOrder) {
     install();
     frame();
-    module.header().kill();
+    module.header().routines.kill();
     EXPECT_THAT(services.calls,
                 ElementsAre("query normal", "install normal", "install bright", "mouse install list 302x302",
                             "mouse register list", "initialize normal", "initialize bright", "update normal",
@@ -125,7 +125,7 @@ TEST_F(DrelmoCalls, BrightWordSwitchesTreesAfterTheUpdateThatReadsIt) {
 TEST_F(DrelmoCalls, TheBlockIsLookedForOnlyAtTheFirstInitialize) {
     install();  // no block yet
     AppearanceBlock block(1);
-    module.header().kill();
+    module.header().routines.kill();
     install();  // a later initialize does not look again
     services.calls.clear();
     frame();
@@ -163,7 +163,7 @@ TEST_F(DrelmoNeedle, RiseThatLandsWithoutASnapSendsNothing) {
 
 TEST_F(DrelmoNeedle, BothNeedlesShareOneTravelThatSurvivesKill) {
     updatesUntil(8190);
-    module.header().kill();
+    module.header().routines.kill();
     g::NeedleElement* bright = module.needle(1);
     bright->variable.value = 8190;
     EXPECT_EQ(bright->callback(&bright->variable), 8190);

@@ -254,7 +254,7 @@ TEST(DrelmoRecords, MouseListAsTheModuleInstallsIt) {
     ASSERT_TRUE(m.linkage);
     RecordingServices services;
     m.attach(services);
-    m.header().install(nullptr);  // the list is reached only through the module's own install
+    m.header().routines.install(nullptr);  // the list is reached only through the module's own install
     ASSERT_NE(services.mouseList, nullptr);
     expectMouseList(services.mouseList, {{1, 0, 0, 0, 0, -1, 0xA015, 0, 0, false},
                                          {2, 0, 0, 302, 150, 2, 0, 0x20000000, 0, true},
