@@ -43,7 +43,6 @@ auto BindEvent(void (Object::*method)(TArchiveBuilder*, Args...), Object* object
     return [object, method](TArchiveBuilder* sender, Args... args) { (object->*method)(sender, args...); };
 }
 
-
 // What an unattended Extract hands the engine when encrypted entries may be
 // met and no Password is set: nobody can be asked, and a password that opens
 // nothing makes the engine skip those entries instead of asking. 79 times one

@@ -107,7 +107,8 @@ void TArchiveBuilder::CallUnpackEngine(const std::string& archivePath) {
     try {
         processedCount_ = unpack_.call([&](ExecRecordMemory& memory, bool newer) {
             SetUnpackSwitches(archivePath);
-            storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(memory, fSpecArgs_, newer);
+            storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(memory, fSpecArgs_,
+                                                                                        newer);
         });
         if (handlerFailure_) std::rethrow_exception(std::exchange(handlerFailure_, nullptr));
     } catch (...) {
@@ -129,7 +130,8 @@ void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall ki
                 r.recurse = 0;
             }
             storeFilePatterns<PackExecRecordNew, PackExecRecordOld, PackFileSpec>(memory, fSpecArgs_, newer);
-            if (newer && !tempDir_.empty()) memory.as<PackExecRecordNew>().tempDir = memory.copyTempDir(tempDir_);
+            if (newer && !tempDir_.empty())
+                memory.as<PackExecRecordNew>().tempDir = memory.copyTempDir(tempDir_);
         });
         if (handlerFailure_) std::rethrow_exception(std::exchange(handlerFailure_, nullptr));
     } catch (...) {

@@ -41,7 +41,8 @@ Function entryPoint(HMODULE module, const char* name) {
 void EngineLibrary::load(const std::string& directory, bool trace, const Report& report) {
     ErrorModeScope quiet(kQuietErrorMode);
     std::string path = names_.file;
-    if (!directory.empty() && win32::fileExists(directory + "\\" + names_.file)) path = directory + "\\" + names_.file;
+    if (!directory.empty() && win32::fileExists(directory + "\\" + names_.file))
+        path = directory + "\\" + names_.file;
 
     module_.reset(::LoadLibraryA(path.c_str()));
     unloadWhenIdle_ = false;

@@ -60,7 +60,8 @@ void storeFilePatterns(ExecRecordMemory& memory, const std::vector<std::string>&
         r.common.specCount = static_cast<std::uint32_t>(patterns.size());
         if (!patterns.empty()) {
             auto* entries = reinterpret_cast<Entry*>(memory.allocateEntries(patterns.size(), sizeof(Entry)));
-            for (std::size_t i = 0; i < patterns.size(); ++i) entries[i].spec = memory.copyPattern(patterns[i]);
+            for (std::size_t i = 0; i < patterns.size(); ++i)
+                entries[i].spec = memory.copyPattern(patterns[i]);
             r.specs = recordAddress(entries);
         }
         r.marker = kRecordMarker;

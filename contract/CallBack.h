@@ -13,12 +13,12 @@ namespace tavrix::contract {
 
 // Action codes an engine puts into EngineCallbackRecord::action.
 enum EngineAction : std::uint32_t {
-    kActionFileStart = 1,   // size: the file's size; text: its name
-    kActionAdvance = 2,     // size: bytes processed since the previous report
+    kActionFileStart = 1,  // size: the file's size; text: its name
+    kActionAdvance = 2,    // size: bytes processed since the previous report
     kActionBatchEnd = 3,
-    kActionMessage = 4,     // errorCode and text
-    kActionFileCount = 5,   // size: number of files in the batch
-    kActionByteCount = 6,   // size: total bytes of the batch
+    kActionMessage = 4,    // errorCode and text
+    kActionFileCount = 5,  // size: number of files in the batch
+    kActionByteCount = 6,  // size: total bytes of the batch
 };
 
 // Room the engines give the text; the component reads up to the first NUL.
@@ -26,13 +26,13 @@ inline constexpr std::size_t kCallbackTextCapacity = 512;
 
 #pragma pack(push, 1)
 struct EngineCallbackRecord {
-    RecordAddress window;     // 0: window handle from the exec record
-    RecordAddress caller;     // 4: the exec record's caller field, repeated
-    std::uint32_t reserved1;  // 8
-    std::uint32_t reserved2;  // 12
-    std::uint32_t action;     // 16: EngineAction
-    std::uint32_t errorCode;  // 20: with kActionMessage
-    std::uint32_t size;       // 24: size or count
+    RecordAddress window;              // 0: window handle from the exec record
+    RecordAddress caller;              // 4: the exec record's caller field, repeated
+    std::uint32_t reserved1;           // 8
+    std::uint32_t reserved2;           // 12
+    std::uint32_t action;              // 16: EngineAction
+    std::uint32_t errorCode;           // 20: with kActionMessage
+    std::uint32_t size;                // 24: size or count
     char text[kCallbackTextCapacity];  // 28: NUL-terminated name or message
 };
 #pragma pack(pop)

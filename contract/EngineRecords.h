@@ -41,101 +41,101 @@ inline constexpr int kPackNewLayoutAbove = 150;
 
 // Fields shared by both UnpackExecRecord layouts (offsets 0 to 71).
 struct UnpackExecCommon {
-    RecordAddress ownerWindow;     // 0
-    RecordAddress caller;          // 4: component pointer
-    std::uint32_t version;         // 8: kUnpackRecordVersion
-    RecordAddress callback;        // 12: address of EngineCallback
-    std::uint32_t trace;           // 16
-    std::uint16_t codePage;        // 20: 0 auto, 1 none, 2 OEM
-    std::uint16_t pad22;           // 22
-    RecordAddress password;        // 24: char*
-    std::uint32_t test;            // 28: ExtrTest
-    std::uint32_t zero32;          // 32
-    std::uint32_t zero36;          // 36
-    std::uint32_t one40;           // 40: always 1
-    std::uint32_t verbose;         // 44: Verbose or Trace
-    std::uint32_t update;          // 48: ExtrUpdate
-    std::uint32_t freshen;         // 52: ExtrFreshen and not ExtrUpdate
-    std::uint32_t directories;     // 56: ExtrDirNames
-    std::uint32_t overwrite;       // 60: ExtrOverWrite
-    std::uint32_t specCount;       // 64
-    RecordAddress archivePath;     // 68: char*
+    RecordAddress ownerWindow;  // 0
+    RecordAddress caller;       // 4: component pointer
+    std::uint32_t version;      // 8: kUnpackRecordVersion
+    RecordAddress callback;     // 12: address of EngineCallback
+    std::uint32_t trace;        // 16
+    std::uint16_t codePage;     // 20: 0 auto, 1 none, 2 OEM
+    std::uint16_t pad22;        // 22
+    RecordAddress password;     // 24: char*
+    std::uint32_t test;         // 28: ExtrTest
+    std::uint32_t zero32;       // 32
+    std::uint32_t zero36;       // 36
+    std::uint32_t one40;        // 40: always 1
+    std::uint32_t verbose;      // 44: Verbose or Trace
+    std::uint32_t update;       // 48: ExtrUpdate
+    std::uint32_t freshen;      // 52: ExtrFreshen and not ExtrUpdate
+    std::uint32_t directories;  // 56: ExtrDirNames
+    std::uint32_t overwrite;    // 60: ExtrOverWrite
+    std::uint32_t specCount;    // 64
+    RecordAddress archivePath;  // 68: char*
 };
 
 struct UnpackExecRecordOld {
-    UnpackExecCommon common;                   // 0
-    std::uint32_t marker;                      // 72: kRecordMarker
-    RecordAddress specs[kOldLayoutMaxSpecs];   // 76: char* each, in list order
+    UnpackExecCommon common;                  // 0
+    std::uint32_t marker;                     // 72: kRecordMarker
+    RecordAddress specs[kOldLayoutMaxSpecs];  // 76: char* each, in list order
 };
 
 struct UnpackFileSpec {
-    RecordAddress spec;             // 0: char*
-    std::uint8_t reserved[68];      // 4: zero
+    RecordAddress spec;         // 0: char*
+    std::uint8_t reserved[68];  // 4: zero
 };
 
 struct UnpackExecRecordNew {
-    UnpackExecCommon common;        // 0
-    RecordAddress specs;            // 72: UnpackFileSpec*
-    std::uint8_t reserved[68];      // 76: zero
-    std::uint32_t marker;           // 144: kRecordMarker
+    UnpackExecCommon common;    // 0
+    RecordAddress specs;        // 72: UnpackFileSpec*
+    std::uint8_t reserved[68];  // 76: zero
+    std::uint32_t marker;       // 144: kRecordMarker
 };
 
 // Fields shared by both PackExecRecord layouts (offsets 0 to 127).
 struct PackExecCommon {
-    RecordAddress ownerWindow;      // 0
-    RecordAddress caller;           // 4
-    std::uint32_t version;          // 8: kPackRecordVersion
-    RecordAddress callback;         // 12
-    std::uint32_t trace;            // 16
-    RecordAddress password;         // 20: char*
-    std::uint32_t zero24;           // 24
-    std::uint32_t encrypt;          // 28: AddEncrypt
-    std::uint32_t hiddenFiles;      // 32: AddHiddenFiles
-    std::uint32_t zero36;           // 36
-    std::uint32_t zero40;           // 40
-    std::uint32_t noDirEntries;     // 44: 1 unless AddSeparateDirs
-    std::uint32_t zero48;           // 48
-    std::uint32_t verbose;          // 52: Verbose or Trace
-    std::uint32_t one56;            // 56: always 1
-    std::uint32_t level;            // 60: AddCompLevel
-    std::uint32_t zero64;           // 64
-    std::uint32_t zero68;           // 68
-    std::uint32_t junkDirNames;     // 72: 1 unless AddDirNames
-    std::uint16_t recurse;          // 76: AddRecurseDirs (16-bit)
-    std::uint16_t pad78;            // 78
-    std::uint32_t one80;            // 80: always 1
-    std::uint32_t forceDos;         // 84: AddForceDOS
-    std::uint32_t move;             // 88: AddMove
-    std::uint32_t deleteEntries;    // 92: set by Delete
-    std::uint32_t update;           // 96: AddUpdate
-    std::uint32_t freshen;          // 100: AddFreshen and not AddUpdate
-    std::uint32_t zero104;          // 104
-    std::uint32_t zipTime;          // 108: AddZipTime
-    std::uint32_t zero112;          // 112
-    std::uint32_t zero116;          // 116
-    std::uint32_t specCount;        // 120
-    RecordAddress archivePath;      // 124: char*
+    RecordAddress ownerWindow;    // 0
+    RecordAddress caller;         // 4
+    std::uint32_t version;        // 8: kPackRecordVersion
+    RecordAddress callback;       // 12
+    std::uint32_t trace;          // 16
+    RecordAddress password;       // 20: char*
+    std::uint32_t zero24;         // 24
+    std::uint32_t encrypt;        // 28: AddEncrypt
+    std::uint32_t hiddenFiles;    // 32: AddHiddenFiles
+    std::uint32_t zero36;         // 36
+    std::uint32_t zero40;         // 40
+    std::uint32_t noDirEntries;   // 44: 1 unless AddSeparateDirs
+    std::uint32_t zero48;         // 48
+    std::uint32_t verbose;        // 52: Verbose or Trace
+    std::uint32_t one56;          // 56: always 1
+    std::uint32_t level;          // 60: AddCompLevel
+    std::uint32_t zero64;         // 64
+    std::uint32_t zero68;         // 68
+    std::uint32_t junkDirNames;   // 72: 1 unless AddDirNames
+    std::uint16_t recurse;        // 76: AddRecurseDirs (16-bit)
+    std::uint16_t pad78;          // 78
+    std::uint32_t one80;          // 80: always 1
+    std::uint32_t forceDos;       // 84: AddForceDOS
+    std::uint32_t move;           // 88: AddMove
+    std::uint32_t deleteEntries;  // 92: set by Delete
+    std::uint32_t update;         // 96: AddUpdate
+    std::uint32_t freshen;        // 100: AddFreshen and not AddUpdate
+    std::uint32_t zero104;        // 104
+    std::uint32_t zipTime;        // 108: AddZipTime
+    std::uint32_t zero112;        // 112
+    std::uint32_t zero116;        // 116
+    std::uint32_t specCount;      // 120
+    RecordAddress archivePath;    // 124: char*
 };
 
 struct PackExecRecordOld {
-    PackExecCommon common;                     // 0
-    std::uint32_t marker;                      // 128: kRecordMarker
-    RecordAddress specs[kOldLayoutMaxSpecs];   // 132: char* each
+    PackExecCommon common;                    // 0
+    std::uint32_t marker;                     // 128: kRecordMarker
+    RecordAddress specs[kOldLayoutMaxSpecs];  // 132: char* each
 };
 
 struct PackFileSpec {
-    RecordAddress spec;             // 0: char*
-    std::uint8_t reserved[100];     // 4: zero
+    RecordAddress spec;          // 0: char*
+    std::uint8_t reserved[100];  // 4: zero
 };
 
 struct PackExecRecordNew {
-    PackExecCommon common;          // 0
-    RecordAddress tempDir;          // 128: char*, 0 when TempDir is empty
-    std::uint32_t zero132;          // 132
-    std::uint32_t zero136;          // 136
-    RecordAddress specs;            // 140: PackFileSpec*
-    std::uint8_t reserved[68];      // 144: zero
-    std::uint32_t marker;           // 212: kRecordMarker
+    PackExecCommon common;      // 0
+    RecordAddress tempDir;      // 128: char*, 0 when TempDir is empty
+    std::uint32_t zero132;      // 132
+    std::uint32_t zero136;      // 136
+    RecordAddress specs;        // 140: PackFileSpec*
+    std::uint8_t reserved[68];  // 144: zero
+    std::uint32_t marker;       // 212: kRecordMarker
 };
 
 #pragma pack(pop)

@@ -68,10 +68,9 @@ void GaugeModule::query() {
 void GaugeModule::install() {
     // The resource handle is the module's own: its bitmaps are its resources.
     const auto resources = static_cast<g::ResourceHandle>(library_.get());
-    around(g::kServiceBeforeInstall, reinterpret_cast<std::uintptr_t>(resources),
-           [&](g::GaugeHeader& h) {
-               if (h.routines.install) h.routines.install(resources);
-           });
+    around(g::kServiceBeforeInstall, reinterpret_cast<std::uintptr_t>(resources), [&](g::GaugeHeader& h) {
+        if (h.routines.install) h.routines.install(resources);
+    });
 }
 void GaugeModule::initialize() {
     call(g::kServiceBeforeInitialize, &g::GaugeRoutines::initialize);

@@ -81,6 +81,6 @@ using UniqueFind = UniqueHandle<traits::Find>;                  // FindFirstFile
 using UniqueModule = UniqueHandle<traits::Module>;              // LoadLibrary results
 using UniqueGdiObject = UniqueHandle<traits::GdiObject>;
 using UniqueMemoryDc = UniqueHandle<traits::MemoryDc>;
-using UniqueView = UniqueHandle<traits::MappedView>;            // MapViewOfFile results
+using UniqueView = UniqueHandle<traits::MappedView>;  // MapViewOfFile results
 
 }  // namespace tavrix::win32

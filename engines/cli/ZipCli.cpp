@@ -50,12 +50,18 @@ int main(int argc, char** argv) {
     std::vector<std::string> positional;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "-o") extract.overwrite = true;
-        else if (arg == "-j") extract.directories = false;
-        else if (arg == "-r") pack.recurse = true;
-        else if (arg == "-P" && i + 1 < argc) extract.password = pack.password = argv[++i], pack.encrypt = true;
-        else if (arg.size() == 2 && arg[0] == '-' && arg[1] >= '0' && arg[1] <= '9') pack.level = arg[1] - '0';
-        else positional.push_back(arg);
+        if (arg == "-o")
+            extract.overwrite = true;
+        else if (arg == "-j")
+            extract.directories = false;
+        else if (arg == "-r")
+            pack.recurse = true;
+        else if (arg == "-P" && i + 1 < argc)
+            extract.password = pack.password = argv[++i], pack.encrypt = true;
+        else if (arg.size() == 2 && arg[0] == '-' && arg[1] >= '0' && arg[1] <= '9')
+            pack.level = arg[1] - '0';
+        else
+            positional.push_back(arg);
     }
     if (positional.empty()) return usage();
     auto fs = makePlatformFileSystem();

@@ -43,7 +43,9 @@ bool isSupported(const ZipEntry& entry) {
 }
 
 EntryDecoder::EntryDecoder() : inflater_(new Inflater), output_(kOutputBlock) {}
-EntryDecoder::~EntryDecoder() { delete inflater_; }
+EntryDecoder::~EntryDecoder() {
+    delete inflater_;
+}
 
 DecodeStatus EntryDecoder::decode(ArchiveReader& reader, const ZipEntry& entry, const DataSpan& span,
                                   std::string_view password, ChunkConsumer& consumer) {
@@ -58,7 +60,8 @@ DecodeStatus EntryDecoder::decode(ArchiveReader& reader, const ZipEntry& entry, 
         std::uint8_t header[kEncryptionHeaderSize];
         if (!reader.readExact(offset, header, sizeof header)) return DecodeStatus::kReadFailed;
         crypto.decrypt(header, sizeof header);
-        if (!passwordCheckMatches(entry, header[kEncryptionHeaderSize - 1])) return DecodeStatus::kPasswordWrong;
+        if (!passwordCheckMatches(entry, header[kEncryptionHeaderSize - 1]))
+            return DecodeStatus::kPasswordWrong;
         offset += kEncryptionHeaderSize;
         length -= kEncryptionHeaderSize;
         active = &crypto;
@@ -107,8 +110,8 @@ DecodeStatus EntryDecoder::inflated(ArchiveReader& reader, std::uint64_t offset,
     while (!ended) {
         if (z.avail_in == 0 && length > 0) {
             std::size_t got = 0;
-            const std::uint8_t* data =
-                reader.view(offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, kInputBlock)), got);
+            const std::uint8_t* data = reader.view(
+                offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, kInputBlock)), got);
             if (!data) return DecodeStatus::kReadFailed;
             if (crypto) {
                 if (plain_.size() < got) plain_.resize(kInputBlock);
@@ -124,8 +127,8 @@ DecodeStatus EntryDecoder::inflated(ArchiveReader& reader, std::uint64_t offset,
         // One step: at most kAdvanceStep bytes, and at most one byte beyond
         // the declared size, which is enough to tell that it was exceeded.
         const std::uint64_t allowed = entry.size - total + 1;
-        const std::size_t step =
-            static_cast<std::size_t>(std::min<std::uint64_t>({kAdvanceStep, output_.size() - filled, allowed}));
+        const std::size_t step = static_cast<std::size_t>(
+            std::min<std::uint64_t>({kAdvanceStep, output_.size() - filled, allowed}));
         z.next_out = output_.data() + filled;
         z.avail_out = static_cast<uInt>(step);
         const uInt inputBefore = z.avail_in;

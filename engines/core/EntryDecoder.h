@@ -49,10 +49,10 @@ public:
                         std::string_view password, ChunkConsumer& consumer);
 
 private:
-    DecodeStatus stored(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length, const ZipEntry& entry,
-                        class ZipCrypto* crypto, ChunkConsumer& consumer);
-    DecodeStatus inflated(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length, const ZipEntry& entry,
-                          class ZipCrypto* crypto, ChunkConsumer& consumer);
+    DecodeStatus stored(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length,
+                        const ZipEntry& entry, class ZipCrypto* crypto, ChunkConsumer& consumer);
+    DecodeStatus inflated(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length,
+                          const ZipEntry& entry, class ZipCrypto* crypto, ChunkConsumer& consumer);
 
     struct Inflater;
     Inflater* inflater_;

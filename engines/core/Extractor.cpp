@@ -17,7 +17,7 @@ struct PlannedEntry {
     std::string displayName;  // UTF-8, as stored (with its folders)
     std::string target;       // relative path below the base folder
     bool directory;
-    bool replace;             // an existing file may be replaced
+    bool replace;  // an existing file may be replaced
 };
 
 // Creates folders below the base folder, refusing to pass through a link or
@@ -39,8 +39,10 @@ public:
             if (known_.count(prefix)) continue;
             const std::string full = joinPath(base_, prefix);
             PathInfo info = fs_.inspect(full);
-            if (info.kind == PathKind::kMissing && !fs_.makeDir(full)) info = fs_.inspect(full);
-            else if (info.kind == PathKind::kMissing) info.kind = PathKind::kDirectory;
+            if (info.kind == PathKind::kMissing && !fs_.makeDir(full))
+                info = fs_.inspect(full);
+            else if (info.kind == PathKind::kMissing)
+                info.kind = PathKind::kDirectory;
             if (info.kind == PathKind::kLink) return Result::kLink;
             if (info.kind != PathKind::kDirectory) return Result::kFailed;
             known_.insert(std::move(prefix));
@@ -82,16 +84,25 @@ private:
 
 MessageId messageFor(DecodeStatus status) {
     switch (status) {
-        case DecodeStatus::kUnsupported: return MessageId::kUnsupportedMethod;
-        case DecodeStatus::kPasswordMissing: return MessageId::kPasswordMissing;
-        case DecodeStatus::kPasswordWrong: return MessageId::kPasswordWrong;
-        case DecodeStatus::kDamaged: return MessageId::kDataDamaged;
-        case DecodeStatus::kTooLong: return MessageId::kTooLong;
-        case DecodeStatus::kTooShort: return MessageId::kTooShort;
-        case DecodeStatus::kCrcMismatch: return MessageId::kCrcMismatch;
-        case DecodeStatus::kReadFailed: return MessageId::kArchiveOpen;
+        case DecodeStatus::kUnsupported:
+            return MessageId::kUnsupportedMethod;
+        case DecodeStatus::kPasswordMissing:
+            return MessageId::kPasswordMissing;
+        case DecodeStatus::kPasswordWrong:
+            return MessageId::kPasswordWrong;
+        case DecodeStatus::kDamaged:
+            return MessageId::kDataDamaged;
+        case DecodeStatus::kTooLong:
+            return MessageId::kTooLong;
+        case DecodeStatus::kTooShort:
+            return MessageId::kTooShort;
+        case DecodeStatus::kCrcMismatch:
+            return MessageId::kCrcMismatch;
+        case DecodeStatus::kReadFailed:
+            return MessageId::kArchiveOpen;
         case DecodeStatus::kOk:
-        case DecodeStatus::kStopped: break;
+        case DecodeStatus::kStopped:
+            break;
     }
     return MessageId::kInternal;
 }
@@ -198,9 +209,14 @@ private:
 
     void makeDirectoryEntry(const PlannedEntry& p) {
         switch (folders_.make(p.target)) {
-            case FolderMaker::Result::kOk: break;
-            case FolderMaker::Result::kLink: sink_.message(MessageId::kLinkInPath, p.displayName); break;
-            case FolderMaker::Result::kFailed: sink_.message(MessageId::kFolderFailed, p.displayName); break;
+            case FolderMaker::Result::kOk:
+                break;
+            case FolderMaker::Result::kLink:
+                sink_.message(MessageId::kLinkInPath, p.displayName);
+                break;
+            case FolderMaker::Result::kFailed:
+                sink_.message(MessageId::kFolderFailed, p.displayName);
+                break;
         }
     }
 
@@ -224,18 +240,24 @@ private:
         if (sink_.fileStart(p.displayName, e.size)) return false;
         DataSpan span;
         switch (archive_.locateData(e, span)) {
-            case ZipArchive::Placement::kOk: break;
-            case ZipArchive::Placement::kDamaged: return fail(MessageId::kArchiveDamaged, p, 0);
-            case ZipArchive::Placement::kOverlap: return fail(MessageId::kOverlap, p, 0);
+            case ZipArchive::Placement::kOk:
+                break;
+            case ZipArchive::Placement::kDamaged:
+                return fail(MessageId::kArchiveDamaged, p, 0);
+            case ZipArchive::Placement::kOverlap:
+                return fail(MessageId::kOverlap, p, 0);
         }
         if (options_.test) return testOne(p, e, span);
 
         const std::string folder = parentOf(p.target);
         if (!folder.empty()) {
             switch (folders_.make(folder)) {
-                case FolderMaker::Result::kOk: break;
-                case FolderMaker::Result::kLink: return fail(MessageId::kLinkInPath, p, 0);
-                case FolderMaker::Result::kFailed: return fail(MessageId::kFolderFailed, p, 0);
+                case FolderMaker::Result::kOk:
+                    break;
+                case FolderMaker::Result::kLink:
+                    return fail(MessageId::kLinkInPath, p, 0);
+                case FolderMaker::Result::kFailed:
+                    return fail(MessageId::kFolderFailed, p, 0);
             }
         }
         StagedFile staged = createStagedFile(fs_, stagingFolder(folder));
@@ -245,7 +267,8 @@ private:
         if (status != DecodeStatus::kOk) {
             discard(staged);
             if (writer.cancelled()) return false;
-            return fail(writer.writeFailed() ? MessageId::kWriteFailed : messageFor(status), p, writer.reported());
+            return fail(writer.writeFailed() ? MessageId::kWriteFailed : messageFor(status), p,
+                        writer.reported());
         }
         // Checked: now the file may take its name.
         const std::string target = joinPath(options_.baseDir, p.target);

@@ -69,7 +69,9 @@ private:
         return name;
     }
 
-    std::int64_t entryTime(const ZipEntry& e) { return e.unixTime ? *e.unixTime : fs_.dosToUnix(e.dosDateTime); }
+    std::int64_t entryTime(const ZipEntry& e) {
+        return e.unixTime ? *e.unixTime : fs_.dosToUnix(e.dosDateTime);
+    }
 
     OperationResult add() {
         CollectRules rules;
@@ -129,7 +131,8 @@ private:
         if (!complete(writer, out)) return {};
         if (options_.move) {
             for (const Addition& a : additions)
-                if (!a.directory && !fs_.removeFile(a.source.path)) sink_.message(MessageId::kMoveFailed, a.source.path);
+                if (!a.directory && !fs_.removeFile(a.source.path))
+                    sink_.message(MessageId::kMoveFailed, a.source.path);
         }
         sink_.batchEnd();
         return {added, false};
@@ -178,7 +181,8 @@ private:
     // in `report` are announced as processed (deleted) instead.
     bool copyOld(ZipWriter& writer, const std::vector<bool>& skip, const std::vector<bool>* report) {
         if (!old_) return true;
-        if (old_->prefixSize() > 0 && !check(writer.copyPrefix(old_->reader(), old_->prefixSize()), archivePath_))
+        if (old_->prefixSize() > 0 &&
+            !check(writer.copyPrefix(old_->reader(), old_->prefixSize()), archivePath_))
             return false;
         for (std::size_t i = 0; i < old_->entries().size(); ++i) {
             const ZipEntry& e = old_->entries()[i];
@@ -224,12 +228,22 @@ private:
 
     bool check(WriteStatus status, const std::string& subject) {
         switch (status) {
-            case WriteStatus::kOk: return true;
-            case WriteStatus::kStopped: return stopped();
-            case WriteStatus::kReadFailed: sink_.message(MessageId::kSourceOpen, subject); break;
-            case WriteStatus::kWriteFailed: sink_.message(MessageId::kWriteFailed, subject); break;
-            case WriteStatus::kTooLarge: sink_.message(MessageId::kTooLarge, subject); break;
-            case WriteStatus::kChanged: sink_.message(MessageId::kSourceChanged, subject); break;
+            case WriteStatus::kOk:
+                return true;
+            case WriteStatus::kStopped:
+                return stopped();
+            case WriteStatus::kReadFailed:
+                sink_.message(MessageId::kSourceOpen, subject);
+                break;
+            case WriteStatus::kWriteFailed:
+                sink_.message(MessageId::kWriteFailed, subject);
+                break;
+            case WriteStatus::kTooLarge:
+                sink_.message(MessageId::kTooLarge, subject);
+                break;
+            case WriteStatus::kChanged:
+                sink_.message(MessageId::kSourceChanged, subject);
+                break;
         }
         return false;
     }

@@ -33,8 +33,8 @@ constexpr int kAttempts = 64;
 // "~tvx" names that two engines working in one folder will not share.
 std::string uniqueName() {
     static std::atomic<std::uint32_t> counter{0};
-    static const std::uint32_t salt = static_cast<std::uint32_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFF);
+    static const std::uint32_t salt =
+        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFF);
     char name[32];
     std::snprintf(name, sizeof name, "~tvx%05x%04x.tmp", salt, counter.fetch_add(1) & 0xFFFF);
     return name;

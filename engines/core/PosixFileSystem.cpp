@@ -216,7 +216,8 @@ public:
         if (!::localtime_r(&t, &tm) || tm.tm_year < 80) return (1u << 21) | (1u << 16);  // 1980-01-01
         if (tm.tm_year > 207) tm.tm_year = 207;
         return (static_cast<std::uint32_t>(tm.tm_year - 80) << 25) |
-               (static_cast<std::uint32_t>(tm.tm_mon + 1) << 21) | (static_cast<std::uint32_t>(tm.tm_mday) << 16) |
+               (static_cast<std::uint32_t>(tm.tm_mon + 1) << 21) |
+               (static_cast<std::uint32_t>(tm.tm_mday) << 16) |
                (static_cast<std::uint32_t>(tm.tm_hour) << 11) | (static_cast<std::uint32_t>(tm.tm_min) << 5) |
                (static_cast<std::uint32_t>(tm.tm_sec) / 2);
     }
@@ -225,6 +226,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<FileSystem> makePlatformFileSystem() { return std::make_unique<PosixFileSystem>(); }
+std::unique_ptr<FileSystem> makePlatformFileSystem() {
+    return std::make_unique<PosixFileSystem>();
+}
 
 }  // namespace tavrix::zip

@@ -7,7 +7,9 @@ namespace {
 
 constexpr std::size_t kMaxComponentBytes = 255;
 
-char upperAscii(char ch) { return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch; }
+char upperAscii(char ch) {
+    return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
 
 bool equalsUpper(std::string_view text, std::string_view upper) {
     if (text.size() != upper.size()) return false;
@@ -21,7 +23,8 @@ bool equalsUpper(std::string_view text, std::string_view upper) {
 bool isDeviceName(std::string_view component) {
     std::string_view base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-    static constexpr std::array<std::string_view, 6> kFixed = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    static constexpr std::array<std::string_view, 6> kFixed = {"CON", "PRN",    "AUX",
+                                                               "NUL", "CONIN$", "CONOUT$"};
     for (std::string_view device : kFixed)
         if (equalsUpper(base, device)) return true;
     if (base.size() < 4) return false;
@@ -41,7 +44,13 @@ bool isInvalidComponent(std::string_view component) {
         const auto b = static_cast<unsigned char>(ch);
         if (b < 0x20) return true;
         switch (ch) {
-            case '<': case '>': case ':': case '"': case '|': case '?': case '*':
+            case '<':
+            case '>':
+            case ':':
+            case '"':
+            case '|':
+            case '?':
+            case '*':
                 return true;
             default:
                 break;

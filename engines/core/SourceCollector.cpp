@@ -38,11 +38,13 @@ private:
     void scan(const std::string& dir, const std::string& pattern, bool deep) {
         std::vector<DirItem> listing;
         if (!fs_.listDir(dir, listing)) return;
-        std::sort(listing.begin(), listing.end(), [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
+        std::sort(listing.begin(), listing.end(),
+                  [](const DirItem& a, const DirItem& b) { return a.name < b.name; });
         for (const DirItem& item : listing) {
             if (!rules_.hiddenFiles && fs_.isHidden(item)) continue;
             const std::string path = joinPath(dir, item.name);
-            if (item.info.kind == PathKind::kFile && wildcardMatch(pattern, item.name)) addFile(path, item.info);
+            if (item.info.kind == PathKind::kFile && wildcardMatch(pattern, item.name))
+                addFile(path, item.info);
         }
         if (!deep) return;
         // Links are not followed: they could lead in a circle or out of the tree.
@@ -78,8 +80,8 @@ private:
             std::string folder = storedName.substr(0, slash + 1);
             if (!seen_.insert(folder).second) continue;
             // The folder's own path: as many parts off the end of `path` as the name has after it.
-            const std::size_t partsAfter = static_cast<std::size_t>(
-                std::count(storedName.begin() + static_cast<std::ptrdiff_t>(slash) + 1, storedName.end(), '/'));
+            const std::size_t partsAfter = static_cast<std::size_t>(std::count(
+                storedName.begin() + static_cast<std::ptrdiff_t>(slash) + 1, storedName.end(), '/'));
             std::string folderPath = path;
             for (std::size_t k = 0; k <= partsAfter; ++k) folderPath = parentOf(folderPath);
             PathInfo info = fs_.inspect(folderPath.empty() ? "." : folderPath);

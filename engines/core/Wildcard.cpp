@@ -21,7 +21,8 @@ std::u32string fold(std::string_view text) {
             length = 3, cp = b & 0x0F;
         else if (b >= 0xF0 && b < 0xF8 && i + 3 < text.size())
             length = 4, cp = b & 0x07;
-        for (std::size_t k = 1; k < length; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        for (std::size_t k = 1; k < length; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         i += length;
         if (cp == '/') cp = '\\';
         if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) cp += 0x20;
@@ -53,7 +54,9 @@ bool match(const std::u32string& p, const std::u32string& t) {
 
 }  // namespace
 
-bool wildcardMatch(std::string_view pattern, std::string_view text) { return match(fold(pattern), fold(text)); }
+bool wildcardMatch(std::string_view pattern, std::string_view text) {
+    return match(fold(pattern), fold(text));
+}
 
 bool specMatches(std::string_view spec, std::string_view entryName) {
     const std::u32string p = fold(spec);
@@ -64,6 +67,8 @@ bool specMatches(std::string_view spec, std::string_view entryName) {
     return slash != std::u32string::npos && match(p, t.substr(slash + 1));
 }
 
-bool hasWildcards(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+bool hasWildcards(std::string_view text) {
+    return text.find_first_of("*?") != std::string_view::npos;
+}
 
 }  // namespace tavrix::zip

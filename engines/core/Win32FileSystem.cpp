@@ -153,8 +153,8 @@ public:
             info->replaceIfExists = replace ? TRUE : FALSE;
             info->fileNameLength = static_cast<DWORD>(native.size() * sizeof(WCHAR));
             std::memcpy(info->fileName, native.c_str(), native.size() * sizeof(WCHAR));
-            if (!native.empty() &&
-                setInformation(handle_.get(), kFileRenameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+            if (!native.empty() && setInformation(handle_.get(), kFileRenameInfo, buffer.data(),
+                                                  static_cast<DWORD>(buffer.size()))) {
                 path_ = wide;
                 return true;
             }
@@ -191,7 +191,8 @@ public:
         // can still be renamed into place.
         constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         if (attributes && (attributes->dos & kKept))
-            ok = ::SetFileAttributesW(path_.c_str(), (attributes->dos & kKept) | FILE_ATTRIBUTE_ARCHIVE) && ok;
+            ok =
+                ::SetFileAttributesW(path_.c_str(), (attributes->dos & kKept) | FILE_ATTRIBUTE_ARCHIVE) && ok;
         return closed && ok;
     }
 
@@ -219,8 +220,8 @@ private:
 class Win32FileSystem final : public FileSystem {
 public:
     std::unique_ptr<InputFile> openRead(const std::string& path) override {
-        HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (h == INVALID_HANDLE_VALUE) return nullptr;
         BY_HANDLE_FILE_INFORMATION info;
         if (!::GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -249,7 +250,9 @@ public:
         ::SetFileAttributesW(wide.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
         return ::DeleteFileW(wide.c_str()) != 0;
     }
-    bool makeDir(const std::string& path) override { return ::CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
+    bool makeDir(const std::string& path) override {
+        return ::CreateDirectoryW(widen(path).c_str(), nullptr) != 0;
+    }
     bool removeDir(const std::string& path) override { return ::RemoveDirectoryW(widen(path).c_str()) != 0; }
     PathInfo inspect(const std::string& path) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
@@ -262,7 +265,8 @@ public:
         UniqueFind find(::FindFirstFileW(pattern.c_str(), &found));
         if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
         do {
-            if (std::wstring_view(found.cFileName) == L"." || std::wstring_view(found.cFileName) == L"..") continue;
+            if (std::wstring_view(found.cFileName) == L"." || std::wstring_view(found.cFileName) == L"..")
+                continue;
             items.push_back({narrow(found.cFileName), describe(found.dwFileAttributes, found.ftLastWriteTime,
                                                                found.nFileSizeHigh, found.nFileSizeLow)});
         } while (::FindNextFileW(find.get(), &found));
@@ -271,8 +275,9 @@ public:
     bool setTime(const std::string& path, const FileStamp& stamp) override {
         FILETIME utc;
         if (!stampToFileTime(stamp, utc)) return false;
-        UniqueFile h(::CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        UniqueFile h(::CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         return h && ::SetFileTime(h.get(), nullptr, nullptr, &utc);
     }
     std::int64_t dosToUnix(std::uint32_t dos) override {
@@ -296,6 +301,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<FileSystem> makePlatformFileSystem() { return std::make_unique<Win32FileSystem>(); }
+std::unique_ptr<FileSystem> makePlatformFileSystem() {
+    return std::make_unique<Win32FileSystem>();
+}
 
 }  // namespace tavrix::zip

@@ -23,7 +23,9 @@ struct EndRecord {
     std::string comment;
 };
 
-std::span<const std::uint8_t> asBytes(const std::vector<std::uint8_t>& v) { return {v.data(), v.size()}; }
+std::span<const std::uint8_t> asBytes(const std::vector<std::uint8_t>& v) {
+    return {v.data(), v.size()};
+}
 
 // Finds the end-of-central-directory record in the last 64 KiB and follows
 // the Zip64 locator when there is one.
@@ -73,7 +75,8 @@ bool readEndRecord(ArchiveReader& reader, EndRecord& end) {
             const std::uint32_t diskCount = loc.u32();
             std::uint8_t record[kZip64EndSize];
             const std::uint64_t locatorAt = tailStart + found - kZip64LocatorSize;
-            if (zip64Offset + kZip64EndSize > locatorAt || !reader.readExact(zip64Offset, record, sizeof record))
+            if (zip64Offset + kZip64EndSize > locatorAt ||
+                !reader.readExact(zip64Offset, record, sizeof record))
                 return false;
             ByteCursor z({record, sizeof record});
             if (z.u32() != kZip64EndSignature) return false;
@@ -95,7 +98,8 @@ bool readEndRecord(ArchiveReader& reader, EndRecord& end) {
 // Fills the Zip64, timestamp and Unicode path fields of an entry from its
 // central extra data. The Zip64 field holds only the values that are
 // saturated in the fixed header, in this order.
-bool parseExtra(std::span<const std::uint8_t> extra, ZipEntry& entry, bool& diskSaturated, std::uint16_t& disk) {
+bool parseExtra(std::span<const std::uint8_t> extra, ZipEntry& entry, bool& diskSaturated,
+                std::uint16_t& disk) {
     ByteCursor c(extra);
     while (c.remaining() >= 4) {
         const std::uint16_t id = c.u16();
@@ -163,7 +167,8 @@ ParseResult parseDirectory(std::span<const std::uint8_t> bytes, std::uint64_t sh
         e.extra.assign(reinterpret_cast<const char*>(extra.data()), extra.size());
         if (disk != 0 && !diskSaturated) return ParseResult::kSpanned;
         std::uint64_t shifted = 0;
-        if (!addWithin(e.localOffset, shift, dataEnd, shifted) || !addWithin(shifted, kLocalHeaderSize, dataEnd, shifted))
+        if (!addWithin(e.localOffset, shift, dataEnd, shifted) ||
+            !addWithin(shifted, kLocalHeaderSize, dataEnd, shifted))
             return ParseResult::kDamaged;
         e.localOffset += shift;
         entries.push_back(std::move(e));
@@ -181,7 +186,8 @@ void assignDataLimits(std::vector<ZipEntry>& entries, std::uint64_t directorySta
     for (std::size_t k = 0; k < order.size(); ++k) {
         ZipEntry& e = entries[order[k]];
         const bool sharedWithPrevious = k > 0 && entries[order[k - 1]].localOffset == e.localOffset;
-        const bool sharedWithNext = k + 1 < order.size() && entries[order[k + 1]].localOffset == e.localOffset;
+        const bool sharedWithNext =
+            k + 1 < order.size() && entries[order[k + 1]].localOffset == e.localOffset;
         if (sharedWithPrevious || sharedWithNext)
             e.dataLimit = e.localOffset;
         else
@@ -193,9 +199,12 @@ void assignDataLimits(std::vector<ZipEntry>& entries, std::uint64_t directorySta
 
 MessageId openErrorMessage(ZipArchive::OpenError error) {
     switch (error) {
-        case ZipArchive::OpenError::kSpanned: return MessageId::kArchiveSpanned;
-        case ZipArchive::OpenError::kDamaged: return MessageId::kArchiveDamaged;
-        default: return MessageId::kArchiveOpen;
+        case ZipArchive::OpenError::kSpanned:
+            return MessageId::kArchiveSpanned;
+        case ZipArchive::OpenError::kDamaged:
+            return MessageId::kArchiveDamaged;
+        default:
+            return MessageId::kArchiveOpen;
     }
 }
 
@@ -233,14 +242,16 @@ FileAttributes ZipEntry::attributes() const {
     return a;
 }
 
-ArchiveReader::ArchiveReader(std::unique_ptr<InputFile> file) : file_(std::move(file)), size_(file_->size()) {}
+ArchiveReader::ArchiveReader(std::unique_ptr<InputFile> file)
+    : file_(std::move(file)), size_(file_->size()) {}
 
 const std::uint8_t* ArchiveReader::view(std::uint64_t offset, std::size_t want, std::size_t& got) {
     got = 0;
     if (offset >= size_ || want == 0) return nullptr;
     if (offset < windowOffset_ || offset >= windowOffset_ + windowLength_) {
         if (window_.empty()) window_.resize(kWindowSize);
-        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size_ - offset));
+        const std::size_t length =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size_ - offset));
         std::size_t filled = 0;
         while (filled < length) {
             std::ptrdiff_t n = file_->readAt(offset + filled, window_.data() + filled, length - filled);
@@ -315,7 +326,8 @@ std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<InputFile> file, Op
     archive->comment_ = std::move(end.comment);
     archive->directoryOffset_ = directoryStart;
     archive->prefixSize_ = directoryStart;
-    for (const ZipEntry& e : archive->entries_) archive->prefixSize_ = std::min(archive->prefixSize_, e.localOffset);
+    for (const ZipEntry& e : archive->entries_)
+        archive->prefixSize_ = std::min(archive->prefixSize_, e.localOffset);
     error = OpenError::kNone;
     return archive;
 }
@@ -331,7 +343,8 @@ ZipArchive::Placement ZipArchive::locateData(const ZipEntry& entry, DataSpan& sp
     const std::uint16_t extraLength = c.u16();
     std::uint64_t dataStart = 0;
     std::uint64_t dataEnd = 0;
-    if (!addWithin(entry.localOffset, kLocalHeaderSize + nameLength + extraLength, entry.dataLimit, dataStart) ||
+    if (!addWithin(entry.localOffset, kLocalHeaderSize + nameLength + extraLength, entry.dataLimit,
+                   dataStart) ||
         !addWithin(dataStart, entry.compressedSize, entry.dataLimit, dataEnd))
         return Placement::kOverlap;
     span.offset = dataStart;

@@ -63,7 +63,8 @@ std::string withoutZip64(const std::string& extra) {
 }
 
 bool isAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+    return std::all_of(text.begin(), text.end(),
+                       [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
 }
 
 // Little-endian stores at a fixed offset of a fixed-size block: an offset that
@@ -80,8 +81,9 @@ void storeLe32At(std::span<std::uint8_t, Size> block, std::uint32_t v) {
 std::mt19937& randomBytes() {
     static std::mt19937 engine = [] {
         std::random_device device;
-        std::seed_seq seed{device(), device(),
-                           static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count())};
+        std::seed_seq seed{
+            device(), device(),
+            static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count())};
         return std::mt19937(seed);
     }();
     return engine;
@@ -98,7 +100,9 @@ struct ZipWriter::Compressor {
 };
 
 ZipWriter::ZipWriter(OutputFile& out) : out_(out), buffer_(kBufferSize), input_(kReadBlock) {}
-ZipWriter::~ZipWriter() { delete compressor_; }
+ZipWriter::~ZipWriter() {
+    delete compressor_;
+}
 
 bool ZipWriter::flush() {
     if (buffered_ == 0) return true;
@@ -186,7 +190,8 @@ bool ZipWriter::writeDataDescriptor(const CentralRecord& r) {
 WriteStatus ZipWriter::copyPrefix(ArchiveReader& reader, std::uint64_t length) {
     for (std::uint64_t offset = 0; offset < length;) {
         std::size_t got = 0;
-        const std::uint8_t* data = reader.view(offset, static_cast<std::size_t>(std::min<std::uint64_t>(length - offset, kReadBlock)), got);
+        const std::uint8_t* data = reader.view(
+            offset, static_cast<std::size_t>(std::min<std::uint64_t>(length - offset, kReadBlock)), got);
         if (!data) return WriteStatus::kReadFailed;
         if (!put(data, got)) return WriteStatus::kWriteFailed;
         offset += got;
@@ -263,7 +268,8 @@ WriteStatus ZipWriter::writeData(InputFile& input, std::uint64_t size, int level
         }
         if (!compressor_->ready) {
             compressor_->stream = z_stream{};
-            if (::deflateInit2(&compressor_->stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            if (::deflateInit2(&compressor_->stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+                Z_OK)
                 return WriteStatus::kWriteFailed;
             compressor_->ready = true;
             compressorLevel_ = level;

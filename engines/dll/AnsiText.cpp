@@ -19,7 +19,11 @@ std::string convert(const std::string& text, UINT from, UINT to) {
 
 }  // namespace
 
-std::string ansiToUtf8(const char* text) { return text ? convert(text, CP_ACP, CP_UTF8) : std::string(); }
-std::string utf8ToAnsi(const std::string& text) { return convert(text, CP_UTF8, CP_ACP); }
+std::string ansiToUtf8(const char* text) {
+    return text ? convert(text, CP_ACP, CP_UTF8) : std::string();
+}
+std::string utf8ToAnsi(const std::string& text) {
+    return convert(text, CP_UTF8, CP_ACP);
+}
 
 }  // namespace tavrix::engines

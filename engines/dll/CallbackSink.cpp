@@ -32,13 +32,21 @@ bool CallbackSink::send(std::uint32_t action, std::uint32_t errorCode, std::uint
     return stop_;
 }
 
-bool CallbackSink::fileCount(std::uint64_t files) { return send(contract::kActionFileCount, 0, files, {}); }
-bool CallbackSink::byteCount(std::uint64_t bytes) { return send(contract::kActionByteCount, 0, bytes, {}); }
+bool CallbackSink::fileCount(std::uint64_t files) {
+    return send(contract::kActionFileCount, 0, files, {});
+}
+bool CallbackSink::byteCount(std::uint64_t bytes) {
+    return send(contract::kActionByteCount, 0, bytes, {});
+}
 bool CallbackSink::fileStart(std::string_view name, std::uint64_t size) {
     return send(contract::kActionFileStart, 0, size, name);
 }
-bool CallbackSink::advance(std::uint64_t bytes) { return send(contract::kActionAdvance, 0, bytes, {}); }
-bool CallbackSink::batchEnd() { return send(contract::kActionBatchEnd, 0, 0, {}); }
+bool CallbackSink::advance(std::uint64_t bytes) {
+    return send(contract::kActionAdvance, 0, bytes, {});
+}
+bool CallbackSink::batchEnd() {
+    return send(contract::kActionBatchEnd, 0, 0, {});
+}
 
 bool CallbackSink::message(zip::MessageId id, std::string_view subject) {
     const zip::MessageInfo& info = zip::messageInfo(id);

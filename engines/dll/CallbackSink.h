@@ -16,8 +16,8 @@ using EngineCallback = BOOL(__stdcall*)(contract::EngineCallbackRecord*);
 
 class CallbackSink final : public zip::ProgressSink {
 public:
-    CallbackSink(contract::RecordAddress window, contract::RecordAddress caller, contract::RecordAddress callback,
-                 bool verbose);
+    CallbackSink(contract::RecordAddress window, contract::RecordAddress caller,
+                 contract::RecordAddress callback, bool verbose);
 
     bool fileCount(std::uint64_t files) override;
     bool byteCount(std::uint64_t bytes) override;

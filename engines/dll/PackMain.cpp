@@ -62,6 +62,10 @@ int pack(const std::uint8_t* raw) {
 
 }  // namespace
 
-extern "C" int __stdcall PackExec(void* record) { return engines::execGuarded(record, pack); }
+extern "C" int __stdcall PackExec(void* record) {
+    return engines::execGuarded(record, pack);
+}
 
-extern "C" int __stdcall GetPackVersion() { return kPackVersion; }
+extern "C" int __stdcall GetPackVersion() {
+    return kPackVersion;
+}

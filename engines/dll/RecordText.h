@@ -12,10 +12,14 @@ namespace tavrix::engines {
 
 using contract::RecordAddress;
 
-inline const char* textAt(RecordAddress address) { return contract::recordPointer<const char>(address); }
+inline const char* textAt(RecordAddress address) {
+    return contract::recordPointer<const char>(address);
+}
 
 // The string at `address` as UTF-8; empty for a null address.
-inline std::string utf8At(RecordAddress address) { return ansiToUtf8(textAt(address)); }
+inline std::string utf8At(RecordAddress address) {
+    return ansiToUtf8(textAt(address));
+}
 
 // The bytes at `address` unchanged (passwords are used as typed).
 inline std::string bytesAt(RecordAddress address) {

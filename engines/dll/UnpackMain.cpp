@@ -37,8 +37,8 @@ int unpack(const std::uint8_t* raw) {
         return 0;
     }
     options.password = engines::bytesAt(common.password);
-    options.codePage = common.codePage <= 2 ? static_cast<zip::NameCodePage>(common.codePage)
-                                            : zip::NameCodePage::kAuto;
+    options.codePage =
+        common.codePage <= 2 ? static_cast<zip::NameCodePage>(common.codePage) : zip::NameCodePage::kAuto;
     options.test = common.test != 0;
     options.update = common.update != 0;
     options.freshen = common.freshen != 0 && !options.update;
@@ -52,6 +52,10 @@ int unpack(const std::uint8_t* raw) {
 
 }  // namespace
 
-extern "C" int __stdcall UnpackExec(void* record) { return engines::execGuarded(record, unpack); }
+extern "C" int __stdcall UnpackExec(void* record) {
+    return engines::execGuarded(record, unpack);
+}
 
-extern "C" int __stdcall GetUnpackVersion() { return kUnpackVersion; }
+extern "C" int __stdcall GetUnpackVersion() {
+    return kUnpackVersion;
+}

@@ -53,6 +53,8 @@ inline std::string damageTestName(const DamageCase& c) {
 }
 
 // How a failing case is named in the test report.
-inline void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.file; }
+inline void PrintTo(const DamageCase& c, std::ostream* out) {
+    *out << c.file;
+}
 
 }  // namespace tavrix::archive::testing

@@ -21,8 +21,12 @@ T valueAt(const EngineObservation& seen, std::size_t offset) {
     std::memcpy(&v, seen.record + offset, sizeof v);
     return v;
 }
-std::uint32_t u32At(const EngineObservation& seen, std::size_t offset) { return valueAt<std::uint32_t>(seen, offset); }
-std::uint16_t u16At(const EngineObservation& seen, std::size_t offset) { return valueAt<std::uint16_t>(seen, offset); }
+std::uint32_t u32At(const EngineObservation& seen, std::size_t offset) {
+    return valueAt<std::uint32_t>(seen, offset);
+}
+std::uint16_t u16At(const EngineObservation& seen, std::size_t offset) {
+    return valueAt<std::uint16_t>(seen, offset);
+}
 RecordAddress addressAt(const EngineObservation& seen, std::size_t offset) {
     return valueAt<RecordAddress>(seen, offset);
 }
@@ -258,7 +262,8 @@ TEST_P(RecordLayout, OlderLayoutNeverTakesMoreThanItsPointerArray) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, RecordLayout,
                          ::testing::Values(LayoutCase{"unpack-new", false, true, sizeof(UnpackExecRecordNew)},
-                                           LayoutCase{"unpack-old", false, false, sizeof(UnpackExecRecordOld)},
+                                           LayoutCase{"unpack-old", false, false,
+                                                      sizeof(UnpackExecRecordOld)},
                                            LayoutCase{"pack-new", true, true, sizeof(PackExecRecordNew)},
                                            LayoutCase{"pack-old", true, false, sizeof(PackExecRecordOld)}),
                          [](const auto& info) {
@@ -344,8 +349,13 @@ TEST_F(PackSwitches, EveryFieldFollowsItsProperty) {
     builder.SetTempDir("C:\\tmp");
     const auto& on = run();
     const std::pair<std::size_t, std::uint32_t> expectedOn[] = {
-        {PACK_AT(zero24), 0}, {PACK_AT(encrypt), 1}, {PACK_AT(hiddenFiles), 1}, {PACK_AT(zero36), 0}, {PACK_AT(zero40), 0}, {PACK_AT(noDirEntries), 0}, {PACK_AT(zero48), 0}, {PACK_AT(verbose), 0},  {PACK_AT(one56), 1},  {PACK_AT(level), 6}, {PACK_AT(zero64), 0},
-        {PACK_AT(zero68), 0}, {PACK_AT(junkDirNames), 0}, {PACK_AT(one80), 1}, {PACK_AT(forceDos), 1}, {PACK_AT(move), 1}, {PACK_AT(deleteEntries), 0}, {PACK_AT(update), 1}, {PACK_AT(freshen), 0}, {PACK_AT(zero104), 0}, {PACK_AT(zipTime), 1}};
+        {PACK_AT(zero24), 0},       {PACK_AT(encrypt), 1},       {PACK_AT(hiddenFiles), 1},
+        {PACK_AT(zero36), 0},       {PACK_AT(zero40), 0},        {PACK_AT(noDirEntries), 0},
+        {PACK_AT(zero48), 0},       {PACK_AT(verbose), 0},       {PACK_AT(one56), 1},
+        {PACK_AT(level), 6},        {PACK_AT(zero64), 0},        {PACK_AT(zero68), 0},
+        {PACK_AT(junkDirNames), 0}, {PACK_AT(one80), 1},         {PACK_AT(forceDos), 1},
+        {PACK_AT(move), 1},         {PACK_AT(deleteEntries), 0}, {PACK_AT(update), 1},
+        {PACK_AT(freshen), 0},      {PACK_AT(zero104), 0},       {PACK_AT(zipTime), 1}};
     for (auto [offset, value] : expectedOn) EXPECT_EQ(u32At(on, offset), value) << "offset " << offset;
     EXPECT_EQ(u16At(on, PACK_AT(recurse)), 1);
     EXPECT_STREQ(on.password, "pw");
@@ -356,7 +366,10 @@ TEST_F(PackSwitches, EveryFieldFollowsItsProperty) {
     builder.SetVerbose(true);
     const auto& off = run();
     const std::pair<std::size_t, std::uint32_t> expectedOff[] = {
-        {PACK_AT(encrypt), 0}, {PACK_AT(hiddenFiles), 0}, {PACK_AT(noDirEntries), 1}, {PACK_AT(verbose), 1}, {PACK_AT(junkDirNames), 1}, {PACK_AT(forceDos), 0}, {PACK_AT(move), 0}, {PACK_AT(update), 0}, {PACK_AT(freshen), 1}, {PACK_AT(zipTime), 0}};
+        {PACK_AT(encrypt), 0}, {PACK_AT(hiddenFiles), 0},  {PACK_AT(noDirEntries), 1},
+        {PACK_AT(verbose), 1}, {PACK_AT(junkDirNames), 1}, {PACK_AT(forceDos), 0},
+        {PACK_AT(move), 0},    {PACK_AT(update), 0},       {PACK_AT(freshen), 1},
+        {PACK_AT(zipTime), 0}};
     for (auto [offset, value] : expectedOff) EXPECT_EQ(u32At(off, offset), value) << "offset " << offset;
     EXPECT_EQ(u16At(off, PACK_AT(recurse)), 0);
     EXPECT_EQ(addressAt(off, offsetof(PackExecRecordNew, tempDir)), 0u);
@@ -365,7 +378,9 @@ TEST_F(PackSwitches, EveryFieldFollowsItsProperty) {
 TEST_F(PackSwitches, DeleteTurnsEveryAddingSwitchOff) {
     builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddMove, AddUpdate, AddEncrypt});
     const auto& seen = run(TArchiveBuilder::PackCall::Delete);
-    for (std::size_t offset : {PACK_AT(encrypt), PACK_AT(junkDirNames), PACK_AT(one80), PACK_AT(move), PACK_AT(update), PACK_AT(freshen)}) EXPECT_EQ(u32At(seen, offset), 0u) << offset;
+    for (std::size_t offset : {PACK_AT(encrypt), PACK_AT(junkDirNames), PACK_AT(one80), PACK_AT(move),
+                               PACK_AT(update), PACK_AT(freshen)})
+        EXPECT_EQ(u32At(seen, offset), 0u) << offset;
     EXPECT_EQ(u16At(seen, PACK_AT(recurse)), 0);
     EXPECT_EQ(u32At(seen, PACK_AT(deleteEntries)), 1u);
     EXPECT_STREQ(seen.specs[0], "*.*");

@@ -70,7 +70,8 @@ TEST(AddWithin, RejectsWrapAndOverflowOfTheLimit) {
     EXPECT_TRUE(tavrix::addWithin(10, 20, 30, sum));
     EXPECT_EQ(sum, 30u);
     EXPECT_FALSE(tavrix::addWithin(10, 21, 30, sum));
-    EXPECT_FALSE(tavrix::addWithin(1, std::numeric_limits<std::uint64_t>::max(), std::numeric_limits<std::uint64_t>::max(), sum));
+    EXPECT_FALSE(tavrix::addWithin(1, std::numeric_limits<std::uint64_t>::max(),
+                                   std::numeric_limits<std::uint64_t>::max(), sum));
     EXPECT_FALSE(tavrix::addWithin(0, 31, 30, sum));
 }
 

@@ -32,12 +32,16 @@ TEST(WidenedTickCount, TheSameCountTwiceIsNotAWrap) {
     EXPECT_EQ(last.load(), 0x3'0000'0500u);
 }
 
-FARPROC systemFunction(const char* name) { return ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name); }
+FARPROC systemFunction(const char* name) {
+    return ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name);
+}
 
 TEST(ImportCells, CallsGoThroughTheLookupToTheSystemsFunction) {
     // The cell holds our function, not the system's, so the file imports nothing newer.
-    EXPECT_NE(reinterpret_cast<void*>(&GetTickCount64), reinterpret_cast<void*>(systemFunction("GetTickCount64")));
-    auto real = reinterpret_cast<ULONGLONG(WINAPI*)()>(reinterpret_cast<void*>(systemFunction("GetTickCount64")));
+    EXPECT_NE(reinterpret_cast<void*>(&GetTickCount64),
+              reinterpret_cast<void*>(systemFunction("GetTickCount64")));
+    auto real =
+        reinterpret_cast<ULONGLONG(WINAPI*)()>(reinterpret_cast<void*>(systemFunction("GetTickCount64")));
     ASSERT_NE(real, nullptr);  // this system has it: the cell's function hands over to it
     const ULONGLONG before = real();
     const ULONGLONG viaCell = GetTickCount64();
@@ -45,7 +49,9 @@ TEST(ImportCells, CallsGoThroughTheLookupToTheSystemsFunction) {
     EXPECT_LE(viaCell, real());
 }
 
-LONG WINAPI ignoreException(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+LONG WINAPI ignoreException(EXCEPTION_POINTERS*) {
+    return EXCEPTION_CONTINUE_SEARCH;
+}
 
 TEST(ImportCells, VectoredHandlersAreAddedAndRemovedWhereTheSystemHasThem) {
     PVOID handle = AddVectoredExceptionHandler(1, &ignoreException);

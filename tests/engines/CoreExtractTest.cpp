@@ -166,7 +166,8 @@ TEST_F(CoreTest, FreshenAndUpdateCompareTimes) {
     // Archive entries dated 2025-04-12; one file older, one newer than that.
     writeFile(out_ / "old.txt", "old");
     writeFile(out_ / "new.txt", "new");
-    fs::last_write_time(out_ / "old.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+    fs::last_write_time(out_ / "old.txt",
+                        fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
     const std::string zip = buildZip({{"old.txt", "A"}, {"new.txt", "A"}, {"absent.txt", "A"}});
 
     zip::ExtractOptions freshen;
@@ -174,9 +175,11 @@ TEST_F(CoreTest, FreshenAndUpdateCompareTimes) {
     EXPECT_EQ(extract(zip, freshen).processed, 1u);
     EXPECT_EQ((std::map<std::string, std::string>{{"old.txt", "A"}, {"new.txt", "new"}}), treeOf(out_));
 
-    fs::last_write_time(out_ / "old.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+    fs::last_write_time(out_ / "old.txt",
+                        fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
     writeFile(out_ / "old.txt", "old");
-    fs::last_write_time(out_ / "old.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+    fs::last_write_time(out_ / "old.txt",
+                        fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
     zip::ExtractOptions update;
     update.update = true;
     EXPECT_EQ(extract(zip, update).processed, 2u);
@@ -196,7 +199,8 @@ TEST_F(CoreTest, TestModeWritesNothingAndCountsGoodEntries) {
 }
 
 TEST_F(CoreTest, FolderNamesRecreatedOrFlattenedAndPatternsSelect) {
-    const std::string zip = buildZip({{"Docs/", ""}, {"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}});
+    const std::string zip =
+        buildZip({{"Docs/", ""}, {"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}});
     zip::ExtractOptions options;
     options.specs = {"docs\\*.txt"};
     EXPECT_EQ(extract(zip, options).processed, 1u);
@@ -247,7 +251,8 @@ TEST_F(CoreTest, OemNamesAreConverted) {
 // ---- Callbacks and cancelling.
 
 TEST_F(CoreTest, CallbacksComeInOrderAndAddUp) {
-    const std::string zip = buildZip({{"dir/", ""}, {"dir/big.txt", kPayload}, {"empty.txt", ""}, {"s.txt", kPayload, 0}});
+    const std::string zip =
+        buildZip({{"dir/", ""}, {"dir/big.txt", kPayload}, {"empty.txt", ""}, {"s.txt", kPayload, 0}});
     EXPECT_EQ(extract(zip).processed, 3u);
     EXPECT_EQ(log_.orderProblem(), "");
     EXPECT_EQ(log_.events[0].size, 3u);
@@ -273,20 +278,25 @@ TEST_P(CancelTest, StopsWithoutPartialFiles) {
     EXPECT_TRUE(leftovers().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Points, CancelTest,
-    ::testing::Values(CancelPoint{"AtFileCount", [](const Event& e, const EventLog&) { return e.kind == EventKind::kFileCount; }, 0},
-                      CancelPoint{"AtSecondFileStart",
-                                  [](const Event& e, const EventLog& log) {
-                                      return e.kind == EventKind::kFileStart && log.count(EventKind::kFileStart) == 2;
-                                  },
-                                  1},
-                      CancelPoint{"InsideBigFile",
-                                  [](const Event& e, const EventLog& log) {
-                                      return e.kind == EventKind::kAdvance && log.count(EventKind::kAdvance) == 3;
-                                  },
-                                  1}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Points, CancelTest,
+                         ::testing::Values(CancelPoint{"AtFileCount",
+                                                       [](const Event& e, const EventLog&) {
+                                                           return e.kind == EventKind::kFileCount;
+                                                       },
+                                                       0},
+                                           CancelPoint{"AtSecondFileStart",
+                                                       [](const Event& e, const EventLog& log) {
+                                                           return e.kind == EventKind::kFileStart &&
+                                                                  log.count(EventKind::kFileStart) == 2;
+                                                       },
+                                                       1},
+                                           CancelPoint{"InsideBigFile",
+                                                       [](const Event& e, const EventLog& log) {
+                                                           return e.kind == EventKind::kAdvance &&
+                                                                  log.count(EventKind::kAdvance) == 3;
+                                                       },
+                                                       1}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace tavrix::ziptest

@@ -29,7 +29,9 @@ void CoreTest::SetUp() {
     fs::create_directories(out_);
 }
 
-void CoreTest::TearDown() { fs::remove_all(root_); }
+void CoreTest::TearDown() {
+    fs::remove_all(root_);
+}
 
 zip::OperationResult CoreTest::extract(const std::string& zipBytes, zip::ExtractOptions options) {
     writeFile(root_ / "in.zip", zipBytes);

@@ -44,7 +44,9 @@ ToolRun run(const std::string& command) {
     return r;
 }
 
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 // Files only: tools differ in whether they recreate empty folders.
 std::map<std::string, std::string> filesOf(const fs::path& root) {
@@ -56,11 +58,14 @@ std::map<std::string, std::string> filesOf(const fs::path& root) {
 // A file system that fails to open one chosen file, as a locked file would.
 class FaultyFileSystem final : public zip::FileSystem {
 public:
-    FaultyFileSystem(zip::FileSystem& real, std::string failing) : real_(real), failing_(std::move(failing)) {}
+    FaultyFileSystem(zip::FileSystem& real, std::string failing)
+        : real_(real), failing_(std::move(failing)) {}
     std::unique_ptr<zip::InputFile> openRead(const std::string& path) override {
         return path.find(failing_) != std::string::npos ? nullptr : real_.openRead(path);
     }
-    std::unique_ptr<zip::OutputFile> createNew(const std::string& path) override { return real_.createNew(path); }
+    std::unique_ptr<zip::OutputFile> createNew(const std::string& path) override {
+        return real_.createNew(path);
+    }
     bool rename(const std::string& from, const std::string& to, bool replace) override {
         return real_.rename(from, to, replace);
     }
@@ -68,8 +73,12 @@ public:
     bool makeDir(const std::string& path) override { return real_.makeDir(path); }
     bool removeDir(const std::string& path) override { return real_.removeDir(path); }
     zip::PathInfo inspect(const std::string& path) override { return real_.inspect(path); }
-    bool listDir(const std::string& dir, std::vector<zip::DirItem>& items) override { return real_.listDir(dir, items); }
-    bool setTime(const std::string& path, const zip::FileStamp& stamp) override { return real_.setTime(path, stamp); }
+    bool listDir(const std::string& dir, std::vector<zip::DirItem>& items) override {
+        return real_.listDir(dir, items);
+    }
+    bool setTime(const std::string& path, const zip::FileStamp& stamp) override {
+        return real_.setTime(path, stamp);
+    }
     std::int64_t dosToUnix(std::uint32_t dos) override { return real_.dosToUnix(dos); }
     std::uint32_t unixToDos(std::int64_t t) override { return real_.unixToDos(t); }
     bool isHidden(const zip::DirItem& item) override { return real_.isHidden(item); }
@@ -234,7 +243,8 @@ TEST_F(PackTest, FreshenUpdateAndMove) {
 TEST_F(PackTest, NamesHiddenFilesDosNamesAndArchiveTime) {
     writeFile(root_ / "h/.hidden", "h");
     writeFile(root_ / "h/Long Name File.text", "l");
-    fs::last_write_time(root_ / "h/Long Name File.text", fs::file_time_type::clock::now() - std::chrono::hours(500));
+    fs::last_write_time(root_ / "h/Long Name File.text",
+                        fs::file_time_type::clock::now() - std::chrono::hours(500));
     ::chdir(root_.c_str());
     zip::PackOptions options;
     options.specs = {"h"};
@@ -243,7 +253,8 @@ TEST_F(PackTest, NamesHiddenFilesDosNamesAndArchiveTime) {
     options.zipTime = true;
     EXPECT_EQ(pack(options).processed, 1u);
     EXPECT_EQ(entryNames(), std::vector<std::string>{"H/LONGNAME.TEX"});
-    struct stat archiveStat {}, fileStat {};
+    struct stat archiveStat {
+    }, fileStat{};
     ::stat(archive_.c_str(), &archiveStat);
     ::stat((root_ / "h/Long Name File.text").c_str(), &fileStat);
     EXPECT_EQ(archiveStat.st_mtime, fileStat.st_mtime);
@@ -272,7 +283,8 @@ const Maker kMakers[] = {
     {"ZipComment", "zip -q -r $Z . && echo 'a comment' | zip -q -z $Z"},
     {"ZipStreamed", "find . -type f | sort | zip -q -fd -@ $Z"},
     {"PythonZipfile",
-     "python3 -c \"import os,sys,zipfile\nz=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED)\nfor d,_,fs in "
+     "python3 -c \"import os,sys,zipfile\nz=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED)\nfor "
+     "d,_,fs in "
      "os.walk('.'):\n  [z.write(os.path.join(d,f)) for f in fs]\nz.close()\" $Z"},
     {"PythonStored",
      "python3 -c \"import os,sys,zipfile\nz=zipfile.ZipFile(sys.argv[1],'w')\nfor d,_,fs in "

@@ -37,7 +37,9 @@ Function entryPoint(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
 }
 
-RecordAddress address(const void* p) { return recordAddress(p); }
+RecordAddress address(const void* p) {
+    return recordAddress(p);
+}
 
 // The component's side of the callback: the caller field leads back to it.
 struct Component {
@@ -90,8 +92,9 @@ struct PackSwitches {
     std::string password;
     std::string tempDir;
     int level = 9;
-    bool encrypt = false, hidden = false, separateDirs = true, dirNames = true, recurse = true, forceDos = false,
-         move = false, deleteEntries = false, update = false, freshen = false, zipTime = false;
+    bool encrypt = false, hidden = false, separateDirs = true, dirNames = true, recurse = true,
+         forceDos = false, move = false, deleteEntries = false, update = false, freshen = false,
+         zipTime = false;
 };
 
 class Engines : public ::testing::Test {
@@ -126,7 +129,8 @@ protected:
     // Extracts into `dir` (made the current directory, as the component does).
     int unpack(const std::string& archive, const UnpackSwitches& s, Layout layout, const fs::path& dir) {
         Strings strings;
-        std::vector<std::uint8_t> raw(layout == Layout::kOld ? sizeof(UnpackExecRecordOld) : sizeof(UnpackExecRecordNew));
+        std::vector<std::uint8_t> raw(layout == Layout::kOld ? sizeof(UnpackExecRecordOld)
+                                                             : sizeof(UnpackExecRecordNew));
         UnpackExecCommon c{};
         c.ownerWindow = kOwnerWindow;
         c.caller = address(&component_);
@@ -164,7 +168,8 @@ protected:
 
     int pack(const std::string& archive, const PackSwitches& s, Layout layout, const fs::path& dir) {
         Strings strings;
-        std::vector<std::uint8_t> raw(layout == Layout::kOld ? sizeof(PackExecRecordOld) : sizeof(PackExecRecordNew));
+        std::vector<std::uint8_t> raw(layout == Layout::kOld ? sizeof(PackExecRecordOld)
+                                                             : sizeof(PackExecRecordNew));
         PackExecCommon c{};
         c.ownerWindow = kOwnerWindow;
         c.caller = address(&component_);
@@ -235,7 +240,8 @@ std::map<std::string, std::string> filesOf(const fs::path& root) {
 // Several advance steps long, so that a stop can fall inside it.
 std::string sampleText() {
     std::string s;
-    for (int i = 0; s.size() < 2 * zip::kAdvanceStep + 100000; ++i) s += "needle " + std::to_string(i % 733) + "\n";
+    for (int i = 0; s.size() < 2 * zip::kAdvanceStep + 100000; ++i)
+        s += "needle " + std::to_string(i % 733) + "\n";
     return s;
 }
 
@@ -308,25 +314,31 @@ class EnginesByLayout : public Engines, public ::testing::WithParamInterface<Lay
 
 TEST_P(EnginesByLayout, ExtractsEverythingWithOrderedCallbacks) {
     const std::string text = sampleText();
-    const std::string zip = archive(buildZip({{"Scenery/", ""}, {"Scenery/big.txt", text}, {"Scenery/tex/a.bmp", "bmp", 0},
-                                              {"readme.txt", "hello"}, {"zero.txt", ""}}));
+    const std::string zip = archive(buildZip({{"Scenery/", ""},
+                                              {"Scenery/big.txt", text},
+                                              {"Scenery/tex/a.bmp", "bmp", 0},
+                                              {"readme.txt", "hello"},
+                                              {"zero.txt", ""}}));
     EXPECT_EQ(unpack(zip, {}, GetParam(), out_), 4);
     EXPECT_EQ(component_.log.orderProblem(), "");
     EXPECT_EQ(component_.wrongCaller, 0);
     EXPECT_EQ(component_.log.events[0].size, 4u);
     EXPECT_EQ(component_.log.events[1].size, text.size() + 8);
-    EXPECT_EQ((std::map<std::string, std::string>{
-                  {"Scenery/big.txt", text}, {"Scenery/tex/a.bmp", "bmp"}, {"readme.txt", "hello"}, {"zero.txt", ""}}),
+    EXPECT_EQ((std::map<std::string, std::string>{{"Scenery/big.txt", text},
+                                                  {"Scenery/tex/a.bmp", "bmp"},
+                                                  {"readme.txt", "hello"},
+                                                  {"zero.txt", ""}}),
               filesOf(out_));
 }
 
 TEST_P(EnginesByLayout, FilePatternsSelectAndFolderNamesFlatten) {
-    const std::string zip =
-        archive(buildZip({{"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}, {"x.dat", "x"}}));
+    const std::string zip = archive(
+        buildZip({{"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}, {"top.txt", "t"}, {"x.dat", "x"}}));
     UnpackSwitches s;
     s.specs = {"docs\\*.txt", "*.BMP"};
     EXPECT_EQ(unpack(zip, s, GetParam(), out_), 2);
-    EXPECT_EQ((std::map<std::string, std::string>{{"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}}), filesOf(out_));
+    EXPECT_EQ((std::map<std::string, std::string>{{"Docs/Read.TXT", "r"}, {"Docs/img/p.bmp", "p"}}),
+              filesOf(out_));
     s.directories = false;
     s.specs = {"*.txt"};
     fs::remove_all(out_);
@@ -344,7 +356,8 @@ TEST_P(EnginesByLayout, PacksAndDeletes) {
     EXPECT_EQ(pack("made.zip", s, GetParam(), root_), 2);
     EXPECT_EQ(component_.log.orderProblem(), "");
     EXPECT_EQ(unpack((root_ / "made.zip").string(), {}, GetParam(), out_), 2);
-    EXPECT_EQ(filesOf(out_), (std::map<std::string, std::string>{{"src/a.txt", sampleText()}, {"src/sub/b.txt", "b"}}));
+    EXPECT_EQ(filesOf(out_),
+              (std::map<std::string, std::string>{{"src/a.txt", sampleText()}, {"src/sub/b.txt", "b"}}));
     PackSwitches del;
     del.deleteEntries = true;
     del.specs = {"src\\sub\\*"};
@@ -375,7 +388,8 @@ TEST_F(Engines, ExistingFilesFollowOverwriteFreshenUpdateAndTest) {
     UnpackSwitches freshen;  // a.txt is younger than the entry (2025): kept; b.txt absent: not made
     freshen.freshen = true;
     EXPECT_EQ(unpack(zip, freshen, Layout::kNew, out_), 0);
-    fs::last_write_time(out_ / "a.txt", fs::last_write_time(out_ / "a.txt") - std::chrono::hours(24 * 365 * 5));
+    fs::last_write_time(out_ / "a.txt",
+                        fs::last_write_time(out_ / "a.txt") - std::chrono::hours(24 * 365 * 5));
     EXPECT_EQ(unpack(zip, freshen, Layout::kNew, out_), 1);
     EXPECT_EQ(readFile(out_ / "a.txt"), "theirs");
     EXPECT_FALSE(fs::exists(out_ / "b.txt"));
@@ -564,9 +578,9 @@ TEST_F(Engines, MakesArchivesForOtherToolsToCheck) {
         bool encrypt;
         Layout layout;
     };
-    for (const Variant& v : {Variant{"level0.zip", 0, false, Layout::kNew}, Variant{"level6.zip", 6, false, Layout::kOld},
-                             Variant{"level9.zip", 9, false, Layout::kNew},
-                             Variant{"encrypted.zip", 6, true, Layout::kNew}}) {
+    for (const Variant& v :
+         {Variant{"level0.zip", 0, false, Layout::kNew}, Variant{"level6.zip", 6, false, Layout::kOld},
+          Variant{"level9.zip", 9, false, Layout::kNew}, Variant{"encrypted.zip", 6, true, Layout::kNew}}) {
         PackSwitches s;
         s.specs = {"interop\\tree"};
         s.level = v.level;

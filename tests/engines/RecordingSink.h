@@ -8,7 +8,14 @@
 
 namespace tavrix::ziptest {
 
-enum class EventKind { kFileStart = 1, kAdvance = 2, kBatchEnd = 3, kMessage = 4, kFileCount = 5, kByteCount = 6 };
+enum class EventKind {
+    kFileStart = 1,
+    kAdvance = 2,
+    kBatchEnd = 3,
+    kMessage = 4,
+    kFileCount = 5,
+    kByteCount = 6
+};
 
 struct Event {
     EventKind kind;

@@ -6,8 +6,8 @@
 //   UnpackBench.exe ARCHIVE DESTINATION
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "CallBack.h"
@@ -17,9 +17,13 @@ namespace {
 
 using namespace tavrix::contract;
 
-std::uint32_t address(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
+std::uint32_t address(const void* p) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+}
 
-BOOL __stdcall goOn(EngineCallbackRecord*) { return FALSE; }
+BOOL __stdcall goOn(EngineCallbackRecord*) {
+    return FALSE;
+}
 
 }  // namespace
 
@@ -34,7 +38,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     HMODULE engine = LoadLibraryA("UNPACK32.DLL");
-    auto unpackExec = engine ? reinterpret_cast<int(__stdcall*)(void*)>(GetProcAddress(engine, "UnpackExec")) : nullptr;
+    auto unpackExec =
+        engine ? reinterpret_cast<int(__stdcall*)(void*)>(GetProcAddress(engine, "UnpackExec")) : nullptr;
     if (!unpackExec) {
         std::fprintf(stderr, "UNPACK32.DLL or its UnpackExec is missing\n");
         return 1;
@@ -54,7 +59,8 @@ int main(int argc, char** argv) {
     QueryPerformanceCounter(&start);
     const int processed = unpackExec(&record);
     QueryPerformanceCounter(&end);
-    std::printf("%lld ms, %d files\n", (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart, processed);
+    std::printf("%lld ms, %d files\n", (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart,
+                processed);
     FreeLibrary(engine);
     return processed > 0 ? 0 : 1;
 }

@@ -14,34 +14,54 @@
 #include <windows.h>
 using Handle = HANDLE;
 static Handle create(const std::string& name) {
-    return CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
-static bool valid(Handle h) { return h != INVALID_HANDLE_VALUE; }
+static bool valid(Handle h) {
+    return h != INVALID_HANDLE_VALUE;
+}
 static void put(Handle h, const void* p, size_t n) {
     DWORD done;
     WriteFile(h, p, static_cast<DWORD>(n), &done, nullptr);
 }
-static void finish(Handle h) { CloseHandle(h); }
-static void makeDir(const std::string& name) { CreateDirectoryA(name.c_str(), nullptr); }
+static void finish(Handle h) {
+    CloseHandle(h);
+}
+static void makeDir(const std::string& name) {
+    CreateDirectoryA(name.c_str(), nullptr);
+}
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 using Handle = int;
-static Handle create(const std::string& name) { return open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644); }
-static bool valid(Handle h) { return h >= 0; }
+static Handle create(const std::string& name) {
+    return open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+}
+static bool valid(Handle h) {
+    return h >= 0;
+}
 static void put(Handle h, const void* p, size_t n) {
     if (write(h, p, n) < 0) std::perror("write");
 }
-static void finish(Handle h) { close(h); }
-static void makeDir(const std::string& name) { mkdir(name.c_str(), 0755); }
+static void finish(Handle h) {
+    close(h);
+}
+static void makeDir(const std::string& name) {
+    mkdir(name.c_str(), 0755);
+}
 #endif
 
-static uint32_t le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-static uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+static uint32_t le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
+static uint16_t le16(const unsigned char* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 static void makeParents(const std::string& name) {
-    for (size_t i = name.find('/'); i != std::string::npos; i = name.find('/', i + 1)) makeDir(name.substr(0, i));
+    for (size_t i = name.find('/'); i != std::string::npos; i = name.find('/', i + 1))
+        makeDir(name.substr(0, i));
 }
 
 int main(int argc, char** argv) {

@@ -22,7 +22,9 @@ static BOOL __stdcall onCallback(EngineCallbackRecord* record) {
     return FALSE;
 }
 
-static std::uint32_t address(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
+static std::uint32_t address(const void* p) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+}
 
 template <typename F>
 static F entry(HMODULE m, const char* name) {

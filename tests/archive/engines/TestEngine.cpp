@@ -70,8 +70,8 @@ T field(const std::uint8_t* record, std::size_t offset) {
     g_seen.specCount = field<std::uint32_t>(record, offsetof(Common, specCount));
     for (std::uint32_t i = 0; i < g_seen.specCount && i < tavrix::archive::testing::kMaxSeenSpecs; ++i) {
         if (kNewer) {
-            const auto* entry = recordPointer<const std::uint8_t>(field(record, offsetof(NewRecord, specs))) +
-                                i * kEntrySize;
+            const auto* entry =
+                recordPointer<const std::uint8_t>(field(record, offsetof(NewRecord, specs))) + i * kEntrySize;
             std::memcpy(g_seen.entries[i], entry, kEntrySize);
             copyText(g_seen.specs[i], sizeof g_seen.specs[i], field(entry, 0));
         } else {

@@ -23,14 +23,15 @@ inline constexpr int kMaxSteps = 32;
 struct EngineObservation {
     int execCalls;
     int versionCalls;
-    std::uint32_t recordSize;    // the layout the engine's version selects
+    std::uint32_t recordSize;                                  // the layout the engine's version selects
     std::uint8_t record[sizeof(contract::PackExecRecordOld)];  // the record's bytes as received
     char password[128];
     char archivePath[260];
     char tempDir[260];
     std::uint32_t specCount;
     char specs[kMaxSeenSpecs][64];
-    std::uint8_t entries[kMaxSeenSpecs][sizeof(contract::PackFileSpec)];  // newer layouts: the entry array's bytes
+    std::uint8_t entries[kMaxSeenSpecs]
+                        [sizeof(contract::PackFileSpec)];  // newer layouts: the entry array's bytes
     int callbacksMade;
     int stoppedAtStep;  // step whose callback answered nonzero, -1 if none
 };
