@@ -14,7 +14,7 @@ packages=(
     wine wine64 xvfb xdotool imagemagick
     cmake make g++ googletest zlib1g-dev
     fonts-liberation  # the widths of the classic Windows faces, for real-window screenshots
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     zip unzip p7zip-full python3
 )
 tavrix_choose_windows_build "$root"
