@@ -1,16 +1,6 @@
-# Cross build of the same sources for 64-bit Windows (mingw-w64, posix threads
-# model). Machines that cannot start 32-bit programs run the Windows tests from
-# this build under 64-bit Wine; dist/ still ships the 32-bit files.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+# Cross build of the same sources for 64-bit Windows. Machines that cannot
+# start 32-bit programs run the Windows tests from this build under 64-bit
+# Wine; dist/ still ships the 32-bit files.
+set(TAVRIX_MINGW_PROCESSOR x86_64)
+set(TAVRIX_MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)
