@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "win32/ProgramPath.h"
+
 namespace tavrix::archive {
 
 std::unique_ptr<Win32FileSource> Win32FileSource::open(const std::string& path) {
@@ -63,9 +65,7 @@ std::string driveOf(const std::string& fullPath) {
 std::string applicationTitle(HWND window) {
     char text[256] = {};
     if (window != nullptr && ::GetWindowTextA(window, text, sizeof text) > 0) return text;
-    char path[MAX_PATH] = {};
-    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string name(path, length);
+    std::string name = win32::programPath();
     std::size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name.erase(0, slash + 1);
     std::size_t dot = name.find_last_of('.');

@@ -6,9 +6,8 @@
 
 #include "PackageFiles.h"
 #include "Startup.h"
+#include "win32/ProgramPath.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return tavrix::installer::runInstaller(tavrix::installer::folderOfPath(path));
+    return tavrix::installer::runInstaller(tavrix::installer::folderOfPath(tavrix::win32::programPath()));
 }

@@ -14,14 +14,28 @@ namespace tavrix::installer {
 
 TForm7* Form7 = nullptr;
 
+// Whole or not at all: the text goes to a file beside the target first, which
+// then replaces the target in one step, so a failed write (a full disk, a
+// target that cannot be replaced) never leaves a truncated record behind.
 void saveTextFile(const std::string& path, const std::string& text) {
-    win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("Cannot create file " + path);
-    DWORD written = 0;
-    if (!::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size())
+    const std::string temporary = path + kTemporarySuffix;
+    bool written = false;
+    {
+        win32::UniqueFile file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw std::runtime_error("Cannot create file " + path);
+        DWORD count = 0;
+        written = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &count, nullptr) &&
+                  count == text.size() && ::FlushFileBuffers(file.get());
+    }
+    if (!written) {
+        ::DeleteFileA(temporary.c_str());
         throw std::runtime_error("Stream write error");
+    }
+    if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temporary.c_str());
+        throw std::runtime_error("Cannot create file " + path);
+    }
 }
 
 TForm7::TForm7() : WizardPage("TForm7", 418, 295) {

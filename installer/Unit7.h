@@ -43,8 +43,10 @@ protected:
 
 extern TForm7* Form7;
 
-// Writes a text file anew, whole; throws "Cannot create file <path>" when
-// it cannot be created.
+// Writes a text file anew, whole or not at all; throws "Cannot create file
+// <path>" when it cannot be created or replaced, "Stream write error" when
+// its bytes cannot be written. The bytes go first to <path> + this suffix.
+inline constexpr const char* kTemporarySuffix = ".new";
 void saveTextFile(const std::string& path, const std::string& text);
 
 }  // namespace tavrix::installer

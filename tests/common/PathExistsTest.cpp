@@ -7,6 +7,7 @@
 #include <string>
 
 #include "win32/PathExists.h"
+#include "win32/ProgramPath.h"
 
 namespace {
 
@@ -59,6 +60,21 @@ TEST_F(PathExistsTest, AnEmptyPathIsNeitherEvenThoughTheCurrentFolderExists) {
     char temp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, temp);
     ::SetCurrentDirectoryA(temp);  // so the folder can be removed
+}
+
+}  // namespace
+
+namespace {
+
+// The program's own path in full, as the system gives it to a buffer that is
+// surely large enough, and naming this very test program.
+TEST(ProgramPath, IsTheWholePathOfTheRunningProgram) {
+    std::string expected(32768, '\0');
+    expected.resize(::GetModuleFileNameA(nullptr, expected.data(), static_cast<DWORD>(expected.size())));
+    const std::string path = tavrix::win32::programPath();
+    EXPECT_EQ(path, expected);
+    ASSERT_GE(path.size(), 16u);
+    EXPECT_EQ(path.substr(path.size() - 16), "common_tests.exe");
 }
 
 }  // namespace

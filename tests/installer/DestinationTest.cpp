@@ -223,6 +223,28 @@ TEST_F(CompletionTest, DestinationThatDoesNotExistIsReportedAndFinishStillEnds) 
     EXPECT_TRUE(ui::Application::instance().terminateRequested());
 }
 
+// The record is replaced in one step: when that fails, the old name is left
+// as it was and nothing half-written stays beside it.
+TEST_F(CompletionTest, AFailedWriteLeavesNoFileBehind) {
+    const std::string record = package + "Ostrel.txt";
+    ASSERT_TRUE(::CreateDirectoryA(record.c_str(), nullptr));  // a name that cannot be replaced
+    showCompletion(package.substr(0, package.size() - 1));
+    ::SendMessageA(Form7->handle(), WM_TIMER, Form7->Timer1.id(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Cannot create file " + record + ".");
+    EXPECT_TRUE(win32::directoryExists(record));
+    EXPECT_FALSE(win32::fileExists(record + kTemporarySuffix));
+    ::RemoveDirectoryA(record.c_str());
+}
+
+TEST_F(CompletionTest, AWrittenRecordLeavesNoTemporaryFile) {
+    showCompletion(package.substr(0, package.size() - 1));
+    Form7->Timer1.fire();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(win32::fileExists(package + "Ostrel.txt"));
+    EXPECT_FALSE(win32::fileExists(package + "Ostrel.txt" + kTemporarySuffix));
+}
+
 TEST_F(CompletionTest, FinishBeforeTheTimerWritesNothing) {
     showCompletion(package.substr(0, package.size() - 1));
     click(Form7->Label2);
