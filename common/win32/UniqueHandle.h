@@ -68,6 +68,16 @@ struct MemoryDc {
     static Handle empty() { return nullptr; }
     static void close(Handle h) { ::DeleteDC(h); }
 };
+struct Icon {
+    using Handle = HICON;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { ::DestroyIcon(h); }
+};
+struct EnhancedMetafile {
+    using Handle = HENHMETAFILE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle h) { ::DeleteEnhMetaFile(h); }
+};
 struct MappedView {
     using Handle = void*;
     static Handle empty() { return nullptr; }
@@ -81,6 +91,8 @@ using UniqueFind = UniqueHandle<traits::Find>;                  // FindFirstFile
 using UniqueModule = UniqueHandle<traits::Module>;              // LoadLibrary results
 using UniqueGdiObject = UniqueHandle<traits::GdiObject>;
 using UniqueMemoryDc = UniqueHandle<traits::MemoryDc>;
+using UniqueIcon = UniqueHandle<traits::Icon>;
+using UniqueEnhancedMetafile = UniqueHandle<traits::EnhancedMetafile>;
 using UniqueView = UniqueHandle<traits::MappedView>;  // MapViewOfFile results
 
 }  // namespace tavrix::win32

@@ -13,27 +13,12 @@
 
 namespace tavrix::ui {
 
-namespace {
-
-struct IconTraits {
-    using Handle = HICON;
-    static Handle empty() { return nullptr; }
-    static void close(Handle h) { ::DestroyIcon(h); }
-};
-struct MetafileTraits {
-    using Handle = HENHMETAFILE;
-    static Handle empty() { return nullptr; }
-    static void close(Handle h) { ::DeleteEnhMetaFile(h); }
-};
-
-}  // namespace
-
 // Owns whichever handle its kind uses; shared by the copies of a Picture.
 struct Picture::Image {
     Kind kind = Kind::None;
     win32::UniqueGdiObject bitmap;
-    win32::UniqueHandle<IconTraits> icon;
-    win32::UniqueHandle<MetafileTraits> metafile;
+    win32::UniqueIcon icon;
+    win32::UniqueEnhancedMetafile metafile;
 };
 
 namespace {
