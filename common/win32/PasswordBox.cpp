@@ -41,7 +41,8 @@ public:
         words_.push_back(static_cast<WORD>(kFontPoints));
         text(L"MS Shell Dlg");
     }
-    void item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD cls, const std::wstring& title) {
+    void item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD cls,
+              const std::wstring& title) {
         if (words_.size() % 2 != 0) words_.push_back(0);  // each item on a DWORD boundary
         dword(style | WS_CHILD | WS_VISIBLE);
         dword(0);

@@ -53,10 +53,20 @@ TEST_F(PackOperation, PreconditionsEndTheCallBeforeAnyEngineIsLoaded) {
     const Case cases[] = {
         {"add without files", false, {}, existing, {}, "", msg::NoFilesToZip},
         {"add without archive", false, {"a.txt"}, "", {}, "", msg::NoZipFile},
-        {"unattended encryption without password", false, {"a.txt"}, existing, {AddEncrypt}, "",
+        {"unattended encryption without password",
+         false,
+         {"a.txt"},
+         existing,
+         {AddEncrypt},
+         "",
          msg::UnattendedNoPassword},
         {"delete without files", true, {}, existing, {}, "", msg::NoFilesToDelete},
-        {"delete from a missing archive", true, {"a.txt"}, besideProgram("no-such.zip"), {}, "",
+        {"delete from a missing archive",
+         true,
+         {"a.txt"},
+         besideProgram("no-such.zip"),
+         {},
+         "",
          msg::NoZipFile},
     };
     for (const Case& c : cases) {

@@ -132,16 +132,15 @@ std::string windowText(HWND window) {
 TEST(PasswordBox, ShowsCaptionPromptAndAHiddenEmptyField) {
     std::string caption, prompt, initial;
     LONG_PTR editStyle = 0;
-    const auto answer =
-        win32::runPasswordBox({nullptr, "Password", "Enter Password"}, [&](HWND box) {
-            caption = windowText(box);
-            prompt = windowText(::GetDlgItem(box, win32::kPasswordPromptId));
-            const HWND edit = ::GetDlgItem(box, win32::kPasswordEditId);
-            initial = windowText(edit);
-            editStyle = ::GetWindowLongPtrA(edit, GWL_STYLE);
-            EXPECT_EQ(::GetFocus(), edit);
-            ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-        });
+    const auto answer = win32::runPasswordBox({nullptr, "Password", "Enter Password"}, [&](HWND box) {
+        caption = windowText(box);
+        prompt = windowText(::GetDlgItem(box, win32::kPasswordPromptId));
+        const HWND edit = ::GetDlgItem(box, win32::kPasswordEditId);
+        initial = windowText(edit);
+        editStyle = ::GetWindowLongPtrA(edit, GWL_STYLE);
+        EXPECT_EQ(::GetFocus(), edit);
+        ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    });
     EXPECT_EQ(caption, "Password");
     EXPECT_EQ(prompt, "Enter Password");
     EXPECT_EQ(initial, "");
@@ -157,7 +156,8 @@ TEST(PasswordBox, EnterTakesTheTypedTextAndEscapeCancels) {
     for (const Case& c : {Case{VK_RETURN, "typed 123"}, Case{VK_ESCAPE, std::nullopt}}) {
         const auto answer = win32::runPasswordBox({nullptr, "Password", "Confirm Password"}, [&](HWND box) {
             const HWND edit = ::GetDlgItem(box, win32::kPasswordEditId);
-            for (char ch : std::string("typed 123")) ::PostMessageA(edit, WM_CHAR, static_cast<WPARAM>(ch), 1);
+            for (char ch : std::string("typed 123"))
+                ::PostMessageA(edit, WM_CHAR, static_cast<WPARAM>(ch), 1);
             ::PostMessageA(edit, WM_KEYDOWN, c.key, 1);
         });
         EXPECT_EQ(answer, c.expected) << c.key;

@@ -95,8 +95,8 @@ TEST_F(RealPack, AddsATreeToANewArchiveThatExtractsToTheSameFiles) {
     add({"*.*"});
     EXPECT_EQ(builder.ProcessedCount(), 5);
     EXPECT_EQ(builder.LastErrCode(), 0) << builder.LastMessage();
-    EXPECT_EQ(names(), (std::set<std::string>{"a.txt", "b.txt", "docs\\readme.txt", "data\\mixed.bin",
-                                              "empty.txt"}));
+    EXPECT_EQ(names(),
+              (std::set<std::string>{"a.txt", "b.txt", "docs\\readme.txt", "data\\mixed.bin", "empty.txt"}));
     EXPECT_EQ(builder.PackDllHandle(), nullptr);
     EXPECT_GE(countOf(pgFileStart), 5u);
     keepForPeers("tree.zip");
