@@ -102,5 +102,8 @@ inline void storeLe16(std::uint8_t* out, std::uint16_t v) {
 inline void storeLe32(std::uint8_t* out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
+inline void storeLe64(std::uint8_t* out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
 
 }  // namespace tavrix

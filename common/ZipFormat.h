@@ -51,6 +51,7 @@ inline constexpr std::uint8_t kHostVfat = 14;
 // Low byte of "version made by" / "version needed": format version x 10.
 inline constexpr std::uint16_t kVersionDeflate = 20;
 inline constexpr std::uint16_t kVersionMadeBy = 30;
+inline constexpr std::uint16_t kVersionZip64 = 45;
 
 inline constexpr std::uint32_t kSaturated32 = 0xFFFFFFFF;
 inline constexpr std::uint16_t kSaturated16 = 0xFFFF;

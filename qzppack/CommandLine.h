@@ -17,14 +17,14 @@ enum class Verb { Help, Add, Delete, List, Extract, Test };
 
 struct Command {
     Verb verb = Verb::Help;
-    bool recurse = false;            // -r
-    std::optional<int> level;        // -l LEVEL, 0 (store) to 9
-    bool encrypt = false;            // -p given
-    std::string password;            // -pPASSWORD; empty with -p alone: ask
-    std::string folder;              // -C FOLDER
-    bool overwrite = false;          // -o
+    bool recurse = false;      // -r
+    std::optional<int> level;  // -l LEVEL, 0 (store) to 9
+    bool encrypt = false;      // -p given
+    std::string password;      // -pPASSWORD; empty with -p alone: ask
+    std::string folder;        // -C FOLDER
+    bool overwrite = false;    // -o
     std::string archive;
-    std::string extractTo;           // extract's FOLDER
+    std::string extractTo;  // extract's FOLDER
     std::vector<std::string> patterns;
 };
 

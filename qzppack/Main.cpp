@@ -51,8 +51,8 @@ bool makeFolders(const std::string& path) {
 std::string dosStamp(std::uint32_t dateTime) {
     const unsigned date = dateTime >> 16, time = dateTime & 0xFFFF;
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (date >> 9) + 1980, (date >> 5) & 15, date & 31,
-                  time >> 11, (time >> 5) & 63);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (date >> 9) + 1980, (date >> 5) & 15,
+                  date & 31, time >> 11, (time >> 5) & 63);
     return text;
 }
 
@@ -62,11 +62,13 @@ public:
         builder_.SetDLLDirectory(programFolder());
         builder_.OnMessage = [this](TArchiveBuilder* sender, int code, const std::string& text) {
             say(text);
-            // Engine messages carry a code, and each tells of a failure (notes
-            // come only when asked for); the component's own carry 0, and
-            // only its two warnings are not failures.
+            // Engine messages with a code tell of a failure, those without are
+            // notes. The component's own carry 0 and leave their id in
+            // LastErrCode; only its two warnings are not failures.
             const int id = sender->LastErrCode();
-            if (code != 0 || (id != archive::msg::StructureWarning && id != archive::msg::GarbageWarning))
+            const bool componentMessage = id >= archive::msg::kFirstId && id <= archive::msg::kLastId;
+            if (code != 0 || (componentMessage && id != archive::msg::StructureWarning &&
+                              id != archive::msg::GarbageWarning))
                 ++failures_;
         };
         builder_.OnProgress = [this](TArchiveBuilder*, archive::ProgressType type, const std::string& name,
@@ -186,10 +188,13 @@ private:
         archive::ExtrOpts options{archive::ExtrDirNames};
         if (command_.overwrite) options.include(archive::ExtrOverWrite);
         builder_.SetExtrOptions(options);
+        // Without it the engine keeps an existing file without a word.
+        builder_.SetVerbose(!command_.overwrite);
         builder_.SetExtrBaseDir(folder);
         builder_.FSpecArgs() = command_.patterns;
         builder_.Extract();
-        if (builder_.ProcessedCount() == 0 && failures_ == 0 && builder_.Count() > 0) say("nothing was extracted");
+        if (builder_.ProcessedCount() == 0 && failures_ == 0 && builder_.Count() > 0)
+            say("nothing was extracted");
         return result(builder_.ProcessedCount() > 0 || builder_.Count() == 0);
     }
 

@@ -373,9 +373,33 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int leve
     return WriteStatus::kOk;
 }
 
+// More entries than the end record counts: the ZIP64 end record and its
+// locator carry the counts, the end record saturated ones. Sizes and
+// offsets still fit their 32-bit fields.
+bool ZipWriter::writeZip64End(std::uint64_t directoryStart, std::uint64_t directorySize) {
+    const std::uint64_t recordAt = flushedEnd_ + buffered_;
+    std::uint8_t z[kZip64EndSize];
+    storeLe32(z, kZip64EndSignature);
+    storeLe64(z + 4, kZip64EndSize - 12);  // what follows the size field
+    storeLe16(z + 12, kVersionZip64);
+    storeLe16(z + 14, kVersionZip64);
+    storeLe32(z + 16, 0);  // this disk
+    storeLe32(z + 20, 0);  // the directory's disk
+    storeLe64(z + 24, central_.size());
+    storeLe64(z + 32, central_.size());
+    storeLe64(z + 40, directorySize);
+    storeLe64(z + 48, directoryStart);
+    std::uint8_t l[kZip64LocatorSize];
+    storeLe32(l, kZip64LocatorSignature);
+    storeLe32(l + 4, 0);
+    storeLe64(l + 8, recordAt);
+    storeLe32(l + 16, 1);  // disks in all
+    return put(z, sizeof z) && put(l, sizeof l);
+}
+
 WriteStatus ZipWriter::finish(std::string_view comment) {
     const std::uint64_t directoryStart = flushedEnd_ + buffered_;
-    if (central_.size() > kSaturated16 || directoryStart >= kSaturated32) return WriteStatus::kTooLarge;
+    if (directoryStart >= kSaturated32) return WriteStatus::kTooLarge;
     for (const CentralRecord& r : central_) {
         std::uint8_t h[kCentralHeaderSize];
         storeLe32(h, kCentralHeaderSignature);
@@ -394,13 +418,16 @@ WriteStatus ZipWriter::finish(std::string_view comment) {
     }
     const std::uint64_t directorySize = flushedEnd_ + buffered_ - directoryStart;
     if (directoryStart + directorySize >= kSaturated32) return WriteStatus::kTooLarge;
+    const bool zip64 = central_.size() >= kSaturated16;
+    if (zip64 && !writeZip64End(directoryStart, directorySize)) return WriteStatus::kWriteFailed;
+    const auto counted = static_cast<std::uint16_t>(zip64 ? kSaturated16 : central_.size());
     const std::string_view kept = comment.substr(0, kMaxCommentSize);
     std::uint8_t e[kEndOfCentralSize];
     storeLe32(e, kEndOfCentralSignature);
     storeLe16(e + 4, 0);
     storeLe16(e + 6, 0);
-    storeLe16(e + 8, static_cast<std::uint16_t>(central_.size()));
-    storeLe16(e + 10, static_cast<std::uint16_t>(central_.size()));
+    storeLe16(e + 8, counted);
+    storeLe16(e + 10, counted);
     storeLe32(e + 12, static_cast<std::uint32_t>(directorySize));
     storeLe32(e + 16, static_cast<std::uint32_t>(directoryStart));
     storeLe16(e + 20, static_cast<std::uint16_t>(kept.size()));

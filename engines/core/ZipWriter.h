@@ -1,6 +1,7 @@
 // Writes a ZIP archive front to back into one output file: entries copied
 // from another archive, new files compressed (and encrypted), folder
-// entries, then the central directory. Sizes are limited to 4 GiB (no Zip64).
+// entries, then the central directory. Sizes and offsets are limited to
+// 4 GiB; more than 65,534 entries get the ZIP64 end records.
 #pragma once
 
 #include <cstdint>
@@ -72,6 +73,7 @@ private:
     bool writeLocalHeader(const CentralRecord& record, std::string_view localExtra);
     // The CRC and sizes after the data, for entries whose local header could not carry them.
     bool writeDataDescriptor(const CentralRecord& record);
+    bool writeZip64End(std::uint64_t directoryStart, std::uint64_t directorySize);
     WriteStatus writeData(InputFile& input, std::uint64_t size, int level, std::string_view password,
                           const CentralRecord& record, ChunkConsumer& progress, std::uint32_t& crc);
     static CentralRecord describe(const NewEntry& entry);

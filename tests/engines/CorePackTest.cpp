@@ -2,6 +2,7 @@
 // tools (Info-ZIP zip/unzip, 7-Zip, Python's zipfile) in both directions.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -176,6 +177,33 @@ TEST_F(PackTest, DeleteRemovesMatchingEntriesOnly) {
     del.specs = {"nothing*"};
     EXPECT_EQ(pack(del).processed, 0u);
     EXPECT_EQ(readFile(archive_), before);
+}
+
+TEST_F(PackTest, DeleteFromMoreEntriesThanTheEndRecordCounts) {
+    // Made by Python's zipfile, which gives it the ZIP64 end records; what
+    // is left keeps them and stays readable by the core, unzip and 7z.
+    constexpr int kEntries = 66000;
+    const ToolRun made =
+        run("python3 -c 'import sys, zipfile\n"
+            "with zipfile.ZipFile(sys.argv[1], \"w\") as z:\n"
+            "    for i in range(" +
+            std::to_string(kEntries) +
+            "):\n"
+            "        z.writestr(\"d%d/f%d\" % (i // 1000, i), str(i))' " +
+            quoted(archive_));
+    ASSERT_EQ(made.status, 0) << made.output;
+    zip::PackOptions del;
+    del.deleteEntries = true;
+    del.specs = {"d7/f7001"};
+    EXPECT_EQ(pack(del).processed, 1u);
+    const std::vector<std::string> names = entryNames();
+    EXPECT_EQ(names.size(), kEntries - 1u);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "d7/f7001"), 0);
+    const ToolRun listed = run("unzip -Z1 " + quoted(archive_) + " | wc -l");
+    EXPECT_EQ(std::stoi(listed.output), kEntries - 1) << listed.output;
+    const ToolRun sevenTest = run("7z t " + quoted(archive_));
+    EXPECT_NE(sevenTest.output.find("Everything is Ok"), std::string::npos)
+        << sevenTest.output.substr(0, 2000);
 }
 
 TEST_F(PackTest, FailedAddLeavesTheArchiveByteForByte) {

@@ -16,7 +16,8 @@ Command parsed(const std::vector<std::string>& args) {
 }
 
 TEST(CommandLine, AddTakesItsOptionsBeforeTheArchive) {
-    Command c = parsed({"add", "-r", "-l", "6", "-pSecret", "-C", "addon dir", "Setup.qzp", "*.*", "b\\*.cfg"});
+    Command c =
+        parsed({"add", "-r", "-l", "6", "-pSecret", "-C", "addon dir", "Setup.qzp", "*.*", "b\\*.cfg"});
     EXPECT_EQ(c.verb, Verb::Add);
     EXPECT_TRUE(c.recurse);
     EXPECT_EQ(c.level, 6);
@@ -56,7 +57,8 @@ TEST(CommandLine, OtherCommandsReadTheirArguments) {
     EXPECT_EQ(ex.patterns, std::vector<std::string>{"docs\\*"});
     EXPECT_TRUE(parsed({"extract", "a.zip", "out"}).patterns.empty());
 
-    for (const char* help : {"--help", "-h", "/?", "help"}) EXPECT_EQ(parsed({help}).verb, Verb::Help) << help;
+    for (const char* help : {"--help", "-h", "/?", "help"})
+        EXPECT_EQ(parsed({help}).verb, Verb::Help) << help;
     EXPECT_EQ(parsed({"add", "--help"}).verb, Verb::Help);
 }
 

@@ -63,6 +63,10 @@ cmp -s Setup.qzp before.qzp || fail "a delete that matched nothing changed the a
 qz 0 extract Setup.qzp out
 cmp -s addon/Aircraft/aircraft.cfg out/Aircraft/aircraft.cfg || fail "extracted aircraft.cfg differs"
 qz 1 extract Setup.qzp out
+grep -q "File exists, not overwritten: Aircraft.aircraft.cfg" err.txt || fail "extract over files said: $(cat err.txt)"
+rm out/readme.txt
+qz 1 extract Setup.qzp out  # one file made again, the others kept: still a failure
+[ -f out/readme.txt ] || fail "extract did not make readme.txt again"
 qz 0 extract -o Setup.qzp out 'Aircraft\*.cfg'
 
 # An encrypted archive that Info-ZIP opens with the password.
