@@ -29,8 +29,25 @@ void Application::handleMessage() {
         terminated_ = true;
         return;
     }
+    dispatch(message);
+}
+
+void Application::dispatch(MSG& message) {
+    if (routeKey(message)) return;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
+}
+
+bool Application::routeKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+    Form* form = Form::of(message.hwnd);
+    if (!form) return false;
+    // A handler that fails has still taken its key.
+    bool taken = true;
+    guard([&] {
+        taken = form->keyboardTarget()->keyboard.handleKey(message.message, message.wParam, message.lParam);
+    });
+    return taken;
 }
 
 void Application::processMessages() {
@@ -40,8 +57,7 @@ void Application::processMessages() {
             terminated_ = true;
             return;
         }
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
+        dispatch(message);
     }
 }
 

@@ -52,13 +52,28 @@ void Form::putOnScreen() {
     // The show handler may have hidden the form again.
     if (!showing_) return;
     ::ShowWindow(window_, SW_SHOW);
-    if (initialFocus) ::SetFocus(initialFocus);
+    if (initialFocus)
+        ::SetFocus(initialFocus);
+    else
+        keyboardTarget()->keyboard.focusDefault();
 }
 
 void Form::hide() {
     showing_ = false;
     visible_ = false;
+    const HWND focused = ::GetFocus();
+    const bool hadFocus = focused && (focused == window_ || ::IsChild(window_, focused));
     ::ShowWindow(window_, SW_HIDE);
+    // An embedded page that had the focus hands it to what is uncovered.
+    if (!hadFocus || !(::GetWindowLongA(window_, GWL_STYLE) & WS_CHILD)) return;
+    if (Form* frame = of(::GetAncestor(window_, GA_ROOT))) frame->keyboardTarget()->keyboard.focusDefault();
+}
+
+Form* Form::of(HWND window) {
+    const HWND desktop = ::GetDesktopWindow();
+    for (; window && window != desktop; window = ::GetAncestor(window, GA_PARENT))
+        if (auto* form = dynamic_cast<Form*>(fromHandle(window))) return form;
+    return nullptr;
 }
 
 void Form::bringToFront() {

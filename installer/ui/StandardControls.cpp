@@ -158,6 +158,12 @@ void FlatButton::paint(HDC dc) const {
         ::DrawEdge(dc, &area, BDR_SUNKENOUTER, BF_RECT);
     else if (hot_ || pressed_)
         ::DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
+    if (::GetFocus() == window_) {
+        RECT mark{2, 2, width() - 2, height() - 2};
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
+        ::DrawFocusRect(dc, &mark);
+    }
     if (glyph_.empty()) return;
     const int offset = pressed_ && hot_ ? 1 : 0;
     const int x = (width() - glyph_.width()) / 2 + offset;
@@ -216,6 +222,10 @@ LRESULT FlatButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_CAPTURECHANGED:
             pressed_ = false;
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            ::InvalidateRect(window_, nullptr, FALSE);
             return 0;
         default:
             return WindowedControl::handleMessage(message, wParam, lParam);
