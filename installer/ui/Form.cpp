@@ -112,6 +112,15 @@ private:
 }  // namespace
 
 int Form::showModal() {
+    // The keys go back where they were when the form closes: the system
+    // leaves the focus nowhere once the window that had it is hidden.
+    const HWND focusBefore = ::GetFocus();
+    const int result = runModal();
+    if (focusBefore && ::IsWindow(focusBefore) && ::IsWindowVisible(focusBefore)) ::SetFocus(focusBefore);
+    return result;
+}
+
+int Form::runModal() {
     Application& application = Application::instance();
     // Left in this order however the loop ends: the other windows enabled
     // first, then this one hidden, so activation goes back to them.

@@ -63,6 +63,7 @@ protected:
 
 private:
     void centreOnScreen();
+    int runModal();
 
     void putOnScreen();
 

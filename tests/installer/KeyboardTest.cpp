@@ -249,6 +249,7 @@ TEST_F(KeyboardTest, TheAuthorsDialogClosesWithItsKeys) {
         pressKey('U', true);  // Author(s), modal: returns when the dialog is closed
         EXPECT_TRUE(shown) << key;
         EXPECT_FALSE(visible(Form2)) << key;
+        EXPECT_TRUE(focusedOn(Form1->Image3)) << "the keys come back to where they were";
         EXPECT_FALSE(visible(Form3)) << "the key stayed in the dialog";
     }
     EXPECT_TRUE(boxes.empty());
