@@ -1,5 +1,7 @@
 #include "ui/Application.h"
 
+#include <utility>
+
 #include "ui/ErrorText.h"
 #include "ui/Form.h"
 #include "win32/MessageBoxSeam.h"
@@ -39,6 +41,11 @@ void Application::dispatch(MSG& message) {
 }
 
 bool Application::routeKey(const MSG& message) {
+    // The release of Alt after an Alt+letter the forms took: the system saw
+    // Alt alone, and would open the window menu on it.
+    if ((message.message == WM_SYSKEYUP || message.message == WM_KEYUP) && message.wParam == VK_MENU &&
+        std::exchange(altLetterTaken_, false))
+        return true;
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
     Form* form = Form::of(message.hwnd);
     if (!form) return false;
@@ -47,6 +54,8 @@ bool Application::routeKey(const MSG& message) {
     guard([&] {
         taken = form->keyboardTarget()->keyboard.handleKey(message.message, message.wParam, message.lParam);
     });
+    if (taken && message.message == WM_SYSKEYDOWN && (message.lParam & (LPARAM{1} << 29)))
+        altLetterTaken_ = true;
     return taken;
 }
 

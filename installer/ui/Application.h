@@ -88,6 +88,7 @@ private:
     Form* mainForm_ = nullptr;
     bool terminateRequested_ = false;
     bool terminated_ = false;
+    bool altLetterTaken_ = false;
     std::map<int, HCURSOR> cursors_;
 };
 

@@ -27,10 +27,7 @@ void GraphicControl::invalidate() const {
 }
 
 void GraphicControl::paintFocus(HDC dc) const {
-    RECT area{2, 2, width() - 2, height() - 2};
-    ::SetTextColor(dc, RGB(0, 0, 0));
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    ::DrawFocusRect(dc, &area);
+    drawFocusFrame(dc, 2, 2, width() - 2, height() - 2);
 }
 
 void GraphicControl::setBounds(int left, int top, int width, int height) {

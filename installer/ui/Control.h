@@ -58,7 +58,7 @@ public:
     // corner and whose clip region is the control's area.
     virtual void paint(HDC dc) const = 0;
     // Paints the keyboard focus mark over the control, in the same device
-    // context set-up as paint(); the plain mark is a dotted rectangle.
+    // context set-up as paint(); the plain mark is a dotted frame.
     virtual void paintFocus(HDC dc) const;
     void invalidate() const;
 
