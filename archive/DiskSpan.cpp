@@ -3,6 +3,7 @@
 
 #include "MessageIds.h"
 #include "Win32Support.h"
+#include "win32/DiskSpace.h"
 
 #include <cctype>
 
@@ -14,23 +15,9 @@ constexpr int kStoreSize = 2;
 }  // namespace
 
 void TArchiveBuilder::DiskFreeAndSize(int which) {
-    std::int64_t freeBytes = -1;
-    std::int64_t totalBytes = -1;
-    ULARGE_INTEGER available{}, total{};
-    if (::GetDiskFreeSpaceExA(driveRoot_.c_str(), &available, &total, nullptr)) {
-        freeBytes = static_cast<std::int64_t>(available.QuadPart);
-        totalBytes = static_cast<std::int64_t>(total.QuadPart);
-    } else {
-        DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-        if (::GetDiskFreeSpaceA(driveRoot_.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                                &totalClusters)) {
-            const std::int64_t cluster = static_cast<std::int64_t>(sectorsPerCluster) * bytesPerSector;
-            freeBytes = cluster * freeClusters;
-            totalBytes = cluster * totalClusters;
-        }
-    }
-    if (which & kStoreFree) diskFree_ = freeBytes;
-    if (which & kStoreSize) diskSize_ = totalBytes;
+    const win32::DiskSpace space = win32::diskSpaceOf(driveRoot_);
+    if (which & kStoreFree) diskFree_ = space.freeBytes;
+    if (which & kStoreSize) diskSize_ = space.totalBytes;
 }
 
 bool TArchiveBuilder::IsDiskPresent() {

@@ -11,6 +11,8 @@ TAbout::TAbout()
     : SkinnedForm(fixedDialogDesign("Tavrix Builder", kAboutInstallerCaption, 272, 164,
                                     ui::Font::points("MS Sans Serif", 8))) {
     bindImageButton(Image2, Label11, {.click = [this] { Image2Click(); }});
+    keyboard.defaultButton = &Image2;
+    keyboard.cancelButton = &Image2;
     Label7.onMouseMove = [this](int, int) { Label7.setColor(ui::kNavy); };
     Label7.onClick = [this] { Label7Click(); };
     Image1.onMouseMove = [this](int, int) { Label7.setColor(ui::kBlack); };

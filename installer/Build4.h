@@ -28,7 +28,7 @@ public:
     ui::Label Label6{*this, {.left = 24, .top = 88, .text = "E-mail:"}};
     ui::Label Label7{*this, {.left = 64, .top = 88, .text = kMakerAddress}};
     ui::Image Image2{*this, 197, 128, 64, 25};
-    ui::Label Label11{*this, {.left = 222, .top = 134, .text = "OK"}};
+    ui::Label Label11{*this, {.left = 222, .top = 134, .text = "OK", .accelerator = 'O'}};
 
 protected:
     void FormShow() override;

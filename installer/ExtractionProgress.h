@@ -3,6 +3,7 @@
 // No Windows here, so the arithmetic is tested natively too.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -11,33 +12,43 @@ namespace tavrix::installer {
 inline constexpr int kBarMinimum = 1;
 inline constexpr int kBarMaximum = 10001;
 
-// Position for `done` of `total` bytes (total not 0). The counters are the
-// engine's 32-bit signed values; the product is formed in 64 bits, unsigned,
-// on the sign-extended values, so sizes above 214748 bytes still give exact
-// positions. The result is what a 32-bit position receives; the bar control
-// clamps anything outside its range.
-constexpr int barPosition(std::int32_t done, std::int32_t total) {
-    const auto done64 = static_cast<std::uint64_t>(static_cast<std::int64_t>(done));
-    const auto total64 = static_cast<std::uint64_t>(static_cast<std::int64_t>(total));
-    return static_cast<int>(static_cast<std::uint32_t>(done64 * 10000u / total64 + 1u));
+// Position for `done` of `total` bytes (total not 0), in 64 bits so that a
+// package of many gigabytes moves its bar in proportion; done beyond the
+// total stands at the end.
+constexpr int barPosition(std::uint64_t done, std::uint64_t total) {
+    done = std::min(done, total);
+    // Only sums beyond 1.8 petabytes need this to keep done x 10000 in range.
+    while (total > UINT64_MAX / 10000) {
+        total >>= 1;
+        done >>= 1;
+    }
+    return static_cast<int>(done * 10000 / total) + kBarMinimum;
+}
+
+// The batch total the engine reports is 32 bits wide (the record's field),
+// so a package beyond 4 GiB arrives reduced modulo 2^32. The listing's sum
+// of unpacked sizes is 64 bits: when it agrees with the report in the low 32
+// bits, it is the batch's true size.
+constexpr std::uint64_t widenedBatchTotal(std::uint32_t reported, std::uint64_t listed) {
+    return static_cast<std::uint32_t>(listed) == reported ? listed : reported;
 }
 
 // The four counters of one extraction, fed by the component's progress
 // events in their order: the batch total, then per file a start and its
-// advances.
+// advances. File sizes and advances are the engine's unsigned 32-bit values.
 class ExtractionProgress {
 public:
-    void batchTotal(std::int32_t bytes) {
+    void batchTotal(std::uint64_t bytes) {
         BatchTotal = bytes;
         BatchDone = 0;
     }
-    void fileStart(std::int32_t bytes) {
+    void fileStart(std::uint32_t bytes) {
         FileTotal = bytes;
         FileDone = 0;
     }
-    void advance(std::int32_t bytes) {
-        FileDone = wrappingAdd(FileDone, bytes);
-        BatchDone = wrappingAdd(BatchDone, bytes);
+    void advance(std::uint32_t bytes) {
+        FileDone += bytes;
+        BatchDone += bytes;
     }
 
     // A file of no size is complete as soon as it advances.
@@ -49,16 +60,10 @@ public:
     }
 
 private:
-    // The counters are 32-bit as the engine's reports; a batch beyond 2 GiB
-    // wraps instead of overflowing.
-    static std::int32_t wrappingAdd(std::int32_t a, std::int32_t b) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-    }
-
-    std::int32_t FileTotal = 0;
-    std::int32_t FileDone = 0;
-    std::int32_t BatchTotal = 0;
-    std::int32_t BatchDone = 0;
+    std::uint64_t FileTotal = 0;
+    std::uint64_t FileDone = 0;
+    std::uint64_t BatchTotal = 0;
+    std::uint64_t BatchDone = 0;
 };
 
 }  // namespace tavrix::installer

@@ -40,6 +40,24 @@ inline std::string extractionProblemsText(const ExtractionOutcome& outcome) {
     return text;
 }
 
+// The completion page's heading and the sentence under the add-on's title:
+// the success text only when every file of the package is in place.
+inline constexpr const char* kCompleteHeading = "Installation complete";
+inline constexpr const char* kIncompleteHeading = "Installation incomplete";
+inline constexpr const char* kInstalledSentence =
+    "was installed successfully. Click the Finish button to exit \r\nthis installation.";
+
+inline std::string completionHeading(int missingFiles) {
+    return missingFiles > 0 ? kIncompleteHeading : kCompleteHeading;
+}
+
+inline std::string completionSentence(int missingFiles) {
+    if (missingFiles <= 0) return kInstalledSentence;
+    return "was not installed completely: " + detail::countOfFiles(missingFiles) + " of the package " +
+           (missingFiles == 1 ? "is" : "are") +
+           " missing. Click the Finish button to exit this installation.";
+}
+
 // The text when the engine stopped before the end of the batch.
 inline std::string extractionFailedText(const std::string& lastMessage) {
     std::string text = "The installation could not be completed.";

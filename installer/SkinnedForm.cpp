@@ -29,6 +29,7 @@ void SkinnedForm::bindImageButton(ui::Image& image, ui::Label& caption, ButtonHa
             control->onMouseUp = [this, &image](ui::MouseButton, int, int) { Released(image); };
         control->onClick = handlers.click;
     }
+    keyboard.addButton(image, &caption);
 }
 
 ui::FormDesign pageDesign(const char* className, int clientWidth, int clientHeight) {

@@ -31,7 +31,8 @@ protected:
     // An image button: the caption label on the image acts as the image.
     // Press shows the pressed face, release the released one (either may be
     // left out), and a left click inside runs the click handler before the
-    // release arrives.
+    // release arrives. The button is the next stop of the form's Tab order;
+    // the caption's accelerator presses it.
     struct ButtonHandlers {
         bool press = true;
         bool release = true;

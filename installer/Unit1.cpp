@@ -6,7 +6,10 @@
 #include "TextLines.h"
 #include "Unit2.h"
 #include "Unit3.h"
+#include "Unit4.h"
+#include "Unit5.h"
 #include "Unit6.h"
+#include "Unit7.h"
 #include "Unit8.h"
 #include "ui/Application.h"
 #include "win32/MessageBoxSeam.h"
@@ -43,12 +46,15 @@ TForm1::TForm1() : SkinnedForm(mainDesign()), Close1(Panel1, 398, 2, 23, 22, clo
         dragArea->onMouseDown = [this](ui::MouseButton button, int, int) { Panel1MouseDown(button); };
     Panel1.onMouseDown = [this](ui::MouseButton button, int, int) { Panel1MouseDown(button); };
     Close1.onClick = [this] { Close1Click(); };
+    // Tab runs through the text, then the buttons from left to right.
+    keyboard.addControl(Memo1);
+    bindImageButton(Image6, Label5, {.click = [this] { Image6Click(); }});
     bindImageButton(Image3, Label3, {.click = [this] { Image3Click(); }});
     bindImageButton(Image4, Label2, {.click = [this] { Close1Click(); }});
-    bindImageButton(Image6, Label5, {.click = [this] { Image6Click(); }});
+    keyboard.defaultButton = &Image3;
+    keyboard.cancelButton = &Image4;
     PopupMenu1.addItem(kAboutInstallerCaption, [this] { About1Click(); });
     popupMenu = &PopupMenu1;
-    initialFocus = Panel1.handle();
 
     if (!loadSkinLibrary("Morvane Setup")) return;
     loadSkinBitmap(Image1, "top");
@@ -98,6 +104,12 @@ void TForm1::Close1Click() {
     // returned to the message loop, so nothing is destroyed under it.
     if (Form6) Form6->stopExtraction();
     close();
+}
+
+ui::Form* TForm1::keyboardTarget() {
+    for (ui::Form* page : std::initializer_list<ui::Form*>{Form3, Form4, Form5, Form6, Form7})
+        if (page && page->showing()) return page;
+    return this;
 }
 
 void TForm1::Panel1MouseDown(ui::MouseButton button) {

@@ -46,12 +46,16 @@ public:
                       .alignment = ui::Alignment::Right}};
     ui::Memo Memo1{Panel2, 16, 48, 393, 201};
     ui::Image Image6{Panel2, 16, 264, 64, 25};
-    ui::Label Label5{Panel2, {.left = 28, .top = 270, .text = "Author(s)"}};
+    ui::Label Label5{Panel2, {.left = 28, .top = 270, .text = "Author(s)", .accelerator = 'u'}};
     ui::Image Image3{Panel2, 272, 264, 64, 25};
-    ui::Label Label3{Panel2, {.left = 288, .top = 270, .text = "Accept"}};
+    ui::Label Label3{Panel2, {.left = 288, .top = 270, .text = "Accept", .accelerator = 'A'}};
     ui::Image Image4{Panel2, 344, 264, 64, 25};
-    ui::Label Label2{Panel2, {.left = 360, .top = 270, .text = "Cancel"}};
+    ui::Label Label2{Panel2, {.left = 360, .top = 270, .text = "Cancel", .accelerator = 'C'}};
     ui::PopupMenu PopupMenu1;
+
+    // Keys go to the page on show, if any: its controls lie over the
+    // agreement page's.
+    Form* keyboardTarget() override;
 
 protected:
     void FormShow() override;

@@ -40,6 +40,8 @@ TForm2::TForm2()
       Close1(Panel1, 363, 2, 23, 22, closeGlyph(), "Close") {
     Close1.onClick = [this] { Close1Click(); };
     bindImageButton(Image3, Label2, {.click = [this] { Close1Click(); }});
+    keyboard.defaultButton = &Image3;
+    keyboard.cancelButton = &Image3;
 
     struct Author {
         ui::Label& name;

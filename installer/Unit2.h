@@ -40,7 +40,7 @@ public:
     ui::Label Label7{*this, {.left = 168, .top = 136, .font = nameFont()}};
     ui::Label Label8{*this, {.left = 168, .top = 152, .font = nameFont()}};
     ui::Image Image3{*this, 312, 193, 64, 25};
-    ui::Label Label2{*this, {.left = 337, .top = 199, .text = "OK"}};
+    ui::Label Label2{*this, {.left = 337, .top = 199, .text = "OK", .accelerator = 'O'}};
 
 protected:
     void FormShow() override;

@@ -30,6 +30,7 @@ TForm3::TForm3()
     Image6.setVisible(false);
     Label8.setVisible(false);
     bindImageButton(Image6, Label8, {.click = [this] { Image6Click(); }});
+    keyboard.moveLastTo(1);  // after Cancel, as it lies
 
     if (!loadSkinLibrary("Morvane Setup")) return;
     loadFrameBitmaps();

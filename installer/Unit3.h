@@ -19,7 +19,7 @@ public:
     ui::Label Label6{*this, {.left = 128, .top = 64, .font = ui::Font::points("Arial", 8, true)}};
     ui::Label Label4;
     ui::Image Image6{*this, 88, 264, 64, 25};
-    ui::Label Label8{*this, {.left = 100, .top = 270, .text = "Author(s)"}};
+    ui::Label Label8{*this, {.left = 100, .top = 270, .text = "Author(s)", .accelerator = 'u'}};
 
 protected:
     void FormShow() override;

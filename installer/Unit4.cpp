@@ -62,6 +62,10 @@ TForm4::TForm4()
               ui::Picture::fromBitmapResource(::GetModuleHandleA(nullptr), "FOLDERGLYPH"), "Browse") {
     Edit1.onChange = [this] { Edit1Change(); };
     Button1.onClick = [this] { Button1Click(); };
+    keyboard.addControl(Edit1);
+    keyboard.moveLastTo(0);
+    keyboard.addControl(Button1, [this] { Button1.click(); });
+    keyboard.moveLastTo(1);
     if (!loadSkinLibrary("Morvane Setup")) return;
     loadFrameBitmaps();
 }

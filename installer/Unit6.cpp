@@ -5,9 +5,12 @@
 
 #include "InstallerName.h"
 #include "PackageFiles.h"
+#include "SpaceCheck.h"
 #include "Unit1.h"
+#include "Unit4.h"
 #include "Unit7.h"
 #include "ui/Application.h"
+#include "win32/DiskSpace.h"
 #include "win32/MessageBoxSeam.h"
 
 namespace tavrix::installer {
@@ -16,6 +19,8 @@ TForm6* Form6 = nullptr;
 
 TForm6::TForm6() : WizardPage("TForm6", 414, 295), ArchiveBuilder1(Form1 ? Form1->handle() : nullptr) {
     bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
+    // No forward button here: Enter does nothing.
+    keyboard.cancelButton = &Image2;
     if (!loadSkinLibrary(kInstallerName)) return;
 
     ArchiveBuilder1.SetVerbose(true);
@@ -48,7 +53,29 @@ TForm6::~TForm6() {
 
 void TForm6::FormShow() {
     ArchiveBuilder1.SetZipFileName(programFolder() + "Setup.qzp");
+    listedBytes_ = 0;
+    listedFiles_ = 0;
+    for (const archive::ZipDirEntry& entry : ArchiveBuilder1.DirEntries()) {
+        listedBytes_ += entry.header.uncompressedSize;
+        if (!entry.fileName.empty() && entry.fileName.back() != '\\') ++listedFiles_;
+    }
     Timer1.setEnabled(true);
+}
+
+bool TForm6::roomForPackage() {
+    const std::string folder = ArchiveBuilder1.ExtrBaseDir();
+    for (;;) {
+        const win32::DiskSpace space = win32::diskSpaceOf(folder);
+        if (roomFor(listedBytes_, space.freeBytes)) return true;
+        const int answer =
+            win32::showMessageBox(Form1 ? Form1->handle() : handle(),
+                                  notEnoughSpaceText(driveOf(folder), listedBytes_, space.freeBytes),
+                                  kInstallerName, MB_RETRYCANCEL | MB_ICONWARNING);
+        if (answer == IDRETRY) continue;
+        ShowPage(*Form4);
+        close();
+        return false;
+    }
 }
 
 void TForm6::Timer1Timer() {
@@ -59,10 +86,18 @@ void TForm6::Timer1Timer() {
         ArchiveBuilder1.Extract();
         return;
     }
+    // Nothing is extracted unless the whole package fits.
+    if (!roomForPackage()) return;
     keptFiles_ = 0;
     lastFailure_.clear();
     batchEnded_ = false;
     ArchiveBuilder1.Extract();
+    // The engine's own count of the files it wrote is known only now; the
+    // completion page, already shown, learns of any file it still lacks.
+    if (batchEnded_ && Form7) {
+        const int unwritten = listedFiles_ - ArchiveBuilder1.ProcessedCount() - keptFiles_;
+        if (unwritten > Form7->missingFiles()) Form7->setMissingFiles(unwritten);
+    }
     // An engine that gave up before the end of the batch (an archive it
     // cannot read) would otherwise leave the page at "Installing..." without
     // a word; a quit needs no explanation.
@@ -77,7 +112,8 @@ void TForm6::stopExtraction() {
 
 void TForm6::ArchiveBuilder1Progress(archive::TArchiveBuilder*, archive::ProgressType type,
                                      const std::string&, long fileSize) {
-    const auto size = static_cast<std::int32_t>(fileSize);
+    // The engine's sizes are unsigned 32-bit values.
+    const auto size = static_cast<std::uint32_t>(fileSize);
     switch (type) {
         case archive::pgFileStart:
             ProgressBar1.setPosition(kBarMinimum);
@@ -91,6 +127,7 @@ void TForm6::ArchiveBuilder1Progress(archive::TArchiveBuilder*, archive::Progres
         case archive::pgBatchEnd:
             batchEnded_ = true;
             reportExtractionProblems();
+            Form7->setMissingFiles(failedFiles());
             ProgressBar1.setPosition(kBarMinimum);
             ProgressBar2.setPosition(kBarMinimum);
             ShowPage(*Form7);
@@ -100,7 +137,7 @@ void TForm6::ArchiveBuilder1Progress(archive::TArchiveBuilder*, archive::Progres
             break;
         case archive::pgByteCount:
             ProgressBar2.setPosition(kBarMinimum);
-            progress_.batchTotal(size);
+            progress_.batchTotal(widenedBatchTotal(size, listedBytes_));
             break;
     }
 }
@@ -122,12 +159,17 @@ void TForm6::showWarning(const std::string& text) const {
     win32::showMessageBox(Form1 ? Form1->handle() : handle(), text, kInstallerName, MB_OK | MB_ICONWARNING);
 }
 
+int TForm6::failedFiles() const {
+    const int engineErrors = std::max(ArchiveBuilder1.EngineErrorCount(), 0);
+    return engineErrors - std::min(keptFiles_, engineErrors);
+}
+
 void TForm6::reportExtractionProblems() {
     const int engineErrors = ArchiveBuilder1.EngineErrorCount();
     if (engineErrors <= 0) return;
     ExtractionOutcome outcome;
     outcome.keptFiles = std::min(keptFiles_, engineErrors);
-    outcome.failedFiles = engineErrors - outcome.keptFiles;
+    outcome.failedFiles = failedFiles();
     outcome.lastFailure = lastFailure();
     showWarning(extractionProblemsText(outcome));
 }

@@ -3,6 +3,7 @@
 // opens the completion page when the engine reports the end of the batch.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "ArchiveBuilder.h"
@@ -35,7 +36,7 @@ public:
     ui::ProgressBar ProgressBar2{*this, 128, 160, 273, 16, kBarMinimum, kBarMaximum};  // whole package
     ui::ProgressBar ProgressBar1{*this, 128, 184, 273, 16, kBarMinimum, kBarMaximum};  // current file
     ui::Image Image2{*this, 344, 264, 64, 25};
-    ui::Label Label2{*this, {.left = 361, .top = 270, .text = "Cancel"}};
+    ui::Label Label2{*this, {.left = 361, .top = 270, .text = "Cancel", .accelerator = 'C'}};
     ui::Timer Timer1{*this, 100, [this] { Timer1Timer(); }};
     archive::TArchiveBuilder ArchiveBuilder1;
 
@@ -50,8 +51,16 @@ private:
     // The engine's last message about a file it could not write (else its
     // last message at all).
     std::string lastFailure() const;
+    // Files the engine reported as failed (a file it kept is in place).
+    int failedFiles() const;
+    // Whether the destination's drive has room for the unpacked package;
+    // asks to retry while it has not. False: the user cancelled, and the
+    // destination page is shown again.
+    bool roomForPackage();
 
     ExtractionProgress progress_;
+    std::uint64_t listedBytes_ = 0;  // unpacked size of the package, from its listing
+    int listedFiles_ = 0;
     bool batchEnded_ = false;
     int keptFiles_ = 0;
     std::string lastFailure_;

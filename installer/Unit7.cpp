@@ -40,6 +40,9 @@ void saveTextFile(const std::string& path, const std::string& text) {
 
 TForm7::TForm7() : WizardPage("TForm7", 418, 295) {
     bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
+    // The installation is over: Esc closes the page as Finish does.
+    keyboard.defaultButton = &Image2;
+    keyboard.cancelButton = &Image2;
     if (!loadSkinLibrary(kInstallerName)) return;
     loadBackground();
     Released(Image2);
@@ -73,6 +76,12 @@ void TForm7::Timer1Timer() {
     const std::string text = informationFileText(info);
     InfoLines = splitLines(text);
     saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
+}
+
+void TForm7::setMissingFiles(int count) {
+    missingFiles_ = count;
+    Label5.setText(completionHeading(count));
+    Label6.setText(completionSentence(count));
 }
 
 // No confirmation: the installation is over.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ExtractionReport.h"
 #include "WizardPage.h"
 
 namespace tavrix::installer {
@@ -17,28 +18,30 @@ public:
 
     void Image2Click();  // Finish
     void Timer1Timer();
+    // How many files of the package are not in the destination folder: any
+    // turns the page's success text into the incomplete one.
+    void setMissingFiles(int count);
+    int missingFiles() const { return missingFiles_; }
 
     std::string AuthorName1, AuthorMail1, AuthorName2, AuthorMail2, AuthorName3, AuthorMail3;
     std::string AddonTitle;
     std::string AddonType;
     std::vector<std::string> InfoLines;
 
-    ui::Label Label5{*this, {.left = 128, .top = 24, .text = "Installation complete", .font = headingFont()}};
+    ui::Label Label5{*this, {.left = 128, .top = 24, .text = kCompleteHeading, .font = headingFont()}};
     ui::Label Label1{*this, {.left = 128, .top = 80, .font = boldFont()}};
     ui::Label Label6{
         *this,
-        {.left = 128,
-         .top = 96,
-         .width = 264,
-         .height = 26,
-         .text = "was installed successfully. Click the Finish button to exit \r\nthis installation.",
-         .wordWrap = true}};
+        {.left = 128, .top = 96, .width = 264, .height = 26, .text = kInstalledSentence, .wordWrap = true}};
     ui::Image Image2{*this, 344, 264, 64, 25};
-    ui::Label Label2{*this, {.left = 363, .top = 270, .text = "Finish"}};
+    ui::Label Label2{*this, {.left = 363, .top = 270, .text = "Finish", .accelerator = 'F'}};
     ui::Timer Timer1{*this, 500, [this] { Timer1Timer(); }};
 
 protected:
     void FormShow() override;
+
+private:
+    int missingFiles_ = 0;
 };
 
 extern TForm7* Form7;

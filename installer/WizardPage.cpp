@@ -21,8 +21,10 @@ namespace tavrix::installer {
 NavigationPage::NavigationPage(const char* className, int clientWidth, int clientHeight)
     : WizardPage(className, clientWidth, clientHeight) {
     bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});
-    bindImageButton(Image3, Label1, {.click = [this] { Image3Click(); }});
     bindImageButton(Image4, Label3, {.click = [this] { Image4Click(); }});
+    bindImageButton(Image3, Label1, {.click = [this] { Image3Click(); }});
+    keyboard.defaultButton = &Image3;
+    keyboard.cancelButton = &Image2;
 }
 
 void NavigationPage::loadFrameBitmaps() {

@@ -51,11 +51,11 @@ public:
     virtual void Image4Click() = 0;             // << Back
 
     ui::Image Image2{*this, 16, 264, 64, 25};
-    ui::Label Label2{*this, {.left = 33, .top = 270, .text = "Cancel"}};
+    ui::Label Label2{*this, {.left = 33, .top = 270, .text = "Cancel", .accelerator = 'C'}};
     ui::Image Image4{*this, 272, 264, 64, 25};
-    ui::Label Label3{*this, {.left = 285, .top = 270, .text = "<< Back"}};
+    ui::Label Label3{*this, {.left = 285, .top = 270, .text = "<< Back", .accelerator = 'B'}};
     ui::Image Image3{*this, 344, 264, 64, 25};
-    ui::Label Label1{*this, {.left = 358, .top = 270, .text = "Next >>"}};
+    ui::Label Label1{*this, {.left = 358, .top = 270, .text = "Next >>", .accelerator = 'N'}};
 
 protected:
     NavigationPage(const char* className, int clientWidth, int clientHeight);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Walks the installer on the sample package with real windows on a virtual
 # screen and real pointer clicks, and saves a screenshot of every window in
-# build/screenshots/. Fails when a window does not come, a click does not
+# build/screenshots/; then the keyboard walks of tests/e2e, whose pictures
+# (the focus mark on every page, an incomplete installation) go to
+# build/screenshots/keyboard/ and build/screenshots/full-disk/. Fails when a window does not come, a click does not
 # move the wizard, or the program does not end when asked.
 #
 #   tools/installer-screenshots.sh             builds the Windows side first
@@ -136,6 +138,18 @@ else
     fail "the close button did not ask before quitting"
 fi
 walk_wait_exit || fail "Yes did not end the program with 0"
+
+# The focus mark on every page, walked with the keyboard alone, and the
+# completion page of an installation whose drive filled up.
+for walk in keyboard full-disk; do
+    status=0
+    TAVRIX_SHOTS_DIR="$out/$walk" bash "$root/tests/e2e/keyboard-walk.sh" "$root" "$build" "$walk" || status=$?
+    case "$status" in
+        0) ;;
+        77) echo "no $walk pictures: the walk was skipped" ;;
+        *) fail "the $walk walk failed" ;;
+    esac
+done
 
 rm -f "$out"/.crop-*.png
 if [ "$walk_failures" -ne 0 ]; then

@@ -1,5 +1,7 @@
 #include "ui/Application.h"
 
+#include <utility>
+
 #include "ui/ErrorText.h"
 #include "ui/Form.h"
 #include "win32/MessageBoxSeam.h"
@@ -29,8 +31,32 @@ void Application::handleMessage() {
         terminated_ = true;
         return;
     }
+    dispatch(message);
+}
+
+void Application::dispatch(MSG& message) {
+    if (routeKey(message)) return;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
+}
+
+bool Application::routeKey(const MSG& message) {
+    // The release of Alt after an Alt+letter the forms took: the system saw
+    // Alt alone, and would open the window menu on it.
+    if ((message.message == WM_SYSKEYUP || message.message == WM_KEYUP) && message.wParam == VK_MENU &&
+        std::exchange(altLetterTaken_, false))
+        return true;
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+    Form* form = Form::of(message.hwnd);
+    if (!form) return false;
+    // A handler that fails has still taken its key.
+    bool taken = true;
+    guard([&] {
+        taken = form->keyboardTarget()->keyboard.handleKey(message.message, message.wParam, message.lParam);
+    });
+    if (taken && message.message == WM_SYSKEYDOWN && (message.lParam & (LPARAM{1} << 29)))
+        altLetterTaken_ = true;
+    return taken;
 }
 
 void Application::processMessages() {
@@ -40,8 +66,7 @@ void Application::processMessages() {
             terminated_ = true;
             return;
         }
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
+        dispatch(message);
     }
 }
 

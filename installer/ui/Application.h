@@ -77,6 +77,10 @@ public:
 
 private:
     void adopt(std::unique_ptr<Form> form);
+    // Keys the forms handle themselves (Tab, Enter, Esc, Alt with a letter)
+    // before the focused control sees them; true when taken.
+    bool routeKey(const MSG& message);
+    void dispatch(MSG& message);
     void reportSafely(const char* text) noexcept;
 
     std::string title_;
@@ -84,6 +88,7 @@ private:
     Form* mainForm_ = nullptr;
     bool terminateRequested_ = false;
     bool terminated_ = false;
+    bool altLetterTaken_ = false;
     std::map<int, HCURSOR> cursors_;
 };
 

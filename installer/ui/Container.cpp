@@ -112,6 +112,18 @@ void Container::addGraphic(GraphicControl* control) {
 void Container::removeGraphic(GraphicControl* control) {
     std::erase(graphics_, control);
     if (captured_ == control) captured_ = nullptr;
+    if (focusedGraphic_ == control) focusedGraphic_ = nullptr;
+}
+
+void Container::setFocusedGraphic(GraphicControl* control) {
+    if (control == focusedGraphic_) return;
+    if (focusedGraphic_) focusedGraphic_->invalidate();
+    focusedGraphic_ = control;
+    if (focusedGraphic_) focusedGraphic_->invalidate();
+}
+
+bool Container::showsFocusOn(const GraphicControl& control) const {
+    return focusedGraphic_ == &control && control.visible() && window_ && ::GetFocus() == window_;
 }
 
 void Container::invalidateArea(const RECT& area) const {
@@ -147,6 +159,9 @@ void Container::paintClient(HDC dc) const {
         ::GetViewportOrgEx(dc, &origin);
         ::SetViewportOrgEx(dc, origin.x + area.left, origin.y + area.top, nullptr);
         control->paint(dc);
+        // Over its own control, under the ones laid out later: a caption
+        // label on a picture button stays readable.
+        if (showsFocusOn(*control)) control->paintFocus(dc);
         ::RestoreDC(dc, saved);
     }
 }
@@ -248,6 +263,10 @@ LRESULT Container::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CAPTURECHANGED:
             if (reinterpret_cast<HWND>(lParam) != window_) captured_ = nullptr;
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            if (focusedGraphic_) focusedGraphic_->invalidate();
             return 0;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == window_ &&

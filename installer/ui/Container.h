@@ -60,6 +60,13 @@ public:
     // Topmost visible graphic control under a point of the client area.
     GraphicControl* graphicAt(POINT point) const;
 
+    // The graphic control that holds the keyboard focus while this window
+    // has it: it shows the focus mark. Setting it does not move the focus.
+    GraphicControl* focusedGraphic() const { return focusedGraphic_; }
+    void setFocusedGraphic(GraphicControl* control);
+    // Whether the focus mark is on the control now.
+    bool showsFocusOn(const GraphicControl& control) const;
+
     // Paints the client area: background colour, the panel's bevels, then the
     // graphic controls in the order they were laid out.
     void paintClient(HDC dc) const;
@@ -93,6 +100,7 @@ private:
     std::vector<GraphicControl*> graphics_;
     std::map<UINT_PTR, Timer*> timers_;
     GraphicControl* captured_ = nullptr;
+    GraphicControl* focusedGraphic_ = nullptr;
     bool clickPending_ = false;
 };
 

@@ -1,7 +1,11 @@
 #include "ui/Control.h"
 
+#include <cctype>
+#include <cstdlib>
+
 #include "ui/Container.h"
 #include "win32/SelectedObject.h"
+#include "win32/UniqueHandle.h"
 #include "win32/WindowDc.h"
 
 namespace tavrix::ui {
@@ -20,6 +24,10 @@ GraphicControl::~GraphicControl() {
 
 void GraphicControl::invalidate() const {
     parent_->invalidateArea(bounds_);
+}
+
+void GraphicControl::paintFocus(HDC dc) const {
+    drawFocusFrame(dc, 2, 2, width() - 2, height() - 2);
 }
 
 void GraphicControl::setBounds(int left, int top, int width, int height) {
@@ -47,6 +55,31 @@ void Image::paint(HDC dc) const {
     picture_.draw(dc, 0, 0);
 }
 
+namespace {
+
+int colourDistance(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+           std::abs(GetBValue(a) - GetBValue(b));
+}
+
+}  // namespace
+
+void Image::paintFocus(HDC dc) const {
+    // The border's colour is read back from what paint() has just drawn (the
+    // middle of the left edge); a picture without a border of its own, whose
+    // edge looks like its face, gets the text colour instead.
+    constexpr int kLeastContrast = 96;
+    const COLORREF edge = ::GetPixel(dc, 0, height() / 2);
+    const COLORREF face = ::GetPixel(dc, width() / 2, height() / 2);
+    const bool bordered = !picture_.empty() && edge != CLR_INVALID && face != CLR_INVALID &&
+                          colourDistance(edge, face) >= kLeastContrast;
+    const COLORREF ink = bordered ? edge : ::GetSysColor(COLOR_WINDOWTEXT);
+    const win32::UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, ink));
+    const win32::SelectedObject selectedPen(dc, pen.get());
+    const win32::SelectedObject noFill(dc, ::GetStockObject(NULL_BRUSH));
+    ::RoundRect(dc, 3, 3, width() - 3, height() - 3, 6, 6);
+}
+
 Label::Label(Container& parent, LabelDesign design)
     : GraphicControl(parent,
                      RECT{design.left, design.top, design.left + design.width, design.top + design.height}),
@@ -56,16 +89,38 @@ Label::Label(Container& parent, LabelDesign design)
       wordWrap_(design.wordWrap),
       autoSize_(design.autoSize),
       alignment_(design.alignment),
+      accelerator_(design.accelerator),
       designWidth_(design.width) {
     if (autoSize_) fitToText();
 }
 
 UINT Label::drawFlags() const {
-    // No accelerator prefixes: an author's name may well hold an "&".
-    UINT flags = DT_NOPREFIX | DT_EXPANDTABS;
+    // No accelerator prefixes unless asked for: an author's name may well
+    // hold an "&".
+    UINT flags = DT_EXPANDTABS;
+    if (!accelerator_) flags |= DT_NOPREFIX;
     if (wordWrap_) flags |= DT_WORDBREAK;
     if (alignment_ == Alignment::Right) flags |= DT_RIGHT;
     return flags;
+}
+
+std::string Label::drawnText() const {
+    if (!accelerator_) return text_;
+    std::string drawn;
+    bool marked = false;
+    const auto folded = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+    for (const char c : text_) {
+        if (c == '&') {
+            drawn += "&&";
+            continue;
+        }
+        if (!marked && folded(c) == folded(accelerator_)) {
+            drawn += '&';
+            marked = true;
+        }
+        drawn += c;
+    }
+    return drawn;
 }
 
 void Label::fitToText() {
@@ -81,7 +136,7 @@ void Label::fitToText() {
         const win32::WindowDc screen(nullptr);
         const win32::SelectedObject font(screen.get(), fontHandle(font_));
         // An empty text still takes one line's height, as a caption does.
-        std::string measured = text_.empty() ? std::string(" ") : text_;
+        std::string measured = text_.empty() ? std::string(" ") : drawnText();
         ::DrawTextA(screen.get(), measured.c_str(), -1, &area, drawFlags() | DT_CALCRECT);
     }
     if (text_.empty()) area.right = 0;
@@ -113,7 +168,7 @@ void Label::paint(HDC dc) const {
     ::SetTextColor(dc, color_.resolve());
     const win32::SelectedObject font(dc, fontHandle(font_));
     RECT area{0, 0, width(), height()};
-    ::DrawTextA(dc, text_.c_str(), -1, &area, drawFlags());
+    ::DrawTextA(dc, drawnText().c_str(), -1, &area, drawFlags());
 }
 
 Bevel::Bevel(Container& parent, int left, int top, int width, int height, BevelShape shape)

@@ -57,6 +57,9 @@ public:
     // Paints in a device context whose origin is the control's top-left
     // corner and whose clip region is the control's area.
     virtual void paint(HDC dc) const = 0;
+    // Paints the keyboard focus mark over the control, in the same device
+    // context set-up as paint(); the plain mark is a dotted frame.
+    virtual void paintFocus(HDC dc) const;
     void invalidate() const;
 
     MouseButtonHandler onMouseDown;
@@ -76,6 +79,9 @@ public:
     const Picture& picture() const { return picture_; }
     void setPicture(Picture picture);
     void paint(HDC dc) const override;
+    // A rounded frame inside the picture's own border, in the border's
+    // colour: a picture button keeps the look of the skin it comes from.
+    void paintFocus(HDC dc) const override;
 
 private:
     Picture picture_;
@@ -98,6 +104,9 @@ struct LabelDesign {
     bool wordWrap = false;
     Alignment alignment = Alignment::Left;
     bool autoSize = true;
+    // The letter that Alt presses, underlined where it first occurs in the
+    // text (any letter case); 0 for none. The text itself stays as given.
+    char accelerator = 0;
 };
 
 // A transparent label: only its text is drawn, over whatever lies beneath.
@@ -110,11 +119,15 @@ public:
     Color color() const { return color_; }
     void setColor(Color color);
     const Font& font() const { return font_; }
+    char accelerator() const { return accelerator_; }
     void paint(HDC dc) const override;
 
 private:
     void fitToText();
     UINT drawFlags() const;
+    // The text as DrawText gets it: with the accelerator marked, every other
+    // "&" doubled so that it is drawn as itself.
+    std::string drawnText() const;
 
     std::string text_;
     Font font_;
@@ -122,6 +135,7 @@ private:
     bool wordWrap_;
     bool autoSize_;
     Alignment alignment_;
+    char accelerator_;
     int designWidth_;  // the layout's width, which a wrapping label wraps within
 };
 

@@ -52,13 +52,28 @@ void Form::putOnScreen() {
     // The show handler may have hidden the form again.
     if (!showing_) return;
     ::ShowWindow(window_, SW_SHOW);
-    if (initialFocus) ::SetFocus(initialFocus);
+    if (initialFocus)
+        ::SetFocus(initialFocus);
+    else
+        keyboardTarget()->keyboard.focusDefault();
 }
 
 void Form::hide() {
     showing_ = false;
     visible_ = false;
+    const HWND focused = ::GetFocus();
+    const bool hadFocus = focused && (focused == window_ || ::IsChild(window_, focused));
     ::ShowWindow(window_, SW_HIDE);
+    // An embedded page that had the focus hands it to what is uncovered.
+    if (!hadFocus || !(::GetWindowLongA(window_, GWL_STYLE) & WS_CHILD)) return;
+    if (Form* frame = of(::GetAncestor(window_, GA_ROOT))) frame->keyboardTarget()->keyboard.focusDefault();
+}
+
+Form* Form::of(HWND window) {
+    const HWND desktop = ::GetDesktopWindow();
+    for (; window && window != desktop; window = ::GetAncestor(window, GA_PARENT))
+        if (auto* form = dynamic_cast<Form*>(fromHandle(window))) return form;
+    return nullptr;
 }
 
 void Form::bringToFront() {
@@ -97,6 +112,15 @@ private:
 }  // namespace
 
 int Form::showModal() {
+    // The keys go back where they were when the form closes: the system
+    // leaves the focus nowhere once the window that had it is hidden.
+    const HWND focusBefore = ::GetFocus();
+    const int result = runModal();
+    if (focusBefore && ::IsWindow(focusBefore) && ::IsWindowVisible(focusBefore)) ::SetFocus(focusBefore);
+    return result;
+}
+
+int Form::runModal() {
     Application& application = Application::instance();
     // Left in this order however the loop ends: the other windows enabled
     // first, then this one hidden, so activation goes back to them.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/Container.h"
+#include "ui/Keyboard.h"
 
 namespace tavrix::ui {
 
@@ -40,8 +41,15 @@ public:
     bool modal() const { return modal_; }
     void bringToFront();
 
-    // The control that gets the keyboard focus when the form shows.
+    // The control that gets the keyboard focus when the form shows (none:
+    // the keyboard's default button).
     HWND initialFocus = nullptr;
+    Keyboard keyboard;
+    // The form whose keyboard takes the keys that reach this one: a frame
+    // hands them to the page it shows.
+    virtual Form* keyboardTarget() { return this; }
+    // The innermost form a window belongs to (null for windows not of this layer).
+    static Form* of(HWND window);
 
     // Embeds the form in a panel of another form, filling it.
     void embedIn(Panel& panel);
@@ -55,6 +63,7 @@ protected:
 
 private:
     void centreOnScreen();
+    int runModal();
 
     void putOnScreen();
 

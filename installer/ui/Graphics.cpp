@@ -3,6 +3,9 @@
 #include <map>
 #include <tuple>
 
+#include "win32/SelectedObject.h"
+#include "win32/UniqueHandle.h"
+
 namespace tavrix::ui {
 
 HFONT fontHandle(const Font& font) {
@@ -19,6 +22,15 @@ HFONT fontHandle(const Font& font) {
     HFONT handle = ::CreateFontIndirectA(&description);
     fonts.emplace(key, handle);
     return handle;
+}
+
+void drawFocusFrame(HDC dc, int left, int top, int right, int bottom) {
+    const win32::UniqueGdiObject pen(::CreatePen(PS_DOT, 1, ::GetSysColor(COLOR_WINDOWTEXT)));
+    const win32::SelectedObject selectedPen(dc, pen.get());
+    const win32::SelectedObject noFill(dc, ::GetStockObject(NULL_BRUSH));
+    const int mode = ::SetBkMode(dc, TRANSPARENT);
+    ::Rectangle(dc, left, top, right, bottom);
+    ::SetBkMode(dc, mode);
 }
 
 }  // namespace tavrix::ui

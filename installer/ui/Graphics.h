@@ -47,4 +47,8 @@ struct Font {
 // repaint never creates or leaks a GDI object.
 HFONT fontHandle(const Font& font);
 
+// The plain keyboard focus mark: a dotted frame in the text colour. Drawn
+// with a pen, not DrawFocusRect, whose inverted dots Wine does not show.
+void drawFocusFrame(HDC dc, int left, int top, int right, int bottom);
+
 }  // namespace tavrix::ui

@@ -154,10 +154,14 @@ FlatButton::~FlatButton() {
 void FlatButton::paint(HDC dc) const {
     parent_->paintUnder(*this, dc);
     RECT area{0, 0, width(), height()};
+    // With the keyboard focus the button stands raised, as under the
+    // pointer, with a dotted frame inside.
+    const bool focused = ::GetFocus() == window_;
     if (pressed_ && hot_)
         ::DrawEdge(dc, &area, BDR_SUNKENOUTER, BF_RECT);
-    else if (hot_ || pressed_)
+    else if (hot_ || pressed_ || focused)
         ::DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
+    if (focused) drawFocusFrame(dc, 2, 2, width() - 2, height() - 2);
     if (glyph_.empty()) return;
     const int offset = pressed_ && hot_ ? 1 : 0;
     const int x = (width() - glyph_.width()) / 2 + offset;
@@ -216,6 +220,10 @@ LRESULT FlatButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_CAPTURECHANGED:
             pressed_ = false;
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            ::InvalidateRect(window_, nullptr, FALSE);
             return 0;
         default:
             return WindowedControl::handleMessage(message, wParam, lParam);

@@ -69,6 +69,10 @@ public:
     ~FlatButton() override;
     const std::string& hint() const { return hint_; }
     std::function<void()> onClick;
+    // What a click does, for the keyboard.
+    void click() const {
+        if (onClick) onClick();
+    }
 
 protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

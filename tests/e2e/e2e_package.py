@@ -2,7 +2,8 @@
 """Packages for the whole-program installations, and the information file
 they must leave behind.
 
-    e2e_package.py make KIND PACKAGE   KIND: licence, plain, hostile, large
+    e2e_package.py make KIND PACKAGE   KIND: licence, plain, hostile, large,
+                                       roomy, crowded
     e2e_package.py ostrel INI OUT      the exact bytes Ostrel.txt must hold
 """
 import configparser
@@ -43,6 +44,30 @@ def large_files():
         yield f"Tavrix Cub/scenery/tile{n:02}.bgl", os.urandom(LARGE_FILE_SIZE)
 
 
+ROOMY_FILES = 3
+ROOMY_FILE_SIZE = 1024 * 1024
+
+
+def roomy_files():
+    """3 MiB that does not compress: more than a drive of 4 MiB has free
+    while another 2 MiB lie on it."""
+    for n in range(ROOMY_FILES):
+        yield f"Tavrix Cub/texture/part{n}.bmp", os.urandom(ROOMY_FILE_SIZE)
+
+
+CROWDED_SMALL_FILES = 500
+CROWDED_SMALL_FILE_SIZE = 1000
+
+
+def crowded_files():
+    """About 1.4 MiB by the listing, which a drive of 2 MiB has room for;
+    but every small file takes a whole 4 KiB page of a memory disk, so the
+    drive fills up part way through the small ones."""
+    yield "Tavrix Cub/scenery/tile.bgl", os.urandom(900 * 1024)
+    for n in range(CROWDED_SMALL_FILES):
+        yield f"Tavrix Cub/gauges/part{n:03}.dat", os.urandom(CROWDED_SMALL_FILE_SIZE)
+
+
 def make(kind, package):
     if kind == "licence":
         make_package.write_package(package)
@@ -52,6 +77,12 @@ def make(kind, package):
         make_package.write_package(package, archive_only=HOSTILE)
     elif kind == "large":
         make_package.write_package(package, licence=False, splash=False, files=large_files(),
+                                   compression=zipfile.ZIP_STORED)
+    elif kind == "roomy":
+        make_package.write_package(package, licence=False, splash=False, files=roomy_files(),
+                                   compression=zipfile.ZIP_STORED)
+    elif kind == "crowded":
+        make_package.write_package(package, licence=False, splash=False, files=crowded_files(),
                                    compression=zipfile.ZIP_STORED)
     else:
         raise SystemExit(f"unknown package kind {kind}")

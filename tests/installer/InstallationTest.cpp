@@ -13,6 +13,7 @@
 #include "Unit4.h"
 #include "Unit6.h"
 #include "Unit7.h"
+#include "win32/DiskSpace.h"
 
 #include <commctrl.h>
 
@@ -152,6 +153,9 @@ TEST_F(InstallationTest, WholeArchiveIsExtractedAndTheCompletionPageFollows) {
     installUntil([] { return visible(Form7); });
     EXPECT_FALSE(visible(Form6));
     EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(Form7->Label5.text(), "Installation complete");
+    EXPECT_EQ(Form7->Label6.text(),
+              "was installed successfully. Click the Finish button to exit \r\nthis installation.");
     EXPECT_EQ(installed(), (std::vector<std::string>{"panel\\panel.cfg", "readme.txt"}));
     EXPECT_EQ(readFile(destination + "\\readme.txt"), "Kestrel\r\n");
     EXPECT_EQ(Form6->ProgressBar1.position(), 1);
@@ -224,6 +228,15 @@ TEST_F(InstallationTest, EngineErrorsAreToldBeforeTheCompletionPage) {
     EXPECT_FALSE(completionShownAtTheBox);
     EXPECT_TRUE(visible(Form7));
     EXPECT_EQ(installed(), (std::vector<std::string>{"good.txt", "sub\\after.txt"}));
+    // Not called a success; the record of where the add-on went is still left.
+    EXPECT_EQ(Form7->Label5.text(), "Installation incomplete");
+    EXPECT_EQ(
+        Form7->Label6.text(),
+        "was not installed completely: 1 file of the package is missing. Click the Finish button to exit "
+        "this installation.");
+    Form7->Timer1.fire();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(readFile(destination + "\\Ostrel.txt").substr(0, 2), "\r\n") << "no title: its line is empty";
 }
 
 TEST_F(InstallationTest, AnArchiveTheEngineCannotReadIsToldAndThePageStays) {
@@ -254,6 +267,67 @@ TEST_F(InstallationTest, FilesKeptOnAReinstallAreNotCalledFailures) {
     EXPECT_NE(boxes[0].text.find("2 files were already in the destination folder"), std::string::npos)
         << boxes[0].text;
     EXPECT_EQ(readFile(destination + "\\readme.txt"), "changed by the pilot");
+    EXPECT_EQ(Form7->Label6.text().find("was installed successfully"), 0u) << "every file is in place";
+}
+
+// The free space of the destination's drive as the system would report it.
+class FreeSpaceTest : public InstallationTest {
+protected:
+    void SetUp() override {
+        InstallationTest::SetUp();
+        win32::setDiskSpaceHandler([this](const std::string& folder) {
+            asked.push_back(folder);
+            return win32::DiskSpace{freeBytes, 1 << 30};
+        });
+    }
+    void TearDown() override {
+        win32::setDiskSpaceHandler(nullptr);
+        InstallationTest::TearDown();
+    }
+    std::int64_t freeBytes = 0;
+    std::vector<std::string> asked;
+};
+
+constexpr const char* kTooLittleSpace =
+    "There is not enough free space on drive C: to install this add-on.\n\n"
+    "Space needed: 0.1 MB\nSpace free: 0.0 MB\n\n"
+    "Free some space on the drive and choose Retry, or choose Cancel to pick another folder.";
+
+TEST_F(FreeSpaceTest, TooLittleSpaceAsksAndRetryGoesOnOnceThereIsRoom) {
+    start();
+    ASSERT_EQ(destination.substr(0, 2), "C:");
+    win32::setMessageBoxHandler([&](const win32::MessageBoxRequest& request) {
+        boxes.push_back(request);
+        EXPECT_TRUE(installed().empty()) << "nothing is extracted while the box is up";
+        if (boxes.size() == 2) freeBytes = 21;  // exactly the package's unpacked size
+        return IDRETRY;
+    });
+    installUntil([] { return visible(Form7); });
+    ASSERT_EQ(boxes.size(), 2u) << "asked again after the first Retry";
+    EXPECT_EQ(boxes[0].text, kTooLittleSpace);
+    EXPECT_EQ(boxes[0].caption, "Tavrix Installer");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONWARNING));
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), destination), 3) << "the destination's own drive";
+    EXPECT_EQ(installed(), (std::vector<std::string>{"panel\\panel.cfg", "readme.txt"}));
+    EXPECT_EQ(Form7->Label5.text(), "Installation complete");
+}
+
+TEST_F(FreeSpaceTest, CancelGoesBackToTheDestinationPageWithNothingExtracted) {
+    start();
+    freeBytes = 20;  // one byte short
+    answers = {IDCANCEL};
+    installUntil([] { return visible(Form4); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.find("There is not enough free space on drive C:"), 0u) << boxes[0].text;
+    EXPECT_FALSE(visible(Form6));
+    EXPECT_FALSE(visible(Form7));
+    EXPECT_TRUE(installed().empty());
+
+    // Another folder, a drive with room: the installation goes through.
+    freeBytes = -1;  // the system could not tell: the engine is left to try
+    installUntil([] { return visible(Form7); });
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(installed().size(), 2u);
 }
 
 // Cancel pressed on the page while the second of three 1 MiB files is being

@@ -136,7 +136,9 @@ TEST_F(StartupTest, AgreementTextFillsTheTextBoxAndTheWizardWaitsOnIt) {
     EXPECT_FALSE(::IsWindowVisible(Form3->handle()));
     EXPECT_FALSE(Form3->Image6.visible());
     EXPECT_FALSE(Form3->Label8.visible());
-    EXPECT_EQ(::GetFocus(), Form1->Panel1.handle());
+    // The focus is on Accept, not in the text, whose lines would show selected.
+    EXPECT_EQ(::GetFocus(), Form1->Panel2.handle());
+    EXPECT_EQ(Form1->Panel2.focusedGraphic(), &Form1->Image3);
 }
 
 TEST_F(StartupTest, EmptyAgreementTextStillShowsTheAgreementPage) {
