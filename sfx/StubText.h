@@ -1,0 +1,27 @@
+// Every text the stub shows, in one table.
+#pragma once
+
+namespace tavrix::sfx::text {
+
+inline constexpr const char* kDefaultCaption = "Self-extracting Archive";
+inline constexpr const char* kNotAnArchive =
+    "This program carries no archive, or its archive is damaged or incomplete "
+    "(perhaps the download was cut short).\r\nNothing was extracted.";
+inline constexpr const char* kCannotReadSelf = "This program cannot read its own file:\r\n";
+inline constexpr const char* kArchiveDamaged =
+    "The archive in this program is damaged or incomplete; nothing was extracted.\r\n";
+inline constexpr const char* kNoFolder = "Please choose the folder to extract into.";
+inline constexpr const char* kFolderFailed = "The folder could not be created:\r\n";
+inline constexpr const char* kNoSpace =
+    "There is not enough free space in the folder %s: %s needed, %s free.";
+inline constexpr const char* kNothingSelected = "Please choose at least one file to extract.";
+inline constexpr const char* kSomeFailed = "Not every file could be extracted:\r\n";
+inline constexpr const char* kCancelled = "The extraction was cancelled.";
+inline constexpr const char* kDone = "%u file(s) extracted into %s.";
+inline constexpr const char* kReplace = "The file\r\n%s\r\nexists already. Replace it?";
+inline constexpr const char* kRunFailed = "The command could not be started:\r\n";
+inline constexpr const char* kBrowseTitle = "Extract to:";
+inline constexpr const char* kChecking = "Checking the archive...";
+inline constexpr const char* kExtracting = "Extracting ";
+
+}  // namespace tavrix::sfx::text
