@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
 #include <exception>
 #include <set>
 
@@ -205,9 +204,8 @@ private:
             };
         }
         request.confirm = [this](std::string_view name) {
-            char line[1024];
-            std::snprintf(line, sizeof line, text::kReplace, utf8ToAnsi(std::string(name)).c_str());
-            switch (box(line, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+            switch (
+                box(text::replaceQuestion(utf8ToAnsi(std::string(name))), MB_YESNOCANCEL | MB_ICONQUESTION)) {
                 case IDYES:
                     return zip::ExistingFile::kReplace;
                 case IDNO:
@@ -237,10 +235,7 @@ private:
         ::SendMessageA(item(IDC_PROGRESS), PBM_SETPOS, kProgressRange, 0);
         if (!command.empty() && !startCommand(command, folder)) box(text::kRunFailed + command, MB_ICONERROR);
         if (!s.has(kOptAutoRun)) {
-            char line[1024];
-            std::snprintf(line, sizeof line, text::kDone, static_cast<unsigned>(outcome.extracted),
-                          folder.c_str());
-            box(line, MB_ICONINFORMATION);
+            box(text::done(outcome.extracted, folder), MB_ICONINFORMATION);
         }
         ::EndDialog(window_, 0);
     }

@@ -1,7 +1,6 @@
 #include "StubExtraction.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "Messages.h"
 #include "NameCodec.h"
@@ -60,7 +59,8 @@ public:
     int problems() const { return problems_; }
     std::string text() const {
         if (problems_ <= kListed) return text_;
-        return text_ + "... (" + std::to_string(problems_ - kListed) + " more)\r\n";
+        return text_ + "... (" + text::decimal(static_cast<std::uint64_t>(problems_ - kListed)) +
+               " more)\r\n";
     }
 
 private:
@@ -70,12 +70,6 @@ private:
     int problems_ = 0;
     std::string text_;
 };
-
-std::string megabytes(std::uint64_t bytes) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-    return buffer;
-}
 
 }  // namespace
 
@@ -168,10 +162,7 @@ ExtractionOutcome runExtraction(StubArchive& stub, const ExtractionRequest& requ
     if (request.checkFreeSpace && freeBytes) {
         const std::optional<std::uint64_t> free = freeBytes(request.folderUtf8);
         if (free && *free < total) {
-            char line[512];
-            std::snprintf(line, sizeof line, text::kNoSpace, request.folderUtf8.c_str(),
-                          megabytes(total).c_str(), megabytes(*free).c_str());
-            outcome.error = line;
+            outcome.error = text::noSpace(request.folderUtf8, total, *free);
             return outcome;
         }
     }
