@@ -135,33 +135,36 @@ private:
     }
 
     void layout(std::initializer_list<std::pair<Row, bool>> rows) {
-        int removed = 0;  // dialog units taken out above the current control
-        auto shiftAllBelow = [&](int top, int by) {
-            RECT units{0, 0, 0, by};
-            ::MapDialogRect(window_, &units);
-            for (HWND child = ::GetWindow(window_, GW_CHILD); child;
-                 child = ::GetWindow(child, GW_HWNDNEXT)) {
-                RECT r;
-                ::GetWindowRect(child, &r);
-                ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
-                RECT rowTop{0, 0, 0, top - removed};
-                ::MapDialogRect(window_, &rowTop);
-                if (r.top >= rowTop.bottom)
-                    ::SetWindowPos(child, nullptr, r.left, r.top - units.bottom, 0, 0,
-                                   SWP_NOSIZE | SWP_NOZORDER);
-            }
-            RECT frame;
-            ::GetWindowRect(window_, &frame);
-            ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left,
-                           frame.bottom - frame.top - units.bottom, SWP_NOMOVE | SWP_NOZORDER);
+        auto pixels = [this](int units) {
+            RECT r{0, 0, 0, units};
+            ::MapDialogRect(window_, &r);
+            return static_cast<int>(r.bottom);
         };
+        int removed = 0;  // dialog units of all hidden rows
         for (const auto& [row, shown] : rows) {
             if (shown) continue;
             for (int id : row.ids)
                 if (id) ::ShowWindow(item(id), SW_HIDE);
-            shiftAllBelow(row.top + row.height, row.height);
             removed += row.height;
         }
+        if (removed == 0) return;
+        // Each control moves up by the hidden rows above it, judged from
+        // where the template put it (a pixel of rounding either way).
+        for (HWND child = ::GetWindow(window_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            RECT r;
+            ::GetWindowRect(child, &r);
+            ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+            int above = 0;
+            for (const auto& [row, shown] : rows)
+                if (!shown && r.top >= pixels(row.top + row.height) - 2) above += row.height;
+            if (above)
+                ::SetWindowPos(child, nullptr, r.left, r.top - pixels(above), 0, 0,
+                               SWP_NOSIZE | SWP_NOZORDER);
+        }
+        RECT frame;
+        ::GetWindowRect(window_, &frame);
+        ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left,
+                       frame.bottom - frame.top - pixels(removed), SWP_NOMOVE | SWP_NOZORDER);
     }
 
     void browse() {
@@ -178,11 +181,12 @@ private:
 
     void extract() {
         const SfxSettings& s = stub_.settings();
-        const std::string folder = itemText(IDC_FOLDER);
-        if (folder.empty()) {
+        const std::string typed = itemText(IDC_FOLDER);
+        if (typed.empty()) {
             box(text::kNoFolder, MB_ICONWARNING);
             return;
         }
+        const std::string folder = absoluteFolder(typed);
         ExtractionRequest request;
         request.folderUtf8 = ansiToUtf8(folder);
         request.checkFreeSpace = s.checkSize();

@@ -106,18 +106,19 @@ bool makeFolderTree(zip::FileSystem& fs, const std::string& folderUtf8) {
     std::replace(path.begin(), path.end(), '\\', '/');
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     if (path.empty()) return false;
+    // Only missing folders are made: the user's chosen path may well pass
+    // through a link or a mount on its way (the core guards what lies below).
     for (std::size_t pos = 0;;) {
         const std::size_t slash = path.find('/', pos);
         const std::string prefix = path.substr(0, slash);
-        // A drive ("C:"), the root and a share's first two names are never made.
         const bool share = prefix.rfind("//", 0) == 0 && std::count(prefix.begin(), prefix.end(), '/') < 4;
         const bool skip = prefix.empty() || (prefix.size() == 2 && prefix[1] == ':') || share;
-        if (!skip && fs.inspect(prefix).kind != zip::PathKind::kDirectory) {
-            if (!fs.makeDir(prefix) && fs.inspect(prefix).kind != zip::PathKind::kDirectory) return false;
-        }
-        if (slash == std::string::npos) return true;
+        if (!skip && fs.inspect(prefix).kind == zip::PathKind::kMissing) fs.makeDir(prefix);
+        if (slash == std::string::npos) break;
         pos = slash + 1;
     }
+    const zip::PathKind kind = fs.inspect(path).kind;
+    return kind == zip::PathKind::kDirectory || kind == zip::PathKind::kLink;
 }
 
 ExtractionOutcome runExtraction(StubArchive& stub, const ExtractionRequest& request,

@@ -42,9 +42,7 @@ class Quiet final : public ExtractionObserver {
 
 int runSilently(StubArchive& stub, const std::string& folderAnsi) {
     ExtractionRequest request;
-    char full[MAX_PATH * 2] = {};
-    const DWORD n = ::GetFullPathNameA(folderAnsi.c_str(), sizeof full, full, nullptr);
-    request.folderUtf8 = ansiToUtf8(n > 0 && n < sizeof full ? std::string(full) : folderAnsi);
+    request.folderUtf8 = ansiToUtf8(absoluteFolder(folderAnsi));
     request.checkFreeSpace = stub.settings().checkSize();
     request.mode = stub.settings().overwriteMode() == OverwriteMode::kAlways ? OverwriteMode::kAlways
                                                                              : OverwriteMode::kNever;

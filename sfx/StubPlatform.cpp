@@ -71,4 +71,10 @@ std::string defaultFolder(const std::string& settingsDir, const std::string& pro
     return programFolder + "\\" + dir;
 }
 
+std::string absoluteFolder(const std::string& folderAnsi) {
+    char full[MAX_PATH * 2] = {};
+    const DWORD n = ::GetFullPathNameA(folderAnsi.c_str(), sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? std::string(full) : folderAnsi;
+}
+
 }  // namespace tavrix::sfx

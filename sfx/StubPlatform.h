@@ -20,5 +20,7 @@ bool startCommand(const std::string& commandLineAnsi, const std::string& folderA
 // The settings' default folder made absolute (relative to the program's
 // folder, environment variables expanded); the program's folder when empty.
 std::string defaultFolder(const std::string& settingsDir, const std::string& programPathAnsi);
+// A folder as typed made absolute (relative to the current folder).
+std::string absoluteFolder(const std::string& folderAnsi);
 
 }  // namespace tavrix::sfx
