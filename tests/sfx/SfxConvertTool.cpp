@@ -5,6 +5,9 @@
 //   sfx_convert sfx ARCHIVE.zip STUB [--caption T] [--dir D] [--command C]
 //                   [--options BITS] [--mode confirm|always|never]
 //   sfx_convert unsfx ARCHIVE.exe
+//   sfx_convert new NEW.EXE STUB ENGINE_FOLDER PATTERN...
+//                   the creation form, then PACK32.DLL adds the files the
+//                   patterns name (folders kept, recursing) to it
 // BITS: the SFXOptions set as a number (bit n = member n). Exit 0 on success.
 #include "ArchiveBuilder.h"
 
@@ -52,6 +55,20 @@ int main(int argc, char** argv) {
         }
         builder.SetZipFileName(argv[2]);
         result = builder.ConvertSFX();
+    } else if (verb == "new" && argc >= 6) {
+        builder.SetSFXPath(argv[3]);
+        builder.SetDLLDirectory(argv[4]);
+        builder.SetZipFileName(argv[2]);
+        result = builder.ConvertSFX(true);
+        if (result == 0) {
+            builder.SetAddOptions({AddDirNames, AddRecurseDirs});
+            for (int i = 5; i < argc; ++i) builder.FSpecArgs().push_back(argv[i]);
+            builder.Load_Pack_Dll();
+            builder.CallPackEngine(argv[2], TArchiveBuilder::PackCall::Add);
+            builder.Unload_Pack_Dll();
+            std::printf("added %d files\n", builder.ProcessedCount());
+            if (builder.ProcessedCount() <= 0) result = -2;
+        }
     } else if (verb == "unsfx") {
         builder.SetZipFileName(argv[2]);
         result = builder.ConvertZIP();

@@ -133,6 +133,15 @@ if [ "$case" = silent ]; then
     run_auto "$work/Bare.exe" "$work/out/bare" || fail "a stub without settings block failed: $(cat "$work/auto.err")"
     diff -r "$source_tree" "$work/out/bare" >&2 || fail "the tree from the block-less .exe differs"
 
+    # Made empty by the creation form, then filled by the packing engine (the
+    # way Add writes a new .EXE): a working self-extractor.
+    (cd "$source_tree" && walk_wine "$convert_tool" new "$(wine_path "$work/New.EXE")" "$(wine_path "$stub")" \
+        "$(wine_path "$walk_dist")" '*.*' >"$work/convert.log" 2>&1) ||
+        { cat "$work/convert.log" >&2; fail "the creation form and the packing engine made no .EXE"; }
+    unzip -tq "$work/New.EXE" >/dev/null 2>&1 || fail "unzip -t refused the .EXE filled by the engine"
+    run_auto "$work/New.EXE" "$work/out/new" || fail "the .EXE filled by the engine failed: $(cat "$work/auto.err")"
+    diff -r "$source_tree" "$work/out/new" >&2 || fail "the tree from the .EXE filled by the engine differs"
+
     # Back to an archive: the same entries and data.
     cp "$work/Plain.zip" "$work/Round.zip"
     make_sfx "$work/Round.zip" --caption "Round trip"
