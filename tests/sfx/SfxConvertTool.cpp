@@ -6,8 +6,7 @@
 //                   [--options BITS] [--mode confirm|always|never]
 //   sfx_convert unsfx ARCHIVE.exe
 //   sfx_convert new NEW.EXE STUB ENGINE_FOLDER PATTERN...
-//                   the creation form, then PACK32.DLL adds the files the
-//                   patterns name (folders kept, recursing) to it
+//                   Add onto a new .EXE (folders kept, recursing)
 // BITS: the SFXOptions set as a number (bit n = member n). Exit 0 on success.
 #include "ArchiveBuilder.h"
 
@@ -56,19 +55,15 @@ int main(int argc, char** argv) {
         builder.SetZipFileName(argv[2]);
         result = builder.ConvertSFX();
     } else if (verb == "new" && argc >= 6) {
+        // Add onto a new .EXE: the component writes the stub first.
         builder.SetSFXPath(argv[3]);
         builder.SetDLLDirectory(argv[4]);
         builder.SetZipFileName(argv[2]);
-        result = builder.ConvertSFX(true);
-        if (result == 0) {
-            builder.SetAddOptions({AddDirNames, AddRecurseDirs});
-            for (int i = 5; i < argc; ++i) builder.FSpecArgs().push_back(argv[i]);
-            builder.Load_Pack_Dll();
-            builder.CallPackEngine(argv[2], TArchiveBuilder::PackCall::Add);
-            builder.Unload_Pack_Dll();
-            std::printf("added %d files\n", builder.ProcessedCount());
-            if (builder.ProcessedCount() <= 0) result = -2;
-        }
+        builder.SetAddOptions({AddDirNames, AddRecurseDirs});
+        for (int i = 5; i < argc; ++i) builder.FSpecArgs().push_back(argv[i]);
+        builder.Add();
+        std::printf("added %d files\n", builder.ProcessedCount());
+        result = builder.ProcessedCount() > 0 && builder.LastErrCode() == 0 ? 0 : -2;
     } else if (verb == "unsfx") {
         builder.SetZipFileName(argv[2]);
         result = builder.ConvertZIP();

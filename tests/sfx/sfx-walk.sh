@@ -133,8 +133,8 @@ if [ "$case" = silent ]; then
     run_auto "$work/Bare.exe" "$work/out/bare" || fail "a stub without settings block failed: $(cat "$work/auto.err")"
     diff -r "$source_tree" "$work/out/bare" >&2 || fail "the tree from the block-less .exe differs"
 
-    # Made empty by the creation form, then filled by the packing engine (the
-    # way Add writes a new .EXE): a working self-extractor.
+    # Add with ZipFileName New.EXE: the stub first, then the packing engine
+    # adds the files; a working self-extractor.
     (cd "$source_tree" && walk_wine "$convert_tool" new "$(wine_path "$work/New.EXE")" "$(wine_path "$stub")" \
         "$(wine_path "$walk_dist")" '*.*' >"$work/convert.log" 2>&1) ||
         { cat "$work/convert.log" >&2; fail "the creation form and the packing engine made no .EXE"; }
