@@ -37,9 +37,14 @@ void TArchiveBuilder::Add() {
         if (pack_.busy()) return;
         cancel_ = false;
         // A new self-extracting archive starts with its stub; the entries follow it.
-        if (hasExeExtension(zipFileName_) && archiveDataStart_ == 0 && !win32::fileExists(zipFileName_) &&
-            !writeStubForNewExe())
-            return;
+        const bool newExe =
+            hasExeExtension(zipFileName_) && archiveDataStart_ == 0 && !win32::fileExists(zipFileName_);
+        if (newExe && !writeStubForNewExe()) return;
+        // A stub that got no entries (the engine failed, or the Add was
+        // refused after it was written) is not left behind as an archive.
+        ScopeExit dropEmptyStub([this, newExe] {
+            if (newExe && processedCount_ <= 0) ::DeleteFileA(zipFileName_.c_str());
+        });
         runPack(PackCall::Add);
     } catch (...) {
         // Also a handler of the report below may throw: nothing leaves here.

@@ -1,6 +1,8 @@
-// The branches of Add that write self-extracting and spanned archives. Until
-// the stub writer and the volume writer are part of the component, both
-// refuse before the engine runs, so no half-made archive is ever left.
+// The branches of Add that write self-extracting and spanned archives. A new
+// .EXE starts as the stub, its settings block and an empty archive (the
+// creation form of ConvertSFX). Until the volume writer is part of the
+// component, a spanned Add refuses before the engine runs, so no half-made
+// archive is ever left.
 #include "ArchiveBuilder.h"
 
 #include "MessageIds.h"
@@ -8,7 +10,9 @@
 namespace tavrix::archive {
 
 bool TArchiveBuilder::writeStubForNewExe() {
-    ShowArchiveMessage(msg::SfxAddPending);
+    const int result = ConvertSFX(true);
+    if (result == 0) return true;
+    ShowExceptionError(EArchiveBuilder(msg::AutoSfxError, result));
     return false;
 }
 

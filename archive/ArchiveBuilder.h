@@ -226,6 +226,23 @@ public:
     void GetAddPassword();   // asks twice; Password only when both agree
     void GetExtrPassword();  // asks once
 
+    // ---- Self-extracting archives (SfxConversion.cpp) ----
+    // Results: 0, or kConvert* below. `createNew`: stub, settings block and
+    // an empty archive under ZipFileName itself, for Add to add to.
+    int ConvertSFX(bool createNew = false);
+    int ConvertZIP();
+    // `length` bytes from `from` to `to` (-1: to the end of `from`): 0 or -2.
+    int CopyBuffer(HANDLE from, HANDLE to, std::int64_t length);
+    // The central directory `end` describes, read from `in` at its position,
+    // written with `shift` added to every local-header offset and to the
+    // directory offset; then the end record and the comment. 0 or -2.
+    int RWCentralDir(HANDLE in, HANDLE out, const ZipEndOfCentral& end, std::int64_t shift);
+    // Deletes through the shell, silently; to the recycle bin with
+    // htdAllowUndo. The shell's result, or -1 when there is no such file.
+    int EraseFile(const std::string& name, DeleteOpts how);
+    // Copies a file and its date: 0, or kCopy* below.
+    int CopyFileA(const std::string& source, const std::string& destination);
+
     // ---- Directory ----
     void List();
     void ConvertOem2Iso(char* text) const;  // NUL-terminated, in place
@@ -253,6 +270,7 @@ private:
     bool stopRequested() const { return cancel_ || handlerFailure_ != nullptr; }
     void showBox(const std::string& text);
     void adoptListing(DirectoryListing& listing);
+    int appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp);
     void DiskFreeAndSize(int which);
 
     HWND ownerWindow_;
@@ -313,6 +331,7 @@ private:
     std::string volumeLabel_;
     DWORD volumeSerial_ = 0;
     std::string driveRoot_;
+    std::uint64_t convertedArchiveSize_ = 0;  // the part of the archive a conversion copies
     std::int64_t diskFree_ = -1;
     std::int64_t diskSize_ = -1;
 };

@@ -310,7 +310,9 @@ ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const Dire
         if (options.warn) options.warn(msg::StructureWarning);
     }
     listing.centralDirOffset = computed;
-    std::uint64_t dataStart = archiveEnd == zip::kEndOfCentralSize ? 0 : archiveEnd;
+    // Without entries the data would begin where the directory does (behind a
+    // self-extractor's stub, for one made empty to be added to).
+    std::uint64_t dataStart = end.totalEntries == 0 ? end.centralOffset : archiveEnd;
 
     // Each entry needs at least its fixed header, so the file bounds how many
     // can really be there, whatever the end record counts.

@@ -15,12 +15,14 @@ struct VerbRule {
 };
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
-constexpr std::array<VerbRule, 5> kVerbs{{
+constexpr std::array<VerbRule, 7> kVerbs{{
     {"add", Verb::Add, "rlpC", 2, kAny},
     {"delete", Verb::Delete, "", 2, kAny},
     {"list", Verb::List, "", 1, 1},
     {"extract", Verb::Extract, "po", 2, kAny},
     {"test", Verb::Test, "", 1, 1},
+    {"sfx", Verb::Sfx, "", 1, 1},
+    {"unsfx", Verb::Unsfx, "", 1, 1},
 }};
 
 constexpr int kMaxLevel = 9;
@@ -129,6 +131,8 @@ std::string usageText() {
            "  QzpPack list ARCHIVE\n"
            "  QzpPack extract [-p[PASSWORD]] [-o] ARCHIVE FOLDER [PATTERN...]\n"
            "  QzpPack test ARCHIVE\n"
+           "  QzpPack sfx ARCHIVE.zip\n"
+           "  QzpPack unsfx ARCHIVE.exe\n"
            "  QzpPack --help\n";
 }
 
@@ -146,6 +150,8 @@ std::string helpText() {
            "\n"
            "PATTERN is a file, a folder or a name with * and ? in its last part.\n"
            "list prints one entry a line: size, date and time, name.\n"
+           "sfx makes ARCHIVE.exe of ARCHIVE.zip with PACKSFX.BIN from QzpPack's folder: one\n"
+           "program that extracts itself (ARCHIVE.zip goes); unsfx turns it back.\n"
            "The engines PACK32.DLL and UNPACK32.DLL are loaded from QzpPack's folder.\n"
            "Exit status: 0 success, 1 any failure, 2 a usage error.\n"
            "\n"
@@ -155,7 +161,8 @@ std::string helpText() {
            "  QzpPack delete Setup.qzp Aircraft\\old.cfg\n"
            "  QzpPack list Setup.qzp\n"
            "  QzpPack test Setup.qzp\n"
-           "  QzpPack extract -o Setup.qzp C:\\Check        everything, overwriting\n";
+           "  QzpPack extract -o Setup.qzp C:\\Check        everything, overwriting\n"
+           "  QzpPack sfx Setup.zip                        Setup.exe, one file for pilots\n";
 }
 
 }  // namespace tavrix::qzppack

@@ -5,6 +5,8 @@
 //   QzpPack list ARCHIVE
 //   QzpPack extract [-p[PASSWORD]] [-o] ARCHIVE FOLDER [PATTERN...]
 //   QzpPack test ARCHIVE
+//   QzpPack sfx ARCHIVE.zip      the archive becomes ARCHIVE.exe, a self-extractor
+//   QzpPack unsfx ARCHIVE.exe    a self-extractor becomes ARCHIVE.zip again
 #pragma once
 
 #include <optional>
@@ -13,7 +15,7 @@
 
 namespace tavrix::qzppack {
 
-enum class Verb { Help, Add, Delete, List, Extract, Test };
+enum class Verb { Help, Add, Delete, List, Extract, Test, Sfx, Unsfx };
 
 struct Command {
     Verb verb = Verb::Help;

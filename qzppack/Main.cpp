@@ -106,6 +106,9 @@ public:
                 return extract();
             case Verb::Test:
                 return test();
+            case Verb::Sfx:
+            case Verb::Unsfx:
+                return convert(command_.verb == Verb::Sfx);
             case Verb::Help:
                 break;
         }
@@ -205,6 +208,23 @@ private:
         const int code = result(true);
         if (code == kSuccess) std::printf("%d entries tested, no errors\n", builder_.ProcessedCount());
         return code;
+    }
+
+    // The stub is looked for as the component does, QzpPack's own folder
+    // among the places. The source is deleted once the result is complete
+    // and its size checked (the other conversion gives it back).
+    int convert(bool toSfx) {
+        const std::string archive = fullPath(command_.archive);
+        builder_.SetHowToDelete(archive::htdFinal);
+        if (!open(archive)) return kFailure;
+        const int code = toSfx ? builder_.ConvertSFX() : builder_.ConvertZIP();
+        if (code != 0) {
+            if (failures_ == 0)
+                say("conversion failed (" + std::to_string(code) + "); " + archive + " is unchanged");
+            return kFailure;
+        }
+        std::printf("wrote %s\n", builder_.ZipFileName().c_str());
+        return result(true);
     }
 
     const Command& command_;

@@ -14,6 +14,7 @@ ALLOWED = {
     "engines/core": ["common"],
     "engines/dll": ["engines/core", "contract", "common"],
     "engines/cli": ["engines/core", "common"],
+    "sfx": ["engines/core", "common"],
     "archive": ["contract", "common"],
     "installer/ui": ["common"],
     "installer": ["installer/ui", "archive", "contract", "common"],

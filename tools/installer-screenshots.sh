@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Walks the installer on the sample package with real windows on a virtual
 # screen and real pointer clicks, and saves a screenshot of every window in
-# build/screenshots/; then the keyboard walks of tests/e2e, whose pictures
-# (the focus mark on every page, an incomplete installation) go to
-# build/screenshots/keyboard/ and build/screenshots/full-disk/. Fails when a window does not come, a click does not
-# move the wizard, or the program does not end when asked.
+# build/screenshots/; then the self-extractor's dialog on the same archive;
+# then the keyboard walks of tests/e2e, whose pictures (the focus mark on
+# every page, an incomplete installation) go to build/screenshots/keyboard/
+# and build/screenshots/full-disk/. Fails when a window does not come, a click
+# does not move the wizard, or the program does not end when asked.
 #
 #   tools/installer-screenshots.sh             builds the Windows side first
 #   tools/installer-screenshots.sh --no-build  uses what is built
@@ -138,6 +139,38 @@ else
     fail "the close button did not ask before quitting"
 fi
 walk_wait_exit || fail "Yes did not end the program with 0"
+
+# The self-extractor's dialog: the same package archive behind PACKSFX.BIN
+# and a settings block (caption, folder, every row shown), its offsets moved
+# for the prefix by zip -A, as the component's ConvertSFX would.
+sfx="$out/sfx"
+mkdir -p "$sfx"
+python3 - "$sfx/block.bin" "$(wine_path "$out/FS2000/Aircraft/Kestrel 200 Trainer")" <<'PY'
+import sys
+caption, folder, command = b"Kestrel 200 Trainer", sys.argv[2].encode(), b"notepad.exe readme.txt"
+options = 0x01 | 0x02  # ask for the command line and the files
+body = b"MPU" + bytes([options, len(caption), len(folder), len(command)]) + caption + folder + command
+open(sys.argv[1], "wb").write(body + bytes(256 - len(body)))
+PY
+cat "$walk_dist/PACKSFX.BIN" "$sfx/block.bin" "$package/Setup.qzp" >"$sfx/Setup.exe"
+zip -qA "$sfx/Setup.exe"
+(cd "$sfx" && exec "$walk_root/cmake/wine-run.sh" "$sfx/Setup.exe") &
+WALK_PID=$!
+if wait_named "Kestrel 200 Trainer"; then
+    sleep 1
+    shot 12-self-extractor
+    xdotool key Return
+    if wait_named "Kestrel 200 Trainer" 2 300; then
+        sleep 0.5
+        shot 13-self-extractor-done
+        xdotool key Return
+    else
+        fail "the self-extractor gave no report"
+    fi
+    walk_wait_exit || fail "the self-extractor did not end with 0"
+else
+    fail "the self-extractor's dialog did not come"
+fi
 
 # The focus mark on every page, walked with the keyboard alone, and the
 # completion page of an installation whose drive filled up.

@@ -159,7 +159,7 @@ private:
             std::string name = decodeEntryName(e, options_.codePage);
             const bool directory = e.isDirectory();
             if (directory && (!options_.directories || options_.test)) continue;
-            if (!selected(name)) continue;
+            if (!selected(name) || (options_.accept && !options_.accept(name))) continue;
             CheckedName checked = checkEntryName(name);
             if (checked.verdict == NameVerdict::kEmpty) continue;
             if (checked.verdict != NameVerdict::kOk) {
@@ -272,7 +272,22 @@ private:
         }
         // Checked: now the file may take its name.
         const std::string target = joinPath(options_.baseDir, p.target);
-        if (!staged.file->renameTo(target, p.replace)) {
+        if (!p.replace && options_.onExisting && fs_.inspect(target).kind != PathKind::kMissing) {
+            switch (options_.onExisting(p.displayName)) {
+                case ExistingFile::kReplace:
+                    break;
+                case ExistingFile::kKeep:
+                    discard(staged);
+                    return true;
+                case ExistingFile::kStop:
+                    discard(staged);
+                    return false;
+            }
+            if (!staged.file->renameTo(target, true)) {
+                discard(staged);
+                return fail(MessageId::kWriteFailed, p, writer.reported());
+            }
+        } else if (!staged.file->renameTo(target, p.replace)) {
             discard(staged);
             if (p.replace || fs_.inspect(target).kind == PathKind::kMissing)
                 return fail(MessageId::kWriteFailed, p, writer.reported());
@@ -342,6 +357,11 @@ OperationResult extractArchive(FileSystem& fs, const std::string& archivePath, c
         return {};
     }
     return Extraction(fs, *archive, options, sink).run();
+}
+
+OperationResult extractOpenArchive(FileSystem& fs, ZipArchive& archive, const ExtractOptions& options,
+                                   ProgressSink& sink) {
+    return Extraction(fs, archive, options, sink).run();
 }
 
 }  // namespace tavrix::zip

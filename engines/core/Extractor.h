@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FileSystem.h"
@@ -12,6 +14,9 @@
 #include "Progress.h"
 
 namespace tavrix::zip {
+
+// What to do with a file that exists already when overwriting is off.
+enum class ExistingFile { kKeep, kReplace, kStop };
 
 struct ExtractOptions {
     std::string baseDir;             // empty: the current directory
@@ -24,6 +29,12 @@ struct ExtractOptions {
     bool update = false;   // new files, and existing ones older than the entry
     bool test = false;     // check every entry, write nothing
     bool verbose = false;  // also report skipped entries
+    // Optional: only the entries whose (decoded) name it accepts; unlike
+    // `specs`, no wildcards and no match in other folders.
+    std::function<bool(std::string_view name)> accept;
+    // Optional: asked for each existing file that overwriting would not
+    // replace, once its new content is complete and checked.
+    std::function<ExistingFile(std::string_view name)> onExisting;
 };
 
 struct OperationResult {
@@ -33,5 +44,10 @@ struct OperationResult {
 
 OperationResult extractArchive(FileSystem& fs, const std::string& archivePath, const ExtractOptions& options,
                                ProgressSink& sink);
+
+class ZipArchive;
+// The same with an archive the caller has opened (and may have listed).
+OperationResult extractOpenArchive(FileSystem& fs, ZipArchive& archive, const ExtractOptions& options,
+                                   ProgressSink& sink);
 
 }  // namespace tavrix::zip

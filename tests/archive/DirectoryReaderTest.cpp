@@ -115,6 +115,21 @@ TEST(CentralDirectory, ArchiveOfOnlyAnEndRecordHasNoEntries) {
     EXPECT_EQ(r.end.endOfCentralOffset, 0u);
 }
 
+TEST(CentralDirectory, EmptyArchiveBehindAStubStartsWhereTheStubEnds) {
+    // What a self-extractor made to be added to looks like: no entries, the
+    // directory (of size 0) right behind 1000 bytes of program.
+    std::vector<std::uint8_t> bytes(1000, 'S');
+    const std::uint8_t end[22] = {'P', 'K', 5, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE8, 0x03, 0, 0, 0, 0};
+    bytes.insert(bytes.end(), std::begin(end), std::end(end));
+    MemoryByteSource source(bytes);
+    EndRecordSearch search;
+    DirectoryListing listing;
+    ASSERT_FALSE(listArchive(source, {}, search, listing));
+    EXPECT_TRUE(listing.entries.empty());
+    EXPECT_FALSE(listing.structureWarning);
+    EXPECT_EQ(listing.archiveDataStart, 1000);
+}
+
 TEST(CentralDirectory, HeaderFieldsAndCommentsAreKept) {
     auto r = listFile(good("entry_comment"));
     ASSERT_FALSE(r.error);

@@ -3,6 +3,7 @@
 #include "ComponentTestSupport.h"
 #include "MessageIds.h"
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -181,8 +182,9 @@ TEST_F(PackOperation, SpannedAndSelfExtractingBranchesRefuseBeforeTheEngineRuns)
         {"spanned freshen", {AddDiskSpan, AddFreshen}, "span.zip", msg::SpanFreshenUpdate},
         {"spanned update", {AddDiskSpanErase, AddUpdate}, "span.zip", msg::SpanFreshenUpdate},
         {"spanned", {AddDiskSpan}, "span.zip", msg::SpannedAddPending},
-        {"new self-extractor", {}, "new.Exe", msg::SfxAddPending},
-        {"new self-extractor spanned", {AddDiskSpan}, "new.EXE", msg::SfxAddPending},
+        // No PACKSFX.BIN anywhere it is looked for: the stub cannot be written.
+        {"new self-extractor", {}, "new.Exe", msg::AutoSfxError},
+        {"new self-extractor spanned", {AddDiskSpan}, "new.EXE", msg::AutoSfxError},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -206,6 +208,56 @@ TEST_F(PackOperation, SpannedAndSelfExtractingBranchesRefuseBeforeTheEngineRuns)
     EXPECT_EQ(observe(engine).execCalls, 1);
     EXPECT_STREQ(observe(engine).archivePath, existingExe.c_str());
     ::DeleteFileA(existingExe.c_str());
+}
+
+TEST_F(PackOperation, NewExeGetsTheStubFirstAndKeepsItOnlyWithEntries) {
+    const std::string stub = besideProgram("fake-stub.bin");
+    {
+        std::FILE* f = std::fopen(stub.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("STUB", f);
+        std::fclose(f);
+    }
+    builder.SetSFXPath(stub);
+    const std::string exe = besideProgram("Fresh.exe");
+    ::DeleteFileA(exe.c_str());
+    auto head = [&exe] {
+        char bytes[8] = {};
+        std::FILE* f = std::fopen(exe.c_str(), "rb");
+        if (f == nullptr) return std::string("(none)");
+        const std::size_t n = std::fread(bytes, 1, 7, f);
+        std::fclose(f);
+        return std::string(bytes, n);
+    };
+
+    // The engine adds to the stub, its settings block and an empty archive.
+    HMODULE engine = loadPack(2);
+    builder.SetZipFileName(exe);
+    builder.FSpecArgs() = {"a.txt"};
+    builder.Add();
+    EXPECT_EQ(observe(engine).execCalls, 1);
+    EXPECT_STREQ(observe(engine).archivePath, exe.c_str());
+    EXPECT_EQ(head(), "STUBMPU");
+    builder.Unload_Pack_Dll();
+    ::DeleteFileA(exe.c_str());
+
+    // Nothing added: the stub does not stay as an archive of nothing.
+    engine = loadPack(0);
+    builder.SetZipFileName(exe);
+    builder.FSpecArgs() = {"a.txt"};
+    builder.Add();
+    EXPECT_EQ(observe(engine).execCalls, 1);
+    EXPECT_EQ(head(), "(none)");
+    builder.Unload_Pack_Dll();
+
+    // Refused after the stub was written (a self-extractor cannot span).
+    builder.SetZipFileName(exe);
+    builder.SetAddOptions({AddDiskSpan});
+    builder.FSpecArgs() = {"a.txt"};
+    builder.Add();
+    EXPECT_EQ(builder.LastErrCode(), msg::SfxNotSpannable);
+    EXPECT_EQ(head(), "(none)");
+    ::DeleteFileA(stub.c_str());
 }
 
 TEST(ExeExtension, IsTheLastPartOfTheNameInAnyCase) {

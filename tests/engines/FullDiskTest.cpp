@@ -38,7 +38,9 @@ const FullDisk kFullDisks[] = {
     {"nothing fits", 50, {}, {"a.txt", "sub/b.bin", "c.txt"}},
 };
 
-void PrintTo(const FullDisk& disk, std::ostream* out) { *out << disk.what; }
+void PrintTo(const FullDisk& disk, std::ostream* out) {
+    *out << disk.what;
+}
 
 class FullDiskTest : public ::testing::TestWithParam<FullDisk> {};
 
@@ -86,13 +88,12 @@ TEST_P(FullDiskTest, FilesThatFitAreWholeAndTheRestLeaveNothing) {
     EXPECT_EQ(fs.used() - fs.find("/in.zip")->bytes.size(), wholeBytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Capacities, FullDiskTest, ::testing::ValuesIn(kFullDisks),
-                         [](const auto& info) {
-                             std::string name = info.param.what;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Capacities, FullDiskTest, ::testing::ValuesIn(kFullDisks), [](const auto& info) {
+    std::string name = info.param.what;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+});
 
 }  // namespace
 }  // namespace tavrix::ziptest

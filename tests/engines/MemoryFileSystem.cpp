@@ -85,9 +85,12 @@ private:
     std::string path_;
 };
 
-MemoryFileSystem::MemoryFileSystem() { nodes_["/"].kind = PathKind::kDirectory; }
+MemoryFileSystem::MemoryFileSystem() {
+    nodes_["/"].kind = PathKind::kDirectory;
+}
 
-void MemoryFileSystem::putFile(const std::string& path, std::vector<std::uint8_t> bytes, std::int64_t unixTime) {
+void MemoryFileSystem::putFile(const std::string& path, std::vector<std::uint8_t> bytes,
+                               std::int64_t unixTime) {
     Node& node = nodes_[path];
     used_ += bytes.size();
     node.kind = PathKind::kFile;
@@ -95,9 +98,13 @@ void MemoryFileSystem::putFile(const std::string& path, std::vector<std::uint8_t
     node.unixTime = unixTime;
 }
 
-void MemoryFileSystem::putDirectory(const std::string& path) { nodes_[path].kind = PathKind::kDirectory; }
+void MemoryFileSystem::putDirectory(const std::string& path) {
+    nodes_[path].kind = PathKind::kDirectory;
+}
 
-void MemoryFileSystem::putLink(const std::string& path) { nodes_[path].kind = PathKind::kLink; }
+void MemoryFileSystem::putLink(const std::string& path) {
+    nodes_[path].kind = PathKind::kLink;
+}
 
 const MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& path) const {
     auto it = nodes_.find(path);
@@ -132,7 +139,8 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createNew(const std::string& path)
 
 bool MemoryFileSystem::rename(const std::string& from, const std::string& to, bool replace) {
     auto source = nodes_.find(from);
-    if (source == nodes_.end() || source->second.kind != PathKind::kFile || !parentIsDirectory(to)) return false;
+    if (source == nodes_.end() || source->second.kind != PathKind::kFile || !parentIsDirectory(to))
+        return false;
     if (from == to) return true;
     if (auto target = nodes_.find(to); target != nodes_.end()) {
         if (!replace || target->second.kind != PathKind::kFile) return false;
@@ -227,9 +235,12 @@ std::uint32_t MemoryFileSystem::unixToDos(std::int64_t unixTime) {
     if (year > 2107) return 0xFF9FBF7D;  // the last moment a DOS stamp can hold
     return static_cast<std::uint32_t>(year - 1980) << 25 | month << 21 | day << 16 |
            static_cast<std::uint32_t>(secondOfDay / 3600) << 11 |
-           static_cast<std::uint32_t>(secondOfDay / 60 % 60) << 5 | static_cast<std::uint32_t>(secondOfDay % 60 / 2);
+           static_cast<std::uint32_t>(secondOfDay / 60 % 60) << 5 |
+           static_cast<std::uint32_t>(secondOfDay % 60 / 2);
 }
 
-bool MemoryFileSystem::isHidden(const DirItem& item) { return !item.name.empty() && item.name[0] == '.'; }
+bool MemoryFileSystem::isHidden(const DirItem& item) {
+    return !item.name.empty() && item.name[0] == '.';
+}
 
 }  // namespace tavrix::ziptest

@@ -48,6 +48,10 @@ TEST(CommandLine, OtherCommandsReadTheirArguments) {
     EXPECT_EQ(del.patterns.size(), 2u);
     EXPECT_EQ(parsed({"list", "a.zip"}).verb, Verb::List);
     EXPECT_EQ(parsed({"test", "a.zip"}).verb, Verb::Test);
+    const Command sfx = parsed({"sfx", "Setup.zip"});
+    EXPECT_EQ(sfx.verb, Verb::Sfx);
+    EXPECT_EQ(sfx.archive, "Setup.zip");
+    EXPECT_EQ(parsed({"unsfx", "Setup.exe"}).verb, Verb::Unsfx);
 
     Command ex = parsed({"extract", "-o", "-pPw", "a.zip", "C:\\out", "docs\\*"});
     EXPECT_EQ(ex.verb, Verb::Extract);
@@ -87,6 +91,9 @@ TEST(CommandLine, UsageErrorsSayWhy) {
         {{"delete", "-p", "a.zip", "b"}, "\"-p\" is not an option of delete"},
         {{"extract", "a.zip"}, "no folder to extract into given"},
         {{"list", ""}, "the archive's name is empty"},
+        {{"sfx"}, "no archive given"},
+        {{"sfx", "a.zip", "b.exe"}, "too many arguments for sfx"},
+        {{"unsfx", "-o", "a.exe"}, "\"-o\" is not an option of unsfx"},
     };
     for (const Case& c : cases) {
         const Parsed p = parseCommandLine(c.args);

@@ -77,6 +77,25 @@ unzip -p -P wrong Secret.qzp readme.txt >/dev/null 2>&1 && fail "unzip opened Se
 qz 0 extract -pTavrix-42 Secret.qzp secret
 cmp -s secret/readme.txt addon/readme.txt || fail "QzpPack extract -p gave another readme.txt"
 
+# sfx and unsfx: one program of the archive (PACKSFX.BIN beside QzpPack), and
+# back; add onto a new .EXE makes a self-extractor too.
+wine_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+cp Setup.qzp Pack.zip
+qz 0 sfx Pack.zip
+[ -f Pack.exe ] && [ ! -e Pack.zip ] || fail "sfx did not turn Pack.zip into Pack.exe"
+peers_pass Pack.exe
+"$runner" "$work/Pack.exe" /auto "$(wine_path "$work/sfx-out")" || fail "Pack.exe /auto failed"
+diff -r out sfx-out >/dev/null || fail "Pack.exe extracted another tree than Setup.qzp holds"
+qz 0 unsfx Pack.exe
+cmp -s Pack.zip Setup.qzp || fail "unsfx did not give the archive back byte for byte"
+[ -e Pack.exe ] && fail "unsfx left Pack.exe"
+qz 1 sfx Setup.qzp
+grep -q "not a zip file" err.txt || fail "sfx of a .qzp said: $(cat err.txt)"
+qz 1 unsfx Setup.qzp
+qz 0 add -r -C addon New.EXE '*.*'
+"$runner" "$work/New.EXE" /auto "$(wine_path "$work/new-out")" || fail "New.EXE /auto failed"
+diff -r addon new-out >/dev/null || fail "New.EXE extracted another tree than addon"
+
 # Failures and usage errors.
 qz 1 list missing.qzp
 qz 1 add -C no-such-folder New.qzp '*.*'
