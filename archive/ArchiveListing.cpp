@@ -95,6 +95,15 @@ void TArchiveBuilder::List() {
             DirectoryOptions options;
             options.codePage = codePage_;
             options.warn = [this](int id) { ShowArchiveMessage(id); };
+            // A directory on (or continuing onto) another volume of a set:
+            // that volume is asked for.
+            lastDiskNumber_ = end.thisDisk;
+            if (lastDiskNumber_ != 0) spannedArchive_ = true;
+            currentDisk_ = end.thisDisk;
+            options.openVolume = [this](int disk) -> ByteSource* {
+                GetNewDisk(disk);
+                return inFile_.get();
+            };
             ReadError error = readDirectory(*inFile_, endSearch_, options, listing);
             adoptListing(listing);  // entries read before a failure stay
             if (error) throw EArchiveBuilder::FromReadError(error);
