@@ -255,6 +255,7 @@ private:
     void showBox(const std::string& text);
     void adoptListing(DirectoryListing& listing);
     // Spanning internals.
+    void findLastDisk(ZipEndOfCentral& end);
     void writeSpanBody();
     void openNextVolume();
     void closeOutVolume(bool complete);

@@ -68,6 +68,25 @@ void TArchiveBuilder::adoptListing(DirectoryListing& listing) {
     }
 }
 
+// The end record, from the disk in the drive; a disk of a spanned set that
+// lacks it has the user insert the last disk instead.
+void TArchiveBuilder::findLastDisk(ZipEndOfCentral& end) {
+    for (;;) {
+        endSearch_ = EndRecordSearch{};
+        try {
+            CheckIfLastDisk(end, true);
+            return;
+        } catch (const EArchiveBuilder&) {
+            const bool partOfSet = endSearch_.spanMarker || endSearch_.labelVolume > 0;
+            const UINT type = ::GetDriveTypeA(driveRoot_.c_str());
+            if (!partOfSet || type == DRIVE_FIXED || type == DRIVE_REMOTE) throw;
+        }
+        currentDisk_ = -1;
+        newDiskNeeded_ = true;
+        CheckForDisk();
+    }
+}
+
 void TArchiveBuilder::List() {
     if (designing_) return;
     FreeZipDirEntryRecords();
@@ -89,7 +108,7 @@ void TArchiveBuilder::List() {
             driveRoot_ = driveOf(fullPathOf(zipFileName_)) + "\\";
             if (!IsDiskPresent()) throw EArchiveBuilder(msg::DriveUndefined, driveRoot_);
             ZipEndOfCentral end{};
-            CheckIfLastDisk(end, true);
+            findLastDisk(end);
 
             DirectoryListing listing;
             DirectoryOptions options;

@@ -54,7 +54,8 @@ UINT TArchiveBuilder::CheckForDisk() {
             if (maxVolumeSize_ > 0 && (capacity <= 0 || maxVolumeSize_ < capacity)) capacity = maxVolumeSize_;
             if (capacity > 0) {
                 const auto needed = static_cast<std::int64_t>(spanArchiveSize_) + 4 + keepFreeOnDisk1_;
-                lastDiskNumber_ = static_cast<int>(std::max<std::int64_t>(currentDisk_ + 1, ceilDiv(needed, capacity)));
+                lastDiskNumber_ =
+                    static_cast<int>(std::max<std::int64_t>(currentDisk_ + 1, ceilDiv(needed, capacity)));
                 text = catalogueText(msg::InsertVolumeOf, {currentDisk_ + 1, lastDiskNumber_});
             } else {
                 text = catalogueText(msg::InsertVolume, {currentDisk_ + 1});
@@ -64,7 +65,8 @@ UINT TArchiveBuilder::CheckForDisk() {
         }
         text += fillPlaceholders(LoadArchiveStr(msg::InDrive, missingMessageText(msg::InDrive)),
                                  {driveRoot_.substr(0, 1)});
-        answer = win32::showMessageBox(ownerWindow_, text, applicationTitle(ownerWindow_), MB_OKCANCEL | icon);
+        answer =
+            win32::showMessageBox(ownerWindow_, text, applicationTitle(ownerWindow_), MB_OKCANCEL | icon);
         newDiskNeeded_ = false;
     }
     if (answer == IDOK) return type;

@@ -59,7 +59,8 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
                     startPressed = true;
                     ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED),
                                    reinterpret_cast<LPARAM>(::GetDlgItem(window, kStartButton)));
-                } else if (startPressed && message->message == WM_COMMAND && LOWORD(message->wParam) != kCloseButton &&
+                } else if (startPressed && message->message == WM_COMMAND &&
+                           LOWORD(message->wParam) != kCloseButton &&
                            ::IsWindowEnabled(::GetDlgItem(window, kStartButton))) {
                     // Start is enabled again: the format has ended.
                     ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(kCloseButton, BN_CLICKED),

@@ -17,8 +17,6 @@ namespace {
 
 using namespace span;
 
-
-
 std::string withZipExtension(const std::string& name) {
     const std::size_t slash = name.find_last_of("\\/:");
     const std::size_t dot = name.find_last_of('.');
@@ -89,18 +87,21 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     if (inPosition_ > inFile_->size()) throw EArchiveBuilder(msg::SeekError, true);
 
     // Each entry needs a central header: the directory's size bounds the count.
-    AllocSpanMem(static_cast<std::size_t>(std::min<std::uint64_t>(total, endSearch_.centralSize / zip::kCentralHeaderSize)));
+    AllocSpanMem(static_cast<std::size_t>(
+        std::min<std::uint64_t>(total, endSearch_.centralSize / zip::kCentralHeaderSize)));
     if (spanEntries_.size() != total) throw EArchiveBuilder(msg::CentralHeaderReadError, true);
     std::uint8_t central[zip::kCentralHeaderSize];
     std::uint64_t bytesToCopy = 0;
     for (SpanEntry& entry : spanEntries_) {
         readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature) throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        if (le32(central) != zip::kCentralHeaderSignature)
+            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
         entry.name.resize(le16(central + kCentralNameLength));
         readInExactly(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
         entry.compressedSize = le32(central + kCentralCompressedSize);
         bytesToCopy += entry.compressedSize + zip::kLocalHeaderSize + entry.name.size();
-        const std::uint64_t skip = le16(central + kCentralExtraLength) + le16(central + kCentralCommentLength);
+        const std::uint64_t skip =
+            le16(central + kCentralExtraLength) + le16(central + kCentralCommentLength);
         std::vector<std::uint8_t> skipped(static_cast<std::size_t>(skip));
         readInExactly(skipped.data(), skipped.size(), msg::CentralExtraReadError);
     }
@@ -127,7 +128,8 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
         readInExactly(name.data(), nameLength, msg::LocalNameReadError);
         SpanEntry& entry = spanEntries_[FindZipEntry(name)];
         const bool descriptor = (flags & zip::kFlagDataDescriptor) != 0;
-        const std::uint32_t dataLength = descriptor ? entry.compressedSize : le32(local + kLocalCompressedSize);
+        const std::uint32_t dataLength =
+            descriptor ? entry.compressedSize : le32(local + kLocalCompressedSize);
         entry.diskNumber = 0;
         entry.headerOffset = static_cast<std::uint32_t>(outByteCount_);
         const std::string shown = withBackslashes(name);
@@ -144,7 +146,8 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     const std::uint64_t directoryOffset = outByteCount_;
     for (std::uint64_t i = 0; i < total; ++i) {
         readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature) throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        if (le32(central) != zip::kCentralHeaderSignature)
+            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
         const std::uint16_t nameLength = le16(central + kCentralNameLength);
         name.resize(nameLength);
         readInExactly(name.data(), nameLength, msg::CentralNameReadError);

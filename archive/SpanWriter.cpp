@@ -21,7 +21,6 @@ using namespace span;
 
 constexpr int kStoreFree = 1;
 
-
 }  // namespace
 
 std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) {
@@ -73,8 +72,8 @@ void TArchiveBuilder::openNextVolume() {
             FILETIME existing{};
             const int labelled = volumeNumberFromLabel(volumeLabel_);
             std::string question;
-            if (removable && fileWriteTime(name, existing) && ::CompareFileTime(&existing, &inFileDate_) == 0 &&
-                labelled - 1 < currentDisk_)
+            if (removable && fileWriteTime(name, existing) &&
+                ::CompareFileTime(&existing, &inFileDate_) == 0 && labelled - 1 < currentDisk_)
                 question = EArchiveBuilder(msg::OverwritePreviousDisk, labelled).what();
             else
                 question = EArchiveBuilder(msg::OverwriteFile, name).what();
@@ -103,7 +102,8 @@ void TArchiveBuilder::openNextVolume() {
             closeOutVolume(false);
             if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
             const int answer = win32::showMessageBox(
-                ownerWindow_, LoadArchiveStr(msg::NotEnoughFreeSpace, missingMessageText(msg::NotEnoughFreeSpace)),
+                ownerWindow_,
+                LoadArchiveStr(msg::NotEnoughFreeSpace, missingMessageText(msg::NotEnoughFreeSpace)),
                 applicationTitle(ownerWindow_), MB_RETRYCANCEL | MB_ICONERROR);
             if (answer == IDRETRY) {
                 newDiskNeeded_ = true;
@@ -162,7 +162,8 @@ void TArchiveBuilder::RWSplitData(std::uint64_t length, int errorId) {
 }
 
 void TArchiveBuilder::writeSpanBody() {
-    if (verbose_ && OnMessage) OnMessage(this, 0, "Now creating spanning chunks from " + inFileName_ + " to " + outFileName_);
+    if (verbose_ && OnMessage)
+        OnMessage(this, 0, "Now creating spanning chunks from " + inFileName_ + " to " + outFileName_);
     if (!win32::fileExists(inFileName_)) throw EArchiveBuilder(msg::InputMissing, true);
     ZipEndOfCentral end{};
     CheckIfLastDisk(end, true);
@@ -174,14 +175,16 @@ void TArchiveBuilder::writeSpanBody() {
     const std::uint64_t directoryAt = endSearch_.directoryEnd - endSearch_.centralSize;
     spanBuffer_.assign(kCopyChunk, 0);
     // Each entry needs a central header: the file bounds how many there are.
-    AllocSpanMem(static_cast<std::size_t>(std::min<std::uint64_t>(total, spanArchiveSize_ / zip::kCentralHeaderSize)));
+    AllocSpanMem(
+        static_cast<std::size_t>(std::min<std::uint64_t>(total, spanArchiveSize_ / zip::kCentralHeaderSize)));
 
     // The directory first, for the names and the data lengths.
     std::uint8_t central[zip::kCentralHeaderSize];
     inPosition_ = directoryAt;
     for (SpanEntry& entry : spanEntries_) {
         readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature) throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        if (le32(central) != zip::kCentralHeaderSignature)
+            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
         entry.name.resize(le16(central + kCentralNameLength));
         readInExactly(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
         entry.compressedSize = le32(central + kCentralCompressedSize);
@@ -210,7 +213,8 @@ void TArchiveBuilder::writeSpanBody() {
         readInExactly(name.data(), nameLength, msg::LocalNameReadError);
         SpanEntry& entry = spanEntries_[FindZipEntry(name)];
         const bool descriptor = (flags & zip::kFlagDataDescriptor) != 0;
-        const std::uint32_t dataLength = descriptor ? entry.compressedSize : le32(local + kLocalCompressedSize);
+        const std::uint32_t dataLength =
+            descriptor ? entry.compressedSize : le32(local + kLocalCompressedSize);
         const std::string shown = withBackslashes(name);
         if (OnMessage) OnMessage(this, 0, copying + shown);
         reportProgress(pgFileStart, shown,
@@ -226,16 +230,19 @@ void TArchiveBuilder::writeSpanBody() {
         if (descriptor) RWSplitData(kDescriptorSize, msg::DataDescriptorError);
     }
 
-    const std::string directoryName = LoadArchiveStr(msg::CentralDirectory, missingMessageText(msg::CentralDirectory));
+    const std::string directoryName =
+        LoadArchiveStr(msg::CentralDirectory, missingMessageText(msg::CentralDirectory));
     if (OnMessage) OnMessage(this, 0, copying + directoryName);
     reportProgress(pgFileStart, directoryName,
-                   static_cast<std::int64_t>(endSearch_.centralSize + endSearch_.comment.size() + zip::kEndOfCentralSize));
+                   static_cast<std::int64_t>(endSearch_.centralSize + endSearch_.comment.size() +
+                                             zip::kEndOfCentralSize));
     inPosition_ = directoryAt;
     std::uint32_t directoryOffset = 0;
     int directoryDisk = currentDisk_;
     for (std::uint64_t i = 0; i < total; ++i) {
         readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature) throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        if (le32(central) != zip::kCentralHeaderSignature)
+            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
         const std::uint16_t nameLength = le16(central + kCentralNameLength);
         const std::uint16_t extraLength = le16(central + kCentralExtraLength);
         const std::uint16_t commentLength = le16(central + kCentralCommentLength);

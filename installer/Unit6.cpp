@@ -47,7 +47,7 @@ TForm6::~TForm6() {
 }
 
 void TForm6::FormShow() {
-    ArchiveBuilder1.SetZipFileName(programFolder() + "Setup.qzp");
+    ArchiveBuilder1.SetZipFileName(packageArchive(programFolder()));
     Timer1.setEnabled(true);
 }
 
@@ -66,8 +66,10 @@ void TForm6::Timer1Timer() {
     // An engine that gave up before the end of the batch (an archive it
     // cannot read) would otherwise leave the page at "Installing..." without
     // a word; a quit needs no explanation.
+    // So would a spanned package whose volumes could not all be had (a
+    // cancelled disk prompt among them).
     if (!batchEnded_ && !ui::Application::instance().terminateRequested() &&
-        ArchiveBuilder1.EngineErrorCount() > 0)
+        (ArchiveBuilder1.EngineErrorCount() > 0 || isSpanningFailure(ArchiveBuilder1.LastErrCode())))
         showWarning(extractionFailedText(lastFailure()));
 }
 
@@ -89,6 +91,13 @@ void TForm6::ArchiveBuilder1Progress(archive::TArchiveBuilder*, archive::Progres
             if (auto batch = progress_.batchPosition()) ProgressBar2.setPosition(*batch);
             break;
         case archive::pgBatchEnd:
+            // A spanned package is first joined from its volumes: the end
+            // of that batch is not the end of the installation.
+            if (ArchiveBuilder1.Joining()) {
+                ProgressBar1.setPosition(kBarMinimum);
+                ProgressBar2.setPosition(kBarMinimum);
+                break;
+            }
             batchEnded_ = true;
             reportExtractionProblems();
             ProgressBar1.setPosition(kBarMinimum);

@@ -21,7 +21,8 @@ DWORD formatDrive(const FormatDriveRequest& request) {
     if (handler) return handler(request);
     UniqueModule shell(::LoadLibraryA("Shell32.dll"));
     if (!shell) return kFormatFailed;
-    auto format = reinterpret_cast<ShFormatDrive>(reinterpret_cast<void*>(::GetProcAddress(shell.get(), "SHFormatDrive")));
+    auto format = reinterpret_cast<ShFormatDrive>(
+        reinterpret_cast<void*>(::GetProcAddress(shell.get(), "SHFormatDrive")));
     if (format == nullptr) return kFormatFailed;
     return format(request.owner, request.drive, request.formatId, request.options);
 }

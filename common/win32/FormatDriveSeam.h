@@ -9,7 +9,7 @@
 namespace tavrix::win32 {
 
 // The shell's results: the new serial number or one of these.
-inline constexpr DWORD kFormatFailed = 0xFFFFFFFF;    // SHFMT_ERROR
+inline constexpr DWORD kFormatFailed = 0xFFFFFFFF;     // SHFMT_ERROR
 inline constexpr DWORD kFormatCancelled = 0xFFFFFFFE;  // SHFMT_CANCEL
 inline constexpr DWORD kFormatNotDone = 0xFFFFFFFD;    // SHFMT_NOFORMAT
 

@@ -130,7 +130,8 @@ TEST_F(Span, AnExistingVolumeIsOverwrittenOnlyWhenTheUserSaysYes) {
     AnsweredBoxes answers([](const std::string&, UINT) { return IDCANCEL; });
     EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
     ASSERT_EQ(answers.seen.size(), 1u);
-    EXPECT_EQ(answers.seen[0].text, "There is already a file " + volume(1) + "\nDo you want to overwrite this file");
+    EXPECT_EQ(answers.seen[0].text,
+              "There is already a file " + volume(1) + "\nDo you want to overwrite this file");
     EXPECT_EQ(answers.seen[0].type, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2));
     EXPECT_EQ(readBytes(volume(1)), "older");
 
@@ -151,7 +152,8 @@ TEST_F(Span, JoiningFromAnotherThanTheLastVolumeIsRefusedAndLeavesNothing) {
     EXPECT_TRUE(joined.empty());
     joined = folder;
     EXPECT_EQ(builder.ReadSpan(volume(2), joined), -7);
-    EXPECT_EQ(builder.LastMessage(), "This is the 2th disk in a backup set,\nplease insert the last disk of this set");
+    EXPECT_EQ(builder.LastMessage(),
+              "This is the 2th disk in a backup set,\nplease insert the last disk of this set");
     EXPECT_TRUE(readTree(folder).files.empty());
     EXPECT_FALSE(builder.UnpackEngineBusy());
 
@@ -173,7 +175,8 @@ TEST_F(Span, ExtractJoinsTheSetAndLeavesNoTemporaryArchive) {
     events.clear();
     builder.Extract();
     EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
-    EXPECT_TRUE(readTree(tree) == readTree(spanData("tree"))) << ::testing::PrintToString(fileNames(readTree(tree)));
+    EXPECT_TRUE(readTree(tree) == readTree(spanData("tree")))
+        << ::testing::PrintToString(fileNames(readTree(tree)));
     EXPECT_TRUE(readTree(temp).files.empty());
     EXPECT_EQ(countOf(pgBatchEnd), 2u);  // the join's batch, then the engine's
 }
@@ -183,15 +186,16 @@ TEST_F(Span, ExtractJoinsTheSetAndLeavesNoTemporaryArchive) {
 class FloppySpan : public Span {
 protected:
     void SetUp() override {
-        FloppyDrive::wipe();
+        drive.wipe();
         if (!drive.insert(1)) GTEST_SKIP() << "Wine's mount manager did not define drive A:";
-        if (!FloppyDrive::tmpfs()) {
-            std::printf("disks are plain folders (%s): MaxVolumeSize limits them instead\n", FloppyDrive::mode().c_str());
+        if (!drive.tmpfs()) {
+            std::printf("disks are plain folders (%s): MaxVolumeSize limits them instead\n",
+                        drive.mode().c_str());
             builder.SetMaxVolumeSize(1400000);
         }
         ASSERT_EQ(::GetDriveTypeA("A:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
     }
-    void TearDown() override { FloppyDrive::wipe(); }
+    void TearDown() override { drive.wipe(); }
 
     // "Please insert disk volume 2 of 3..." → 2; 0 for other texts.
     static int askedVolume(const std::string& text) {
@@ -208,7 +212,7 @@ protected:
         return builder.WriteSpan(spanData("big.zip"), "A:\\big.zip");
     }
 
-    FloppyDrive drive;
+    FloppyDrive drive{disksFolder()};
 };
 
 TEST_F(FloppySpan, WritesThreeDisksAndJoinsThemAskingForTheLastFirstAndAWrongDiskAgain) {
@@ -218,15 +222,16 @@ TEST_F(FloppySpan, WritesThreeDisksAndJoinsThemAskingForTheLastFirstAndAWrongDis
             return IDOK;
         });
         ASSERT_EQ(builder.WriteSpan(spanData("big.zip"), "A:\\big.zip"), 0) << builder.LastMessage();
-        EXPECT_EQ(answers.texts(), (std::vector<std::string>{"Please insert disk volume 1 of 3\nin drive: A",
-                                                             "Please insert disk volume 2 of 3\nin drive: A",
-                                                             "Please insert disk volume 3 of 3\nin drive: A"}));
+        EXPECT_EQ(answers.texts(),
+                  (std::vector<std::string>{"Please insert disk volume 1 of 3\nin drive: A",
+                                            "Please insert disk volume 2 of 3\nin drive: A",
+                                            "Please insert disk volume 3 of 3\nin drive: A"}));
     }
     for (int n = 1; n <= 3; ++n) {
-        EXPECT_EQ(FloppyDrive::label(n), "PKBACK# 00" + std::to_string(n));
-        EXPECT_GT(fileSize(FloppyDrive::folder(n) + "\\big.zip"), 0);
+        EXPECT_EQ(drive.label(n), "PKBACK# 00" + std::to_string(n));
+        EXPECT_GT(fileSize(drive.folder(n) + "\\big.zip"), 0);
     }
-    EXPECT_FALSE(fileThere(FloppyDrive::folder(4) + "\\big.zip"));
+    EXPECT_FALSE(fileThere(drive.folder(4) + "\\big.zip"));
 
     drive.insert(1);
     int wrongDisks = 0;
@@ -237,11 +242,11 @@ TEST_F(FloppySpan, WritesThreeDisksAndJoinsThemAskingForTheLastFirstAndAWrongDis
     });
     std::string joined = out + "\\";
     ASSERT_EQ(builder.ReadSpan("A:\\big.zip", joined), 0) << builder.LastMessage();
-    EXPECT_EQ(answers.texts(),
-              (std::vector<std::string>{"Please insert last disk\nin drive: A", "Please insert disk volume 1 of 3\nin drive: A",
-                                        "Please insert disk volume 1 of 3\nin drive: A",
-                                        "Please insert disk volume 2 of 3\nin drive: A",
-                                        "Please insert disk volume 3 of 3\nin drive: A"}));
+    EXPECT_EQ(answers.texts(), (std::vector<std::string>{"Please insert last disk\nin drive: A",
+                                                         "Please insert disk volume 1 of 3\nin drive: A",
+                                                         "Please insert disk volume 1 of 3\nin drive: A",
+                                                         "Please insert disk volume 2 of 3\nin drive: A",
+                                                         "Please insert disk volume 3 of 3\nin drive: A"}));
     EXPECT_EQ(answers.seen[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
     EXPECT_TRUE(readBytes(joined) == readBytes(spanData("big.zip")));
 }
@@ -257,8 +262,8 @@ TEST_F(FloppySpan, CancelAtAPromptKeepsTheCompleteDiskAndReportsTheBatchEnd) {
     EXPECT_EQ(answers.seen.size(), 2u);  // the two prompts, no error box
     EXPECT_TRUE(sawBatchEnd());
     EXPECT_EQ(builder.CompleteVolumes(), std::vector<std::string>{"A:\\big.zip"});
-    EXPECT_GT(fileSize(FloppyDrive::folder(1) + "\\big.zip"), 1000000);
-    EXPECT_FALSE(fileThere(FloppyDrive::folder(2) + "\\big.zip"));
+    EXPECT_GT(fileSize(drive.folder(1) + "\\big.zip"), 1000000);
+    EXPECT_FALSE(fileThere(drive.folder(2) + "\\big.zip"));
 }
 
 TEST_F(FloppySpan, UnattendedNeverPrompts) {
@@ -267,7 +272,7 @@ TEST_F(FloppySpan, UnattendedNeverPrompts) {
     EXPECT_EQ(builder.WriteSpan(spanData("big.zip"), "A:\\big.zip"), -7);
     EXPECT_EQ(builder.LastErrCode(), msg::UnattendedSpanning);
     EXPECT_TRUE(answers.seen.empty());
-    EXPECT_FALSE(fileThere(FloppyDrive::folder(1) + "\\big.zip"));
+    EXPECT_FALSE(fileThere(drive.folder(1) + "\\big.zip"));
     EXPECT_TRUE(sawBatchEnd());
 }
 
@@ -281,7 +286,7 @@ TEST_F(FloppySpan, ADiskWithTooLittleRoomIsRefusedUntilTheUserGivesUp) {
     EXPECT_EQ(builder.WriteSpan(spanData("big.zip"), "A:\\big.zip"), -7);
     EXPECT_EQ(refusals, 2);
     EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
-    EXPECT_FALSE(fileThere(FloppyDrive::folder(1) + "\\big.zip"));
+    EXPECT_FALSE(fileThere(drive.folder(1) + "\\big.zip"));
     for (const SeenBox& box : answers.seen)
         if (box.text == kSpaceText) {
             EXPECT_EQ(box.type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONERROR));
