@@ -51,6 +51,9 @@ auto BindEvent(void (Object::*method)(TArchiveBuilder*, Args...), Object* object
 // character, made when needed.
 std::string PlaceholderPassword();
 
+// Whether a path ends in ".exe", in any case.
+bool hasExeExtension(const std::string& path);
+
 class TArchiveBuilder {
 public:
     static constexpr const char* kVersionInfo = "1.52 M";
@@ -205,6 +208,25 @@ public:
     // once when an extraction is already running. Result: ProcessedCount,
     // EngineErrorCount, LastErrCode, LastMessage; never raises.
     void Extract();
+    // Adds the files FSpecArgs names to ZipFileName (made when missing), as
+    // AddOptions, AddCompLevel, Password and TempDir say; Delete removes the
+    // entries FSpecArgs names. Both load the compression engine for the call
+    // when the program has not, return at once while one of them runs, and
+    // list the archive again when the engine processed anything. Result:
+    // ProcessedCount, LastErrCode, LastMessage; never raise.
+    void Add();
+    void Delete();
+
+    // ---- Password prompts ----
+    // One box captioned "Password": kind 1 "Enter Password", kind 2 "Enter
+    // Password for New Archive", kind 0 "Confirm Password". Cancel, an empty
+    // answer and one over 80 characters all give "".
+    static constexpr int kConfirmPassword = 0;
+    static constexpr int kExtractPassword = 1;
+    static constexpr int kNewArchivePassword = 2;
+    std::string GetPassword(int kind);
+    void GetAddPassword();   // asks twice; Password only when both agree
+    void GetExtrPassword();  // asks once
 
     // ---- Directory ----
     void List();
@@ -249,6 +271,13 @@ public:
 private:
     EngineLibrary::Report reporter();
     void runExtract();
+    void runPack(PackCall kind);
+    // The self-extractor and spanning branches of Add: the stub a new .EXE
+    // archive starts with, and the temporary archive a spanned one is
+    // written to before it is copied onto the volumes. False: the Add ends.
+    bool writeStubForNewExe();
+    bool beginSpannedAdd(std::string& engineTarget);
+    void endSpannedAdd(const std::string& engineTarget);
     int onCallback(const EngineCallbackRecord& record);
     // Cancel, or a handler failed inside a callback: the engine is to stop.
     bool stopRequested() const { return cancel_ || handlerFailure_ != nullptr; }

@@ -244,6 +244,44 @@ ReadError findEndRecord(ByteSource& file, EndRecordSearch& s) {
     return notFoundError(s);
 }
 
+void applyZip64Extra(ZipDirEntry& entry, std::span<const std::uint8_t> extra) {
+    const ZipCentralFields& h = entry.header;
+    entry.uncompressedSize = h.uncompressedSize;
+    entry.compressedSize = h.compressedSize;
+    entry.localHeaderOffset = h.localHeaderOffset;
+    entry.diskNumberStart = h.diskNumberStart;
+    ByteCursor c(extra);
+    while (c.remaining() >= 4) {
+        const std::uint16_t id = c.u16();
+        const std::uint16_t length = c.u16();
+        if (length > c.remaining()) return;
+        if (id != zip::kExtraZip64) {
+            c.skip(length);
+            continue;
+        }
+        ByteCursor field(extra.subspan(c.position(), length));
+        // Each value is there only when its header field is saturated.
+        std::uint64_t size = entry.uncompressedSize, packed = entry.compressedSize;
+        std::uint64_t offset = entry.localHeaderOffset;
+        std::uint32_t disk = entry.diskNumberStart;
+        const bool wantSize = h.uncompressedSize == zip::kSaturated32;
+        const bool wantPacked = h.compressedSize == zip::kSaturated32;
+        const bool wantOffset = h.localHeaderOffset == zip::kSaturated32;
+        const bool wantDisk = h.diskNumberStart == zip::kSaturated16;
+        const std::size_t need = 8 * (wantSize + wantPacked + wantOffset) + 4 * wantDisk;
+        if (field.remaining() < need) return;
+        if (wantSize) size = field.u64();
+        if (wantPacked) packed = field.u64();
+        if (wantOffset) offset = field.u64();
+        if (wantDisk) disk = field.u32();
+        entry.uncompressedSize = size;
+        entry.compressedSize = packed;
+        entry.localHeaderOffset = offset;
+        entry.diskNumberStart = disk;
+        return;
+    }
+}
+
 ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const DirectoryOptions& options,
                         DirectoryListing& listing) {
     const ZipEndOfCentral& eoc = end.end;
@@ -307,14 +345,16 @@ ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const Dire
         entry.fileName = textFromBytes(name, convert);
         std::replace(entry.fileName.begin(), entry.fileName.end(), '/', '\\');
 
-        if (!reader.skip(fields.extraFieldLength)) return ReadError::plain(msg::ListSeekError);
+        auto extra = reader.read(fields.extraFieldLength);
+        if (extra.size() != fields.extraFieldLength) return ReadError::plain(msg::ListSeekError);
+        applyZip64Extra(entry, extra);
         if (fields.fileCommentLength != 0) {
             auto comment = reader.read(fields.fileCommentLength);
             if (comment.size() != fields.fileCommentLength)
                 return ReadError::plain(msg::FileCommentReadError);
             entry.fileComment = textFromBytes(comment, convert);
         }
-        dataStart = std::min<std::uint64_t>(dataStart, fields.localHeaderOffset);
+        dataStart = std::min(dataStart, entry.localHeaderOffset);
     }
 
     // A stub prefixed without adjusting the offsets shifts every position by

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,6 +80,13 @@ struct DirectoryOptions {
     std::function<void(int id)> warn;  // warnings shown while reading goes on (10203)
     VolumeOpener openVolume;           // empty: a set whose directory lies elsewhere is refused
 };
+
+// Sets the entry's full sizes, offset and disk from its header, then from
+// the ZIP64 field among `extra` (the central header's extra fields): that
+// field holds, in this order, only the values whose header fields are
+// saturated. A field too short for them, or damaged extra data, leaves the
+// header's values.
+void applyZip64Extra(ZipDirEntry& entry, std::span<const std::uint8_t> extra);
 
 // Walks the central directory that `end` describes. Entries read before a
 // failure stay in `listing.entries`.

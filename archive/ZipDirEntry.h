@@ -43,6 +43,13 @@ struct ZipDirEntry {
     ZipCentralFields header;
     std::string fileName;     // converted, every '/' replaced by '\'
     std::string fileComment;  // converted; empty when the entry has none
+    // The header's sizes, local-header offset and starting disk in full:
+    // where the header's field is saturated (0xFFFFFFFF, 0xFFFF) and the
+    // entry's ZIP64 extra field carries the value, that value.
+    std::uint64_t uncompressedSize = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t localHeaderOffset = 0;
+    std::uint32_t diskNumberStart = 0;
 };
 
 }  // namespace tavrix::archive

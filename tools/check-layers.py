@@ -20,6 +20,7 @@ ALLOWED = {
     "gauges": ["common"],
     "panelhost": ["gauges", "common"],
     "skin": ["common"],
+    "qzppack": ["archive", "contract", "common"],
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 SOURCES = (".cpp", ".h", ".c", ".inc")

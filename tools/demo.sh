@@ -3,7 +3,8 @@
 #   - installs what is missing (Debian packages) and builds the Windows side;
 #   - assembles a package folder from dist/ (Corvinel.exe, Velskin.dll,
 #     UNPACK32.DLL) and tools/demo/make_package.py (Ostrel.ini, licence,
-#     splash, Setup.qzp of a small aircraft); on a machine that cannot start
+#     splash and the files of a small aircraft), and packs the aircraft into
+#     Setup.qzp with QzpPack.exe as a package maker does; on a machine that cannot start
 #     32-bit programs, from the 64-bit build of the same files instead
 #     (tools/windows-build.sh);
 #   - points the simulator's registry key, in a Wine prefix of the demo's
@@ -30,7 +31,7 @@ TAVRIX_SKIP_NATIVE=1 "$root/tools/build.sh" >"$demo/build.log" 2>&1 || {
     exit 1
 }
 
-python3 "$root/tools/demo/make_package.py" "$package"
+python3 "$root/tools/demo/make_package.py" --no-archive "$package"
 if [ "$TAVRIX_WINDOWS_BITS" = 32 ]; then
     echo "Installing with the shipped 32-bit files from dist/ ($TAVRIX_WINDOWS_REASON)"
 else
@@ -46,6 +47,15 @@ walk_init "$root" "$build" "$demo/screenshots"
 walk_use_screen
 walk_prepare_prefix
 walk_set_simulator_path 7.0 "$simulator"
+
+echo "Packing $package/Setup.qzp with QzpPack.exe"
+windows_path() { walk_wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+# QzpPack loads PACK32.DLL from its own folder, as in dist/; Wine's own notes
+# on the error stream are left out.
+qzppack() { walk_wine "$TAVRIX_WINDOWS_DIST/QzpPack.exe" "$@" 2> >(grep -v '^wine: ' >&2) | tr -d '\r'; }
+qzppack add -r -l 9 -C "$(windows_path "$package.source")" "$(windows_path "$package/Setup.qzp")" '*.*' ||
+    { echo "demo: QzpPack could not pack the aircraft" >&2; exit 1; }
+qzppack list "$(windows_path "$package/Setup.qzp")" | sed 's/^/  /'
 
 echo "Installing the package in $package on display $DISPLAY"
 destination="$simulator/Aircraft/Tavrix Cub Trainer"

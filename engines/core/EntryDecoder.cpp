@@ -42,7 +42,7 @@ bool isSupported(const ZipEntry& entry) {
     return entry.method == kMethodStored || entry.method == kMethodDeflated;
 }
 
-EntryDecoder::EntryDecoder() : inflater_(new Inflater), output_(kOutputBlock) {}
+EntryDecoder::EntryDecoder() : inflater_(new Inflater) {}
 EntryDecoder::~EntryDecoder() {
     delete inflater_;
 }
@@ -66,6 +66,11 @@ DecodeStatus EntryDecoder::decode(ArchiveReader& reader, const ZipEntry& entry, 
         length -= kEncryptionHeaderSize;
         active = &crypto;
     }
+    // The output block grows to what the largest entry so far needs: a small
+    // archive does not pay for clearing a megabyte it never fills.
+    const std::size_t wanted =
+        entry.size < kOutputBlock ? static_cast<std::size_t>(entry.size) + 1 : kOutputBlock;
+    if (output_.size() < wanted) output_.resize(wanted);
     if (entry.method == kMethodStored) return stored(reader, offset, length, entry, active, consumer);
     return inflated(reader, offset, length, entry, active, consumer);
 }

@@ -249,7 +249,9 @@ const std::uint8_t* ArchiveReader::view(std::uint64_t offset, std::size_t want, 
     got = 0;
     if (offset >= size_ || want == 0) return nullptr;
     if (offset < windowOffset_ || offset >= windowOffset_ + windowLength_) {
-        if (window_.empty()) window_.resize(kWindowSize);
+        // No larger than the file: opening a small archive stays cheap.
+        if (window_.empty())
+            window_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size_)));
         const std::size_t length =
             static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size_ - offset));
         std::size_t filled = 0;

@@ -257,5 +257,153 @@ TEST(PeerArchives, ListLikeZipinfo) {
     EXPECT_EQ(checked, 7u);
 }
 
+// ---- ZIP64 extra fields of central headers ----
+
+namespace zip64 {
+
+void le(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+struct Header {
+    std::uint32_t compressed, uncompressed, offset;
+    std::uint16_t disk;
+};
+
+// Ten bytes where the data would be, then one central header with `extra`
+// and the end record.
+std::vector<std::uint8_t> archiveWith(const Header& h, const std::vector<std::uint8_t>& extra) {
+    std::vector<std::uint8_t> a(10, 0);
+    const std::string name = "big.bin";
+    le(a, 0x02014b50, 4);
+    le(a, 45, 2);
+    le(a, 45, 2);
+    le(a, 0, 2);
+    le(a, 8, 2);
+    le(a, 0, 4);
+    le(a, 0x12345678, 4);
+    le(a, h.compressed, 4);
+    le(a, h.uncompressed, 4);
+    le(a, name.size(), 2);
+    le(a, extra.size(), 2);
+    le(a, 0, 2);
+    le(a, h.disk, 2);
+    le(a, 0, 2);
+    le(a, 0, 4);
+    le(a, h.offset, 4);
+    for (char ch : name) a.push_back(static_cast<std::uint8_t>(ch));
+    for (std::uint8_t b : extra) a.push_back(b);
+    const std::size_t directorySize = a.size() - 10;
+    le(a, 0x06054b50, 4);
+    le(a, 0, 4);
+    le(a, 1, 2);
+    le(a, 1, 2);
+    le(a, directorySize, 4);
+    le(a, 10, 4);
+    le(a, 0, 2);
+    return a;
+}
+
+// A block of the extra data: id, length, then the values.
+std::vector<std::uint8_t> block(std::uint16_t id, std::vector<std::pair<std::uint64_t, int>> values,
+                                int lengthAdjust = 0) {
+    std::vector<std::uint8_t> body;
+    for (auto [v, width] : values) le(body, v, width);
+    std::vector<std::uint8_t> out;
+    le(out, id, 2);
+    le(out, body.size() + lengthAdjust, 2);
+    for (std::uint8_t b : body) out.push_back(b);
+    return out;
+}
+
+std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+    for (std::uint8_t byte : b) a.push_back(byte);
+    return a;
+}
+
+}  // namespace zip64
+
+TEST(CentralDirectory, Zip64ExtraFieldGivesTheSaturatedValuesInFull) {
+    using namespace zip64;
+    constexpr std::uint32_t kSat = 0xFFFFFFFF;
+    constexpr std::uint64_t kFive = 5ull << 30, kSix = 6ull << 30, kSeven = 7ull << 30;
+    const std::vector<std::uint8_t> timestamp = block(0x5455, {{1, 1}, {0x5F000000, 4}});
+    struct Case {
+        const char* what;
+        Header header;
+        std::vector<std::uint8_t> extra;
+        std::uint64_t uncompressed, compressed, offset;
+        std::uint32_t disk;
+    };
+    const Case cases[] = {
+        {"all four",
+         {kSat, kSat, kSat, 0xFFFF},
+         block(1, {{kSix, 8}, {kFive, 8}, {kSeven, 8}, {3, 4}}),
+         kSix,
+         kFive,
+         kSeven,
+         3},
+        {"only the compressed size", {kSat, 100, 0, 0}, block(1, {{kFive, 8}}), 100, kFive, 0, 0},
+        {"only the offset, after another field",
+         {10, 20, kSat, 0},
+         timestamp + block(1, {{kSeven, 8}}),
+         20,
+         10,
+         kSeven,
+         0},
+        {"offset zero in the field", {10, 20, kSat, 0}, block(1, {{0, 8}}), 20, 10, 0, 0},
+        {"nothing saturated: the field is not read",
+         {10, 20, 0, 0},
+         block(1, {{kSix, 8}, {kFive, 8}}),
+         20,
+         10,
+         0,
+         0},
+        {"field too short for what is saturated",
+         {kSat, kSat, 0, 0},
+         block(1, {{kSix, 8}}),
+         kSat,
+         kSat,
+         0,
+         0},
+        {"no ZIP64 field", {kSat, kSat, 0, 0}, timestamp, kSat, kSat, 0, 0},
+        {"block longer than the extra data",
+         {kSat, kSat, 0, 0},
+         block(1, {{kSix, 8}, {kFive, 8}}, 4),
+         kSat,
+         kSat,
+         0,
+         0},
+        {"a stray byte after the last block",
+         {kSat, 10, 0, 0},
+         block(1, {{kSix, 8}}) + std::vector<std::uint8_t>{7},
+         10,
+         kSix,
+         0,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<std::uint8_t> bytes = archiveWith(c.header, c.extra);
+        MemoryByteSource source(bytes);
+        EndRecordSearch end;
+        DirectoryListing listing;
+        ASSERT_FALSE(listArchive(source, {}, end, listing));
+        ASSERT_EQ(listing.entries.size(), 1u);
+        const ZipDirEntry& e = listing.entries[0];
+        EXPECT_EQ(e.fileName, "big.bin");
+        EXPECT_EQ(e.uncompressedSize, c.uncompressed);
+        EXPECT_EQ(e.compressedSize, c.compressed);
+        EXPECT_EQ(e.localHeaderOffset, c.offset);
+        EXPECT_EQ(e.diskNumberStart, c.disk);
+        // The header keeps the bytes of the file.
+        EXPECT_EQ(e.header.compressedSize, c.header.compressed);
+        EXPECT_EQ(e.header.localHeaderOffset, c.header.offset);
+        // The first local header is found by the full offset.
+        EXPECT_EQ(static_cast<std::uint64_t>(listing.archiveDataStart),
+                  std::min<std::uint64_t>(c.offset, bytes.size()));
+    }
+}
+
 }  // namespace
 }  // namespace tavrix::archive

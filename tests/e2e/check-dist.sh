@@ -16,7 +16,7 @@ case "$arch" in
     win64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 magic='020b[[:space:]]+\(PE32\+\)' ;;
     *) echo "check-dist: unknown architecture $arch" >&2; exit 2 ;;
 esac
-required=(Corvinel.exe Velskin.dll UNPACK32.DLL PACK32.DLL Kelvor.gau Drelmo.gau PanelHost.exe)
+required=(Corvinel.exe Velskin.dll UNPACK32.DLL PACK32.DLL Kelvor.gau Drelmo.gau PanelHost.exe QzpPack.exe)
 # Libraries every Windows installation has (lower case).
 system_dlls=(kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll comdlg32.dll ole32.dll
     oleaut32.dll msvcrt.dll winmm.dll version.dll shlwapi.dll msimg32.dll ws2_32.dll)
@@ -29,7 +29,7 @@ is_system_dll() {
 kind_of() {
     case "$1" in
         Corvinel.exe) echo gui ;;
-        PanelHost.exe) echo console ;;
+        PanelHost.exe | QzpPack.exe) echo console ;;
         *) echo library ;;
     esac
 }

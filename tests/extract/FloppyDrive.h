@@ -28,7 +28,8 @@ inline std::string firstLine(const std::string& path) {
 class FloppyDrive {
 public:
     // `disks`: the folder the span data fixture made its disks in.
-    explicit FloppyDrive(std::string disks) : disks_(std::move(disks)), unixRoot_(firstLine(disks_ + "\\unix-root.txt")) {}
+    explicit FloppyDrive(std::string disks)
+        : disks_(std::move(disks)), unixRoot_(firstLine(disks_ + "\\unix-root.txt")) {}
     ~FloppyDrive() { define(DRIVE_NO_ROOT_DIR, ""); }
     FloppyDrive(const FloppyDrive&) = delete;
     FloppyDrive& operator=(const FloppyDrive&) = delete;
@@ -75,7 +76,8 @@ private:
         WCHAR letter;
         USHORT mountPointOffset, deviceOffset, labelOffset;
     };
-    static constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+    static constexpr DWORD kDefineUnixDrive =
+        CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
     static bool define(ULONG type, const std::string& unixPath) {
         std::vector<char> request(sizeof(UnixDrive) + unixPath.size() + 1, 0);
@@ -86,12 +88,13 @@ private:
         drive.mountPointOffset = unixPath.empty() ? 0 : static_cast<USHORT>(sizeof(UnixDrive));
         std::memcpy(request.data(), &drive, sizeof drive);
         std::memcpy(request.data() + sizeof drive, unixPath.c_str(), unixPath.size());
-        HANDLE manager = ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE manager =
+            ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (manager == INVALID_HANDLE_VALUE) return false;
         DWORD got = 0;
-        const BOOL ok = ::DeviceIoControl(manager, kDefineUnixDrive, request.data(), static_cast<DWORD>(request.size()),
-                                          nullptr, 0, &got, nullptr);
+        const BOOL ok = ::DeviceIoControl(manager, kDefineUnixDrive, request.data(),
+                                          static_cast<DWORD>(request.size()), nullptr, 0, &got, nullptr);
         ::CloseHandle(manager);
         return ok != FALSE;
     }

@@ -181,6 +181,33 @@ TEST_F(Span, ExtractJoinsTheSetAndLeavesNoTemporaryArchive) {
     EXPECT_EQ(countOf(pgBatchEnd), 2u);  // the join's batch, then the engine's
 }
 
+TEST_F(Span, AddWritesASpannedSetThatExtractsToTheSameTree) {
+    builder.SetMaxVolumeSize(100000);
+    builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddDiskSpan});
+    builder.SetDLLDirectory(realEngineDir());
+    builder.SetTempDir(out);
+    builder.SetZipFileName(set);
+    ASSERT_TRUE(::SetCurrentDirectoryA(spanData("tree").c_str()));
+    builder.FSpecArgs() = {"*.*"};
+    builder.Add();
+    EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 3);
+    const std::string tree = out + "\\tree";
+    ::CreateDirectoryA(tree.c_str(), nullptr);
+    builder.SetExtrBaseDir(tree);
+    useArchive(volume(count));
+    builder.Extract();
+    EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
+    EXPECT_TRUE(readTree(tree) == readTree(spanData("tree")))
+        << ::testing::PrintToString(fileNames(readTree(tree)));
+    // Only the volumes and what was extracted: no temporary archive left.
+    std::vector<std::string> left;
+    for (const auto& [name, bytes] : readTree(out).files)
+        if (name.find('\\') == std::string::npos) left.push_back(name);
+    EXPECT_EQ(left.size(), static_cast<std::size_t>(count)) << ::testing::PrintToString(left);
+}
+
 // ---- A floppy drive of Wine's, its disks folders (tmpfs where possible) ----
 
 class FloppySpan : public Span {

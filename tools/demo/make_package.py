@@ -122,24 +122,28 @@ def write_splash(path, width=380, height=260):
 
 
 def write_package(package, licence=True, splash=True, files=None, archive_only=(),
-                  compression=zipfile.ZIP_DEFLATED):
+                  compression=zipfile.ZIP_DEFLATED, archive=True):
     """Writes the package folder and <package>.source/.
 
     files: (relative path, bytes) of the add-on, packed and written to the
     source folder (default: the sample aircraft); archive_only: entries packed
-    into Setup.qzp but not expected in an installation (hostile names)."""
+    into Setup.qzp but not expected in an installation (hostile names);
+    archive False: no Setup.qzp, for a maker's tool to pack the source folder."""
     source = package.rstrip("/") + ".source"
     for folder in (package, source):
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
 
-    with zipfile.ZipFile(os.path.join(package, "Setup.qzp"), "w", compression) as archive:
+    archive_path = os.path.join(package, "Setup.qzp") if archive else os.devnull
+    with zipfile.ZipFile(archive_path, "w", compression) as zipped:
         def pack(name, data):
+            if not archive:
+                return
             info = zipfile.ZipInfo(name, date_time=(2000, 6, 1, 12, 0, 0))
             info.compress_type = compression
             info.external_attr = 0x20  # archive attribute, as a DOS host sets it
             info.create_system = 0
-            archive.writestr(info, data)
+            zipped.writestr(info, data)
 
         for name, data in files if files is not None else addon_files():
             target = os.path.join(source, name)
@@ -165,8 +169,11 @@ def main():
     parser.add_argument("package")
     parser.add_argument("--no-licence", action="store_true")
     parser.add_argument("--no-splash", action="store_true")
+    parser.add_argument("--no-archive", action="store_true",
+                        help="leave Setup.qzp to be packed from <package>.source")
     args = parser.parse_args()
-    write_package(args.package, licence=not args.no_licence, splash=not args.no_splash)
+    write_package(args.package, licence=not args.no_licence, splash=not args.no_splash,
+                  archive=not args.no_archive)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,34 @@
+// Delete: the compression engine removes entries from ZipFileName, copying
+// the others without inflating them.
+#include "ArchiveBuilder.h"
+
+#include "MessageIds.h"
+#include "Win32Support.h"
+
+namespace tavrix::archive {
+
+void TArchiveBuilder::Delete() {
+    lastErrCode_ = 0;
+    processedCount_ = 0;
+    lastMessage_.clear();
+    try {
+        if (fSpecArgs_.empty()) {
+            ShowArchiveMessage(msg::NoFilesToDelete);
+            return;
+        }
+        if (!win32::fileExists(zipFileName_)) {
+            ShowArchiveMessage(msg::NoZipFile);
+            return;
+        }
+        if (pack_.busy()) return;
+        cancel_ = false;
+        runPack(PackCall::Delete);
+    } catch (...) {
+        try {
+            ShowArchiveMessage(msg::PackAbort);
+        } catch (...) {
+        }
+    }
+}
+
+}  // namespace tavrix::archive

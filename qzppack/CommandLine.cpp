@@ -1,0 +1,161 @@
+#include "CommandLine.h"
+
+#include <array>
+#include <string_view>
+
+namespace tavrix::qzppack {
+namespace {
+
+struct VerbRule {
+    std::string_view name;
+    Verb verb;
+    std::string_view options;  // the option letters this command takes
+    std::size_t minPositional;
+    std::size_t maxPositional;  // SIZE_MAX: any number of patterns
+};
+
+constexpr std::size_t kAny = static_cast<std::size_t>(-1);
+constexpr std::array<VerbRule, 5> kVerbs{{
+    {"add", Verb::Add, "rlpC", 2, kAny},
+    {"delete", Verb::Delete, "", 2, kAny},
+    {"list", Verb::List, "", 1, 1},
+    {"extract", Verb::Extract, "po", 2, kAny},
+    {"test", Verb::Test, "", 1, 1},
+}};
+
+constexpr int kMaxLevel = 9;
+
+Parsed failure(std::string why) {
+    return {std::nullopt, std::move(why)};
+}
+
+std::optional<int> levelOf(std::string_view text) {
+    if (text.size() != 1 || text[0] < '0' || text[0] > '0' + kMaxLevel) return std::nullopt;
+    return text[0] - '0';
+}
+
+}  // namespace
+
+Parsed parseCommandLine(const std::vector<std::string>& args) {
+    if (args.empty()) return failure("no command given");
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "/?" || args[0] == "help")
+        return {Command{}, {}};
+    const VerbRule* rule = nullptr;
+    for (const VerbRule& r : kVerbs)
+        if (args[0] == r.name) rule = &r;
+    if (rule == nullptr) return failure("unknown command \"" + args[0] + "\"");
+
+    Command command;
+    command.verb = rule->verb;
+    std::vector<std::string> positional;
+    bool optionsEnd = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") return {Command{}, {}};
+        // Options come before the archive's name; "--" ends them early.
+        if (optionsEnd || !positional.empty() || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        const char letter = arg[1];
+        if (rule->options.find(letter) == std::string_view::npos)
+            return failure("\"" + arg + "\" is not an option of " + std::string(rule->name));
+        const std::string attached = arg.substr(2);
+        // An option's value follows it in the same argument or the next one.
+        auto value = [&]() -> std::optional<std::string> {
+            if (!attached.empty()) return attached;
+            if (i + 1 >= args.size()) return std::nullopt;
+            return args[++i];
+        };
+        switch (letter) {
+            case 'r':
+            case 'o':
+                if (!attached.empty()) return failure("\"" + arg + "\" takes no value");
+                (letter == 'r' ? command.recurse : command.overwrite) = true;
+                break;
+            case 'p':
+                command.encrypt = true;
+                command.password = attached;  // -p alone: asked for
+                break;
+            case 'l': {
+                const auto text = value();
+                if (!text) return failure("-l needs a compression level from 0 to 9");
+                command.level = levelOf(*text);
+                if (!command.level) return failure("compression level \"" + *text + "\" is not 0 to 9");
+                break;
+            }
+            case 'C': {
+                const auto text = value();
+                if (!text || text->empty()) return failure("-C needs a folder");
+                command.folder = *text;
+                break;
+            }
+            default:
+                return failure("\"" + arg + "\" is not an option of " + std::string(rule->name));
+        }
+    }
+    if (positional.size() < rule->minPositional) {
+        switch (rule->verb) {
+            case Verb::Add:
+            case Verb::Delete:
+                return failure(positional.empty() ? "no archive given" : "no file pattern given");
+            case Verb::Extract:
+                return failure(positional.empty() ? "no archive given" : "no folder to extract into given");
+            default:
+                return failure("no archive given");
+        }
+    }
+    if (positional.size() > rule->maxPositional)
+        return failure("too many arguments for " + std::string(rule->name));
+    command.archive = positional[0];
+    std::size_t firstPattern = 1;
+    if (rule->verb == Verb::Extract) {
+        command.extractTo = positional[1];
+        firstPattern = 2;
+    }
+    command.patterns.assign(positional.begin() + static_cast<std::ptrdiff_t>(firstPattern), positional.end());
+    if (command.archive.empty()) return failure("the archive's name is empty");
+    return {command, {}};
+}
+
+std::string usageText() {
+    return "Usage:\n"
+           "  QzpPack add [-r] [-l LEVEL] [-p[PASSWORD]] [-C FOLDER] ARCHIVE PATTERN...\n"
+           "  QzpPack delete ARCHIVE PATTERN...\n"
+           "  QzpPack list ARCHIVE\n"
+           "  QzpPack extract [-p[PASSWORD]] [-o] ARCHIVE FOLDER [PATTERN...]\n"
+           "  QzpPack test ARCHIVE\n"
+           "  QzpPack --help\n";
+}
+
+std::string helpText() {
+    return "QzpPack builds and reads ZIP archives such as a package's Setup.qzp.\n\n" + usageText() +
+           "\n"
+           "Options:\n"
+           "  -r           add: go into the folders the patterns name, and theirs\n"
+           "  -l LEVEL     add: compression level, 0 (store) to 9 (smallest; the default)\n"
+           "  -p           ask for a password in a box (twice when adding)\n"
+           "  -pPASSWORD   add: encrypt with PASSWORD; extract: decrypt with it\n"
+           "  -C FOLDER    add: patterns and stored names are relative to FOLDER\n"
+           "               (default: the current folder)\n"
+           "  -o           extract: overwrite files that exist already\n"
+           "\n"
+           "PATTERN is a file, a folder or a name with * and ? in its last part.\n"
+           "list prints one entry a line: size, date and time, name.\n"
+           "The engines PACK32.DLL and UNPACK32.DLL are loaded from QzpPack's folder.\n"
+           "Exit status: 0 success, 1 any failure, 2 a usage error.\n"
+           "\n"
+           "Examples:\n"
+           "  QzpPack add -r -C addon Setup.qzp *.*        the whole addon folder, by its own names\n"
+           "  QzpPack add -l 6 Setup.qzp Aircraft\\*.cfg     more files, compression level 6\n"
+           "  QzpPack delete Setup.qzp Aircraft\\old.cfg\n"
+           "  QzpPack list Setup.qzp\n"
+           "  QzpPack test Setup.qzp\n"
+           "  QzpPack extract -o Setup.qzp C:\\Check        everything, overwriting\n";
+}
+
+}  // namespace tavrix::qzppack

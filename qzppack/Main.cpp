@@ -1,0 +1,235 @@
+// QzpPack.exe: builds and reads archives through the archive component, with
+// the engines that lie beside the program. Everything the component and the
+// engines report goes to the error stream; listings to the output.
+#include "ArchiveBuilder.h"
+#include "CommandLine.h"
+#include "MessageIds.h"
+#include "ProgressLine.h"
+#include "Win32Support.h"
+#include "win32/MessageBoxSeam.h"
+#include "win32/PathExists.h"
+#include "win32/ProgramPath.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tavrix::qzppack {
+namespace {
+
+using archive::TArchiveBuilder;
+
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kUsageError = 2;
+
+void say(const std::string& text) {
+    std::fprintf(stderr, "QzpPack: %s\n", text.c_str());
+}
+
+std::string programFolder() {
+    const std::string path = win32::programPath();
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+std::string fullPath(const std::string& path) {
+    const std::string full = archive::fullPathOf(path);
+    return full.empty() ? path : full;
+}
+
+// Makes a folder and every missing parent; false when it cannot be had.
+bool makeFolders(const std::string& path) {
+    if (win32::directoryExists(path)) return true;
+    const std::size_t parent = path.find_last_of('\\');
+    if (parent != std::string::npos && parent > 2 && !makeFolders(path.substr(0, parent))) return false;
+    return ::CreateDirectoryA(path.c_str(), nullptr) != 0 || win32::directoryExists(path);
+}
+
+// "2026-12-08 14:05" of a DOS date and time.
+std::string dosStamp(std::uint32_t dateTime) {
+    const unsigned date = dateTime >> 16, time = dateTime & 0xFFFF;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (date >> 9) + 1980, (date >> 5) & 15, date & 31,
+                  time >> 11, (time >> 5) & 63);
+    return text;
+}
+
+class Session {
+public:
+    explicit Session(const Command& command) : command_(command), started_(::GetTickCount()) {
+        builder_.SetDLLDirectory(programFolder());
+        builder_.OnMessage = [this](TArchiveBuilder* sender, int code, const std::string& text) {
+            say(text);
+            // Engine messages carry a code, and each tells of a failure (notes
+            // come only when asked for); the component's own carry 0, and
+            // only its two warnings are not failures.
+            const int id = sender->LastErrCode();
+            if (code != 0 || (id != archive::msg::StructureWarning && id != archive::msg::GarbageWarning))
+                ++failures_;
+        };
+        builder_.OnProgress = [this](TArchiveBuilder*, archive::ProgressType type, const std::string& name,
+                                     long size) {
+            const std::uint64_t now = ::GetTickCount() - started_;
+            const std::uint64_t bytes = static_cast<std::uint32_t>(size);
+            switch (type) {
+                case archive::pgByteCount:
+                    progress_.batch(bytes, now);
+                    break;
+                case archive::pgFileStart:
+                    progress_.file(name, now);
+                    break;
+                case archive::pgAdvance:
+                    progress_.advance(bytes, now);
+                    break;
+                case archive::pgBatchEnd:
+                    progress_.finish();
+                    break;
+                default:
+                    break;
+            }
+        };
+    }
+
+    int run() {
+        switch (command_.verb) {
+            case Verb::Add:
+                return add();
+            case Verb::Delete:
+                return remove();
+            case Verb::List:
+                return list();
+            case Verb::Extract:
+                return extract();
+            case Verb::Test:
+                return test();
+            case Verb::Help:
+                break;
+        }
+        return kUsageError;
+    }
+
+private:
+    int result(bool done) {
+        progress_.finish();
+        return done && failures_ == 0 ? kSuccess : kFailure;
+    }
+
+    // Lists the archive; false (after saying why) when it cannot be read.
+    bool open(const std::string& archive) {
+        if (!win32::fileExists(archive)) {
+            say("no archive " + archive);
+            return false;
+        }
+        builder_.SetZipFileName(archive);
+        return failures_ == 0;
+    }
+
+    bool askedPassword(bool forAdding) {
+        if (!command_.encrypt) return true;
+        if (!command_.password.empty()) {
+            builder_.SetPassword(command_.password);
+            return true;
+        }
+        forAdding ? builder_.GetAddPassword() : builder_.GetExtrPassword();
+        if (!builder_.Password().empty()) return true;
+        if (failures_ == 0) say("no password given");
+        return false;
+    }
+
+    int add() {
+        const std::string archive = fullPath(command_.archive);
+        if (!askedPassword(true)) return kFailure;
+        // Patterns and stored names are relative to the current folder.
+        if (!command_.folder.empty() && !::SetCurrentDirectoryA(command_.folder.c_str())) {
+            say("no folder " + command_.folder);
+            return kFailure;
+        }
+        archive::AddOpts options{archive::AddDirNames};
+        if (command_.recurse) options.include(archive::AddRecurseDirs);
+        if (command_.encrypt) options.include(archive::AddEncrypt);
+        builder_.SetAddOptions(options);
+        if (command_.level) builder_.SetAddCompLevel(*command_.level);
+        builder_.SetZipFileName(archive);
+        builder_.FSpecArgs() = command_.patterns;
+        builder_.Add();
+        if (builder_.ProcessedCount() == 0 && failures_ == 0) say("nothing was added to " + archive);
+        return result(builder_.ProcessedCount() > 0);
+    }
+
+    int remove() {
+        if (!open(command_.archive)) return kFailure;
+        builder_.FSpecArgs() = command_.patterns;
+        builder_.Delete();
+        if (builder_.ProcessedCount() == 0 && failures_ == 0) say("no entry matched");
+        return result(builder_.ProcessedCount() > 0);
+    }
+
+    int list() {
+        if (!open(command_.archive)) return kFailure;
+        for (const archive::ZipDirEntry& e : builder_.DirEntries())
+            std::printf("%12llu  %s  %s\n", static_cast<unsigned long long>(e.uncompressedSize),
+                        dosStamp(e.header.dateTime).c_str(), e.fileName.c_str());
+        return result(true);
+    }
+
+    int extract() {
+        const std::string archive = fullPath(command_.archive);
+        const std::string folder = fullPath(command_.extractTo);
+        if (!open(archive)) return kFailure;
+        if (!askedPassword(false)) return kFailure;
+        if (!makeFolders(folder)) {
+            say("cannot make the folder " + folder);
+            return kFailure;
+        }
+        archive::ExtrOpts options{archive::ExtrDirNames};
+        if (command_.overwrite) options.include(archive::ExtrOverWrite);
+        builder_.SetExtrOptions(options);
+        builder_.SetExtrBaseDir(folder);
+        builder_.FSpecArgs() = command_.patterns;
+        builder_.Extract();
+        if (builder_.ProcessedCount() == 0 && failures_ == 0 && builder_.Count() > 0) say("nothing was extracted");
+        return result(builder_.ProcessedCount() > 0 || builder_.Count() == 0);
+    }
+
+    int test() {
+        if (!open(command_.archive)) return kFailure;
+        builder_.SetExtrOptions({archive::ExtrTest});
+        builder_.Extract();
+        const int code = result(true);
+        if (code == kSuccess) std::printf("%d entries tested, no errors\n", builder_.ProcessedCount());
+        return code;
+    }
+
+    const Command& command_;
+    TArchiveBuilder builder_;
+    DWORD started_;
+    ProgressLine progress_{stderr};
+    int failures_ = 0;
+};
+
+}  // namespace
+}  // namespace tavrix::qzppack
+
+int main(int argc, char** argv) {
+    using namespace tavrix::qzppack;
+    const Parsed parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.command) {
+        std::fprintf(stderr, "QzpPack: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        return kUsageError;
+    }
+    if (parsed.command->verb == Verb::Help) {
+        std::fputs(helpText().c_str(), stdout);
+        return kSuccess;
+    }
+    // Every message also reaches OnMessage, which prints it: no box waits
+    // for a person at a console.
+    tavrix::win32::setMessageBoxHandler([](const tavrix::win32::MessageBoxRequest&) { return IDOK; });
+    try {
+        return Session(*parsed.command).run();
+    } catch (...) {
+        std::fprintf(stderr, "QzpPack: unexpected failure\n");
+        return kFailure;
+    }
+}
