@@ -368,6 +368,7 @@ private:
     bool newDiskNeeded_ = false;
     bool reportBytes_ = false;
     bool joining_ = false;
+    DWORD lastMessagePump_ = 0;
     int formatDrive_ = 0;
     int formatResult_ = -3;
     std::atomic<int> formatState_{0};  // 0 searching, 1 dialog found, 2 done

@@ -12,7 +12,10 @@
 
 namespace tavrix::archive::span {
 
-inline constexpr std::size_t kCopyChunk = 8192;
+// Data is copied in chunks this large: each read and write costs a system
+// call (and under Wine a round trip), so small chunks cost far more than the
+// bytes.
+inline constexpr std::size_t kCopyChunk = 1 << 20;
 inline constexpr std::size_t kDescriptorSize = 16;  // signature, CRC, two sizes
 
 inline constexpr std::size_t kLocalFlags = 6;

@@ -20,6 +20,7 @@ namespace {
 using namespace span;
 
 constexpr int kStoreFree = 1;
+constexpr DWORD kPumpInterval = 20;  // ms
 
 }  // namespace
 
@@ -119,7 +120,13 @@ void TArchiveBuilder::openNextVolume() {
 }
 
 void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint64_t need) {
-    processMessages();
+    // The queue a few dozen times a second keeps the window live and a Cancel
+    // button heard; on every small header write it would cost more than the copy.
+    const DWORD now = ::GetTickCount();
+    if (now - lastMessagePump_ >= kPumpInterval) {
+        lastMessagePump_ = now;
+        processMessages();
+    }
     if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     for (;;) {

@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -51,8 +52,8 @@ bool makeFolders(const std::string& path) {
 std::string dosStamp(std::uint32_t dateTime) {
     const unsigned date = dateTime >> 16, time = dateTime & 0xFFFF;
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (date >> 9) + 1980, (date >> 5) & 15, date & 31,
-                  time >> 11, (time >> 5) & 63);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (date >> 9) + 1980, (date >> 5) & 15,
+                  date & 31, time >> 11, (time >> 5) & 63);
     return text;
 }
 
@@ -61,6 +62,13 @@ public:
     explicit Session(const Command& command) : command_(command), started_(::GetTickCount()) {
         builder_.SetDLLDirectory(programFolder());
         builder_.OnMessage = [this](TArchiveBuilder* sender, int code, const std::string& text) {
+            // Notes (the spanning routines' "Copying: ..." per entry, the
+            // volumes complete before a failure) leave LastMessage alone;
+            // the progress line already tells what is being copied.
+            if (text != sender->LastMessage()) {
+                if (!text.starts_with(archive::LoadArchiveStr(archive::msg::Copying, "Copying: "))) say(text);
+                return;
+            }
             say(text);
             // Engine messages carry a code, and each tells of a failure (notes
             // come only when asked for); the component's own carry 0, and
@@ -149,12 +157,20 @@ private:
         archive::AddOpts options{archive::AddDirNames};
         if (command_.recurse) options.include(archive::AddRecurseDirs);
         if (command_.encrypt) options.include(archive::AddEncrypt);
+        if (command_.spanSize) {
+            options.include(archive::AddDiskSpan);
+            builder_.SetMaxVolumeSize(*command_.spanSize);
+            // Small volumes asked for are meant: the free-space floor is no higher.
+            builder_.SetMinFreeVolumeSize(std::min<long>(*command_.spanSize, builder_.MinFreeVolumeSize()));
+        }
         builder_.SetAddOptions(options);
         if (command_.level) builder_.SetAddCompLevel(*command_.level);
         builder_.SetZipFileName(archive);
         builder_.FSpecArgs() = command_.patterns;
         builder_.Add();
         if (builder_.ProcessedCount() == 0 && failures_ == 0) say("nothing was added to " + archive);
+        if (command_.spanSize && builder_.ProcessedCount() > 0)
+            for (const std::string& volume : builder_.CompleteVolumes()) say("volume " + volume);
         return result(builder_.ProcessedCount() > 0);
     }
 
@@ -189,7 +205,8 @@ private:
         builder_.SetExtrBaseDir(folder);
         builder_.FSpecArgs() = command_.patterns;
         builder_.Extract();
-        if (builder_.ProcessedCount() == 0 && failures_ == 0 && builder_.Count() > 0) say("nothing was extracted");
+        if (builder_.ProcessedCount() == 0 && failures_ == 0 && builder_.Count() > 0)
+            say("nothing was extracted");
         return result(builder_.ProcessedCount() > 0 || builder_.Count() == 0);
     }
 

@@ -255,7 +255,7 @@ TEST_F(FloppySpan, WritesThreeDisksAndJoinsThemAskingForTheLastFirstAndAWrongDis
                                             "Please insert disk volume 3 of 3\nin drive: A"}));
     }
     for (int n = 1; n <= 3; ++n) {
-        EXPECT_EQ(drive.label(n), "PKBACK# 00" + std::to_string(n));
+        EXPECT_EQ(drive.label(n), spanVolumeLabel(n));
         EXPECT_GT(fileSize(drive.folder(n) + "\\big.zip"), 0);
     }
     EXPECT_FALSE(fileThere(drive.folder(4) + "\\big.zip"));
@@ -326,7 +326,7 @@ TEST_F(FloppySpan, FormattingGoesThroughTheShellAndItsCancelStopsTheSpanning) {
     DWORD answer = win32::kFormatCancelled;
     auto previous = win32::setFormatDriveHandler([&](const win32::FormatDriveRequest& r) {
         drives.push_back(r.drive);
-        EXPECT_EQ(builder.VolumeLabel(), "PKBACK# 00" + std::to_string(drives.size()));
+        EXPECT_EQ(builder.VolumeLabel(), spanVolumeLabel(static_cast<int>(drives.size())));
         return answer;
     });
     EXPECT_EQ(writeBigSet(), -7);
