@@ -19,11 +19,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrix::archive {
@@ -255,6 +257,34 @@ public:
     void ShowArchiveMessage(int id, const std::string& userText = {});
     void ShowExceptionError(const EArchiveBuilder& error);
 
+    // ---- Spanned sets (volumes on removable disks, or numbered files) ----
+    // Cuts the single archive `inFileName` into volumes named after
+    // `outFileName`. 0, or -7 (a component error was reported), -8 (no
+    // memory), -9 (anything else). A failed or cancelled call deletes the
+    // volume it was writing; CompleteVolumes() names those fully written.
+    int WriteSpan(const std::string& inFileName, const std::string& outFileName);
+    // Joins the set whose volume `inFileName` names into one archive; an
+    // `outFileName` ending in '\' names a folder for a temporary name. Gives
+    // back the joined archive's name, or "" (and no file) after a failure.
+    int ReadSpan(const std::string& inFileName, std::string& outFileName);
+    const std::vector<std::string>& CompleteVolumes() const { return completeVolumes_; }
+    bool Joining() const { return joining_; }  // a ReadSpan is running
+    int CurrentDisk() const { return currentDisk_; }
+
+    void WriteSplit(const void* data, std::size_t length, std::uint64_t need);
+    void RWSplitData(std::uint64_t length, int errorId);
+    void WriteJoin(const void* data, std::size_t length, int errorId);
+    void RWJoinData(std::uint64_t length, int errorId);
+    UINT CheckForDisk();
+    bool IsRightDisk(UINT driveType);
+    void GetNewDisk(int volume);
+    void DiskFreeAndSize(int which);
+    int FormatDisk();  // the shell's result: -1 failed, -2 cancelled, -3 nothing formatted
+    void AllocSpanMem(std::size_t count);
+    void DeleteSpanMem();
+    std::size_t FindZipEntry(std::string_view name) const;
+    const std::vector<SpanEntry>& SpanEntries() const { return spanEntries_; }
+
 private:
     EngineLibrary::Report reporter();
     void runExtract();
@@ -271,7 +301,16 @@ private:
     void showBox(const std::string& text);
     void adoptListing(DirectoryListing& listing);
     int appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp);
-    void DiskFreeAndSize(int which);
+    // Spanning internals.
+    void findLastDisk(ZipEndOfCentral& end);
+    void writeSpanBody();
+    void openNextVolume();
+    void closeOutVolume(bool complete);
+    void readSpanBody(std::string& outFileName);
+    std::size_t readInStream(std::uint8_t* out, std::size_t count);
+    void readInExactly(void* out, std::size_t count, int errorId);
+    void reportProgress(ProgressType type, const std::string& name, std::int64_t size);
+    friend class TSHFormatThread;
 
     HWND ownerWindow_;
     bool designing_ = false;
@@ -334,6 +373,27 @@ private:
     std::uint64_t convertedArchiveSize_ = 0;  // the part of the archive a conversion copies
     std::int64_t diskFree_ = -1;
     std::int64_t diskSize_ = -1;
+
+    // Spanning state: the volume being read or written and what is left on it.
+    int currentDisk_ = 0;
+    std::uint64_t inPosition_ = 0;  // next byte of inFile_
+    FILETIME inFileDate_{};         // copied onto every volume written
+    std::string outFileName_;       // the set's name (writing) or the joined archive (reading)
+    std::string outVolumeName_;     // the volume file now open for writing
+    win32::UniqueFile outFile_;
+    std::uint64_t outByteCount_ = 0;  // on the open output volume
+    std::int64_t freeOnDisk_ = 0;
+    std::uint64_t spanArchiveSize_ = 0;
+    bool newDiskNeeded_ = false;
+    bool reportBytes_ = false;
+    bool joining_ = false;
+    DWORD lastMessagePump_ = 0;
+    int formatDrive_ = 0;
+    int formatResult_ = -3;
+    std::atomic<int> formatState_{0};  // 0 searching, 1 dialog found, 2 done
+    std::vector<SpanEntry> spanEntries_;
+    std::vector<std::string> completeVolumes_;
+    std::vector<std::uint8_t> spanBuffer_;
 };
 
 }  // namespace tavrix::archive

@@ -68,6 +68,25 @@ void TArchiveBuilder::adoptListing(DirectoryListing& listing) {
     }
 }
 
+// The end record, from the disk in the drive; a disk of a spanned set that
+// lacks it has the user insert the last disk instead.
+void TArchiveBuilder::findLastDisk(ZipEndOfCentral& end) {
+    for (;;) {
+        endSearch_ = EndRecordSearch{};
+        try {
+            CheckIfLastDisk(end, true);
+            return;
+        } catch (const EArchiveBuilder&) {
+            const bool partOfSet = endSearch_.spanMarker || endSearch_.labelVolume > 0;
+            const UINT type = ::GetDriveTypeA(driveRoot_.c_str());
+            if (!partOfSet || type == DRIVE_FIXED || type == DRIVE_REMOTE) throw;
+        }
+        currentDisk_ = -1;
+        newDiskNeeded_ = true;
+        CheckForDisk();
+    }
+}
+
 void TArchiveBuilder::List() {
     if (designing_) return;
     FreeZipDirEntryRecords();
@@ -89,12 +108,21 @@ void TArchiveBuilder::List() {
             driveRoot_ = driveOf(fullPathOf(zipFileName_)) + "\\";
             if (!IsDiskPresent()) throw EArchiveBuilder(msg::DriveUndefined, driveRoot_);
             ZipEndOfCentral end{};
-            CheckIfLastDisk(end, true);
+            findLastDisk(end);
 
             DirectoryListing listing;
             DirectoryOptions options;
             options.codePage = codePage_;
             options.warn = [this](int id) { ShowArchiveMessage(id); };
+            // A directory on (or continuing onto) another volume of a set:
+            // that volume is asked for.
+            lastDiskNumber_ = end.thisDisk;
+            if (lastDiskNumber_ != 0) spannedArchive_ = true;
+            currentDisk_ = end.thisDisk;
+            options.openVolume = [this](int disk) -> ByteSource* {
+                GetNewDisk(disk);
+                return inFile_.get();
+            };
             ReadError error = readDirectory(*inFile_, endSearch_, options, listing);
             adoptListing(listing);  // entries read before a failure stay
             if (error) throw EArchiveBuilder::FromReadError(error);

@@ -35,6 +35,22 @@ struct SpanEntry {
     std::uint16_t diskNumber = 0;
     std::uint32_t headerOffset = 0;
     std::string name;  // its length is the entry name's length
+    // From the central header: a local header that announces a data
+    // descriptor may carry 0 here, so the data's length is taken from the
+    // directory.
+    std::uint32_t compressedSize = 0;
 };
+
+// "set.zip" with volume 1 is "set001.zip": the three-digit number before the
+// extension (of the file part; a dot in a folder name is no extension).
+std::string volumeFileName(const std::string& name, int volume);
+// The number in the three characters before the extension, -1 when they are
+// not digits.
+int volumeNumberOfFile(const std::string& name);
+// `name` with its three characters before the extension replaced by the
+// number of `volume` (a set's other volume, from the name of one of them).
+std::string withVolumeNumber(const std::string& name, int volume);
+// "PKBACK# 001" for volume 1.
+std::string spanVolumeLabel(int volume);
 
 }  // namespace tavrix::archive

@@ -49,17 +49,24 @@ void TArchiveBuilder::runExtract() {
         // Its loading has said why it cannot be called; once is enough.
         if (!unpack_.entryPointsFound()) return;
     }
+    // A spanned set is joined into one temporary archive first; the engine
+    // reads that, and it is deleted whatever happens.
+    std::string archive = zipFileName_;
+    std::string joined;
+    ScopeExit dropJoined([&joined] {
+        if (!joined.empty()) ::DeleteFileA(joined.c_str());
+    });
     if (lastDiskNumber_ != 0) {
-        // The volumes of a spanned set are not joined here.
-        ShowArchiveMessage(msg::SpannedExtract);
-        return;
+        joined = temporaryFolder(tempDir_);
+        if (ReadSpan(zipFileName_, joined) != 0) return;
+        archive = joined;
     }
     unpack_.setBusy(true);
     // The engine extracts relative to the current directory. A folder that
     // does not exist leaves it alone; it is not restored afterwards.
     if (!extrBaseDir_.empty() && win32::directoryExists(extrBaseDir_))
         ::SetCurrentDirectoryA(extrBaseDir_.c_str());
-    CallUnpackEngine(zipFileName_);
+    CallUnpackEngine(archive);
 }
 
 }  // namespace tavrix::archive

@@ -43,6 +43,45 @@ void processMessages() {
     }
 }
 
+win32::UniqueFile createOutputFile(const std::string& path) {
+    return win32::UniqueFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool writeAll(HANDLE file, const void* data, std::size_t length) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (length != 0) {
+        DWORD ask = static_cast<DWORD>(std::min<std::size_t>(length, 1u << 30));
+        DWORD put = 0;
+        if (!::WriteFile(file, bytes, ask, &put, nullptr) || put == 0) return false;
+        bytes += put;
+        length -= put;
+    }
+    return true;
+}
+
+bool fileWriteTime(const std::string& path, FILETIME& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    time = data.ftLastWriteTime;
+    return true;
+}
+
+void setFileWriteTime(HANDLE file, const FILETIME& time) {
+    ::SetFileTime(file, nullptr, nullptr, &time);
+}
+
+std::string temporaryFolder(const std::string& tempDir) {
+    std::string folder = tempDir;
+    if (folder.empty()) {
+        char buffer[MAX_PATH + 1];
+        DWORD length = ::GetTempPathA(sizeof buffer, buffer);
+        if (length != 0 && length < sizeof buffer) folder.assign(buffer, length);
+    }
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
 std::string fullPathOf(const std::string& path) {
     char buffer[MAX_PATH * 4];
     DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);

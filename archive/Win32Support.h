@@ -60,6 +60,16 @@ private:
 // back so that the program's own loop still sees it.
 void processMessages();
 
+// Output files of the spanning routines.
+win32::UniqueFile createOutputFile(const std::string& path);
+bool writeAll(HANDLE file, const void* data, std::size_t length);
+bool fileWriteTime(const std::string& path, FILETIME& time);
+void setFileWriteTime(HANDLE file, const FILETIME& time);
+
+// `tempDir` with a trailing backslash, or the system's temporary folder
+// when it is empty.
+std::string temporaryFolder(const std::string& tempDir);
+
 std::string fullPathOf(const std::string& path);
 // "C:" of "C:\dir\file", "\\server\share" of a network path, else "".
 std::string driveOf(const std::string& fullPath);

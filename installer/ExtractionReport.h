@@ -65,4 +65,9 @@ inline std::string extractionFailedText(const std::string& lastMessage) {
     return text;
 }
 
+// The component's messages about a spanned set's volumes and disks.
+inline bool isSpanningFailure(int lastErrCode) {
+    return lastErrCode >= 11001 && lastErrCode <= 11047;
+}
+
 }  // namespace tavrix::installer

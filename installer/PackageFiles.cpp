@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "win32/FileBytes.h"
+#include "win32/PathExists.h"
 
 namespace tavrix::installer {
 namespace {
@@ -41,6 +43,19 @@ std::string PackageDescription::read(const char* section, const char* key, const
     const DWORD length =
         ::GetPrivateProfileStringA(section, key, current.c_str(), value, kProfileBufferSize, path_.c_str());
     return std::string(value, length);
+}
+
+std::string packageArchive(const std::string& folder) {
+    const std::string single = folder + "Setup.qzp";
+    if (win32::fileExists(single)) return single;
+    std::string last = single;
+    for (int volume = 1; volume <= 999; ++volume) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Setup%03d.qzp", volume);
+        if (!win32::fileExists(folder + name)) break;
+        last = folder + name;
+    }
+    return last;
 }
 
 }  // namespace tavrix::installer

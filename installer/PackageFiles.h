@@ -13,6 +13,12 @@ void setProgramFolder(std::string folder);
 // The folder part of a program path, trailing backslash included.
 std::string folderOfPath(const std::string& path);
 
+// The package archive in `folder`: "Setup.qzp", or, for a package that
+// comes as a spanned set of numbered files (Setup001.qzp, Setup002.qzp, ...),
+// the last of them, which holds the set's directory. "Setup.qzp" when
+// neither is there.
+std::string packageArchive(const std::string& folder);
+
 // A whole file's bytes; throws "Cannot open file <path>" when it cannot be read.
 std::string readWholeFile(const std::string& path);
 

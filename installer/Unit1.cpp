@@ -75,7 +75,7 @@ TForm1::~TForm1() {
 
 void TForm1::FormShow() {
     const std::string folder = programFolder();
-    if (!win32::fileExists(folder + "Setup.qzp")) {
+    if (!win32::fileExists(packageArchive(folder))) {
         win32::showMessageBox(nullptr, "This is not part of a Setup Package.", kInstallerName,
                               MB_OK | MB_ICONWARNING);
         ui::Application::instance().terminate();

@@ -52,11 +52,11 @@ TForm6::~TForm6() {
 }
 
 void TForm6::FormShow() {
-    ArchiveBuilder1.SetZipFileName(programFolder() + "Setup.qzp");
+    ArchiveBuilder1.SetZipFileName(packageArchive(programFolder()));
     listedBytes_ = 0;
     listedFiles_ = 0;
     for (const archive::ZipDirEntry& entry : ArchiveBuilder1.DirEntries()) {
-        listedBytes_ += entry.header.uncompressedSize;
+        listedBytes_ += entry.uncompressedSize;  // in full, from the ZIP64 field where there is one
         if (!entry.fileName.empty() && entry.fileName.back() != '\\') ++listedFiles_;
     }
     Timer1.setEnabled(true);
@@ -101,8 +101,10 @@ void TForm6::Timer1Timer() {
     // An engine that gave up before the end of the batch (an archive it
     // cannot read) would otherwise leave the page at "Installing..." without
     // a word; a quit needs no explanation.
+    // So would a spanned package whose volumes could not all be had (a
+    // cancelled disk prompt among them).
     if (!batchEnded_ && !ui::Application::instance().terminateRequested() &&
-        ArchiveBuilder1.EngineErrorCount() > 0)
+        (ArchiveBuilder1.EngineErrorCount() > 0 || isSpanningFailure(ArchiveBuilder1.LastErrCode())))
         showWarning(extractionFailedText(lastFailure()));
 }
 
@@ -125,6 +127,13 @@ void TForm6::ArchiveBuilder1Progress(archive::TArchiveBuilder*, archive::Progres
             if (auto batch = progress_.batchPosition()) ProgressBar2.setPosition(*batch);
             break;
         case archive::pgBatchEnd:
+            // A spanned package is first joined from its volumes: the end
+            // of that batch is not the end of the installation.
+            if (ArchiveBuilder1.Joining()) {
+                ProgressBar1.setPosition(kBarMinimum);
+                ProgressBar2.setPosition(kBarMinimum);
+                break;
+            }
             batchEnded_ = true;
             reportExtractionProblems();
             Form7->setMissingFiles(failedFiles());

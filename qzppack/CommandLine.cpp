@@ -38,6 +38,29 @@ std::optional<int> levelOf(std::string_view text) {
 
 }  // namespace
 
+std::optional<long> spanSizeOf(const std::string& text) {
+    long long value = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > 0x7FFFFFFF) return std::nullopt;
+    }
+    if (i == 0) return std::nullopt;
+    if (i + 1 == text.size()) {
+        const char unit = text[i];
+        if (unit == 'k' || unit == 'K')
+            value *= 1024;
+        else if (unit == 'm' || unit == 'M')
+            value *= 1024 * 1024;
+        else
+            return std::nullopt;
+    } else if (i != text.size()) {
+        return std::nullopt;
+    }
+    if (value <= 0 || value > 0x7FFFFFFF) return std::nullopt;
+    return static_cast<long>(value);
+}
+
 Parsed parseCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) return failure("no command given");
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "/?" || args[0] == "help")
@@ -61,6 +84,17 @@ Parsed parseCommandLine(const std::vector<std::string>& args) {
         }
         if (arg == "--") {
             optionsEnd = true;
+            continue;
+        }
+        if (rule->verb == Verb::Add && (arg == "--span" || arg.starts_with("--span="))) {
+            std::string text = arg.size() > 6 ? arg.substr(7) : std::string();
+            if (arg.size() == 6) {
+                if (i + 1 >= args.size()) return failure("--span needs a volume size");
+                text = args[++i];
+            }
+            command.spanSize = spanSizeOf(text);
+            if (!command.spanSize)
+                return failure("volume size \"" + text + "\" is not a number of bytes (K or M may follow)");
             continue;
         }
         const char letter = arg[1];
@@ -126,7 +160,7 @@ Parsed parseCommandLine(const std::vector<std::string>& args) {
 
 std::string usageText() {
     return "Usage:\n"
-           "  QzpPack add [-r] [-l LEVEL] [-p[PASSWORD]] [-C FOLDER] ARCHIVE PATTERN...\n"
+           "  QzpPack add [-r] [-l LEVEL] [-p[PASSWORD]] [-C FOLDER] [--span SIZE] ARCHIVE PATTERN...\n"
            "  QzpPack delete ARCHIVE PATTERN...\n"
            "  QzpPack list ARCHIVE\n"
            "  QzpPack extract [-p[PASSWORD]] [-o] ARCHIVE FOLDER [PATTERN...]\n"
@@ -145,6 +179,10 @@ std::string helpText() {
            "  -p           ask for a password in a box (twice when adding)\n"
            "  -pPASSWORD   add: encrypt with PASSWORD; extract: decrypt with it\n"
            "  -C FOLDER    add: patterns and stored names are relative to FOLDER\n"
+           "  --span SIZE  add: write a spanned set of volumes of at most SIZE bytes (K, M may\n"
+           "               follow): set.zip becomes set001.zip, set002.zip, ... on a fixed drive,\n"
+           "               one disk after another on a floppy drive; list, test and extract\n"
+           "               take the set's last volume\n"
            "               (default: the current folder)\n"
            "  -o           extract: overwrite files that exist already\n"
            "\n"

@@ -1,6 +1,6 @@
 // QzpPack's command line, read without the Windows API so that it is tested
 // natively:
-//   QzpPack add [-r] [-l LEVEL] [-p[PASSWORD]] [-C FOLDER] ARCHIVE PATTERN...
+//   QzpPack add [-r] [-l LEVEL] [-p[PASSWORD]] [-C FOLDER] [--span SIZE] ARCHIVE PATTERN...
 //   QzpPack delete ARCHIVE PATTERN...
 //   QzpPack list ARCHIVE
 //   QzpPack extract [-p[PASSWORD]] [-o] ARCHIVE FOLDER [PATTERN...]
@@ -25,6 +25,9 @@ struct Command {
     std::string password;      // -pPASSWORD; empty with -p alone: ask
     std::string folder;        // -C FOLDER
     bool overwrite = false;    // -o
+    // --span SIZE: a spanned set of volumes of at most SIZE bytes (a K or M
+    // after the number counts 1024 or 1048576 bytes).
+    std::optional<long> spanSize;
     std::string archive;
     std::string extractTo;  // extract's FOLDER
     std::vector<std::string> patterns;
@@ -34,6 +37,10 @@ struct Parsed {
     std::optional<Command> command;  // empty: a usage error
     std::string error;               // why, for the user
 };
+
+// "100000", "1440K", "10M" as bytes; empty when not a size above 0 that
+// fits a volume's 32-bit limit.
+std::optional<long> spanSizeOf(const std::string& text);
 
 // `args` without the program's name.
 Parsed parseCommandLine(const std::vector<std::string>& args);

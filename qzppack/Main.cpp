@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -61,6 +62,13 @@ public:
     explicit Session(const Command& command) : command_(command), started_(::GetTickCount()) {
         builder_.SetDLLDirectory(programFolder());
         builder_.OnMessage = [this](TArchiveBuilder* sender, int code, const std::string& text) {
+            // Notes (the spanning routines' "Copying: ..." per entry, the
+            // volumes complete before a failure) leave LastMessage alone;
+            // the progress line already tells what is being copied.
+            if (text != sender->LastMessage()) {
+                if (!text.starts_with(archive::LoadArchiveStr(archive::msg::Copying, "Copying: "))) say(text);
+                return;
+            }
             say(text);
             // Engine messages with a code tell of a failure, those without are
             // notes. The component's own carry 0 and leave their id in
@@ -154,12 +162,20 @@ private:
         archive::AddOpts options{archive::AddDirNames};
         if (command_.recurse) options.include(archive::AddRecurseDirs);
         if (command_.encrypt) options.include(archive::AddEncrypt);
+        if (command_.spanSize) {
+            options.include(archive::AddDiskSpan);
+            builder_.SetMaxVolumeSize(*command_.spanSize);
+            // Small volumes asked for are meant: the free-space floor is no higher.
+            builder_.SetMinFreeVolumeSize(std::min<long>(*command_.spanSize, builder_.MinFreeVolumeSize()));
+        }
         builder_.SetAddOptions(options);
         if (command_.level) builder_.SetAddCompLevel(*command_.level);
         builder_.SetZipFileName(archive);
         builder_.FSpecArgs() = command_.patterns;
         builder_.Add();
         if (builder_.ProcessedCount() == 0 && failures_ == 0) say("nothing was added to " + archive);
+        if (command_.spanSize && builder_.ProcessedCount() > 0)
+            for (const std::string& volume : builder_.CompleteVolumes()) say("volume " + volume);
         return result(builder_.ProcessedCount() > 0);
     }
 

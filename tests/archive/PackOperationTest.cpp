@@ -181,7 +181,6 @@ TEST_F(PackOperation, SpannedAndSelfExtractingBranchesRefuseBeforeTheEngineRuns)
     const Case cases[] = {
         {"spanned freshen", {AddDiskSpan, AddFreshen}, "span.zip", msg::SpanFreshenUpdate},
         {"spanned update", {AddDiskSpanErase, AddUpdate}, "span.zip", msg::SpanFreshenUpdate},
-        {"spanned", {AddDiskSpan}, "span.zip", msg::SpannedAddPending},
         // No PACKSFX.BIN anywhere it is looked for: the stub cannot be written.
         {"new self-extractor", {}, "new.Exe", msg::AutoSfxError},
         {"new self-extractor spanned", {AddDiskSpan}, "new.EXE", msg::AutoSfxError},

@@ -2,13 +2,16 @@
 // progress it shows, the way it ends (completion page, warning about files
 // not written, a quit in the middle), and a missing archive or engine.
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "FloppyDrive.h"
 #include "InstallerFixture.h"
+#include "PackageFiles.h"
 #include "Unit1.h"
 #include "Unit4.h"
 #include "Unit6.h"
@@ -328,6 +331,74 @@ TEST_F(FreeSpaceTest, CancelGoesBackToTheDestinationPageWithNothingExtracted) {
     installUntil([] { return visible(Form7); });
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(installed().size(), 2u);
+}
+
+// A package that comes as a spanned set: long.qzp cut by the component into
+// three volumes, numbered files beside the program or disks in drive A:.
+class SpannedPackageTest : public InstallationTest {
+protected:
+    static std::string source(const std::string& name) {
+        return readFile(std::string(TEST_ARCHIVES) + "\\long\\" + name);
+    }
+    void expectWholeTree() const {
+        ASSERT_EQ(installed(), (std::vector<std::string>{"first.bin", "second.bin", "third.bin"}));
+        for (const char* name : {"first.bin", "second.bin", "third.bin"})
+            EXPECT_TRUE(readFile(destination + "\\" + name) == source(name)) << name;
+    }
+    static bool exists(const std::string& path) {
+        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+};
+
+TEST_F(SpannedPackageTest, ThreeNumberedVolumesBesideTheProgramInstallTheWholeTree) {
+    removePackageFile("Setup.qzp");
+    TArchiveBuilder cutter;
+    cutter.SetMaxVolumeSize(1100000);
+    ASSERT_EQ(cutter.WriteSpan(std::string(TEST_ARCHIVES) + "\\long.qzp", package + "Setup.qzp"), 0);
+    ASSERT_TRUE(exists(package + "Setup003.qzp"));
+    ASSERT_FALSE(exists(package + "Setup004.qzp"));
+    createWindows();
+    showMainWindow();
+    ASSERT_FALSE(ui::Application::instance().terminateRequested()) << "the set is a package archive";
+    Form4->Edit1.setText(destination);
+    installUntil([] { return visible(Form7); });
+    EXPECT_TRUE(boxes.empty());
+    expectWholeTree();
+}
+
+TEST_F(SpannedPackageTest, ThreeDisksInstallTheWholeTreeAnsweringEachPrompt) {
+    archive::testing::FloppyDrive drive(TEST_DISKS);
+    drive.wipe();
+    if (!drive.insert(1)) GTEST_SKIP() << "Wine's mount manager did not define drive A:";
+    TArchiveBuilder cutter;
+    if (!drive.tmpfs()) cutter.SetMaxVolumeSize(1400000);  // folders, not 1.44 MB disks
+    std::vector<std::string> prompts;
+    auto previous = win32::setMessageBoxHandler([&](const win32::MessageBoxRequest& r) {
+        prompts.push_back(r.text);
+        int volume = 0;
+        if (r.text.starts_with("Please insert last disk")) drive.insert(3);
+        if (std::sscanf(r.text.c_str(), "Please insert disk volume %d", &volume) == 1) drive.insert(volume);
+        return IDOK;
+    });
+    ASSERT_EQ(cutter.WriteSpan(std::string(TEST_ARCHIVES) + "\\long.qzp", "A:\\Setup.qzp"), 0);
+    EXPECT_EQ(drive.label(3), "PKBACK# 003");
+    EXPECT_FALSE(exists(drive.folder(4) + "\\Setup.qzp"));
+
+    // The pilot starts from the first disk.
+    prompts.clear();
+    drive.insert(1);
+    start();
+    const std::string packageFolder = programFolder();
+    setProgramFolder("A:\\");
+    installUntil([] { return visible(Form7); });
+    setProgramFolder(packageFolder);
+    win32::setMessageBoxHandler(std::move(previous));
+    EXPECT_EQ(prompts, (std::vector<std::string>{"Please insert last disk\nin drive: A",
+                                                 "Please insert disk volume 1 of 3\nin drive: A",
+                                                 "Please insert disk volume 2 of 3\nin drive: A",
+                                                 "Please insert disk volume 3 of 3\nin drive: A"}));
+    expectWholeTree();
+    drive.wipe();
 }
 
 // Cancel pressed on the page while the second of three 1 MiB files is being

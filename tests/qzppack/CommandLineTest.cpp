@@ -94,12 +94,28 @@ TEST(CommandLine, UsageErrorsSayWhy) {
         {{"sfx"}, "no archive given"},
         {{"sfx", "a.zip", "b.exe"}, "too many arguments for sfx"},
         {{"unsfx", "-o", "a.exe"}, "\"-o\" is not an option of unsfx"},
+        {{"add", "--span"}, "--span needs a volume size"},
+        {{"add", "--span", "10G", "a.zip", "b"},
+         "volume size \"10G\" is not a number of bytes (K or M may follow)"},
+        {{"add", "--span=0", "a.zip", "b"}, "volume size \"0\" is not a number of bytes (K or M may follow)"},
+        {{"list", "--span", "100", "a.zip"}, "\"--span\" is not an option of list"},
     };
     for (const Case& c : cases) {
         const Parsed p = parseCommandLine(c.args);
         EXPECT_FALSE(p.command) << c.why;
         EXPECT_EQ(p.error, c.why);
     }
+}
+
+TEST(CommandLine, SpanTakesAVolumeSizeInBytesKilobytesOrMegabytes) {
+    EXPECT_EQ(parsed({"add", "--span", "100000", "set.zip", "*.*"}).spanSize, 100000);
+    EXPECT_EQ(parsed({"add", "--span=1440K", "-r", "set.zip", "*.*"}).spanSize, 1440 * 1024);
+    EXPECT_EQ(parsed({"add", "--span", "10m", "set.zip", "*.*"}).spanSize, 10 * 1024 * 1024);
+    EXPECT_TRUE(parsed({"add", "--span", "10m", "set.zip", "*.*"}).recurse == false);
+    EXPECT_FALSE(parsed({"add", "set.zip", "*.*"}).spanSize);
+    EXPECT_EQ(spanSizeOf("2147483647"), 2147483647L);
+    for (const char* bad : {"2147483648", "2048M", "", "K", "12KB", "-5", "1.5M"})
+        EXPECT_FALSE(spanSizeOf(bad)) << bad;
 }
 
 TEST(CommandLine, HelpShowsTheUsageAndExamples) {

@@ -96,6 +96,23 @@ qz 0 add -r -C addon New.EXE '*.*'
 "$runner" "$work/New.EXE" /auto "$(wine_path "$work/new-out")" || fail "New.EXE /auto failed"
 diff -r addon new-out >/dev/null || fail "New.EXE extracted another tree than addon"
 
+# A spanned set of numbered volumes of at most 100000 bytes; list, test and
+# extract take its last volume.
+qz 0 add --span 100000 -r -C addon Span.qzp '*.*'
+[ -e Span001.qzp ] && [ -e Span002.qzp ] || fail "add --span wrote no numbered volumes: $(ls)"
+[ -e Span.qzp ] && fail "add --span left a single Span.qzp"
+last=$(ls Span[0-9][0-9][0-9].qzp | sort | tail -1)
+for volume in Span[0-9][0-9][0-9].qzp; do
+    [ "$(stat -c %s "$volume")" -le 100000 ] || fail "$volume is larger than 100000 bytes"
+done
+[ "$(head -c 4 Span001.qzp | od -An -tx1 | tr -d ' ')" = 504b0708 ] || fail "Span001.qzp does not start with the spanning marker"
+qz 0 list "$last"
+[ "$(wc -l <out.txt)" = 4 ] || fail "list of $last printed: $(cat out.txt)"
+qz 0 test "$last"
+grep -q "entries tested, no errors" out.txt || fail "test of $last said: $(cat out.txt)"
+qz 0 extract "$last" spanned
+diff -r addon spanned >/dev/null || fail "extract of the spanned set differs from addon"
+
 # Failures and usage errors.
 qz 1 list missing.qzp
 qz 1 add -C no-such-folder New.qzp '*.*'

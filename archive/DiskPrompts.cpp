@@ -1,0 +1,119 @@
+// Asking for disks: the prompts of a spanned set's reading and writing, the
+// check that the disk in the drive is the wanted volume, and the per-entry
+// records both directions keep.
+#include "ArchiveBuilder.h"
+
+#include "MessageIds.h"
+#include "SpanRecords.h"
+#include "Win32Support.h"
+#include "win32/MessageBoxSeam.h"
+
+#include <algorithm>
+
+namespace tavrix::archive {
+namespace {
+
+using namespace span;
+
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
+    return (a + b - 1) / b;
+}
+
+// A catalogue text with its numbers filled in.
+std::string catalogueText(int id, std::initializer_list<std::int64_t> numbers) {
+    std::vector<std::string> values;
+    for (std::int64_t n : numbers) values.push_back(std::to_string(n));
+    return fillPlaceholders(LoadArchiveStr(id, missingMessageText(id)), values);
+}
+
+}  // namespace
+
+void TArchiveBuilder::reportProgress(ProgressType type, const std::string& name, std::int64_t size) {
+    if (OnProgress) OnProgress(this, type, name, static_cast<long>(size));
+}
+
+UINT TArchiveBuilder::CheckForDisk() {
+    const UINT type = ::GetDriveTypeA(driveRoot_.c_str());
+    processMessages();
+    int answer = IDOK;
+    while ((answer == IDOK && !IsDiskPresent()) || newDiskNeeded_) {
+        if (isFixedOrNetwork(type)) {
+            newDiskNeeded_ = false;
+            break;
+        }
+        if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
+        std::string text;
+        UINT icon = MB_ICONINFORMATION;
+        if (currentDisk_ < 0) {
+            text = LoadArchiveStr(msg::InsertLastDisk, missingMessageText(msg::InsertLastDisk));
+            icon = MB_ICONSTOP;
+        } else if (pack_.busy()) {
+            // The whole set's size over one volume's capacity, rounded up:
+            // the number of disks the user is to have ready.
+            std::int64_t capacity = diskSize_;
+            if (maxVolumeSize_ > 0 && (capacity <= 0 || maxVolumeSize_ < capacity)) capacity = maxVolumeSize_;
+            if (capacity > 0) {
+                const auto needed = static_cast<std::int64_t>(spanArchiveSize_) + 4 + keepFreeOnDisk1_;
+                lastDiskNumber_ =
+                    static_cast<int>(std::max<std::int64_t>(currentDisk_ + 1, ceilDiv(needed, capacity)));
+                text = catalogueText(msg::InsertVolumeOf, {currentDisk_ + 1, lastDiskNumber_});
+            } else {
+                text = catalogueText(msg::InsertVolume, {currentDisk_ + 1});
+            }
+        } else {
+            text = catalogueText(msg::InsertVolumeOf, {currentDisk_ + 1, lastDiskNumber_ + 1});
+        }
+        text += fillPlaceholders(LoadArchiveStr(msg::InDrive, missingMessageText(msg::InDrive)),
+                                 {driveRoot_.substr(0, 1)});
+        answer =
+            win32::showMessageBox(ownerWindow_, text, applicationTitle(ownerWindow_), MB_OKCANCEL | icon);
+        newDiskNeeded_ = false;
+    }
+    if (answer == IDOK) return type;
+    if (answer == IDCANCEL) throw EArchiveBuilder(msg::UserCanceled, false);
+    throw EArchiveBuilder(msg::MsgBoxFailed, true);
+}
+
+bool TArchiveBuilder::IsRightDisk(UINT driveType) {
+    if (isFixedOrNetwork(driveType)) {
+        // The set's files differ only in the number before the extension; a
+        // name without one cannot lead to another volume.
+        if (volumeNumberOfFile(inFileName_) < 0) throw EArchiveBuilder(msg::InsertVolume, currentDisk_ + 1);
+        inFileName_ = withVolumeNumber(inFileName_, currentDisk_ + 1);
+        return true;
+    }
+    return volumeLabel_ == spanVolumeLabel(currentDisk_ + 1);
+}
+
+void TArchiveBuilder::GetNewDisk(int volume) {
+    inFile_.reset();
+    inPosition_ = 0;
+    currentDisk_ = volume;
+    for (;;) {
+        UINT type = 0;
+        do {
+            newDiskNeeded_ = true;
+            type = CheckForDisk();
+        } while (!IsRightDisk(type));
+        inFile_ = Win32FileSource::open(inFileName_);
+        if (inFile_) return;
+        if (isFixedOrNetwork(type)) throw EArchiveBuilder(msg::InputMissing, true);
+        ShowArchiveMessage(msg::InputMissing);
+    }
+}
+
+void TArchiveBuilder::AllocSpanMem(std::size_t count) {
+    spanEntries_.assign(count, SpanEntry{});
+}
+
+void TArchiveBuilder::DeleteSpanMem() {
+    std::vector<SpanEntry>().swap(spanEntries_);
+}
+
+std::size_t TArchiveBuilder::FindZipEntry(std::string_view name) const {
+    for (std::size_t i = 0; i < spanEntries_.size(); ++i)
+        if (spanEntries_[i].name == name) return i;
+    throw EArchiveBuilder(msg::EntryNotFound, true);
+}
+
+}  // namespace tavrix::archive

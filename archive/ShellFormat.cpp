@@ -1,0 +1,145 @@
+// FormatDisk: the shell's format dialog for the drive of a spanned set,
+// adjusted so that it formats the way a set's disk needs (quick, no system
+// files, the volume's label) and, without ConfirmErase, starts by itself.
+#include "ShellFormat.h"
+
+#include "ArchiveBuilder.h"
+#include "Win32Support.h"
+#include "win32/FormatDriveSeam.h"
+
+#include <atomic>
+
+namespace tavrix::archive {
+namespace {
+
+// Control ids of the shell's format dialog.
+constexpr int kStartButton = IDOK;
+constexpr int kCloseButton = IDCANCEL;
+constexpr int kCapacityList = 35;
+constexpr int kLabelField = 38;
+constexpr int kQuickFormat = 39;
+constexpr int kSystemFiles = 41;
+constexpr UINT kDefaultFormatId = 0xFFFF;
+
+constexpr int kStateSearching = 0;
+constexpr int kStateDialogFound = 1;
+constexpr int kStateDone = 2;
+
+// The hook runs on the format thread and learns its component from here.
+thread_local TArchiveBuilder* hookOwner = nullptr;
+thread_local bool startPressed = false;
+std::atomic<bool> threadRunning{false};
+
+struct HookSettings {
+    std::string label;
+    bool confirmErase;
+};
+thread_local HookSettings hookSettings;
+
+void adjustDialog(HWND dialog) {
+    ::EnableWindow(::GetDlgItem(dialog, kCapacityList), FALSE);
+    HWND label = ::GetDlgItem(dialog, kLabelField);
+    char text[64] = {};
+    ::GetWindowTextA(label, text, sizeof text);
+    if (hookSettings.label != text) ::SetWindowTextA(label, hookSettings.label.c_str());
+    ::EnableWindow(label, FALSE);
+    ::CheckDlgButton(dialog, kQuickFormat, BST_CHECKED);
+    ::EnableWindow(::GetDlgItem(dialog, kQuickFormat), FALSE);
+    ::CheckDlgButton(dialog, kSystemFiles, BST_UNCHECKED);
+}
+
+LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && hookOwner != nullptr) {
+        const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        HWND window = message->hwnd;
+        if (::GetDlgItem(window, kQuickFormat) != nullptr && ::GetDlgItem(window, kStartButton) != nullptr) {
+            if (message->message == WM_INITDIALOG || message->message == WM_COMMAND) adjustDialog(window);
+            if (!hookSettings.confirmErase) {
+                if (message->message == WM_INITDIALOG && !startPressed) {
+                    startPressed = true;
+                    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(::GetDlgItem(window, kStartButton)));
+                } else if (startPressed && message->message == WM_COMMAND &&
+                           LOWORD(message->wParam) != kCloseButton &&
+                           ::IsWindowEnabled(::GetDlgItem(window, kStartButton))) {
+                    // Start is enabled again: the format has ended.
+                    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(kCloseButton, BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(::GetDlgItem(window, kCloseButton)));
+                }
+            }
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+struct DialogSearch {
+    HWND application;
+    HWND found;
+};
+
+BOOL CALLBACK findDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DialogSearch*>(context);
+    if (::GetParent(window) == search->application || ::GetWindow(window, GW_OWNER) == search->application) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+TSHFormatThread::TSHFormatThread(TArchiveBuilder& owner) : owner_(owner) {
+    // One format at a time: a second thread is not started.
+    if (threadRunning.exchange(true)) return;
+    thread_.reset(::CreateThread(nullptr, 0, &TSHFormatThread::Execute, this, 0, &threadId_));
+    if (!thread_) threadRunning = false;
+}
+
+TSHFormatThread::~TSHFormatThread() {
+    if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+DWORD WINAPI TSHFormatThread::Execute(void* self) {
+    static_cast<TSHFormatThread*>(self)->run();
+    return 0;
+}
+
+void TSHFormatThread::run() {
+    ErrorModeScope quiet(kQuietErrorMode);
+    hookOwner = &owner_;
+    startPressed = false;
+    hookSettings = HookSettings{owner_.VolumeLabel(), owner_.ConfirmErase()};
+    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &CallWndRetProc, nullptr, ::GetCurrentThreadId());
+    const DWORD result = win32::formatDrive(
+        {owner_.OwnerWindow(), static_cast<UINT>(owner_.formatDrive_), kDefaultFormatId, 0});
+    if (hook != nullptr) ::UnhookWindowsHookEx(hook);
+    hookOwner = nullptr;
+    owner_.formatResult_ = static_cast<int>(result);
+    threadRunning = false;
+    // Last: the waiting thread may end this object once it sees the state.
+    owner_.formatState_.store(kStateDone);
+}
+
+int TArchiveBuilder::FormatDisk() {
+    formatState_.store(kStateSearching);
+    formatResult_ = -3;
+    TSHFormatThread thread(*this);
+    if (!thread.started()) return formatResult_;
+    auto& state = formatState_;
+    HANDLE running = thread.handle();
+    while (state.load() != kStateDone) {
+        processMessages();
+        if (state.load() == kStateSearching) {
+            DialogSearch search{ownerWindow_, nullptr};
+            ::EnumThreadWindows(thread.threadId(), &findDialog, reinterpret_cast<LPARAM>(&search));
+            if (search.found != nullptr) {
+                int expected = kStateSearching;
+                state.compare_exchange_strong(expected, kStateDialogFound);
+            }
+        }
+        ::MsgWaitForMultipleObjects(1, &running, FALSE, 10, QS_ALLINPUT);
+    }
+    return formatResult_;
+}
+
+}  // namespace tavrix::archive

@@ -1,0 +1,34 @@
+// TSHFormatThread: the shell's format dialog run on a thread of its own, so
+// that the component's thread can find the dialog and wait for it while its
+// own window stays live.
+#pragma once
+
+#include "win32/UniqueHandle.h"
+
+#include <windows.h>
+
+namespace tavrix::archive {
+
+class TArchiveBuilder;
+
+class TSHFormatThread {
+public:
+    explicit TSHFormatThread(TArchiveBuilder& owner);
+    ~TSHFormatThread();  // waits for the thread
+    TSHFormatThread(const TSHFormatThread&) = delete;
+    TSHFormatThread& operator=(const TSHFormatThread&) = delete;
+
+    bool started() const { return static_cast<bool>(thread_); }
+    DWORD threadId() const { return threadId_; }
+    HANDLE handle() const { return thread_.get(); }
+
+private:
+    static DWORD WINAPI Execute(void* self);
+    void run();
+
+    TArchiveBuilder& owner_;
+    win32::UniqueKernelHandle thread_;
+    DWORD threadId_ = 0;
+};
+
+}  // namespace tavrix::archive

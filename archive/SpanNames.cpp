@@ -1,0 +1,56 @@
+// Names of a set's volumes: numbered files on fixed drives, labels on disks.
+#include "DiskSpan.h"
+
+#include <cstdio>
+
+namespace tavrix::archive {
+namespace {
+
+// Where the extension of the file part starts (the name's end when none).
+std::size_t extensionStart(const std::string& name) {
+    const std::size_t slash = name.find_last_of("\\/:");
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name.size();
+    return dot;
+}
+
+std::string threeDigits(int volume) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%03d", volume);
+    return digits;
+}
+
+}  // namespace
+
+std::string volumeFileName(const std::string& name, int volume) {
+    std::string out = name;
+    out.insert(extensionStart(name), threeDigits(volume));
+    return out;
+}
+
+std::string withVolumeNumber(const std::string& name, int volume) {
+    const std::size_t end = extensionStart(name);
+    if (volumeNumberOfFile(name) < 0) return name;
+    std::string out = name;
+    out.replace(end - 3, 3, threeDigits(volume));
+    return out;
+}
+
+int volumeNumberOfFile(const std::string& name) {
+    const std::size_t end = extensionStart(name);
+    const std::size_t slash = name.find_last_of("\\/:");
+    const std::size_t fileStart = slash == std::string::npos ? 0 : slash + 1;
+    if (end < fileStart + 3) return -1;
+    int n = 0;
+    for (std::size_t i = end - 3; i < end; ++i) {
+        if (name[i] < '0' || name[i] > '9') return -1;
+        n = n * 10 + (name[i] - '0');
+    }
+    return n;
+}
+
+std::string spanVolumeLabel(int volume) {
+    return "PKBACK# " + threeDigits(volume);
+}
+
+}  // namespace tavrix::archive

@@ -1,0 +1,341 @@
+// WriteSpan: one archive cut into the volumes of a spanned set, on numbered
+// files of a fixed drive or on disks asked for one after another.
+#include "ArchiveBuilder.h"
+
+#include "ByteCursor.h"
+#include "MessageIds.h"
+#include "SpanRecords.h"
+#include "Win32Support.h"
+#include "ZipFormat.h"
+#include "win32/MessageBoxSeam.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <optional>
+
+namespace tavrix::archive {
+namespace {
+
+using namespace span;
+
+constexpr int kStoreFree = 1;
+constexpr DWORD kPumpInterval = 20;  // ms
+
+}  // namespace
+
+std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) {
+    std::size_t total = 0;
+    while (total < count) {
+        const std::size_t got = inFile_ ? inFile_->readAt(inPosition_, out + total, count - total) : 0;
+        inPosition_ += got;
+        total += got;
+        if (total == count) break;
+        // Joining: a read that meets the end of one volume goes on with the
+        // next one; writing reads one file and stops at its end.
+        if (!joining_ || !inFile_ || inPosition_ != inFile_->size() || currentDisk_ >= lastDiskNumber_) break;
+        GetNewDisk(currentDisk_ + 1);
+    }
+    return total;
+}
+
+void TArchiveBuilder::readInExactly(void* out, std::size_t count, int errorId) {
+    if (readInStream(static_cast<std::uint8_t*>(out), count) != count) throw EArchiveBuilder(errorId, true);
+}
+
+void TArchiveBuilder::closeOutVolume(bool complete) {
+    if (!outFile_) return;
+    setFileWriteTime(outFile_.get(), inFileDate_);
+    outFile_.reset();
+    if (complete)
+        completeVolumes_.push_back(outVolumeName_);
+    else
+        ::DeleteFileA(outVolumeName_.c_str());
+}
+
+void TArchiveBuilder::openNextVolume() {
+    for (;;) {
+        const UINT type = CheckForDisk();
+        const bool removable = !isFixedOrNetwork(type);
+        std::string name = removable ? outFileName_ : volumeFileName(outFileName_, currentDisk_ + 1);
+        if (removable && addOptions_.has(AddDiskSpanErase)) {
+            formatDrive_ = std::toupper(static_cast<unsigned char>(driveRoot_[0])) - 'A';
+            volumeLabel_ = spanVolumeLabel(currentDisk_ + 1);
+            const int formatted = FormatDisk();
+            if (formatted == -2) throw EArchiveBuilder(msg::UserCanceled, false);
+            if (formatted == -1) throw EArchiveBuilder(msg::UserCanceled, true);
+        }
+        if (win32::fileExists(name)) {
+            if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
+            // A disk of this very set written earlier (same date, a lower
+            // number) deserves a sharper question. Fixed drives carry no
+            // volume numbers in their labels.
+            FILETIME existing{};
+            const int labelled = volumeNumberFromLabel(volumeLabel_);
+            std::string question;
+            if (removable && fileWriteTime(name, existing) &&
+                ::CompareFileTime(&existing, &inFileDate_) == 0 && labelled - 1 < currentDisk_)
+                question = EArchiveBuilder(msg::OverwritePreviousDisk, labelled).what();
+            else
+                question = EArchiveBuilder(msg::OverwriteFile, name).what();
+            const int answer = win32::showMessageBox(ownerWindow_, question, "Confirm",
+                                                     MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2);
+            if (answer == IDNO) {
+                outByteCount_ = 0;
+                newDiskNeeded_ = true;
+                continue;
+            }
+            if (answer != IDYES) throw EArchiveBuilder(msg::UserCanceled, false);
+        }
+        outFile_ = createOutputFile(name);
+        if (!outFile_) throw EArchiveBuilder(msg::OutputCreateFailed, true);
+        outVolumeName_ = name;
+        // The label first: on a disk it may take room of its own.
+        if (removable && !::SetVolumeLabelA(driveRoot_.c_str(), spanVolumeLabel(currentDisk_ + 1).c_str())) {
+            closeOutVolume(false);
+            throw EArchiveBuilder(msg::VolumeLabelFailed, true);
+        }
+        DiskFreeAndSize(kStoreFree);
+        std::int64_t room = diskFree_;
+        if (maxVolumeSize_ > 0 && (room < 0 || maxVolumeSize_ < room)) room = maxVolumeSize_;
+        if (currentDisk_ == 0) room -= keepFreeOnDisk1_;
+        if (room < minFreeVolumeSize_) {
+            closeOutVolume(false);
+            if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
+            const int answer = win32::showMessageBox(
+                ownerWindow_,
+                LoadArchiveStr(msg::NotEnoughFreeSpace, missingMessageText(msg::NotEnoughFreeSpace)),
+                applicationTitle(ownerWindow_), MB_RETRYCANCEL | MB_ICONERROR);
+            if (answer == IDRETRY) {
+                newDiskNeeded_ = true;
+                continue;
+            }
+            if (answer == IDCANCEL) throw EArchiveBuilder(msg::UserCanceled, false);
+            throw EArchiveBuilder(msg::MsgBoxFailed, true);
+        }
+        freeOnDisk_ = room;
+        outByteCount_ = 0;
+        return;
+    }
+}
+
+void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint64_t need) {
+    // The queue a few dozen times a second keeps the window live and a Cancel
+    // button heard; on every small header write it would cost more than the copy.
+    const DWORD now = ::GetTickCount();
+    if (now - lastMessagePump_ >= kPumpInterval) {
+        lastMessagePump_ = now;
+        processMessages();
+    }
+    if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    for (;;) {
+        if (!outFile_) openNextVolume();
+        // What must stay together goes to the next volume, unless this one
+        // is still empty: a larger volume cannot be had.
+        if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need && outByteCount_ != 0) {
+            closeOutVolume(true);
+            outByteCount_ = 0;
+            ++currentDisk_;
+            newDiskNeeded_ = true;
+            continue;
+        }
+        need = 0;
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, freeOnDisk_));
+        if (n != 0) {
+            if (!writeAll(outFile_.get(), bytes, n)) throw EArchiveBuilder(msg::WriteError, true);
+            if (reportBytes_) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(n));
+            outByteCount_ += n;
+            freeOnDisk_ -= static_cast<std::int64_t>(n);
+            bytes += n;
+            length -= n;
+        }
+        if (length == 0) return;
+        closeOutVolume(true);
+        outByteCount_ = 0;
+        freeOnDisk_ = 0;
+        ++currentDisk_;
+        newDiskNeeded_ = true;
+    }
+}
+
+void TArchiveBuilder::RWSplitData(std::uint64_t length, int errorId) {
+    while (length != 0) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kCopyChunk));
+        readInExactly(spanBuffer_.data(), chunk, errorId);
+        WriteSplit(spanBuffer_.data(), chunk, 0);
+        length -= chunk;
+    }
+}
+
+void TArchiveBuilder::writeSpanBody() {
+    if (verbose_ && OnMessage)
+        OnMessage(this, 0, "Now creating spanning chunks from " + inFileName_ + " to " + outFileName_);
+    if (!win32::fileExists(inFileName_)) throw EArchiveBuilder(msg::InputMissing, true);
+    ZipEndOfCentral end{};
+    CheckIfLastDisk(end, true);
+    if (end.thisDisk != 0 || endSearch_.spanMarker) throw EArchiveBuilder(msg::NotAZipArchive, true);
+    fileWriteTime(inFileName_, inFileDate_);
+    spanArchiveSize_ = inFile_->size();
+    const std::uint64_t total = endSearch_.totalEntries;
+    if (endSearch_.centralSize > endSearch_.directoryEnd) throw EArchiveBuilder(msg::SeekError, true);
+    const std::uint64_t directoryAt = endSearch_.directoryEnd - endSearch_.centralSize;
+    spanBuffer_.assign(kCopyChunk, 0);
+    // Each entry needs a central header: the file bounds how many there are.
+    AllocSpanMem(
+        static_cast<std::size_t>(std::min<std::uint64_t>(total, spanArchiveSize_ / zip::kCentralHeaderSize)));
+
+    // The directory first, for the names and the data lengths.
+    std::uint8_t central[zip::kCentralHeaderSize];
+    inPosition_ = directoryAt;
+    for (SpanEntry& entry : spanEntries_) {
+        readInExactly(central, sizeof central, msg::CentralHeaderReadError);
+        if (le32(central) != zip::kCentralHeaderSignature)
+            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        entry.name.resize(le16(central + kCentralNameLength));
+        readInExactly(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
+        entry.compressedSize = le32(central + kCentralCompressedSize);
+        inPosition_ += le16(central + kCentralExtraLength) + le16(central + kCentralCommentLength);
+    }
+    if (spanEntries_.size() != total) throw EArchiveBuilder(msg::CentralHeaderReadError, true);
+    inPosition_ = 0;
+
+    std::uint8_t marker[4];
+    storeLe32(marker, zip::kSpanningMarker);
+    WriteSplit(marker, sizeof marker, 0);
+    reportBytes_ = true;
+    reportProgress(pgFileCount, {}, static_cast<std::int64_t>(total));
+    reportProgress(pgByteCount, {}, static_cast<std::int64_t>(spanArchiveSize_));
+
+    const std::string copying = LoadArchiveStr(msg::Copying, missingMessageText(msg::Copying));
+    std::uint8_t local[zip::kLocalHeaderSize];
+    std::string name;
+    for (std::uint64_t i = 0; i < total; ++i) {
+        readInExactly(local, sizeof local, msg::LocalHeaderReadError);
+        if (le32(local) != zip::kLocalHeaderSignature) throw EArchiveBuilder(msg::LocalSignatureWrong, true);
+        const std::uint16_t flags = le16(local + kLocalFlags);
+        const std::uint16_t nameLength = le16(local + kLocalNameLength);
+        const std::uint16_t extraLength = le16(local + kLocalExtraLength);
+        name.resize(nameLength);
+        readInExactly(name.data(), nameLength, msg::LocalNameReadError);
+        SpanEntry& entry = spanEntries_[FindZipEntry(name)];
+        const bool descriptor = (flags & zip::kFlagDataDescriptor) != 0;
+        const std::uint32_t dataLength =
+            descriptor ? entry.compressedSize : le32(local + kLocalCompressedSize);
+        const std::string shown = withBackslashes(name);
+        if (OnMessage) OnMessage(this, 0, copying + shown);
+        reportProgress(pgFileStart, shown,
+                       static_cast<std::int64_t>(sizeof local + nameLength + extraLength + dataLength +
+                                                 (descriptor ? kDescriptorSize : 0)));
+        // Header, name and extra field stay on one volume; the data may not.
+        WriteSplit(local, sizeof local, sizeof local + nameLength + extraLength);
+        entry.diskNumber = static_cast<std::uint16_t>(currentDisk_);
+        entry.headerOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof local);
+        WriteSplit(name.data(), nameLength, 0);
+        RWSplitData(extraLength, msg::LocalExtraReadError);
+        RWSplitData(dataLength, msg::ZippedDataReadError);
+        if (descriptor) RWSplitData(kDescriptorSize, msg::DataDescriptorError);
+    }
+
+    const std::string directoryName =
+        LoadArchiveStr(msg::CentralDirectory, missingMessageText(msg::CentralDirectory));
+    if (OnMessage) OnMessage(this, 0, copying + directoryName);
+    reportProgress(pgFileStart, directoryName,
+                   static_cast<std::int64_t>(endSearch_.centralSize + endSearch_.comment.size() +
+                                             zip::kEndOfCentralSize));
+    inPosition_ = directoryAt;
+    std::uint32_t directoryOffset = 0;
+    int directoryDisk = currentDisk_;
+    for (std::uint64_t i = 0; i < total; ++i) {
+        readInExactly(central, sizeof central, msg::CentralHeaderReadError);
+        if (le32(central) != zip::kCentralHeaderSignature)
+            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        const std::uint16_t nameLength = le16(central + kCentralNameLength);
+        const std::uint16_t extraLength = le16(central + kCentralExtraLength);
+        const std::uint16_t commentLength = le16(central + kCentralCommentLength);
+        name.resize(nameLength);
+        readInExactly(name.data(), nameLength, msg::CentralNameReadError);
+        const SpanEntry& entry = spanEntries_[FindZipEntry(name)];
+        storeLe16(central + kCentralDiskStart, entry.diskNumber);
+        storeLe32(central + kCentralLocalOffset, entry.headerOffset);
+        WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
+        if (i == 0) {
+            directoryOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof central);
+            directoryDisk = currentDisk_;
+        }
+        WriteSplit(name.data(), nameLength, 0);
+        RWSplitData(extraLength, msg::CentralExtraReadError);
+        RWSplitData(commentLength, msg::FileCommentReadError);
+    }
+
+    // The end record names the volume it lies on: make room for it first.
+    const std::string& comment = endSearch_.comment;
+    WriteSplit(nullptr, 0, zip::kEndOfCentralSize + comment.size());
+    if (total == 0) directoryOffset = static_cast<std::uint32_t>(outByteCount_), directoryDisk = currentDisk_;
+    std::uint8_t record[zip::kEndOfCentralSize];
+    storeLe32(record, zip::kEndOfCentralSignature);
+    storeLe16(record + 4, static_cast<std::uint16_t>(currentDisk_));
+    storeLe16(record + 6, static_cast<std::uint16_t>(directoryDisk));
+    storeLe16(record + 8, end.entriesThisDisk);
+    storeLe16(record + 10, end.totalEntries);
+    storeLe32(record + 12, end.centralSize);
+    storeLe32(record + 16, directoryOffset);
+    storeLe16(record + 20, static_cast<std::uint16_t>(comment.size()));
+    WriteSplit(record, sizeof record, 0);
+    WriteSplit(comment.data(), comment.size(), 0);
+    reportBytes_ = false;
+    reportProgress(pgBatchEnd, {}, 0);
+}
+
+int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string& outFileName) {
+    pack_.setBusy(true);
+    driveRoot_ = driveOf(fullPathOf(outFileName)) + "\\";
+    currentDisk_ = 0;
+    freeOnDisk_ = 0;
+    newDiskNeeded_ = true;
+    outByteCount_ = 0;
+    outFile_.reset();
+    completeVolumes_.clear();
+    inFileName_ = inFileName;
+    outFileName_ = outFileName;
+    int result = 0;
+    std::optional<EArchiveBuilder> failure;
+    {
+        WaitCursor hourglass;
+        try {
+            writeSpanBody();
+        } catch (const EArchiveBuilder& error) {
+            failure = error;
+            result = -7;
+        } catch (const std::bad_alloc&) {
+            result = -8;
+        } catch (...) {
+            result = -9;
+        }
+        reportBytes_ = false;
+        // The last volume is complete only when everything reached it.
+        closeOutVolume(result == 0);
+        inFile_.reset();
+        DeleteSpanMem();
+        std::vector<std::uint8_t>().swap(spanBuffer_);
+    }
+    pack_.setBusy(false);
+    if (result == 0) return 0;
+    try {
+        if (failure)
+            ShowExceptionError(*failure);
+        else
+            ShowArchiveMessage(result == -8 ? msg::OutOfMemory : msg::SpanUnknownError);
+        if (!completeVolumes_.empty() && OnMessage) {
+            std::string names;
+            for (const std::string& volume : completeVolumes_) names += (names.empty() ? "" : ", ") + volume;
+            OnMessage(this, 0, EArchiveBuilder(msg::CompleteVolumes, names).what());
+        }
+        // A progress display always sees the end of the batch.
+        reportProgress(pgBatchEnd, {}, 0);
+    } catch (...) {
+    }
+    return result;
+}
+
+}  // namespace tavrix::archive

@@ -1,0 +1,349 @@
+// Spanned sets: cutting Info-ZIP's archives into numbered files and onto
+// disks of a floppy drive of Wine's, joining them back, and the prompts,
+// cancellations and refusals on the way.
+#include "MessageIds.h"
+#include "SpanTestSupport.h"
+#include "win32/FormatDriveSeam.h"
+
+#include <cstdio>
+
+namespace tavrix::archive {
+namespace {
+
+using namespace testing;
+
+constexpr char kMarker[] = "PK\x07\x08";
+constexpr char kSpaceText[] = "This disk has not enough free space available";
+
+std::uint16_t le16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) |
+                                      (static_cast<std::uint8_t>(bytes[at + 1]) << 8));
+}
+
+class Span : public ExtractFixture {
+protected:
+    Span() {
+        builder.SetVerbose(false);
+        set = out + "\\set.zip";
+    }
+    std::string volume(int n) const { return volumeFileName(set, n); }
+    int volumeCount() const {
+        int n = 0;
+        while (fileThere(volume(n + 1))) ++n;
+        return n;
+    }
+    bool sawBatchEnd() const { return !events.empty() && events.back().type == pgBatchEnd; }
+
+    std::string set;
+};
+
+TEST_F(Span, NumberedVolumesHoldAtMostTheLimitAndJoinBackToTheSameArchive) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 4);
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(builder.CompleteVolumes().size(), static_cast<std::size_t>(count));
+    long long total = 0;
+    for (int n = 1; n <= count; ++n) {
+        const long long size = fileSize(volume(n));
+        EXPECT_LE(size, 100000) << n;
+        EXPECT_GT(size, 0) << n;
+        total += size;
+    }
+    EXPECT_EQ(readBytes(volume(1)).substr(0, 4), std::string(kMarker, 4));
+    EXPECT_EQ(total, fileSize(spanData("small.zip")) + 4);
+    EXPECT_TRUE(sawBatchEnd());
+
+    // The set lists from its last volume; every local header with its name
+    // and extra field lies whole on the volume its directory entry names.
+    useArchive(volume(count));
+    EXPECT_EQ(builder.LastDiskNumber(), count - 1);
+    EXPECT_TRUE(builder.SpannedArchive());
+    ASSERT_EQ(builder.Count(), 13);  // 7 files and the 6 folders Info-ZIP stores
+    for (const ZipDirEntry& entry : builder.DirEntries()) {
+        const std::string bytes = readBytes(volume(entry.header.diskNumberStart + 1));
+        const std::size_t at = entry.header.localHeaderOffset;
+        ASSERT_LE(at + 30, bytes.size()) << entry.fileName;
+        EXPECT_EQ(bytes.substr(at, 4), "PK\x03\x04") << entry.fileName;
+        EXPECT_LE(at + 30 + le16(bytes, at + 26) + le16(bytes, at + 28), bytes.size()) << entry.fileName;
+    }
+
+    std::string joined = out + "\\joined\\";
+    ::CreateDirectoryA(joined.c_str(), nullptr);
+    ASSERT_EQ(builder.ReadSpan(volume(count), joined), 0) << builder.LastMessage();
+    EXPECT_EQ(joined.substr(joined.size() - 4), ".zip");
+    EXPECT_TRUE(readBytes(joined) == readBytes(spanData("small.zip")));
+    // Kept for the check with unzip -t that follows this program.
+    ::CopyFileA(joined.c_str(), (programDir() + "span\\joined-small.zip").c_str(), FALSE);
+}
+
+TEST_F(Span, KeepFreeOnDisk1ShrinksOnlyTheFirstVolume) {
+    builder.SetMaxVolumeSize(100000);
+    builder.SetKeepFreeOnDisk1(40000);
+    builder.SetMinFreeVolumeSize(50000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    ASSERT_GE(volumeCount(), 4);
+    EXPECT_LE(fileSize(volume(1)), 60000);
+    EXPECT_GT(fileSize(volume(2)), 60000);
+    EXPECT_GT(fileSize(volume(3)), 60000);
+}
+
+TEST_F(Span, EntriesWithDataDescriptorsAreCopiedWhole) {
+    builder.SetMaxVolumeSize(70000);
+    ASSERT_EQ(builder.WriteSpan(spanData("described.zip"), set), 0) << builder.LastMessage();
+    std::string joined = out + "\\joined.zip";
+    ASSERT_EQ(builder.ReadSpan(volume(volumeCount()), joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == readBytes(spanData("described.zip")));
+}
+
+TEST_F(Span, CancelDeletesThePartlyWrittenVolumeAndNamesTheCompleteOnes) {
+    builder.SetMaxVolumeSize(100000);
+    onEvent = [this](const Event& e) {
+        if (e.type == pgAdvance && builder.CurrentDisk() == 1) builder.SetCancel(true);
+    };
+    EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_TRUE(boxes.texts.empty());  // a cancel is not an error to show
+    EXPECT_TRUE(sawBatchEnd());
+    EXPECT_TRUE(fileThere(volume(1)));
+    EXPECT_FALSE(fileThere(volume(2)));
+    EXPECT_EQ(builder.CompleteVolumes(), std::vector<std::string>{volume(1)});
+    EXPECT_EQ(messages.back(), (SeenMessage{0, "Volumes written completely: " + volume(1)}));
+    EXPECT_FALSE(builder.PackEngineBusy());
+}
+
+TEST_F(Span, UnattendedWithTooLittleRoomFailsWithoutAsking) {
+    builder.SetMaxVolumeSize(100000);
+    builder.SetMinFreeVolumeSize(200000);
+    builder.SetUnattended(true);
+    EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::UnattendedSpanning);
+    EXPECT_EQ(builder.LastMessage(), "Unattended disk spanning not implemented");
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_FALSE(fileThere(volume(1)));
+}
+
+TEST_F(Span, AnExistingVolumeIsOverwrittenOnlyWhenTheUserSaysYes) {
+    builder.SetMaxVolumeSize(100000);
+    std::ofstream(volume(1)) << "older";
+    AnsweredBoxes answers([](const std::string&, UINT) { return IDCANCEL; });
+    EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    ASSERT_EQ(answers.seen.size(), 1u);
+    EXPECT_EQ(answers.seen[0].text,
+              "There is already a file " + volume(1) + "\nDo you want to overwrite this file");
+    EXPECT_EQ(answers.seen[0].type, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2));
+    EXPECT_EQ(readBytes(volume(1)), "older");
+
+    AnsweredBoxes yes([](const std::string&, UINT) { return IDYES; });
+    EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0);
+    EXPECT_EQ(readBytes(volume(1)).substr(0, 4), std::string(kMarker, 4));
+}
+
+// Which volume was named tells the user which one to choose instead.
+TEST_F(Span, JoiningFromAnotherThanTheLastVolumeIsRefusedAndLeavesNothing) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0);
+    const std::string folder = out + "\\joined\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::string joined = folder;
+    EXPECT_EQ(builder.ReadSpan(volume(1), joined), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::FirstDiskOfSet);
+    EXPECT_TRUE(joined.empty());
+    joined = folder;
+    EXPECT_EQ(builder.ReadSpan(volume(2), joined), -7);
+    EXPECT_EQ(builder.LastMessage(),
+              "This is the 2th disk in a backup set,\nplease insert the last disk of this set");
+    EXPECT_TRUE(readTree(folder).files.empty());
+    EXPECT_FALSE(builder.UnpackEngineBusy());
+
+    useArchive(volume(1));
+    EXPECT_EQ(builder.LastErrCode(), msg::FirstFileOfSet);
+}
+
+TEST_F(Span, ExtractJoinsTheSetAndLeavesNoTemporaryArchive) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0);
+    const std::string temp = out + "\\temp";
+    const std::string tree = out + "\\tree";
+    ::CreateDirectoryA(temp.c_str(), nullptr);
+    ::CreateDirectoryA(tree.c_str(), nullptr);
+    builder.SetTempDir(temp);
+    builder.SetDLLDirectory(realEngineDir());
+    builder.SetExtrBaseDir(tree);
+    useArchive(volume(volumeCount()));
+    events.clear();
+    builder.Extract();
+    EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
+    EXPECT_TRUE(readTree(tree) == readTree(spanData("tree")))
+        << ::testing::PrintToString(fileNames(readTree(tree)));
+    EXPECT_TRUE(readTree(temp).files.empty());
+    EXPECT_EQ(countOf(pgBatchEnd), 2u);  // the join's batch, then the engine's
+}
+
+TEST_F(Span, AddWritesASpannedSetThatExtractsToTheSameTree) {
+    builder.SetMaxVolumeSize(100000);
+    builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddDiskSpan});
+    builder.SetDLLDirectory(realEngineDir());
+    builder.SetTempDir(out);
+    builder.SetZipFileName(set);
+    ASSERT_TRUE(::SetCurrentDirectoryA(spanData("tree").c_str()));
+    builder.FSpecArgs() = {"*.*"};
+    builder.Add();
+    EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 3);
+    const std::string tree = out + "\\tree";
+    ::CreateDirectoryA(tree.c_str(), nullptr);
+    builder.SetExtrBaseDir(tree);
+    useArchive(volume(count));
+    builder.Extract();
+    EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
+    EXPECT_TRUE(readTree(tree) == readTree(spanData("tree")))
+        << ::testing::PrintToString(fileNames(readTree(tree)));
+    // Only the volumes and what was extracted: no temporary archive left.
+    std::vector<std::string> left;
+    for (const auto& [name, bytes] : readTree(out).files)
+        if (name.find('\\') == std::string::npos) left.push_back(name);
+    EXPECT_EQ(left.size(), static_cast<std::size_t>(count)) << ::testing::PrintToString(left);
+}
+
+// ---- A floppy drive of Wine's, its disks folders (tmpfs where possible) ----
+
+class FloppySpan : public Span {
+protected:
+    void SetUp() override {
+        drive.wipe();
+        if (!drive.insert(1)) GTEST_SKIP() << "Wine's mount manager did not define drive A:";
+        if (!drive.tmpfs()) {
+            std::printf("disks are plain folders (%s): MaxVolumeSize limits them instead\n",
+                        drive.mode().c_str());
+            builder.SetMaxVolumeSize(1400000);
+        }
+        ASSERT_EQ(::GetDriveTypeA("A:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
+    }
+    void TearDown() override { drive.wipe(); }
+
+    // "Please insert disk volume 2 of 3..." → 2; 0 for other texts.
+    static int askedVolume(const std::string& text) {
+        int volume = 0;
+        return std::sscanf(text.c_str(), "Please insert disk volume %d", &volume) == 1 ? volume : 0;
+    }
+
+    // Writes big.zip onto the disks, each prompt answered with its disk.
+    int writeBigSet() {
+        AnsweredBoxes answers([this](const std::string& text, UINT) {
+            if (int n = askedVolume(text)) drive.insert(n);
+            return IDOK;
+        });
+        return builder.WriteSpan(spanData("big.zip"), "A:\\big.zip");
+    }
+
+    FloppyDrive drive{disksFolder()};
+};
+
+TEST_F(FloppySpan, WritesThreeDisksAndJoinsThemAskingForTheLastFirstAndAWrongDiskAgain) {
+    {
+        AnsweredBoxes answers([this](const std::string& text, UINT) {
+            if (int n = askedVolume(text)) drive.insert(n);
+            return IDOK;
+        });
+        ASSERT_EQ(builder.WriteSpan(spanData("big.zip"), "A:\\big.zip"), 0) << builder.LastMessage();
+        EXPECT_EQ(answers.texts(),
+                  (std::vector<std::string>{"Please insert disk volume 1 of 3\nin drive: A",
+                                            "Please insert disk volume 2 of 3\nin drive: A",
+                                            "Please insert disk volume 3 of 3\nin drive: A"}));
+    }
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(drive.label(n), spanVolumeLabel(n));
+        EXPECT_GT(fileSize(drive.folder(n) + "\\big.zip"), 0);
+    }
+    EXPECT_FALSE(fileThere(drive.folder(4) + "\\big.zip"));
+
+    drive.insert(1);
+    int wrongDisks = 0;
+    AnsweredBoxes answers([&](const std::string& text, UINT) {
+        if (text.starts_with("Please insert last disk")) drive.insert(3);
+        if (int n = askedVolume(text)) drive.insert(n == 1 && wrongDisks++ == 0 ? 2 : n);
+        return IDOK;
+    });
+    std::string joined = out + "\\";
+    ASSERT_EQ(builder.ReadSpan("A:\\big.zip", joined), 0) << builder.LastMessage();
+    EXPECT_EQ(answers.texts(), (std::vector<std::string>{"Please insert last disk\nin drive: A",
+                                                         "Please insert disk volume 1 of 3\nin drive: A",
+                                                         "Please insert disk volume 1 of 3\nin drive: A",
+                                                         "Please insert disk volume 2 of 3\nin drive: A",
+                                                         "Please insert disk volume 3 of 3\nin drive: A"}));
+    EXPECT_EQ(answers.seen[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
+    EXPECT_TRUE(readBytes(joined) == readBytes(spanData("big.zip")));
+}
+
+TEST_F(FloppySpan, CancelAtAPromptKeepsTheCompleteDiskAndReportsTheBatchEnd) {
+    AnsweredBoxes answers([this](const std::string& text, UINT) {
+        const int n = askedVolume(text);
+        if (n == 1) drive.insert(1);
+        return n == 1 ? IDOK : IDCANCEL;
+    });
+    EXPECT_EQ(builder.WriteSpan(spanData("big.zip"), "A:\\big.zip"), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_EQ(answers.seen.size(), 2u);  // the two prompts, no error box
+    EXPECT_TRUE(sawBatchEnd());
+    EXPECT_EQ(builder.CompleteVolumes(), std::vector<std::string>{"A:\\big.zip"});
+    EXPECT_GT(fileSize(drive.folder(1) + "\\big.zip"), 1000000);
+    EXPECT_FALSE(fileThere(drive.folder(2) + "\\big.zip"));
+}
+
+TEST_F(FloppySpan, UnattendedNeverPrompts) {
+    builder.SetUnattended(true);
+    AnsweredBoxes answers([](const std::string&, UINT) { return IDOK; });
+    EXPECT_EQ(builder.WriteSpan(spanData("big.zip"), "A:\\big.zip"), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::UnattendedSpanning);
+    EXPECT_TRUE(answers.seen.empty());
+    EXPECT_FALSE(fileThere(drive.folder(1) + "\\big.zip"));
+    EXPECT_TRUE(sawBatchEnd());
+}
+
+TEST_F(FloppySpan, ADiskWithTooLittleRoomIsRefusedUntilTheUserGivesUp) {
+    builder.SetMinFreeVolumeSize(2000000);
+    int refusals = 0;
+    AnsweredBoxes answers([&](const std::string& text, UINT) {
+        if (text != kSpaceText) return IDOK;
+        return ++refusals < 2 ? IDRETRY : IDCANCEL;
+    });
+    EXPECT_EQ(builder.WriteSpan(spanData("big.zip"), "A:\\big.zip"), -7);
+    EXPECT_EQ(refusals, 2);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_FALSE(fileThere(drive.folder(1) + "\\big.zip"));
+    for (const SeenBox& box : answers.seen)
+        if (box.text == kSpaceText) {
+            EXPECT_EQ(box.type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONERROR));
+        }
+}
+
+TEST_F(FloppySpan, FormattingGoesThroughTheShellAndItsCancelStopsTheSpanning) {
+    builder.SetAddOptions({AddDiskSpanErase});
+    std::vector<UINT> drives;
+    DWORD answer = win32::kFormatCancelled;
+    auto previous = win32::setFormatDriveHandler([&](const win32::FormatDriveRequest& r) {
+        drives.push_back(r.drive);
+        EXPECT_EQ(builder.VolumeLabel(), spanVolumeLabel(static_cast<int>(drives.size())));
+        return answer;
+    });
+    EXPECT_EQ(writeBigSet(), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_EQ(drives, std::vector<UINT>{0});
+
+    answer = win32::kFormatFailed;
+    drives.clear();
+    EXPECT_EQ(writeBigSet(), -7);
+    EXPECT_EQ(builder.LastMessage(), "User canceled operation");
+
+    drives.clear();
+    answer = win32::kFormatNotDone;  // what Wine's shell answers: nothing formatted, go on
+    EXPECT_EQ(writeBigSet(), 0) << builder.LastMessage();
+    EXPECT_EQ(drives, (std::vector<UINT>{0, 0, 0}));
+    win32::setFormatDriveHandler(std::move(previous));
+}
+
+}  // namespace
+}  // namespace tavrix::archive

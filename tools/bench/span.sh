@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Benchmark: a spanned set of 10 MB volumes made from the mixed 300 MB set
+# (stage_files.py, zipped by Info-ZIP zip), and joined again, by
+# TArchiveBuilder's WriteSpan and ReadSpan in-process under Wine, against a
+# plain `cp` of the same bytes on the same disk (tmpfs), median of RUNS.
+# Goal: each within 1.5x of the copy. Figures only, not a test.
+#
+#   tools/bench/span.sh     RUNS=5 runs per figure, SPAN_MB=300 the set's size
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+runs="${RUNS:-5}"
+megabytes="${SPAN_MB:-300}"
+work="${TAVRIX_BENCH_DIR:-/dev/shm/tavrix-span-bench}"
+out="$root/build/bench"
+mkdir -p "$out"
+rm -rf "$work"
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
+    build="$root/build/target-x64"; cxx=x86_64-w64-mingw32-g++-posix; windres=x86_64-w64-mingw32-windres
+else
+    build="$root/build/target"; cxx=i686-w64-mingw32-g++-posix; windres=i686-w64-mingw32-windres
+fi
+cmake --build "$build" --target tavrix_archive >/dev/null
+"$windres" "$root/archive/Messages.rc" -O coff -o "$out/span-messages.o"
+"$cxx" -std=c++20 -O2 -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -I"$root/archive" -I"$root/contract" -I"$root/common" \
+    -o "$out/span-bench.exe" "$root/tools/bench/SpanBench.cpp" "$out/span-messages.o" \
+    "$build/archive/libtavrix_archive.a" "$build/archive/libtavrix_archive_reader.a" \
+    "$build/common/libtavrix_win32.a" -luser32 -lkernel32
+
+python3 "$root/tools/bench/stage_files.py" "$work/stage" "$megabytes"
+(cd "$work/stage" && zip -q -r "$work/mixed.zip" "Bench Addon")
+rm -rf "$work/stage"
+size=$(stat -c %s "$work/mixed.zip")
+echo "archive: $size bytes (Info-ZIP zip of the mixed set), volumes of 10 MB, on $(df --output=fstype "$work" | tail -1)"
+
+copies=()
+for _ in $(seq "$runs"); do
+    t0=$(date +%s%N)
+    cp "$work/mixed.zip" "$work/copy.zip"
+    t1=$(date +%s%N)
+    rm -f "$work/copy.zip"
+    copies+=($(( (t1 - t0) / 1000000 )))
+done
+copy_ms=$(printf '%s\n' "${copies[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
+
+result=$(cd "$build" && "$root/cmake/wine-run.sh" "$out/span-bench.exe" "Z:${work//\//\\}\\mixed.zip" \
+    "Z:${work//\//\\}\\set.zip" 10485760 "$runs" 2>/dev/null | tr -d '\r')
+volumes=$(echo "$result" | awk '/^volumes/ {print $2}')
+write_ms=$(echo "$result" | awk '/^writespan_ms/ {print $2}')
+read_ms=$(echo "$result" | awk '/^readspan_ms/ {print $2}')
+echo "cp of the archive:        $copy_ms ms"
+echo "WriteSpan ($volumes volumes):    $write_ms ms  ($(awk "BEGIN {printf \"%.2f\", $write_ms / $copy_ms}")x cp)"
+echo "ReadSpan (join):          $read_ms ms  ($(awk "BEGIN {printf \"%.2f\", $read_ms / $copy_ms}")x cp)"
