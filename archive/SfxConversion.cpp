@@ -50,18 +50,6 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool writeAll(HANDLE out, const void* data, std::size_t count) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    while (count > 0) {
-        DWORD put = 0;
-        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
-        if (!::WriteFile(out, p, ask, &put, nullptr) || put == 0) return false;
-        p += put;
-        count -= put;
-    }
-    return true;
-}
-
 bool readExact(HANDLE in, void* data, std::size_t count) {
     auto* p = static_cast<std::uint8_t*>(data);
     while (count > 0) {
