@@ -124,6 +124,11 @@ bool makeFolderTree(zip::FileSystem& fs, const std::string& folderUtf8) {
 ExtractionOutcome runExtraction(StubArchive& stub, const ExtractionRequest& request,
                                 ExtractionObserver& observer, const FreeSpaceQuery& freeBytes) {
     ExtractionOutcome outcome;
+    auto failed = [&outcome](std::string why, bool cancelled = false) {
+        outcome.cancelled = cancelled;
+        outcome.error = std::move(why);
+        return outcome;
+    };
     zip::FileSystem& fs = stub.fileSystem();
     std::uint64_t total = 0;
     for (const zip::ZipEntry& entry : stub.archive().entries()) {
@@ -137,58 +142,30 @@ ExtractionOutcome runExtraction(StubArchive& stub, const ExtractionRequest& requ
     zip::ExtractOptions options;
     options.accept = request.accept;
     options.test = true;
-    if (observer.phase(true, total)) {
-        outcome.cancelled = true;
-        outcome.error = text::kCancelled;
-        return outcome;
-    }
+    if (observer.phase(true, total)) return failed(text::kCancelled, true);
     {
         StubSink sink(observer, true);
         const zip::OperationResult tested = zip::extractOpenArchive(fs, stub.archive(), options, sink);
-        if (tested.cancelled) {
-            outcome.cancelled = true;
-            outcome.error = text::kCancelled;
-            return outcome;
-        }
-        if (sink.problems() > 0) {
-            outcome.error = text::kArchiveDamaged + sink.text();
-            return outcome;
-        }
+        if (tested.cancelled) return failed(text::kCancelled, true);
+        if (sink.problems() > 0) return failed(text::kArchiveDamaged + sink.text());
     }
 
-    if (!makeFolderTree(fs, request.folderUtf8)) {
-        outcome.error = text::kFolderFailed + request.folderUtf8;
-        return outcome;
-    }
+    if (!makeFolderTree(fs, request.folderUtf8)) return failed(text::kFolderFailed + request.folderUtf8);
     if (request.checkFreeSpace && freeBytes) {
         const std::optional<std::uint64_t> free = freeBytes(request.folderUtf8);
-        if (free && *free < total) {
-            outcome.error = text::noSpace(request.folderUtf8, total, *free);
-            return outcome;
-        }
+        if (free && *free < total) return failed(text::noSpace(request.folderUtf8, total, *free));
     }
 
     options.test = false;
     options.baseDir = request.folderUtf8;
     options.overwrite = request.mode == OverwriteMode::kAlways;
     if (request.mode == OverwriteMode::kConfirm) options.onExisting = request.confirm;
-    if (observer.phase(false, total)) {
-        outcome.cancelled = true;
-        outcome.error = text::kCancelled;
-        return outcome;
-    }
+    if (observer.phase(false, total)) return failed(text::kCancelled, true);
     StubSink sink(observer, false);
     const zip::OperationResult result = zip::extractOpenArchive(fs, stub.archive(), options, sink);
     outcome.extracted = result.processed;
-    if (result.cancelled) {
-        outcome.cancelled = true;
-        outcome.error = std::string(text::kCancelled) + "\r\n" + sink.text();
-        return outcome;
-    }
-    if (sink.problems() > 0) {
-        outcome.error = text::kSomeFailed + sink.text();
-        return outcome;
-    }
+    if (result.cancelled) return failed(std::string(text::kCancelled) + "\r\n" + sink.text(), true);
+    if (sink.problems() > 0) return failed(text::kSomeFailed + sink.text());
     outcome.ok = true;
     return outcome;
 }
