@@ -308,6 +308,8 @@ private:
     void closeOutVolume(bool complete);
     void readSpanBody(std::string& outFileName);
     std::size_t readInStream(std::uint8_t* out, std::size_t count);
+    void writeOut(const void* data, std::size_t length, int errorId);
+    void flushOut(int errorId);
     void readInExactly(void* out, std::size_t count, int errorId);
     void reportProgress(ProgressType type, const std::string& name, std::int64_t size);
     friend class TSHFormatThread;
@@ -394,6 +396,12 @@ private:
     std::vector<SpanEntry> spanEntries_;
     std::vector<std::string> completeVolumes_;
     std::vector<std::uint8_t> spanBuffer_;
+    // Headers are small: reads and writes go through these, so that the
+    // system sees large requests only.
+    std::vector<std::uint8_t> inAhead_;
+    std::uint64_t inAheadAt_ = 0;    // file offset of inAhead_[0]
+    std::size_t inAheadLength_ = 0;  // 0: nothing buffered (another volume)
+    std::vector<std::uint8_t> outPending_;
 };
 
 }  // namespace tavrix::archive

@@ -88,6 +88,7 @@ bool TArchiveBuilder::IsRightDisk(UINT driveType) {
 void TArchiveBuilder::GetNewDisk(int volume) {
     inFile_.reset();
     inPosition_ = 0;
+    inAheadLength_ = 0;
     currentDisk_ = volume;
     for (;;) {
         UINT type = 0;

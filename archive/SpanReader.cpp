@@ -28,7 +28,7 @@ std::string withZipExtension(const std::string& name) {
 
 void TArchiveBuilder::WriteJoin(const void* data, std::size_t length, int errorId) {
     if (length == 0) return;
-    if (!writeAll(outFile_.get(), data, length)) throw EArchiveBuilder(errorId, true);
+    writeOut(data, length, errorId);
     outByteCount_ += length;
     if (reportBytes_) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(length));
 }
@@ -172,6 +172,7 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     storeLe16(record + 20, static_cast<std::uint16_t>(comment.size()));
     WriteJoin(record, sizeof record, msg::EndRecordWriteError);
     WriteJoin(comment.data(), comment.size(), msg::ArchiveCommentReadError);
+    flushOut(msg::EndRecordWriteError);
     reportBytes_ = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
@@ -187,6 +188,8 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     inFile_.reset();
     outFile_.reset();
     outByteCount_ = 0;
+    inAheadLength_ = 0;
+    outPending_.clear();
     int result = 0;
     std::optional<EArchiveBuilder> failure;
     {
@@ -206,6 +209,7 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
         inFile_.reset();
         DeleteSpanMem();
         std::vector<std::uint8_t>().swap(spanBuffer_);
+        outPending_.clear();
         if (outFile_) setFileWriteTime(outFile_.get(), inFileDate_);
         outFile_.reset();
         // A failed join leaves nothing behind.

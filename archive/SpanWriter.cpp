@@ -27,16 +27,44 @@ constexpr DWORD kPumpInterval = 20;  // ms
 std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) {
     std::size_t total = 0;
     while (total < count) {
-        const std::size_t got = inFile_ ? inFile_->readAt(inPosition_, out + total, count - total) : 0;
+        std::size_t got = 0;
+        if (inFile_) {
+            if (inPosition_ < inAheadAt_ || inPosition_ >= inAheadAt_ + inAheadLength_) {
+                // Read ahead: one large request for many small headers.
+                inAhead_.resize(kCopyChunk);
+                inAheadAt_ = inPosition_;
+                inAheadLength_ = inFile_->readAt(inPosition_, inAhead_.data(), inAhead_.size());
+            }
+            const std::uint64_t offset = inPosition_ - inAheadAt_;
+            if (offset < inAheadLength_) {
+                got = std::min<std::size_t>(count - total, inAheadLength_ - static_cast<std::size_t>(offset));
+                std::memcpy(out + total, inAhead_.data() + offset, got);
+            }
+        }
         inPosition_ += got;
         total += got;
         if (total == count) break;
+        if (got != 0) continue;
         // Joining: a read that meets the end of one volume goes on with the
         // next one; writing reads one file and stops at its end.
         if (!joining_ || !inFile_ || inPosition_ != inFile_->size() || currentDisk_ >= lastDiskNumber_) break;
         GetNewDisk(currentDisk_ + 1);
+        inAheadLength_ = 0;
     }
     return total;
+}
+
+void TArchiveBuilder::writeOut(const void* data, std::size_t length, int errorId) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    outPending_.insert(outPending_.end(), bytes, bytes + length);
+    if (outPending_.size() >= kCopyChunk) flushOut(errorId);
+}
+
+void TArchiveBuilder::flushOut(int errorId) {
+    if (outPending_.empty()) return;
+    const bool written = outFile_ && writeAll(outFile_.get(), outPending_.data(), outPending_.size());
+    outPending_.clear();
+    if (!written) throw EArchiveBuilder(errorId, true);
 }
 
 void TArchiveBuilder::readInExactly(void* out, std::size_t count, int errorId) {
@@ -45,6 +73,11 @@ void TArchiveBuilder::readInExactly(void* out, std::size_t count, int errorId) {
 
 void TArchiveBuilder::closeOutVolume(bool complete) {
     if (!outFile_) return;
+    if (complete) {
+        flushOut(msg::WriteError);
+    } else {
+        outPending_.clear();
+    }
     setFileWriteTime(outFile_.get(), inFileDate_);
     outFile_.reset();
     if (complete)
@@ -130,6 +163,8 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
     if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     for (;;) {
+        // Checked for each volume's piece: one chunk may cross several.
+        if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
         if (!outFile_) openNextVolume();
         // What must stay together goes to the next volume, unless this one
         // is still empty: a larger volume cannot be had.
@@ -143,7 +178,7 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
         need = 0;
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, freeOnDisk_));
         if (n != 0) {
-            if (!writeAll(outFile_.get(), bytes, n)) throw EArchiveBuilder(msg::WriteError, true);
+            writeOut(bytes, n, msg::WriteError);
             if (reportBytes_) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(n));
             outByteCount_ += n;
             freeOnDisk_ -= static_cast<std::int64_t>(n);
@@ -296,6 +331,8 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
     outByteCount_ = 0;
     outFile_.reset();
     completeVolumes_.clear();
+    inAheadLength_ = 0;
+    outPending_.clear();
     inFileName_ = inFileName;
     outFileName_ = outFileName;
     int result = 0;
