@@ -64,9 +64,13 @@ void Form::hide() {
     const HWND focused = ::GetFocus();
     const bool hadFocus = focused && (focused == window_ || ::IsChild(window_, focused));
     ::ShowWindow(window_, SW_HIDE);
-    // An embedded page that had the focus hands it to what is uncovered.
-    if (!hadFocus || !(::GetWindowLongA(window_, GWL_STYLE) & WS_CHILD)) return;
-    if (Form* frame = of(::GetAncestor(window_, GA_ROOT))) frame->keyboardTarget()->keyboard.focusDefault();
+    if (!hadFocus) return;
+    // The focus goes to what is uncovered: for an embedded page the frame's
+    // page beneath, for a window of its own the main window's page (the
+    // system would leave it nowhere).
+    Form* next = (::GetWindowLongA(window_, GWL_STYLE) & WS_CHILD) ? of(::GetAncestor(window_, GA_ROOT))
+                                                                   : Application::instance().mainForm();
+    if (next && next != this && next->showing()) next->keyboardTarget()->keyboard.focusDefault();
 }
 
 Form* Form::of(HWND window) {
