@@ -34,14 +34,18 @@ struct HookSettings {
     std::string label;
     bool confirmErase;
 };
-thread_local HookSettings hookSettings;
+// Points at the running format's settings, which live on its thread's stack
+// for as long as the hook is in place. A pointer, not the settings: a
+// thread-local with a destructor makes the runtime import a function that
+// Windows 2000 lacks.
+thread_local const HookSettings* hookSettings = nullptr;
 
 void adjustDialog(HWND dialog) {
     ::EnableWindow(::GetDlgItem(dialog, kCapacityList), FALSE);
     HWND label = ::GetDlgItem(dialog, kLabelField);
     char text[64] = {};
     ::GetWindowTextA(label, text, sizeof text);
-    if (hookSettings.label != text) ::SetWindowTextA(label, hookSettings.label.c_str());
+    if (hookSettings->label != text) ::SetWindowTextA(label, hookSettings->label.c_str());
     ::EnableWindow(label, FALSE);
     ::CheckDlgButton(dialog, kQuickFormat, BST_CHECKED);
     ::EnableWindow(::GetDlgItem(dialog, kQuickFormat), FALSE);
@@ -49,12 +53,12 @@ void adjustDialog(HWND dialog) {
 }
 
 LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && hookOwner != nullptr) {
+    if (code == HC_ACTION && hookOwner != nullptr && hookSettings != nullptr) {
         const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
         HWND window = message->hwnd;
         if (::GetDlgItem(window, kQuickFormat) != nullptr && ::GetDlgItem(window, kStartButton) != nullptr) {
             if (message->message == WM_INITDIALOG || message->message == WM_COMMAND) adjustDialog(window);
-            if (!hookSettings.confirmErase) {
+            if (!hookSettings->confirmErase) {
                 if (message->message == WM_INITDIALOG && !startPressed) {
                     startPressed = true;
                     ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED),
@@ -108,12 +112,14 @@ void TSHFormatThread::run() {
     ErrorModeScope quiet(kQuietErrorMode);
     hookOwner = &owner_;
     startPressed = false;
-    hookSettings = HookSettings{owner_.VolumeLabel(), owner_.ConfirmErase()};
+    const HookSettings settings{owner_.VolumeLabel(), owner_.ConfirmErase()};
+    hookSettings = &settings;
     HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &CallWndRetProc, nullptr, ::GetCurrentThreadId());
     const DWORD result = win32::formatDrive(
         {owner_.OwnerWindow(), static_cast<UINT>(owner_.formatDrive_), kDefaultFormatId, 0});
     if (hook != nullptr) ::UnhookWindowsHookEx(hook);
     hookOwner = nullptr;
+    hookSettings = nullptr;
     owner_.formatResult_ = static_cast<int>(result);
     threadRunning = false;
     // Last: the waiting thread may end this object once it sees the state.

@@ -141,14 +141,16 @@ fi
 walk_wait_exit || fail "Yes did not end the program with 0"
 
 # The self-extractor's dialog: the same package archive behind PACKSFX.BIN
-# and a settings block (caption, folder, every row shown), its offsets moved
+# and a settings block (caption, folder, the file list), its offsets moved
 # for the prefix by zip -A, as the component's ConvertSFX would.
 sfx="$out/sfx"
 mkdir -p "$sfx"
 python3 - "$sfx/block.bin" "$(wine_path "$out/FS2000/Aircraft/Kestrel 200 Trainer")" <<'PY'
 import sys
-caption, folder, command = b"Kestrel 200 Trainer", sys.argv[2].encode(), b"notepad.exe readme.txt"
-options = 0x01 | 0x02  # ask for the command line and the files
+# No command after extraction: a program it started would come up over the
+# report box and take the key meant for it.
+caption, folder, command = b"Kestrel 200 Trainer", sys.argv[2].encode(), b""
+options = 0x02  # ask for the files
 body = b"MPU" + bytes([options, len(caption), len(folder), len(command)]) + caption + folder + command
 open(sys.argv[1], "wb").write(body + bytes(256 - len(body)))
 PY
