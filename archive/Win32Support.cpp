@@ -6,6 +6,14 @@
 
 namespace tavrix::archive {
 
+bool isConsoleProgram() {
+    // The subsystem field of the program's own image, already in memory.
+    const auto* image = reinterpret_cast<const BYTE*>(::GetModuleHandleA(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+    return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+}
+
 std::unique_ptr<Win32FileSource> Win32FileSource::open(const std::string& path) {
     win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -19,7 +19,8 @@
 set -euo pipefail
 
 display_mode="${TAVRIX_DISPLAY:-null}"
-build_dir="${TAVRIX_BUILD_DIR:-$(pwd)}"
+build_dir="$(realpath -m "${TAVRIX_BUILD_DIR:-$(pwd)}")"
+# An absolute path, so that the walk up always ends at "/".
 while [ ! -f "$build_dir/CMakeCache.txt" ] && [ "$build_dir" != "/" ]; do
     build_dir="$(dirname "$build_dir")"
 done

@@ -193,8 +193,10 @@ private:
                 }
                 continue;
             }
-            newest_ = std::max(newest_, entryTime(e));
-            if (!check(writer.copyEntry(*old_, e), entryName(e))) return false;
+            if (options_.zipTime) newest_ = std::max(newest_, entryTime(e));
+            // The name is decoded only for a message: most copies succeed.
+            const WriteStatus status = writer.copyEntry(*old_, e);
+            if (status != WriteStatus::kOk && !check(status, entryName(e))) return false;
         }
         return true;
     }

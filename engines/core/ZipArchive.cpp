@@ -137,6 +137,9 @@ enum class ParseResult { kOk, kDamaged, kSpanned };
 
 ParseResult parseDirectory(std::span<const std::uint8_t> bytes, std::uint64_t shift, std::uint64_t dataEnd,
                            std::vector<ZipEntry>& entries) {
+    // Every entry takes at least its fixed header, so the directory's size
+    // bounds the count; reserving once spares a large directory its regrowths.
+    entries.reserve(bytes.size() / kCentralHeaderSize);
     ByteCursor c(bytes);
     while (!c.atEnd()) {
         if (c.u32() != kCentralHeaderSignature) return ParseResult::kDamaged;

@@ -48,17 +48,25 @@ std::string timestampExtra(std::optional<std::int64_t> unixTime) {
 }
 
 // Extra fields of a copied entry without its Zip64 field: the copy carries
-// its sizes in the fixed header.
-std::string withoutZip64(const std::string& extra) {
-    std::string kept;
-    ByteCursor c({reinterpret_cast<const std::uint8_t*>(extra.data()), extra.size()});
-    while (c.remaining() >= 4) {
-        const std::size_t start = c.position();
-        const std::uint16_t id = c.u16();
-        const std::uint16_t length = c.u16();
-        if (!c.skip(length)) break;
-        if (id != kExtraZip64) kept.append(extra, start, 4 + length);
-    }
+// its sizes in the fixed header. Without one the stored fields are kept as
+// they are, whole; otherwise the others are gathered into `kept`.
+std::string_view withoutZip64(std::string_view extra, std::string& kept) {
+    const auto fields = [&](auto&& visit) {
+        ByteCursor c({reinterpret_cast<const std::uint8_t*>(extra.data()), extra.size()});
+        while (c.remaining() >= 4) {
+            const std::size_t start = c.position();
+            const std::uint16_t id = c.u16();
+            const std::uint16_t length = c.u16();
+            if (!c.skip(length)) break;
+            visit(id, extra.substr(start, 4 + length));
+        }
+    };
+    bool hasZip64 = false;
+    fields([&](std::uint16_t id, std::string_view) { hasZip64 = hasZip64 || id == kExtraZip64; });
+    if (!hasZip64) return extra;
+    fields([&](std::uint16_t id, std::string_view field) {
+        if (id != kExtraZip64) kept.append(field);
+    });
     return kept;
 }
 
@@ -135,7 +143,7 @@ bool ZipWriter::patch(std::uint64_t offset, const void* data, std::size_t count)
     return out_.writeAt(offset, data, count);
 }
 
-ZipWriter::CentralRecord ZipWriter::describe(const NewEntry& entry) {
+ZipWriter::CentralRecord ZipWriter::describe(const NewEntry& entry, std::string& extra) {
     CentralRecord r{};
     const bool unixHost = entry.attributes.hasUnixMode && !entry.dosHost;
     r.versionMadeBy = static_cast<std::uint16_t>(((unixHost ? kHostUnix : kHostFat) << 8) | kVersionMadeBy);
@@ -151,7 +159,8 @@ ZipWriter::CentralRecord ZipWriter::describe(const NewEntry& entry) {
         r.externalAttributes |= (type | (entry.attributes.unixMode & 0777)) << 16;
     }
     r.name = entry.name;
-    r.extra = entry.dosHost ? std::string() : timestampExtra(entry.unixTime);
+    extra = entry.dosHost ? std::string() : timestampExtra(entry.unixTime);
+    r.extra = extra;
     return r;
 }
 
@@ -218,7 +227,8 @@ WriteStatus ZipWriter::copyEntry(ZipArchive& source, const ZipEntry& entry) {
     r.externalAttributes = entry.externalAttributes;
     r.localOffset = static_cast<std::uint32_t>(at);
     r.name = entry.rawName;
-    r.extra = withoutZip64(entry.extra);
+    std::string keptExtra;
+    r.extra = withoutZip64(entry.extra, keptExtra);
     if (!writeLocalHeader(r, r.extra)) return WriteStatus::kWriteFailed;
     ArchiveReader& reader = source.reader();
     for (std::uint64_t offset = span.offset, left = span.length; left > 0;) {
@@ -231,19 +241,20 @@ WriteStatus ZipWriter::copyEntry(ZipArchive& source, const ZipEntry& entry) {
         left -= got;
     }
     if ((r.flags & kFlagDataDescriptor) && !writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
-    central_.push_back(std::move(r));
+    appendCentral(r);
     return WriteStatus::kOk;
 }
 
 WriteStatus ZipWriter::addDirectory(const NewEntry& entry) {
     const std::uint64_t at = flushedEnd_ + buffered_;
     if (at >= kSaturated32 || entry.name.size() > kSaturated16) return WriteStatus::kTooLarge;
-    CentralRecord r = describe(entry);
+    std::string extra;
+    CentralRecord r = describe(entry, extra);
     r.versionNeeded = 10;
     r.method = kMethodStored;
     r.localOffset = static_cast<std::uint32_t>(at);
     if (!writeLocalHeader(r, r.extra)) return WriteStatus::kWriteFailed;
-    central_.push_back(std::move(r));
+    appendCentral(r);
     return WriteStatus::kOk;
 }
 
@@ -333,7 +344,8 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int leve
     const std::uint64_t headerAt = flushedEnd_ + buffered_;
     if (size >= kSaturated32 || headerAt >= kSaturated32 || entry.name.size() > kSaturated16)
         return WriteStatus::kTooLarge;
-    CentralRecord r = describe(entry);
+    std::string extra;
+    CentralRecord r = describe(entry, extra);
     const bool encrypt = !password.empty();
     if (encrypt) r.flags |= kFlagEncrypted | kFlagDataDescriptor;
     r.method = level == 0 ? kMethodStored : kMethodDeflated;
@@ -369,7 +381,7 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int leve
         storeLe32(sizes + 8, r.size);
         if (!patch(headerAt + 14, sizes, sizeof sizes)) return WriteStatus::kWriteFailed;
     }
-    central_.push_back(std::move(r));
+    appendCentral(r);
     return WriteStatus::kOk;
 }
 
@@ -385,8 +397,8 @@ bool ZipWriter::writeZip64End(std::uint64_t directoryStart, std::uint64_t direct
     storeLe16(z + 14, kVersionZip64);
     storeLe32(z + 16, 0);  // this disk
     storeLe32(z + 20, 0);  // the directory's disk
-    storeLe64(z + 24, central_.size());
-    storeLe64(z + 32, central_.size());
+    storeLe64(z + 24, entryCount_);
+    storeLe64(z + 32, entryCount_);
     storeLe64(z + 40, directorySize);
     storeLe64(z + 48, directoryStart);
     std::uint8_t l[kZip64LocatorSize];
@@ -397,30 +409,35 @@ bool ZipWriter::writeZip64End(std::uint64_t directoryStart, std::uint64_t direct
     return put(z, sizeof z) && put(l, sizeof l);
 }
 
+void ZipWriter::appendCentral(const CentralRecord& r) {
+    std::uint8_t h[kCentralHeaderSize];
+    storeLe32(h, kCentralHeaderSignature);
+    storeLe16(h + 4, r.versionMadeBy);
+    // The central directory always carries the CRC and sizes.
+    static_assert(kCentralSharedAt + kSharedFieldsSize == 32);  // the comment length follows the run
+    storeSharedFields(std::span(h).subspan<kCentralSharedAt, kSharedFieldsSize>(), r, false, r.extra.size());
+    storeLe16(h + 32, 0);  // comment
+    storeLe16(h + 34, 0);  // disk
+    storeLe16(h + 36, 0);  // internal attributes
+    storeLe32(h + 38, r.externalAttributes);
+    storeLe32(h + 42, r.localOffset);
+    const auto* name = reinterpret_cast<const std::uint8_t*>(r.name.data());
+    const auto* extra = reinterpret_cast<const std::uint8_t*>(r.extra.data());
+    directory_.insert(directory_.end(), h, h + sizeof h);
+    directory_.insert(directory_.end(), name, name + r.name.size());
+    directory_.insert(directory_.end(), extra, extra + r.extra.size());
+    ++entryCount_;
+}
+
 WriteStatus ZipWriter::finish(std::string_view comment) {
     const std::uint64_t directoryStart = flushedEnd_ + buffered_;
     if (directoryStart >= kSaturated32) return WriteStatus::kTooLarge;
-    for (const CentralRecord& r : central_) {
-        std::uint8_t h[kCentralHeaderSize];
-        storeLe32(h, kCentralHeaderSignature);
-        storeLe16(h + 4, r.versionMadeBy);
-        // The central directory always carries the CRC and sizes.
-        static_assert(kCentralSharedAt + kSharedFieldsSize == 32);  // the comment length follows the run
-        storeSharedFields(std::span(h).subspan<kCentralSharedAt, kSharedFieldsSize>(), r, false,
-                          r.extra.size());
-        storeLe16(h + 32, 0);  // comment
-        storeLe16(h + 34, 0);  // disk
-        storeLe16(h + 36, 0);  // internal attributes
-        storeLe32(h + 38, r.externalAttributes);
-        storeLe32(h + 42, r.localOffset);
-        if (!put(h, sizeof h) || !put(r.name.data(), r.name.size()) || !put(r.extra.data(), r.extra.size()))
-            return WriteStatus::kWriteFailed;
-    }
+    if (!put(directory_.data(), directory_.size())) return WriteStatus::kWriteFailed;
     const std::uint64_t directorySize = flushedEnd_ + buffered_ - directoryStart;
     if (directoryStart + directorySize >= kSaturated32) return WriteStatus::kTooLarge;
-    const bool zip64 = central_.size() >= kSaturated16;
+    const bool zip64 = entryCount_ >= kSaturated16;
     if (zip64 && !writeZip64End(directoryStart, directorySize)) return WriteStatus::kWriteFailed;
-    const auto counted = static_cast<std::uint16_t>(zip64 ? kSaturated16 : central_.size());
+    const auto counted = static_cast<std::uint16_t>(zip64 ? kSaturated16 : entryCount_);
     const std::string_view kept = comment.substr(0, kMaxCommentSize);
     std::uint8_t e[kEndOfCentralSize];
     storeLe32(e, kEndOfCentralSignature);

@@ -46,14 +46,15 @@ public:
                         ChunkConsumer& progress);
     WriteStatus finish(std::string_view comment);
 
-    std::size_t entryCount() const { return central_.size(); }
+    std::size_t entryCount() const { return entryCount_; }
 
 private:
     struct CentralRecord {
         std::uint16_t versionMadeBy, versionNeeded, flags, method;
         std::uint32_t dosDateTime, crc, compressedSize, size, externalAttributes, localOffset;
-        std::string name;
-        std::string extra;
+        // Views of storage the caller keeps until the record is written.
+        std::string_view name;
+        std::string_view extra;
     };
     struct Compressor;
 
@@ -76,13 +77,19 @@ private:
     bool writeZip64End(std::uint64_t directoryStart, std::uint64_t directorySize);
     WriteStatus writeData(InputFile& input, std::uint64_t size, int level, std::string_view password,
                           const CentralRecord& record, ChunkConsumer& progress, std::uint32_t& crc);
-    static CentralRecord describe(const NewEntry& entry);
+    // `extra` holds the record's extra fields.
+    static CentralRecord describe(const NewEntry& entry, std::string& extra);
+    // The entry's central header, kept in directory_ until finish().
+    void appendCentral(const CentralRecord& record);
 
     OutputFile& out_;
     std::vector<std::uint8_t> buffer_;
     std::size_t buffered_ = 0;
     std::uint64_t flushedEnd_ = 0;  // file offset where buffer_ starts
-    std::vector<CentralRecord> central_;
+    // The central directory as it will be written: built while the entries
+    // go out, so that a large archive holds no record objects.
+    std::vector<std::uint8_t> directory_;
+    std::size_t entryCount_ = 0;
     std::vector<std::uint8_t> input_;
     Compressor* compressor_ = nullptr;
     int compressorLevel_ = -1;
