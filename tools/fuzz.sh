@@ -4,8 +4,9 @@
 #   tools/fuzz.sh --list              the targets there are
 # The target and its committed seeds are the ones its short CTest run uses.
 # New inputs go to build/fuzz/TARGET/corpus (kept between runs, never into
-# the committed seeds); a finding stops the run and is saved beside it as
-# crash-*, leak-*, timeout-* or oom-*. The last lines say how many inputs ran.
+# the committed seeds); a finding stops that worker and is saved beside it as
+# crash-*, leak-*, timeout-* or oom-*. The last lines say how many inputs ran,
+# all workers together.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 native="$root/build/native"
@@ -43,17 +44,22 @@ fi
 
 work="$root/build/fuzz/$target"
 mkdir -p "$work/corpus"
-log="$work/run-$(date +%Y%m%d-%H%M%S).log"
-echo "== $target for $minutes min on $(nproc) cores; log: ${log#"$root"/}"
+run="$work/run-$(date +%Y%m%d-%H%M%S)"
+mkdir -p "$run"
+cores="$(nproc)"
+echo "== $target for $minutes min on $cores cores; logs: ${run#"$root"/}/"
+# One independent fuzzing process a core, sharing the corpus folder: each
+# runs at full speed (fork mode restarts its workers every few seconds and
+# loses most of the time of a fast target to that).
 status=0
-(cd "$work" && "$binary" -fork="$(nproc)" -max_total_time=$((minutes * 60)) -rss_limit_mb=2048 \
-    -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus" "$seeds") >"$log" 2>&1 || status=$?
+(cd "$run" && "$binary" -jobs="$cores" -workers="$cores" -max_total_time=$((minutes * 60)) -rss_limit_mb=2048 \
+    -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus" "$seeds") >"$run/main.log" 2>&1 || status=$?
 
-# Fork mode prints "#<inputs>: cov: ... exec/s: ..." as it goes.
-last="$(grep -E '^#[0-9]+: ' "$log" | tail -1 || true)"
-echo "${last:-no progress line: see the log}"
-if [ "$status" -ne 0 ] || grep -qE '^==[0-9]+==ERROR|^SUMMARY|deadly signal|broken promise' "$log"; then
-    echo "== finding (exit $status): see $log and $work/" >&2
+# Each worker's log ends with its own count of inputs.
+total="$(cat "$run"/fuzz-*.log | sed -n 's/^stat::number_of_executed_units: //p' | awk '{ s += $1 } END { print s + 0 }')"
+echo "$total inputs in $((minutes * 60)) s: $((total / (minutes * 60))) a second"
+if [ "$status" -ne 0 ] || grep -qE '^==[0-9]+==ERROR|^SUMMARY|deadly signal' "$run"/*.log; then
+    echo "== finding (exit $status): see $run/ and $work/" >&2
     ls "$work" | grep -E '^(crash|leak|timeout|oom|slow-unit)-' >&2 || true
     exit 1
 fi
