@@ -313,6 +313,7 @@ private:
     void readInExactly(void* out, std::size_t count, int errorId);
     void reportProgress(ProgressType type, const std::string& name, std::int64_t size);
     friend class TSHFormatThread;
+    class SpanIo;  // the volumes and the joined archive, for the portable spanning code
 
     HWND ownerWindow_;
     bool designing_ = false;

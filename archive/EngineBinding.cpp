@@ -1,6 +1,7 @@
 // The component's side of the engine calls: its loading members, the exec
 // records built from its properties, and the callbacks turned into events.
 #include "ArchiveBuilder.h"
+#include "SpanJoin.h"
 
 #include "LiveComponents.h"
 #include "MessageIds.h"
@@ -18,13 +19,6 @@ constexpr char kPlaceholderPasswordCharacter = '~';
 
 std::uint32_t flag(bool on) {
     return on ? 1u : 0u;
-}
-
-// Engine texts use '/' between folders; the component shows '\'.
-std::string withBackslashes(std::string text) {
-    for (char& ch : text)
-        if (ch == '/') ch = '\\';
-    return text;
 }
 
 }  // namespace

@@ -2,11 +2,10 @@
 // volume (with the end record) asked for first.
 #include "ArchiveBuilder.h"
 
-#include "ByteCursor.h"
 #include "MessageIds.h"
+#include "SpanIo.h"
 #include "SpanRecords.h"
 #include "Win32Support.h"
-#include "ZipFormat.h"
 
 #include <algorithm>
 #include <new>
@@ -35,7 +34,7 @@ void TArchiveBuilder::WriteJoin(const void* data, std::size_t length, int errorI
 
 void TArchiveBuilder::RWJoinData(std::uint64_t length, int errorId) {
     while (length != 0) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kCopyChunk));
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
         readInExactly(spanBuffer_.data(), chunk, errorId);
         WriteJoin(spanBuffer_.data(), chunk, errorId);
         length -= chunk;
@@ -75,103 +74,8 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     fileWriteTime(inFileName_, inFileDate_);
     lastDiskNumber_ = end.thisDisk;
     currentDisk_ = end.thisDisk;
-    const std::string comment = endSearch_.comment;
-    const std::uint64_t total = endSearch_.totalEntries;
-    if (end.centralDisk != end.thisDisk) {
-        GetNewDisk(end.centralDisk);
-        inPosition_ = endSearch_.centralOffset;
-    } else {
-        if (endSearch_.centralSize > endSearch_.directoryEnd) throw EArchiveBuilder(msg::SeekError, true);
-        inPosition_ = endSearch_.directoryEnd - endSearch_.centralSize;
-    }
-    if (inPosition_ > inFile_->size()) throw EArchiveBuilder(msg::SeekError, true);
-
-    // Each entry needs a central header: the directory's size bounds the count.
-    AllocSpanMem(static_cast<std::size_t>(
-        std::min<std::uint64_t>(total, endSearch_.centralSize / zip::kCentralHeaderSize)));
-    if (spanEntries_.size() != total) throw EArchiveBuilder(msg::CentralHeaderReadError, true);
-    std::uint8_t central[zip::kCentralHeaderSize];
-    std::uint64_t bytesToCopy = 0;
-    for (SpanEntry& entry : spanEntries_) {
-        readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature)
-            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
-        entry.name.resize(le16(central + kCentralNameLength));
-        readInExactly(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
-        entry.compressedSize = le32(central + kCentralCompressedSize);
-        bytesToCopy += entry.compressedSize + zip::kLocalHeaderSize + entry.name.size();
-        const std::uint64_t skip =
-            le16(central + kCentralExtraLength) + le16(central + kCentralCommentLength);
-        std::vector<std::uint8_t> skipped(static_cast<std::size_t>(skip));
-        readInExactly(skipped.data(), skipped.size(), msg::CentralExtraReadError);
-    }
-    bytesToCopy += endSearch_.centralSize + zip::kEndOfCentralSize + comment.size();
-
-    GetNewDisk(0);
-    reportBytes_ = true;
-    reportProgress(pgFileCount, {}, static_cast<std::int64_t>(total));
-    reportProgress(pgByteCount, {}, static_cast<std::int64_t>(bytesToCopy));
-    std::uint8_t marker[4];
-    readInExactly(marker, sizeof marker, msg::SpanMarkerWrong);
-    if (le32(marker) != zip::kSpanningMarker) throw EArchiveBuilder(msg::SpanMarkerWrong, true);
-
-    const std::string copying = LoadArchiveStr(msg::Copying, missingMessageText(msg::Copying));
-    std::uint8_t local[zip::kLocalHeaderSize];
-    std::string name;
-    for (std::uint64_t i = 0; i < total; ++i) {
-        readInExactly(local, sizeof local, msg::LocalHeaderReadError);
-        if (le32(local) != zip::kLocalHeaderSignature) throw EArchiveBuilder(msg::LocalSignatureWrong, true);
-        const std::uint16_t flags = le16(local + kLocalFlags);
-        const std::uint16_t nameLength = le16(local + kLocalNameLength);
-        const std::uint16_t extraLength = le16(local + kLocalExtraLength);
-        name.resize(nameLength);
-        readInExactly(name.data(), nameLength, msg::LocalNameReadError);
-        SpanEntry& entry = spanEntries_[FindZipEntry(name)];
-        const bool descriptor = (flags & zip::kFlagDataDescriptor) != 0;
-        const std::uint32_t dataLength =
-            descriptor ? entry.compressedSize : le32(local + kLocalCompressedSize);
-        entry.diskNumber = 0;
-        entry.headerOffset = static_cast<std::uint32_t>(outByteCount_);
-        const std::string shown = withBackslashes(name);
-        if (OnMessage) OnMessage(this, 0, copying + shown);
-        reportProgress(pgFileStart, shown,
-                       static_cast<std::int64_t>(sizeof local + nameLength + extraLength + dataLength));
-        WriteJoin(local, sizeof local, msg::LocalHeaderWriteError);
-        WriteJoin(name.data(), nameLength, msg::LocalHeaderWriteError);
-        RWJoinData(extraLength, msg::LocalExtraReadError);
-        RWJoinData(dataLength, msg::ZippedDataReadError);
-        if (descriptor) RWJoinData(kDescriptorSize, msg::DataDescriptorError);
-    }
-
-    const std::uint64_t directoryOffset = outByteCount_;
-    for (std::uint64_t i = 0; i < total; ++i) {
-        readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature)
-            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
-        const std::uint16_t nameLength = le16(central + kCentralNameLength);
-        name.resize(nameLength);
-        readInExactly(name.data(), nameLength, msg::CentralNameReadError);
-        const SpanEntry& entry = spanEntries_[FindZipEntry(name)];
-        storeLe16(central + kCentralDiskStart, 0);
-        storeLe32(central + kCentralLocalOffset, entry.headerOffset);
-        WriteJoin(central, sizeof central, msg::CentralHeaderWriteError);
-        WriteJoin(name.data(), nameLength, msg::CentralHeaderWriteError);
-        RWJoinData(le16(central + kCentralExtraLength), msg::CentralExtraReadError);
-        RWJoinData(le16(central + kCentralCommentLength), msg::FileCommentReadError);
-    }
-
-    // One volume now: every entry is on it.
-    std::uint8_t record[zip::kEndOfCentralSize];
-    storeLe32(record, zip::kEndOfCentralSignature);
-    storeLe16(record + 4, 0);
-    storeLe16(record + 6, 0);
-    storeLe16(record + 8, end.totalEntries);
-    storeLe16(record + 10, end.totalEntries);
-    storeLe32(record + 12, static_cast<std::uint32_t>(outByteCount_ - directoryOffset));
-    storeLe32(record + 16, static_cast<std::uint32_t>(directoryOffset));
-    storeLe16(record + 20, static_cast<std::uint16_t>(comment.size()));
-    WriteJoin(record, sizeof record, msg::EndRecordWriteError);
-    WriteJoin(comment.data(), comment.size(), msg::ArchiveCommentReadError);
+    SpanIo io(*this);
+    joinSpannedSet(io, endSearch_, spanEntries_);
     flushOut(msg::EndRecordWriteError);
     reportBytes_ = false;
     reportProgress(pgBatchEnd, {}, 0);
@@ -195,7 +99,7 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     {
         WaitCursor hourglass;
         try {
-            spanBuffer_.assign(kCopyChunk, 0);
+            spanBuffer_.assign(kSpanCopyChunk, 0);
             readSpanBody(outFileName);
         } catch (const EArchiveBuilder& error) {
             failure = error;

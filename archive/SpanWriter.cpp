@@ -4,6 +4,7 @@
 
 #include "ByteCursor.h"
 #include "MessageIds.h"
+#include "SpanIo.h"
 #include "SpanRecords.h"
 #include "Win32Support.h"
 #include "ZipFormat.h"
@@ -31,7 +32,7 @@ std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) 
         if (inFile_) {
             if (inPosition_ < inAheadAt_ || inPosition_ >= inAheadAt_ + inAheadLength_) {
                 // Read ahead: one large request for many small headers.
-                inAhead_.resize(kCopyChunk);
+                inAhead_.resize(kSpanCopyChunk);
                 inAheadAt_ = inPosition_;
                 inAheadLength_ = inFile_->readAt(inPosition_, inAhead_.data(), inAhead_.size());
             }
@@ -57,7 +58,7 @@ std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) 
 void TArchiveBuilder::writeOut(const void* data, std::size_t length, int errorId) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     outPending_.insert(outPending_.end(), bytes, bytes + length);
-    if (outPending_.size() >= kCopyChunk) flushOut(errorId);
+    if (outPending_.size() >= kSpanCopyChunk) flushOut(errorId);
 }
 
 void TArchiveBuilder::flushOut(int errorId) {
@@ -196,7 +197,7 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
 
 void TArchiveBuilder::RWSplitData(std::uint64_t length, int errorId) {
     while (length != 0) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kCopyChunk));
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
         readInExactly(spanBuffer_.data(), chunk, errorId);
         WriteSplit(spanBuffer_.data(), chunk, 0);
         length -= chunk;
@@ -215,25 +216,18 @@ void TArchiveBuilder::writeSpanBody() {
     const std::uint64_t total = endSearch_.totalEntries;
     if (endSearch_.centralSize > endSearch_.directoryEnd) throw EArchiveBuilder(msg::SeekError, true);
     const std::uint64_t directoryAt = endSearch_.directoryEnd - endSearch_.centralSize;
-    spanBuffer_.assign(kCopyChunk, 0);
+    spanBuffer_.assign(kSpanCopyChunk, 0);
     // Each entry needs a central header: the file bounds how many there are.
     AllocSpanMem(
         static_cast<std::size_t>(std::min<std::uint64_t>(total, spanArchiveSize_ / zip::kCentralHeaderSize)));
 
     // The directory first, for the names and the data lengths.
-    std::uint8_t central[zip::kCentralHeaderSize];
+    SpanIo io(*this);
     inPosition_ = directoryAt;
-    for (SpanEntry& entry : spanEntries_) {
-        readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature)
-            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
-        entry.name.resize(le16(central + kCentralNameLength));
-        readInExactly(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
-        entry.compressedSize = le32(central + kCentralCompressedSize);
-        inPosition_ += le16(central + kCentralExtraLength) + le16(central + kCentralCommentLength);
-    }
+    readSpanDirectory(io, spanEntries_);
     if (spanEntries_.size() != total) throw EArchiveBuilder(msg::CentralHeaderReadError, true);
     inPosition_ = 0;
+    SpanEntryIndex index(spanEntries_);
 
     std::uint8_t marker[4];
     storeLe32(marker, zip::kSpanningMarker);
@@ -242,57 +236,44 @@ void TArchiveBuilder::writeSpanBody() {
     reportProgress(pgFileCount, {}, static_cast<std::int64_t>(total));
     reportProgress(pgByteCount, {}, static_cast<std::int64_t>(spanArchiveSize_));
 
-    const std::string copying = LoadArchiveStr(msg::Copying, missingMessageText(msg::Copying));
-    std::uint8_t local[zip::kLocalHeaderSize];
-    std::string name;
+    LocalEntry local;
     for (std::uint64_t i = 0; i < total; ++i) {
-        readInExactly(local, sizeof local, msg::LocalHeaderReadError);
-        if (le32(local) != zip::kLocalHeaderSignature) throw EArchiveBuilder(msg::LocalSignatureWrong, true);
-        const std::uint16_t flags = le16(local + kLocalFlags);
-        const std::uint16_t nameLength = le16(local + kLocalNameLength);
-        const std::uint16_t extraLength = le16(local + kLocalExtraLength);
-        name.resize(nameLength);
-        readInExactly(name.data(), nameLength, msg::LocalNameReadError);
-        SpanEntry& entry = spanEntries_[FindZipEntry(name)];
-        const bool descriptor = (flags & zip::kFlagDataDescriptor) != 0;
-        const std::uint32_t dataLength =
-            descriptor ? entry.compressedSize : le32(local + kLocalCompressedSize);
-        const std::string shown = withBackslashes(name);
-        if (OnMessage) OnMessage(this, 0, copying + shown);
-        reportProgress(pgFileStart, shown,
-                       static_cast<std::int64_t>(sizeof local + nameLength + extraLength + dataLength +
-                                                 (descriptor ? kDescriptorSize : 0)));
+        readLocalEntry(io, index, local);
+        io.entryStarts(withBackslashes(local.name), local.wholeSize());
         // Header, name and extra field stay on one volume; the data may not.
-        WriteSplit(local, sizeof local, sizeof local + nameLength + extraLength);
-        entry.diskNumber = static_cast<std::uint16_t>(currentDisk_);
-        entry.headerOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof local);
-        WriteSplit(name.data(), nameLength, 0);
-        RWSplitData(extraLength, msg::LocalExtraReadError);
-        RWSplitData(dataLength, msg::ZippedDataReadError);
-        if (descriptor) RWSplitData(kDescriptorSize, msg::DataDescriptorError);
+        const LocalHeaderFields& fields = local.fields;
+        WriteSplit(local.header, sizeof local.header, sizeof local.header + fields.nameLength + fields.extraLength);
+        local.entry->diskNumber = static_cast<std::uint16_t>(currentDisk_);
+        local.entry->headerOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof local.header);
+        WriteSplit(local.name.data(), local.name.size(), 0);
+        RWSplitData(fields.extraLength, msg::LocalExtraReadError);
+        RWSplitData(local.dataLength, msg::ZippedDataReadError);
+        if (local.descriptor) RWSplitData(kDataDescriptorSize, msg::DataDescriptorError);
     }
 
     const std::string directoryName =
         LoadArchiveStr(msg::CentralDirectory, missingMessageText(msg::CentralDirectory));
-    if (OnMessage) OnMessage(this, 0, copying + directoryName);
+    if (OnMessage) OnMessage(this, 0, io.copying() + directoryName);
     reportProgress(pgFileStart, directoryName,
                    static_cast<std::int64_t>(endSearch_.centralSize + endSearch_.comment.size() +
                                              zip::kEndOfCentralSize));
     inPosition_ = directoryAt;
     std::uint32_t directoryOffset = 0;
     int directoryDisk = currentDisk_;
+    std::uint8_t central[zip::kCentralHeaderSize];
+    std::string name;
     for (std::uint64_t i = 0; i < total; ++i) {
         readInExactly(central, sizeof central, msg::CentralHeaderReadError);
-        if (le32(central) != zip::kCentralHeaderSignature)
-            throw EArchiveBuilder(msg::CentralSignatureWrong, true);
-        const std::uint16_t nameLength = le16(central + kCentralNameLength);
-        const std::uint16_t extraLength = le16(central + kCentralExtraLength);
-        const std::uint16_t commentLength = le16(central + kCentralCommentLength);
+        const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
+        if (!fields) throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        const std::uint16_t nameLength = fields->nameLength;
+        const std::uint16_t extraLength = fields->extraLength;
+        const std::uint16_t commentLength = fields->commentLength;
         name.resize(nameLength);
         readInExactly(name.data(), nameLength, msg::CentralNameReadError);
-        const SpanEntry& entry = spanEntries_[FindZipEntry(name)];
-        storeLe16(central + kCentralDiskStart, entry.diskNumber);
-        storeLe32(central + kCentralLocalOffset, entry.headerOffset);
+        const SpanEntry& entry = index.find(io, name);
+        storeLe16(central + kCentralDiskStartAt, entry.diskNumber);
+        storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
         if (i == 0) {
             directoryOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof central);

@@ -1,0 +1,45 @@
+// The component's side of the portable spanning code: reading goes through
+// the component's read-ahead stream (which asks for the next disk where a
+// volume ends), writing through WriteJoin, failures become its exception.
+#pragma once
+
+#include "ArchiveBuilder.h"
+#include "ArchiveMessages.h"
+#include "SpanJoin.h"
+
+namespace tavrix::archive {
+
+class TArchiveBuilder::SpanIo final : public JoinIo {
+public:
+    explicit SpanIo(TArchiveBuilder& builder) : b_(builder) {}
+
+    void read(void* out, std::size_t count, int errorId) override { b_.readInExactly(out, count, errorId); }
+    [[noreturn]] void fail(int errorId) override { throw EArchiveBuilder(errorId, true); }
+    void openVolume(int disk) override { b_.GetNewDisk(disk); }
+    std::uint64_t volumeSize() const override { return b_.inFile_ ? b_.inFile_->size() : 0; }
+    void seek(std::uint64_t offset) override { b_.inPosition_ = offset; }
+    void write(const void* data, std::size_t count, int errorId) override { b_.WriteJoin(data, count, errorId); }
+    void copy(std::uint64_t length, int errorId) override { b_.RWJoinData(length, errorId); }
+    std::uint64_t written() const override { return b_.outByteCount_; }
+    void copyStarts(std::uint64_t entries, std::uint64_t bytes) override {
+        b_.reportBytes_ = true;
+        b_.reportProgress(pgFileCount, {}, static_cast<std::int64_t>(entries));
+        b_.reportProgress(pgByteCount, {}, static_cast<std::int64_t>(bytes));
+    }
+    void entryStarts(const std::string& shownName, std::uint64_t bytes) override {
+        if (b_.OnMessage) b_.OnMessage(&b_, 0, copying() + shownName);
+        b_.reportProgress(pgFileStart, shownName, static_cast<std::int64_t>(bytes));
+    }
+
+    // "Copying: " in the program's language.
+    const std::string& copying() {
+        if (copying_.empty()) copying_ = LoadArchiveStr(msg::Copying, missingMessageText(msg::Copying));
+        return copying_;
+    }
+
+private:
+    TArchiveBuilder& b_;
+    std::string copying_;
+};
+
+}  // namespace tavrix::archive

@@ -1,0 +1,128 @@
+// The byte-level work of spanned sets that needs no Windows: reading the
+// headers the volumes hold, and joining the volumes of a set into one
+// archive. Where the bytes come from (files, disks asked for) and where they
+// go is the caller's, through SpanInput and JoinIo, so that the same code
+// runs in the component and over memory in the fuzzer.
+#pragma once
+
+#include "DirectoryReader.h"
+#include "DiskSpan.h"
+#include "ZipFormat.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tavrix::archive {
+
+// Data is copied in chunks this large: each read and write costs a system
+// call (and under Wine a round trip), so small chunks cost far more than the
+// bytes.
+inline constexpr std::size_t kSpanCopyChunk = 1 << 20;
+inline constexpr std::size_t kDataDescriptorSize = 16;  // signature, CRC, two sizes
+
+// Offsets of the fields the spanning code rewrites in a central header.
+inline constexpr std::size_t kCentralDiskStartAt = 34;
+inline constexpr std::size_t kCentralLocalOffsetAt = 42;
+
+struct LocalHeaderFields {
+    std::uint16_t flags = 0;
+    std::uint16_t nameLength = 0;
+    std::uint16_t extraLength = 0;
+    std::uint32_t compressedSize = 0;
+};
+
+struct CentralHeaderFields {
+    std::uint16_t nameLength = 0;
+    std::uint16_t extraLength = 0;
+    std::uint16_t commentLength = 0;
+    std::uint32_t compressedSize = 0;
+};
+
+// Empty when the block does not start with the header's signature.
+std::optional<LocalHeaderFields> localHeaderFields(std::span<const std::uint8_t, zip::kLocalHeaderSize> block);
+std::optional<CentralHeaderFields> centralHeaderFields(
+    std::span<const std::uint8_t, zip::kCentralHeaderSize> block);
+
+// The bytes of the archive or set being read, one after another.
+class SpanInput {
+public:
+    virtual ~SpanInput() = default;
+    // Exactly `count` bytes, or the failure `errorId` (the call does not
+    // return then).
+    virtual void read(void* out, std::size_t count, int errorId) = 0;
+    // Fails with `errorId` and does not return.
+    [[noreturn]] virtual void fail(int errorId) = 0;
+};
+
+// Entry names to their places in the list, the first of equal names winning.
+class SpanEntryIndex {
+public:
+    explicit SpanEntryIndex(std::vector<SpanEntry>& entries);
+    // The entry of that name; a name the directory does not hold fails with
+    // "A local header not found in internal structure".
+    SpanEntry& find(SpanInput& input, std::string_view name);
+
+private:
+    std::vector<SpanEntry>& entries_;
+    std::unordered_map<std::string_view, std::size_t> byName_;
+};
+
+// Reads one central header from `input` for each of `entries`: its name and
+// compressed size. Returns the bytes those entries take in the archive
+// (local headers, names and data).
+std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entries);
+
+// One entry's local header as read, its name, and where it stands in the
+// directory.
+struct LocalEntry {
+    std::uint8_t header[zip::kLocalHeaderSize] = {};
+    LocalHeaderFields fields;
+    std::string name;
+    SpanEntry* entry = nullptr;
+    bool descriptor = false;       // a data descriptor follows the data
+    std::uint32_t dataLength = 0;  // from the directory when a descriptor carries the sizes
+
+    // Header, name, extra field, data and descriptor.
+    std::uint64_t wholeSize() const {
+        return sizeof header + fields.nameLength + fields.extraLength + std::uint64_t{dataLength} +
+               (descriptor ? kDataDescriptorSize : 0);
+    }
+};
+
+// Reads the next local header and its name.
+void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
+
+// An entry name as the component shows it.
+std::string withBackslashes(std::string name);
+
+// Joining also moves between volumes and writes the joined archive.
+class JoinIo : public SpanInput {
+public:
+    // Makes volume `disk` (0 for the first) the one read, from its start.
+    virtual void openVolume(int disk) = 0;
+    virtual std::uint64_t volumeSize() const = 0;
+    // Reading goes on at `offset` of the open volume (not beyond its size).
+    virtual void seek(std::uint64_t offset) = 0;
+    virtual void write(const void* data, std::size_t count, int errorId) = 0;
+    // Reads `length` bytes and writes them (a read failure is `errorId`).
+    virtual void copy(std::uint64_t length, int errorId) = 0;
+    virtual std::uint64_t written() const = 0;
+    // The copying starts: how many entries, how many bytes in all.
+    virtual void copyStarts(std::uint64_t entries, std::uint64_t bytes) = 0;
+    virtual void entryStarts(const std::string& shownName, std::uint64_t bytes) = 0;
+};
+
+// Joins a set whose last volume is open in `io` and whose end record
+// `end` describes: the directory is read (from the volume it is on), then
+// every entry from the first volume on is copied with its header, and the
+// directory is written again with the entries' new places, then the end
+// record of a single-volume archive. `entries` ends up holding the entries.
+void joinSpannedSet(JoinIo& io, const EndRecordSearch& end, std::vector<SpanEntry>& entries);
+
+}  // namespace tavrix::archive
