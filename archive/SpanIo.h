@@ -18,7 +18,9 @@ public:
     void openVolume(int disk) override { b_.GetNewDisk(disk); }
     std::uint64_t volumeSize() const override { return b_.inFile_ ? b_.inFile_->size() : 0; }
     void seek(std::uint64_t offset) override { b_.inPosition_ = offset; }
-    void write(const void* data, std::size_t count, int errorId) override { b_.WriteJoin(data, count, errorId); }
+    void write(const void* data, std::size_t count, int errorId) override {
+        b_.WriteJoin(data, count, errorId);
+    }
     void copy(std::uint64_t length, int errorId) override { b_.RWJoinData(length, errorId); }
     std::uint64_t written() const override { return b_.outByteCount_; }
     void copyStarts(std::uint64_t entries, std::uint64_t bytes) override {

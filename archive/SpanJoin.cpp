@@ -7,7 +7,8 @@
 
 namespace tavrix::archive {
 
-std::optional<LocalHeaderFields> localHeaderFields(std::span<const std::uint8_t, zip::kLocalHeaderSize> block) {
+std::optional<LocalHeaderFields> localHeaderFields(
+    std::span<const std::uint8_t, zip::kLocalHeaderSize> block) {
     ByteCursor c(block);
     if (c.u32() != zip::kLocalHeaderSignature) return std::nullopt;
     LocalHeaderFields f;
@@ -71,7 +72,8 @@ std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entrie
         input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
         entry.compressedSize = fields->compressedSize;
         bytes += std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
-        skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError);
+        skipInput(input, std::size_t{fields->extraLength} + fields->commentLength,
+                  msg::CentralExtraReadError);
     }
     return bytes;
 }
@@ -134,11 +136,12 @@ private:
         io_.seek(at);
         // Each entry needs a central header: the directory's size bounds the count.
         const std::uint64_t total = end_.totalEntries;
-        entries_.assign(
-            static_cast<std::size_t>(std::min<std::uint64_t>(total, end_.centralSize / zip::kCentralHeaderSize)),
-            SpanEntry{});
+        entries_.assign(static_cast<std::size_t>(
+                            std::min<std::uint64_t>(total, end_.centralSize / zip::kCentralHeaderSize)),
+                        SpanEntry{});
         if (entries_.size() != total) io_.fail(msg::CentralHeaderReadError);
-        return readSpanDirectory(io_, entries_) + end_.centralSize + zip::kEndOfCentralSize + end_.comment.size();
+        return readSpanDirectory(io_, entries_) + end_.centralSize + zip::kEndOfCentralSize +
+               end_.comment.size();
     }
 
     void copyEntries(SpanEntryIndex& index) {

@@ -45,7 +45,8 @@ struct CentralHeaderFields {
 };
 
 // Empty when the block does not start with the header's signature.
-std::optional<LocalHeaderFields> localHeaderFields(std::span<const std::uint8_t, zip::kLocalHeaderSize> block);
+std::optional<LocalHeaderFields> localHeaderFields(
+    std::span<const std::uint8_t, zip::kLocalHeaderSize> block);
 std::optional<CentralHeaderFields> centralHeaderFields(
     std::span<const std::uint8_t, zip::kCentralHeaderSize> block);
 

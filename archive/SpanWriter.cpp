@@ -242,7 +242,8 @@ void TArchiveBuilder::writeSpanBody() {
         io.entryStarts(withBackslashes(local.name), local.wholeSize());
         // Header, name and extra field stay on one volume; the data may not.
         const LocalHeaderFields& fields = local.fields;
-        WriteSplit(local.header, sizeof local.header, sizeof local.header + fields.nameLength + fields.extraLength);
+        WriteSplit(local.header, sizeof local.header,
+                   sizeof local.header + fields.nameLength + fields.extraLength);
         local.entry->diskNumber = static_cast<std::uint16_t>(currentDisk_);
         local.entry->headerOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof local.header);
         WriteSplit(local.name.data(), local.name.size(), 0);
