@@ -16,6 +16,56 @@ std::string& folder() {
 }
 // Profile values are cut to what this buffer holds, terminator included.
 constexpr DWORD kProfileBufferSize = 2048;
+
+bool onRemovableDrive(const std::string& path) {
+    if (path.size() < 2 || path[1] != ':') return false;
+    const char root[] = {path[0], ':', '\\', '\0'};
+    return ::GetDriveTypeA(root) == DRIVE_REMOVABLE;
+}
+
+// A package that comes on disks is started from the first one, and by the
+// time the last pages read the description the drive holds the last disk.
+// A copy of the description taken from the first disk stands in for the
+// file while it is not there; everywhere else every read goes to the file.
+class DescriptionCopy {
+public:
+    ~DescriptionCopy() { drop(); }
+
+    // Copies `original` once for its folder, when it lies on a disk.
+    void take(const std::string& original) {
+        if (original == original_) return;
+        drop();
+        original_ = original;
+        if (!onRemovableDrive(original) || !win32::fileExists(original)) return;
+        char folder[MAX_PATH];
+        char name[MAX_PATH];
+        const DWORD length = ::GetTempPathA(MAX_PATH, folder);
+        if (length == 0 || length >= MAX_PATH || ::GetTempFileNameA(folder, "ost", 0, name) == 0) return;
+        if (::CopyFileA(original.c_str(), name, FALSE))
+            copy_ = name;
+        else
+            ::DeleteFileA(name);
+    }
+    // Where `original`'s keys are read: the copy while the disk is out.
+    const std::string& source(const std::string& original) const {
+        if (copy_.empty() || original != original_ || win32::fileExists(original)) return original;
+        return copy_;
+    }
+
+private:
+    void drop() {
+        if (!copy_.empty()) ::DeleteFileA(copy_.c_str());
+        copy_.clear();
+        original_.clear();
+    }
+    std::string original_;
+    std::string copy_;
+};
+
+DescriptionCopy& descriptionCopy() {
+    static DescriptionCopy copy;
+    return copy;
+}
 }  // namespace
 
 const std::string& programFolder() {
@@ -36,12 +86,15 @@ std::string readWholeFile(const std::string& path) {
     return std::move(*bytes);
 }
 
-PackageDescription::PackageDescription() : path_(programFolder() + "Ostrel.ini") {}
+PackageDescription::PackageDescription() : path_(programFolder() + "Ostrel.ini") {
+    descriptionCopy().take(path_);
+}
 
 std::string PackageDescription::read(const char* section, const char* key, const std::string& current) const {
     char value[kProfileBufferSize];
+    const std::string& file = descriptionCopy().source(path_);
     const DWORD length =
-        ::GetPrivateProfileStringA(section, key, current.c_str(), value, kProfileBufferSize, path_.c_str());
+        ::GetPrivateProfileStringA(section, key, current.c_str(), value, kProfileBufferSize, file.c_str());
     return std::string(value, length);
 }
 

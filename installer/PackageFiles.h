@@ -24,6 +24,9 @@ std::string readWholeFile(const std::string& path);
 
 // One opening of Ostrel.ini. Every read goes to the file afresh; a missing
 // file or key yields the current value of the target, passed as default.
+// Only a package on a removable disk differs: the description is copied
+// from the first disk when first opened, and the copy is read while another
+// disk is in the drive.
 class PackageDescription {
 public:
     PackageDescription();

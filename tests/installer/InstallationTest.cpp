@@ -372,6 +372,7 @@ TEST_F(SpannedPackageTest, ThreeDisksInstallTheWholeTreeAnsweringEachPrompt) {
     if (!drive.insert(1)) GTEST_SKIP() << "Wine's mount manager did not define drive A:";
     TArchiveBuilder cutter;
     if (!drive.tmpfs()) cutter.SetMaxVolumeSize(1400000);  // folders, not 1.44 MB disks
+    cutter.SetKeepFreeOnDisk1(64 * 1024);                  // room for the package's own files
     std::vector<std::string> prompts;
     auto previous = win32::setMessageBoxHandler([&](const win32::MessageBoxRequest& r) {
         prompts.push_back(r.text);
@@ -383,6 +384,8 @@ TEST_F(SpannedPackageTest, ThreeDisksInstallTheWholeTreeAnsweringEachPrompt) {
     ASSERT_EQ(cutter.WriteSpan(std::string(TEST_ARCHIVES) + "\\long.qzp", "A:\\Setup.qzp"), 0);
     EXPECT_EQ(drive.label(3), "PKBACK# 003");
     EXPECT_FALSE(exists(drive.folder(4) + "\\Setup.qzp"));
+    // The description lies on the first disk only.
+    std::ofstream(drive.folder(1) + "\\Ostrel.ini") << "[Title]\nhl=Three Disk Cub\n[Addon]\nType=Aircraft\n";
 
     // The pilot starts from the first disk.
     prompts.clear();
@@ -390,8 +393,16 @@ TEST_F(SpannedPackageTest, ThreeDisksInstallTheWholeTreeAnsweringEachPrompt) {
     start();
     const std::string packageFolder = programFolder();
     setProgramFolder("A:\\");
+    PackageDescription startingFromTheFirstDisk;  // as the main window does at start-up
     installUntil([] { return visible(Form7); });
+    // The last disk is in the drive now; what the pages say and the
+    // information file still come from the first disk's description.
+    EXPECT_EQ(Form7->Label1.text(), "Three Disk Cub");
+    Form7->Timer1.fire();
     setProgramFolder(packageFolder);
+    EXPECT_EQ(readFile(destination + "\\Ostrel.txt").substr(0, 16), "Three Disk Cub\r\n");
+    EXPECT_NE(readFile(destination + "\\Ostrel.txt").find("this Aircraft"), std::string::npos);
+    ::DeleteFileA((destination + "\\Ostrel.txt").c_str());
     win32::setMessageBoxHandler(std::move(previous));
     EXPECT_EQ(prompts, (std::vector<std::string>{"Please insert last disk\nin drive: A",
                                                  "Please insert disk volume 1 of 3\nin drive: A",

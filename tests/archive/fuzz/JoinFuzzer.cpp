@@ -7,11 +7,11 @@
 #include "MessageIds.h"
 #include "SpanJoin.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <span>
 #include <vector>
 
