@@ -29,8 +29,13 @@ std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) 
     std::size_t total = 0;
     while (total < count) {
         std::size_t got = 0;
-        if (inFile_) {
-            if (inPosition_ < inAheadAt_ || inPosition_ >= inAheadAt_ + inAheadLength_) {
+        const bool ahead = inPosition_ >= inAheadAt_ && inPosition_ < inAheadAt_ + inAheadLength_;
+        if (inFile_ && !ahead && count - total >= kSpanCopyChunk / 2) {
+            // A large read goes straight to the caller: read-ahead is for
+            // the many small headers.
+            got = inFile_->readAt(inPosition_, out + total, count - total);
+        } else if (inFile_) {
+            if (!ahead) {
                 // Read ahead: one large request for many small headers.
                 inAhead_.resize(kSpanCopyChunk);
                 inAheadAt_ = inPosition_;
@@ -57,6 +62,13 @@ std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) 
 
 void TArchiveBuilder::writeOut(const void* data, std::size_t length, int errorId) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
+    // Small pieces (headers, names) are gathered; a whole chunk of data goes
+    // out as it is, without a copy through the queue.
+    if (length >= kSpanCopyChunk / 2) {
+        flushOut(errorId);
+        if (!outFile_ || !writeAll(outFile_.get(), bytes, length)) throw EArchiveBuilder(errorId, true);
+        return;
+    }
     outPending_.insert(outPending_.end(), bytes, bytes + length);
     if (outPending_.size() >= kSpanCopyChunk) flushOut(errorId);
 }
