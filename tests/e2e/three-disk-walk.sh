@@ -12,17 +12,17 @@
 # 1440 KB memory disks labelled as the set's disks are (plain folders where
 # nothing can be mounted). The prompts are answered, in order, with the disks
 # they must ask for: the last disk, then volume 1 of 3, 2 of 3, 3 of 3 (of N
-# where the program's files leave room for smaller volumes only); a prompt
-# for another disk shows as a prompt too many or a tree that differs. A disk
-# is changed by InsertDisk.exe (the InsertDisk target, in BUILD/tests/e2e),
-# which defines drive A: through Wine's mount manager, so that the program
-# sees the new disk's label.
+# where the program's files leave room for smaller volumes only), each box's
+# words read by BoxText.exe. A disk is changed by InsertDisk.exe, which
+# defines drive A: through Wine's mount manager, so that the program sees the
+# new disk's label. Both are test programs of tests/e2e, in BUILD/tests/e2e.
 #
-# Fails when a window or a prompt does not come, a prompt comes too many,
-# the installed tree differs from the packed one, Ostrel.txt is not what the
-# package describes, or Finish does not end the program. Screenshots of the
-# pages, every prompt, the installation page while it extracts and the
-# completion page go to $TAVRIX_SHOTS_DIR, else BUILD/tests/e2e/three-disks/
+# Fails when a window or a prompt does not come, a prompt says other words
+# or comes too many, the installed tree differs from the packed one,
+# Ostrel.txt is not what the package describes, or Finish does not end the
+# program. Screenshots of the pages, every prompt, the installation page
+# while it extracts and the completion page go to $TAVRIX_SHOTS_DIR, else
+# BUILD/tests/e2e/three-disks/
 # (tools/installer-screenshots.sh puts them in build/screenshots/three-disks/).
 # Runs in a Wine prefix of its own (BUILD/wineprefix-three-disks), whose drive
 # A: it takes away at the end; on $DISPLAY when it answers, else on an Xvfb
@@ -42,7 +42,10 @@ walk_init "$root" "$build" "$shots"
 rm -f "$shots"/*.png
 export TAVRIX_WINEPREFIX="$build/wineprefix-three-disks"
 insert_disk="$build/tests/e2e/InsertDisk.exe"
-[ -f "$insert_disk" ] || { echo "no $insert_disk: build the InsertDisk target" >&2; exit 1; }
+box_text="$build/tests/e2e/BoxText.exe"
+for helper in "$insert_disk" "$box_text"; do
+    [ -f "$helper" ] || { echo "no $helper: build the test programs of tests/e2e" >&2; exit 1; }
+done
 
 mounted=()
 drive_defined=""
@@ -155,11 +158,14 @@ next_shot() {  # name
 box_of_main() { windows_named 'Tavrix Installer' | grep -vx "$WALK_MAIN" | head -1 || true; }
 
 # The disks asked for, in order: the last one, for the set's directory; then
-# each volume as its files are extracted.
-prompts=("last-disk:$count")
-for n in $(seq 1 "$count"); do prompts+=("volume-$n-of-$count:$n"); done
+# each volume as its files are extracted. Each entry: the picture's name, the
+# disk to insert, the box's words (line breaks as BoxText.exe writes them).
+prompts=("last-disk|$count|Please insert last disk\nin drive: A")
+for n in $(seq 1 "$count"); do
+    prompts+=("volume-$n-of-$count|$n|Please insert disk volume $n of $count\nin drive: A")
+done
 for prompt in "${prompts[@]}"; do
-    name="${prompt%%:*}" disk="${prompt##*:}"
+    IFS='|' read -r name disk words <<<"$prompt"
     box=""
     for _ in $(seq 1 300); do
         box="$(box_of_main)"
@@ -174,6 +180,8 @@ for prompt in "${prompts[@]}"; do
     fi
     sleep 0.4
     next_shot "prompt-$name"
+    said="$(walk_wine "$box_text" 'Tavrix Installer' | tr -d '\r')"
+    [ "$said" = "$words" ] || fail "the prompt for $name says \"$said\", not \"$words\""
     # Half way through the set, the page as it shows the extraction going on:
     # the prompt is moved below it first, as a pilot may drag it aside (the
     # next prompt comes too soon after this one for a picture between them).
