@@ -182,10 +182,10 @@ for prompt in "${prompts[@]}"; do
     next_shot "prompt-$name"
     said="$(walk_wine "$box_text" 'Tavrix Installer' | tr -d '\r')"
     [ "$said" = "$words" ] || fail "the prompt for $name says \"$said\", not \"$words\""
-    # Half way through the set, the page as it shows the extraction going on:
-    # the prompt is moved below it first, as a pilot may drag it aside (the
-    # next prompt comes too soon after this one for a picture between them).
-    if [ "$name" = "volume-$((count / 2 + 1))-of-$count" ]; then
+    # Before the last disk, the page as it shows the extraction well under
+    # way: the prompt is moved below it first, as a pilot may drag it aside
+    # (between two prompts there is no time for a picture).
+    if [ "$name" = "volume-$count-of-$count" ]; then
         eval "$(xdotool getwindowgeometry --shell "$WALK_MAIN")"
         xdotool windowmove "$box" "$X" $((Y + HEIGHT + 20))
         sleep 0.5
