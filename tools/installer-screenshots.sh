@@ -4,8 +4,12 @@
 # build/screenshots/; then the self-extractor's dialog on the same archive;
 # then the keyboard walks of tests/e2e, whose pictures (the focus mark on
 # every page, an incomplete installation) go to build/screenshots/keyboard/
-# and build/screenshots/full-disk/. Fails when a window does not come, a click
-# does not move the wizard, or the program does not end when asked.
+# and build/screenshots/full-disk/; then an installation from floppy disks,
+# each "Please insert ..." prompt answered by changing the disk
+# (tests/e2e/three-disk-walk.sh), into build/screenshots/three-disks/. Fails
+# when a window or a prompt does not come, a click does not move the wizard,
+# an installed tree differs from its package, or the program does not end
+# when asked.
 #
 #   tools/installer-screenshots.sh             builds the Windows side first
 #   tools/installer-screenshots.sh --no-build  uses what is built
@@ -185,6 +189,16 @@ for walk in keyboard full-disk; do
         *) fail "the $walk walk failed" ;;
     esac
 done
+
+# A package on three disks: the start, every prompt for a disk, the page while
+# it extracts, the completion page.
+status=0
+TAVRIX_SHOTS_DIR="$out/three-disks" bash "$root/tests/e2e/three-disk-walk.sh" "$root" "$build" || status=$?
+case "$status" in
+    0) ;;
+    77) echo "no three-disk pictures: the walk was skipped" ;;
+    *) fail "the three-disk walk failed" ;;
+esac
 
 rm -f "$out"/.crop-*.png
 if [ "$walk_failures" -ne 0 ]; then

@@ -1,16 +1,14 @@
-// A floppy drive A: of Wine's whose disks are folders: re-pointed through
-// Wine's mount manager, as its configuration tool does, which also reads
-// the disk's label anew from the folder's .windows-label.
+// A floppy drive A: of Wine's whose disks are folders, changed through
+// Wine's mount manager (WineDrive.h) so that each disk's label is read anew.
 #pragma once
 
-#include <windows.h>
-#include <winioctl.h>
+#include "WineDrive.h"
 
-#include <cstring>
+#include <windows.h>
+
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 namespace tavrix::archive::testing {
 
@@ -67,36 +65,8 @@ public:
     int inserted = 0;
 
 private:
-    // Wine's own request to its mount manager (what winecfg sends): it
-    // points the drive letter at a Unix folder and reads the volume anew.
-    struct UnixDrive {
-        ULONG size, type, fsType;
-        DWORD serial;
-        ULONGLONG unixDevice;
-        WCHAR letter;
-        USHORT mountPointOffset, deviceOffset, labelOffset;
-    };
-    static constexpr DWORD kDefineUnixDrive =
-        CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-
     static bool define(ULONG type, const std::string& unixPath) {
-        std::vector<char> request(sizeof(UnixDrive) + unixPath.size() + 1, 0);
-        UnixDrive drive{};
-        drive.size = static_cast<ULONG>(request.size());
-        drive.type = type;
-        drive.letter = L'a';
-        drive.mountPointOffset = unixPath.empty() ? 0 : static_cast<USHORT>(sizeof(UnixDrive));
-        std::memcpy(request.data(), &drive, sizeof drive);
-        std::memcpy(request.data() + sizeof drive, unixPath.c_str(), unixPath.size());
-        HANDLE manager =
-            ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (manager == INVALID_HANDLE_VALUE) return false;
-        DWORD got = 0;
-        const BOOL ok = ::DeviceIoControl(manager, kDefineUnixDrive, request.data(),
-                                          static_cast<DWORD>(request.size()), nullptr, 0, &got, nullptr);
-        ::CloseHandle(manager);
-        return ok != FALSE;
+        return tavrix::wine::defineWineDrive('a', type, unixPath);
     }
 
     std::string disks_;
