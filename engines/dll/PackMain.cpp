@@ -1,6 +1,7 @@
 // PACK32.DLL: reads a PackExecRecord (either layout) and adds or deletes.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -21,6 +22,14 @@ using contract::PackFileSpec;
 
 constexpr int kPackVersion = 160;
 
+// The core finds a path's folder by '/'. A folder named with '\' would be
+// lost, and the new archive would be made in the current folder instead of
+// beside the old one (and could not be moved into place from another drive).
+std::string corePath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
 int pack(const std::uint8_t* raw) {
     PackExecCommon common;
     std::memcpy(&common, raw, sizeof common);
@@ -31,8 +40,8 @@ int pack(const std::uint8_t* raw) {
         raw, common.specCount, sink);
     if (!read) return 0;
     options.specs = std::move(read->patterns);
-    if (read->newer) options.tempDir = engines::utf8At(read->newer->tempDir);
-    const std::string archivePath = engines::utf8At(common.archivePath);
+    if (read->newer) options.tempDir = corePath(engines::utf8At(read->newer->tempDir));
+    const std::string archivePath = corePath(engines::utf8At(common.archivePath));
     if (archivePath.empty()) {
         sink.message(zip::MessageId::kBadRecord, "no archive");
         return 0;

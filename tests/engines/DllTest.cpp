@@ -505,6 +505,36 @@ TEST_F(Engines, FailedOrCancelledAddLeavesTheArchiveByteForByte) {
         EXPECT_NE(item.path().filename().string().rfind("~tvx", 0), 0u) << item.path();
 }
 
+// The component names archives with backslashes, often outside the current
+// folder (QzpPack's -C). The new archive is made beside the old one: made in
+// the current folder, it could not be moved into place from another drive.
+TEST_F(Engines, AnArchiveElsewhereIsMadeBesideItselfNotInTheCurrentFolder) {
+    fs::create_directories(root_ / "src");
+    fs::create_directories(root_ / "elsewhere");
+    writeFile(root_ / "src/a.txt", sampleText());
+    const auto staging = [](const fs::path& folder) {
+        for (const auto& item : fs::directory_iterator(folder))
+            if (item.path().filename().string().rfind("~tvx", 0) == 0) return true;
+        return false;
+    };
+    bool besideArchive = false, inCurrentFolder = false;
+    component_.log.stopWhen = [&](const Event& e, const EventLog&) {
+        if (e.kind == EventKind::kAdvance) {
+            besideArchive = besideArchive || staging(root_ / "elsewhere");
+            inCurrentFolder = inCurrentFolder || staging(root_ / "src");
+        }
+        return false;
+    };
+    PackSwitches s;
+    s.specs = {"a.txt"};
+    const std::string archive = (root_ / "elsewhere" / "made.zip").string();
+    ASSERT_NE(archive.find('\\'), std::string::npos);
+    EXPECT_EQ(pack(archive, s, Layout::kNew, root_ / "src"), 1);
+    EXPECT_TRUE(besideArchive);
+    EXPECT_FALSE(inCurrentFolder);
+    EXPECT_TRUE(fs::exists(root_ / "elsewhere" / "made.zip"));
+}
+
 TEST_F(Engines, PackSwitchesThroughTheRecord) {
     fs::create_directories(root_ / "src/deep");
     fs::create_directories(root_ / "tmp");
