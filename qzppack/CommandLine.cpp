@@ -76,12 +76,13 @@ Parsed parseCommandLine(const std::vector<std::string>& args) {
     bool optionsEnd = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") return {Command{}, {}};
-        // Options come before the archive's name; "--" ends them early.
+        // Options come before the archive's name; "--" ends them early. So
+        // does help: a file named "-h" can be added or extracted.
         if (optionsEnd || !positional.empty() || arg.size() < 2 || arg[0] != '-') {
             positional.push_back(arg);
             continue;
         }
+        if (arg == "--help" || arg == "-h") return {Command{}, {}};
         if (arg == "--") {
             optionsEnd = true;
             continue;

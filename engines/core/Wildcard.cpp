@@ -6,23 +6,41 @@
 namespace tavrix::zip {
 namespace {
 
+// The code point of the UTF-8 sequence at text[i] and its length; 0 when the
+// bytes there are not one (a stray continuation byte, a lead byte whose
+// followers are not continuation bytes, an overlong form): those bytes must
+// stand for themselves, or a pattern's '*', '.' or '/' would vanish into a
+// neighbour, or an overlong form would turn into a wildcard or a separator.
+std::size_t sequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    char32_t smallest = 0;
+    if (b >= 0xC0 && b < 0xE0)
+        length = 2, cp = b & 0x1F, smallest = 0x80;
+    else if (b >= 0xE0 && b < 0xF0)
+        length = 3, cp = b & 0x0F, smallest = 0x800;
+    else if (b >= 0xF0 && b < 0xF8)
+        length = 4, cp = b & 0x07, smallest = 0x10000;
+    else
+        return 0;
+    if (text.size() - i < length) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    return cp >= smallest && cp <= 0x10FFFF ? length : 0;
+}
+
 // Code points of a UTF-8 text, case-folded (ASCII and Latin-1), with '/'
 // taken as '\'. Bytes that are not UTF-8 stand for themselves.
 std::u32string fold(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        char32_t cp = b;
-        std::size_t length = 1;
-        if (b >= 0xC0 && b < 0xE0 && i + 1 < text.size())
-            length = 2, cp = b & 0x1F;
-        else if (b >= 0xE0 && b < 0xF0 && i + 2 < text.size())
-            length = 3, cp = b & 0x0F;
-        else if (b >= 0xF0 && b < 0xF8 && i + 3 < text.size())
-            length = 4, cp = b & 0x07;
-        for (std::size_t k = 1; k < length; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        char32_t cp = 0;
+        std::size_t length = sequenceAt(text, i, cp);
+        if (length == 0) length = 1, cp = static_cast<unsigned char>(text[i]);
         i += length;
         if (cp == '/') cp = '\\';
         if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) cp += 0x20;
@@ -35,12 +53,13 @@ bool match(const std::u32string& p, const std::u32string& t) {
     std::size_t pi = 0, ti = 0;
     std::size_t starP = std::u32string::npos, starT = 0;
     while (ti < t.size()) {
-        if (pi < p.size() && (p[pi] == U'?' || p[pi] == t[ti])) {
-            ++pi;
-            ++ti;
-        } else if (pi < p.size() && p[pi] == U'*') {
+        // A '*' is a wildcard even where the name has a '*' of its own.
+        if (pi < p.size() && p[pi] == U'*') {
             starP = pi++;
             starT = ti;
+        } else if (pi < p.size() && (p[pi] == U'?' || p[pi] == t[ti])) {
+            ++pi;
+            ++ti;
         } else if (starP != std::u32string::npos) {
             pi = starP + 1;
             ti = ++starT;

@@ -66,6 +66,35 @@ TEST(Wildcards, MatchIgnoringCaseAcrossFolders) {
     EXPECT_FALSE(zip::wildcardMatch("a?c", "ac"));
 }
 
+// A '*' meeting a '*' in the name, and bytes that are not UTF-8 next to
+// wildcards, dots and separators: each stands for itself.
+TEST(Wildcards, StarsAndStrayBytesKeepTheirMeaning) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"a*", "a*b", true, "a star in the pattern still spans a star in the name"},
+        {"*.*", "read?e.*XT", true, "the dot before the name's star is found"},
+        {"a*c", "a*bc", true, "the pattern's star goes on past the name's star"},
+        {"*.*", "a*b", false, "no dot"},
+        {"*.*", "te\xEAT.q", true, "a lead byte without followers does not swallow the dot"},
+        {"\xEA*.txt", "\xEAreadme.txt", true, "nor the pattern's star"},
+        {"caf\xC4x*", "CAF\xC4X.txt", true, "an ASCII letter after a stray lead byte keeps its case rule"},
+        {"a\xC0\xAA", "abc", false, "an overlong '*' is no wildcard"},
+        {"a\xC0\xAA", "a\xC0\xAA", true, "but matches its own bytes"},
+        {"\xC3\xA9*", "\xC3\x89t\xC3\xA9.txt", true, "real UTF-8 still folds its case"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(zip::wildcardMatch(c.pattern, c.name), c.matches) << c.why;
+
+    EXPECT_TRUE(zip::specMatches("readme.txt", "docs\xC3/readme.txt"))
+        << "the folder ends at the separator after a stray lead byte";
+    EXPECT_FALSE(zip::specMatches("readme.txt", "docs\xC0\xAFreadme.txt"))
+        << "an overlong '/' is no separator";
+}
+
 // ---- Damaged archives: one fixture per kind of damage.
 
 struct Damage {

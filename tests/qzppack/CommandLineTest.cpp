@@ -107,6 +107,34 @@ TEST(CommandLine, UsageErrorsSayWhy) {
     }
 }
 
+// Help is an option: it counts where options are read, before the archive
+// and before "--"; after them "-h" and "--help" are names like any other.
+TEST(CommandLine, HelpCountsOnlyWhereOptionsAreRead) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* archive;
+        std::vector<std::string> patterns;
+    };
+    const Case cases[] = {
+        {{"add", "a.zip", "-h"}, "a.zip", {"-h"}},
+        {{"add", "-r", "a.zip", "x", "--help"}, "a.zip", {"x", "--help"}},
+        {{"delete", "a.zip", "--help"}, "a.zip", {"--help"}},
+        {{"extract", "a.zip", "out", "-h"}, "a.zip", {"-h"}},
+        {{"add", "--", "--help", "x"}, "--help", {"x"}},
+        {{"delete", "--", "-h", "x"}, "-h", {"x"}},
+    };
+    for (const Case& c : cases) {
+        const Command command = parsed(c.args);
+        EXPECT_NE(command.verb, Verb::Help) << c.args.back();
+        EXPECT_EQ(command.archive, c.archive);
+        EXPECT_EQ(command.patterns, c.patterns);
+    }
+    for (const std::vector<std::string>& help :
+         {std::vector<std::string>{"add", "-r", "--help"},
+          std::vector<std::string>{"extract", "-o", "-h", "a.zip"}, std::vector<std::string>{"list", "-h"}})
+        EXPECT_EQ(parsed(help).verb, Verb::Help) << help[0];
+}
+
 TEST(CommandLine, SpanTakesAVolumeSizeInBytesKilobytesOrMegabytes) {
     EXPECT_EQ(parsed({"add", "--span", "100000", "set.zip", "*.*"}).spanSize, 100000);
     EXPECT_EQ(parsed({"add", "--span=1440K", "-r", "set.zip", "*.*"}).spanSize, 1440 * 1024);
