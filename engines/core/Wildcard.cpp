@@ -71,19 +71,27 @@ bool match(const std::u32string& p, const std::u32string& t) {
     return pi == p.size();
 }
 
+// As on Windows, a pattern that ends in ".*" also takes names without an
+// extension: "*.*" is every file, "readme.*" takes "readme" too.
+bool matchWithExtensionRule(const std::u32string& p, const std::u32string& t) {
+    if (match(p, t)) return true;
+    const std::size_t n = p.size();
+    return n >= 2 && p[n - 2] == U'.' && p[n - 1] == U'*' && match(p.substr(0, n - 2), t);
+}
+
 }  // namespace
 
 bool wildcardMatch(std::string_view pattern, std::string_view text) {
-    return match(fold(pattern), fold(text));
+    return matchWithExtensionRule(fold(pattern), fold(text));
 }
 
 bool specMatches(std::string_view spec, std::string_view entryName) {
     const std::u32string p = fold(spec);
     const std::u32string t = fold(entryName);
-    if (match(p, t)) return true;
+    if (matchWithExtensionRule(p, t)) return true;
     if (p.find(U'\\') != std::u32string::npos) return false;
     const std::size_t slash = t.find_last_of(U'\\', t.empty() ? 0 : t.size() - 2);
-    return slash != std::u32string::npos && match(p, t.substr(slash + 1));
+    return slash != std::u32string::npos && matchWithExtensionRule(p, t.substr(slash + 1));
 }
 
 bool hasWildcards(std::string_view text) {

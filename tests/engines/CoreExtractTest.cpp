@@ -64,6 +64,11 @@ TEST(Wildcards, MatchIgnoringCaseAcrossFolders) {
     EXPECT_FALSE(zip::specMatches("*.txt", "docs/readme.txt.bak"));
     EXPECT_TRUE(zip::wildcardMatch("?\xC3\xA9.txt", "x\xC3\x89.TXT"));  // one character, any case
     EXPECT_FALSE(zip::wildcardMatch("a?c", "ac"));
+    // A trailing ".*" takes names without an extension, as on Windows.
+    EXPECT_TRUE(zip::wildcardMatch("*.*", "README"));
+    EXPECT_TRUE(zip::specMatches("readme.*", "docs/README"));
+    EXPECT_FALSE(zip::wildcardMatch("readme.*", "readme2"));
+    EXPECT_FALSE(zip::wildcardMatch("*.txt", "txt"));
 }
 
 // A '*' meeting a '*' in the name, and bytes that are not UTF-8 next to
@@ -79,7 +84,8 @@ TEST(Wildcards, StarsAndStrayBytesKeepTheirMeaning) {
         {"a*", "a*b", true, "a star in the pattern still spans a star in the name"},
         {"*.*", "read?e.*XT", true, "the dot before the name's star is found"},
         {"a*c", "a*bc", true, "the pattern's star goes on past the name's star"},
-        {"*.*", "a*b", false, "no dot"},
+        {"*.*", "a*b", true, "as on Windows, a name without an extension too"},
+        {"a*.*", "b*", false, "but the rest of the pattern still counts"},
         {"*.*", "te\xEAT.q", true, "a lead byte without followers does not swallow the dot"},
         {"\xEA*.txt", "\xEAreadme.txt", true, "nor the pattern's star"},
         {"caf\xC4x*", "CAF\xC4X.txt", true, "an ASCII letter after a stray lead byte keeps its case rule"},
