@@ -103,7 +103,8 @@ answer_box() {  # key, screenshot name
     fail "the box before $2 did not close with $1"
 }
 
-wait_named "Tavrix Installer" || { fail "the main window did not come"; exit 1; }
+# A first start in a fresh prefix on a busy machine can take a while.
+wait_named "Tavrix Installer" 1 600 || { fail "the main window did not come"; exit 1; }
 WALK_MAIN="$(windows_named 'Tavrix Installer' | head -1)"
 sleep 1
 

@@ -171,7 +171,8 @@ walk_expect_splash() {
 # Waits for the main window (WALK_MAIN) and lets the pointer enter it as a
 # user's would before the first click.
 walk_main_window() {
-    wait_named "Tavrix Installer" || { fail "the main window did not come"; return 1; }
+    # A first start in a fresh prefix on a busy machine can take a while.
+    wait_named "Tavrix Installer" 1 600 || { fail "the main window did not come"; return 1; }
     WALK_MAIN="$(windows_named 'Tavrix Installer' | head -1)"
     local X Y WIDTH HEIGHT SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$WALK_MAIN")"
