@@ -24,6 +24,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -307,6 +308,15 @@ private:
     void openNextVolume();
     void closeOutVolume(bool complete);
     void readSpanBody(std::string& outFileName);
+    // The drive of `path` becomes driveRoot_, not yet checked.
+    void useDriveOf(const std::string& path);
+    // A spanning routine's body, its failure turned into the routine's
+    // result: -7 (`failure` holds the component's error), -8 (no memory),
+    // -9 (anything else).
+    static int runSpanBody(const std::function<void()>& body, std::optional<EArchiveBuilder>& failure);
+    // Shows why a spanning routine failed, with the volumes a writing one
+    // completed, and ends the batch for a progress display.
+    void reportSpanFailure(int result, const std::optional<EArchiveBuilder>& failure, bool writing);
     std::size_t readInStream(std::uint8_t* out, std::size_t count);
     void writeOut(const void* data, std::size_t length, int errorId);
     void flushOut(int errorId);
@@ -373,6 +383,9 @@ private:
     std::string volumeLabel_;
     DWORD volumeSerial_ = 0;
     std::string driveRoot_;
+    // The drive type of driveRoot_ once CheckForDisk found a fixed or network
+    // drive there; 0 until then. Each operation starts without it.
+    UINT fixedDriveType_ = 0;
     std::uint64_t convertedArchiveSize_ = 0;  // the part of the archive a conversion copies
     std::int64_t diskFree_ = -1;
     std::int64_t diskSize_ = -1;

@@ -105,7 +105,7 @@ void TArchiveBuilder::List() {
         WaitCursor hourglass;
         try {
             inFileName_ = zipFileName_;
-            driveRoot_ = driveOf(fullPathOf(zipFileName_)) + "\\";
+            useDriveOf(zipFileName_);
             if (!IsDiskPresent()) throw EArchiveBuilder(msg::DriveUndefined, driveRoot_);
             ZipEndOfCentral end{};
             findLastDisk(end);

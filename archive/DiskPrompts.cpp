@@ -32,9 +32,21 @@ void TArchiveBuilder::reportProgress(ProgressType type, const std::string& name,
     if (OnProgress) OnProgress(this, type, name, static_cast<long>(size));
 }
 
+void TArchiveBuilder::useDriveOf(const std::string& path) {
+    driveRoot_ = driveOf(fullPathOf(path)) + "\\";
+    fixedDriveType_ = 0;
+}
+
 UINT TArchiveBuilder::CheckForDisk() {
-    const UINT type = ::GetDriveTypeA(driveRoot_.c_str());
+    // A fixed or network drive holds numbered files, not disks that change:
+    // once it was found there, checking it again for every volume would only
+    // cost time (under Wine, milliseconds of the drive service's each).
+    const UINT type = fixedDriveType_ != 0 ? fixedDriveType_ : ::GetDriveTypeA(driveRoot_.c_str());
     processMessages();
+    if (fixedDriveType_ != 0) {
+        newDiskNeeded_ = false;
+        return type;
+    }
     int answer = IDOK;
     while ((answer == IDOK && !IsDiskPresent()) || newDiskNeeded_) {
         if (isFixedOrNetwork(type)) {
@@ -69,7 +81,10 @@ UINT TArchiveBuilder::CheckForDisk() {
             win32::showMessageBox(ownerWindow_, text, applicationTitle(ownerWindow_), MB_OKCANCEL | icon);
         newDiskNeeded_ = false;
     }
-    if (answer == IDOK) return type;
+    if (answer == IDOK) {
+        if (isFixedOrNetwork(type)) fixedDriveType_ = type;
+        return type;
+    }
     if (answer == IDCANCEL) throw EArchiveBuilder(msg::UserCanceled, false);
     throw EArchiveBuilder(msg::MsgBoxFailed, true);
 }

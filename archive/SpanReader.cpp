@@ -85,7 +85,7 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     unpack_.setBusy(true);
     joining_ = true;
     inFileName_ = inFileName;
-    driveRoot_ = driveOf(fullPathOf(inFileName)) + "\\";
+    useDriveOf(inFileName);
     currentDisk_ = -1;
     newDiskNeeded_ = false;
     reportBytes_ = false;
@@ -94,21 +94,16 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     outByteCount_ = 0;
     inAheadLength_ = 0;
     outPending_.clear();
-    int result = 0;
     std::optional<EArchiveBuilder> failure;
+    int result = 0;
     {
         WaitCursor hourglass;
-        try {
-            spanBuffer_.assign(kSpanCopyChunk, 0);
-            readSpanBody(outFileName);
-        } catch (const EArchiveBuilder& error) {
-            failure = error;
-            result = -7;
-        } catch (const std::bad_alloc&) {
-            result = -8;
-        } catch (...) {
-            result = -9;
-        }
+        result = runSpanBody(
+            [&] {
+                spanBuffer_.assign(kSpanCopyChunk, 0);
+                readSpanBody(outFileName);
+            },
+            failure);
         reportBytes_ = false;
         inFile_.reset();
         DeleteSpanMem();
@@ -125,15 +120,7 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     }
     joining_ = false;
     unpack_.setBusy(false);
-    if (result == 0) return 0;
-    try {
-        if (failure)
-            ShowExceptionError(*failure);
-        else
-            ShowArchiveMessage(result == -8 ? msg::OutOfMemory : msg::SpanUnknownError);
-        reportProgress(pgBatchEnd, {}, 0);
-    } catch (...) {
-    }
+    if (result != 0) reportSpanFailure(result, failure, false);
     return result;
 }
 

@@ -318,7 +318,7 @@ void TArchiveBuilder::writeSpanBody() {
 
 int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string& outFileName) {
     pack_.setBusy(true);
-    driveRoot_ = driveOf(fullPathOf(outFileName)) + "\\";
+    useDriveOf(outFileName);
     currentDisk_ = 0;
     freeOnDisk_ = 0;
     newDiskNeeded_ = true;
@@ -329,20 +329,11 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
     outPending_.clear();
     inFileName_ = inFileName;
     outFileName_ = outFileName;
-    int result = 0;
     std::optional<EArchiveBuilder> failure;
+    int result = 0;
     {
         WaitCursor hourglass;
-        try {
-            writeSpanBody();
-        } catch (const EArchiveBuilder& error) {
-            failure = error;
-            result = -7;
-        } catch (const std::bad_alloc&) {
-            result = -8;
-        } catch (...) {
-            result = -9;
-        }
+        result = runSpanBody([this] { writeSpanBody(); }, failure);
         reportBytes_ = false;
         // The last volume is complete only when everything reached it.
         closeOutVolume(result == 0);
@@ -351,13 +342,32 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
         std::vector<std::uint8_t>().swap(spanBuffer_);
     }
     pack_.setBusy(false);
-    if (result == 0) return 0;
+    if (result != 0) reportSpanFailure(result, failure, true);
+    return result;
+}
+
+int TArchiveBuilder::runSpanBody(const std::function<void()>& body, std::optional<EArchiveBuilder>& failure) {
+    try {
+        body();
+        return 0;
+    } catch (const EArchiveBuilder& error) {
+        failure = error;
+        return -7;
+    } catch (const std::bad_alloc&) {
+        return -8;
+    } catch (...) {
+        return -9;
+    }
+}
+
+void TArchiveBuilder::reportSpanFailure(int result, const std::optional<EArchiveBuilder>& failure,
+                                        bool writing) {
     try {
         if (failure)
             ShowExceptionError(*failure);
         else
             ShowArchiveMessage(result == -8 ? msg::OutOfMemory : msg::SpanUnknownError);
-        if (!completeVolumes_.empty() && OnMessage) {
+        if (writing && !completeVolumes_.empty() && OnMessage) {
             std::string names;
             for (const std::string& volume : completeVolumes_) names += (names.empty() ? "" : ", ") + volume;
             OnMessage(this, 0, EArchiveBuilder(msg::CompleteVolumes, names).what());
@@ -366,7 +376,6 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
         reportProgress(pgBatchEnd, {}, 0);
     } catch (...) {
     }
-    return result;
 }
 
 }  // namespace tavrix::archive
