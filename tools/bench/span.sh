@@ -2,7 +2,8 @@
 # Benchmark: a spanned set of 10 MB volumes made from the mixed 300 MB set
 # (stage_files.py, zipped by Info-ZIP zip), and joined again, by
 # TArchiveBuilder's WriteSpan and ReadSpan in-process under Wine, against a
-# plain `cp` of the same bytes on the same disk (tmpfs), median of RUNS.
+# plain `cp` of the same bytes on the same disk (tmpfs), median of RUNS
+# (the copies: of RUNS before and RUNS after).
 # Goal: each within 1.5x of the copy. Figures only, not a test.
 #
 #   tools/bench/span.sh     RUNS=5 runs per figure, SPAN_MB=300 the set's size
@@ -38,17 +39,23 @@ size=$(stat -c %s "$work/mixed.zip")
 echo "archive: $size bytes (Info-ZIP zip of the mixed set), volumes of 10 MB, on $(df --output=fstype "$work" | tail -1)"
 
 copies=()
-for _ in $(seq "$runs"); do
-    t0=$(date +%s%N)
-    cp "$work/mixed.zip" "$work/copy.zip"
-    t1=$(date +%s%N)
-    rm -f "$work/copy.zip"
-    copies+=($(( (t1 - t0) / 1000000 )))
-done
-copy_ms=$(printf '%s\n' "${copies[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
+time_copies() {
+    for _ in $(seq "$runs"); do
+        t0=$(date +%s%N)
+        cp "$work/mixed.zip" "$work/copy.zip"
+        t1=$(date +%s%N)
+        rm -f "$work/copy.zip"
+        copies+=($(( (t1 - t0) / 1000000 )))
+    done
+}
 
+# The copies are timed before and after the component's runs, so that a
+# machine that speeds up or slows down meanwhile weighs on both sides.
+time_copies
 result=$(cd "$build" && "$root/cmake/wine-run.sh" "$out/span-bench.exe" "Z:${work//\//\\}\\mixed.zip" \
     "Z:${work//\//\\}\\set.zip" 10485760 "$runs" 2>/dev/null | tr -d '\r')
+time_copies
+copy_ms=$(printf '%s\n' "${copies[@]}" | sort -n | sed -n "${runs}p")  # the lower median
 volumes=$(echo "$result" | awk '/^volumes/ {print $2}')
 write_ms=$(echo "$result" | awk '/^writespan_ms/ {print $2}')
 read_ms=$(echo "$result" | awk '/^readspan_ms/ {print $2}')
