@@ -27,6 +27,29 @@ function(tavrix_add_gtest target)
     endif()
 endfunction()
 
+# tavrix_copy_libraries(<target> <folder> <library target>...)
+# Copies the libraries' files into <folder> for the test program <target>,
+# and again whenever a library is rebuilt. (A copy made after linking the
+# program runs only when the program itself relinks, and leaves a stale
+# library behind when only the library changed.)
+function(tavrix_copy_libraries target folder)
+    file(RELATIVE_PATH where ${CMAKE_BINARY_DIR} ${folder})
+    string(MAKE_C_IDENTIFIER "copy_${target}_${where}" name)
+    set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}.stamp)
+    set(files)
+    foreach(library IN LISTS ARGN)
+        list(APPEND files $<TARGET_FILE:${library}>)
+    endforeach()
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${files} ${folder}
+        COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+        DEPENDS ${ARGN}
+        VERBATIM)
+    add_custom_target(${name} DEPENDS ${stamp})
+    add_dependencies(${target} ${name})
+endfunction()
+
 # tavrix_add_fuzzer(<target> SOURCES ... SEEDS <dir> [SECONDS n] [LIBS ...])
 # Native build with TAVRIX_FUZZ only: a libFuzzer target that CTest runs for a
 # bounded time over the committed seed corpus. New inputs it finds go to a
