@@ -8,7 +8,6 @@
 #include "Win32Support.h"
 
 #include <algorithm>
-#include <new>
 #include <optional>
 
 namespace tavrix::archive {
