@@ -68,7 +68,7 @@ std::string fillPlaceholders(const std::string& text, const std::vector<std::str
 }
 
 EArchiveBuilder::EArchiveBuilder(int id, std::string text, bool display)
-    : std::runtime_error(text), resourceId_(id), display_(display) {}
+    : TextError(text), resourceId_(id), display_(display) {}
 
 EArchiveBuilder::EArchiveBuilder(int id, bool display)
     : EArchiveBuilder(id, LoadArchiveStr(id, missingMessageText(id)), display) {}

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "DirectoryReader.h"
+#include "support/TextError.h"
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,7 +23,7 @@ std::string fillPlaceholders(const std::string& text, const std::vector<std::str
 
 // The component's internal exception: a catalogue id, its text and whether
 // ShowExceptionError shows it in a box.
-class EArchiveBuilder : public std::runtime_error {
+class EArchiveBuilder : public TextError {
 public:
     EArchiveBuilder(int id, bool display);
     EArchiveBuilder(int id, int value);

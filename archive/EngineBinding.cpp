@@ -8,7 +8,7 @@
 #include "Win32Support.h"
 
 #include <cstring>
-#include <stdexcept>
+#include <exception>
 
 namespace tavrix::archive {
 

@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "EngineContract.h"
+#include "support/TextError.h"
 
 namespace tavrix::archive {
 
@@ -54,7 +54,7 @@ private:
 template <typename NewRecord, typename OldRecord, typename Entry>
 void storeFilePatterns(ExecRecordMemory& memory, const std::vector<std::string>& patterns, bool newer) {
     if (!newer && patterns.size() > kOldLayoutMaxSpecs)
-        throw std::length_error("more file patterns than the older record holds");
+        throw TextError("more file patterns than the older record holds");
     if (newer) {
         NewRecord& r = memory.as<NewRecord>();
         r.common.specCount = static_cast<std::uint32_t>(patterns.size());

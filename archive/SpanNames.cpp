@@ -1,7 +1,7 @@
 // Names of a set's volumes: numbered files on fixed drives, labels on disks.
 #include "DiskSpan.h"
 
-#include <cstdio>
+#include "support/ZeroPadded.h"
 
 namespace tavrix::archive {
 namespace {
@@ -15,9 +15,9 @@ std::size_t extensionStart(const std::string& name) {
 }
 
 std::string threeDigits(int volume) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%03d", volume);
-    return digits;
+    // As "%03d": the sign counts towards the width.
+    if (volume < 0) return "-" + zeroPadded(0u - static_cast<unsigned>(volume), 2);
+    return zeroPadded(static_cast<unsigned>(volume), 3);
 }
 
 }  // namespace

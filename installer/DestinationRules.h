@@ -5,9 +5,10 @@
 
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "support/TextError.h"
 
 namespace tavrix::installer {
 
@@ -50,7 +51,7 @@ inline std::string parentPart(const std::string& text) {
 // name whose parent would be empty (nothing is created then).
 inline std::vector<std::string> foldersToCreate(std::string text,
                                                 const std::function<bool(const std::string&)>& isFolder) {
-    const std::runtime_error unable("Unable to create directory");
+    const TextError unable("Unable to create directory");
     if (text.empty()) throw unable;
     std::vector<std::string> missing;
     for (;;) {

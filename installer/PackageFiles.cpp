@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <stdexcept>
-
+#include "support/TextError.h"
+#include "support/ZeroPadded.h"
 #include "win32/FileBytes.h"
 #include "win32/PathExists.h"
 
@@ -82,7 +81,7 @@ std::string folderOfPath(const std::string& path) {
 
 std::string readWholeFile(const std::string& path) {
     std::optional<std::string> bytes = win32::readFileBytes(path);
-    if (!bytes) throw std::runtime_error("Cannot open file " + path);
+    if (!bytes) throw TextError("Cannot open file " + path);
     return std::move(*bytes);
 }
 
@@ -103,8 +102,7 @@ std::string packageArchive(const std::string& folder) {
     if (win32::fileExists(single)) return single;
     std::string last = single;
     for (int volume = 1; volume <= 999; ++volume) {
-        char name[32];
-        std::snprintf(name, sizeof name, "Setup%03d.qzp", volume);
+        const std::string name = "Setup" + zeroPadded(static_cast<unsigned>(volume), 3) + ".qzp";
         if (!win32::fileExists(folder + name)) break;
         last = folder + name;
     }

@@ -4,8 +4,9 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "support/ZeroPadded.h"
 
 namespace tavrix::installer {
 
@@ -36,10 +37,7 @@ inline std::string megabytes(std::uint64_t bytes, bool roundUp) {
     const std::uint64_t rest = bytes % kMegabyte;  // below 2^20: times ten cannot overflow
     std::uint64_t tenths = bytes / kMegabyte * 10 + rest * 10 / kMegabyte;
     if (roundUp && rest * 10 % kMegabyte != 0) ++tenths;
-    char text[40];
-    std::snprintf(text, sizeof text, "%llu.%llu MB", static_cast<unsigned long long>(tenths / 10),
-                  static_cast<unsigned long long>(tenths % 10));
-    return text;
+    return zeroPadded(tenths / 10) + "." + zeroPadded(tenths % 10) + " MB";
 }
 
 inline std::string notEnoughSpaceText(const std::string& drive, std::uint64_t neededBytes,

@@ -2,13 +2,12 @@
 
 #include <shlobj.h>
 
-#include <stdexcept>
-
 #include "DestinationRules.h"
 #include "PackageFiles.h"
 #include "Unit3.h"
 #include "Unit5.h"
 #include "Unit6.h"
+#include "support/TextError.h"
 #include "ui/FolderBrowserSeam.h"
 #include "win32/PathExists.h"
 #include "win32/UniqueHandle.h"
@@ -38,7 +37,7 @@ std::optional<std::string> readSimulatorPath(const char* keyName) {
     DWORD size = 0;
     if (::RegQueryValueExA(key.get(), "path", nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return std::string();
-    if (type != REG_SZ && type != REG_EXPAND_SZ) throw std::runtime_error("Invalid data type for 'path'");
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw TextError("Invalid data type for 'path'");
     std::string value(size, '\0');
     if (::RegQueryValueExA(key.get(), "path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
         ERROR_SUCCESS)
@@ -103,7 +102,7 @@ void TForm4::Image3Click() {
     // otherwise the user stays here to choose another.
     const std::string folder = Edit1.text();
     MakeFolderPath(folder);
-    if (!win32::directoryExists(folder)) throw std::runtime_error("Unable to create directory");
+    if (!win32::directoryExists(folder)) throw TextError("Unable to create directory");
     ShowPage(*Form5);
     close();
 }

@@ -1,12 +1,11 @@
 #include "Unit7.h"
 
-#include <stdexcept>
-
 #include "DestinationRules.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
 #include "TextLines.h"
 #include "Unit4.h"
+#include "support/TextError.h"
 #include "ui/Application.h"
 #include "win32/UniqueHandle.h"
 
@@ -23,18 +22,18 @@ void saveTextFile(const std::string& path, const std::string& text) {
     {
         win32::UniqueFile file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) throw std::runtime_error("Cannot create file " + path);
+        if (!file) throw TextError("Cannot create file " + path);
         DWORD count = 0;
         written = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &count, nullptr) &&
                   count == text.size() && ::FlushFileBuffers(file.get());
     }
     if (!written) {
         ::DeleteFileA(temporary.c_str());
-        throw std::runtime_error("Stream write error");
+        throw TextError("Stream write error");
     }
     if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileA(temporary.c_str());
-        throw std::runtime_error("Cannot create file " + path);
+        throw TextError("Cannot create file " + path);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "MessageIds.h"
 #include "ProgressLine.h"
 #include "Win32Support.h"
+#include "support/ZeroPadded.h"
 #include "win32/MessageBoxSeam.h"
 #include "win32/PathExists.h"
 #include "win32/ProgramPath.h"
@@ -27,7 +28,11 @@ constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
 void say(const std::string& text) {
-    std::fprintf(stderr, "QzpPack: %s\n", text.c_str());
+    std::fputs(("QzpPack: " + text + "\n").c_str(), stderr);
+}
+
+std::string rightAligned(const std::string& text, std::size_t width) {
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
 }
 
 std::string programFolder() {
@@ -51,10 +56,8 @@ bool makeFolders(const std::string& path) {
 // "2026-12-08 14:05" of a DOS date and time.
 std::string dosStamp(std::uint32_t dateTime) {
     const unsigned date = dateTime >> 16, time = dateTime & 0xFFFF;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (date >> 9) + 1980, (date >> 5) & 15,
-                  date & 31, time >> 11, (time >> 5) & 63);
-    return text;
+    return zeroPadded((date >> 9) + 1980, 4) + "-" + zeroPadded((date >> 5) & 15, 2) + "-" +
+           zeroPadded(date & 31, 2) + " " + zeroPadded(time >> 11, 2) + ":" + zeroPadded((time >> 5) & 63, 2);
 }
 
 class Session {
@@ -190,8 +193,10 @@ private:
     int list() {
         if (!open(command_.archive)) return kFailure;
         for (const archive::ZipDirEntry& e : builder_.DirEntries())
-            std::printf("%12llu  %s  %s\n", static_cast<unsigned long long>(e.uncompressedSize),
-                        dosStamp(e.header.dateTime).c_str(), e.fileName.c_str());
+            std::fputs((rightAligned(zeroPadded(e.uncompressedSize), 12) + "  " +
+                        dosStamp(e.header.dateTime) + "  " + e.fileName + "\n")
+                           .c_str(),
+                       stdout);
         return result(true);
     }
 
@@ -222,7 +227,9 @@ private:
         builder_.SetExtrOptions({archive::ExtrTest});
         builder_.Extract();
         const int code = result(true);
-        if (code == kSuccess) std::printf("%d entries tested, no errors\n", builder_.ProcessedCount());
+        if (code == kSuccess)
+            std::fputs((std::to_string(builder_.ProcessedCount()) + " entries tested, no errors\n").c_str(),
+                       stdout);
         return code;
     }
 
@@ -239,7 +246,7 @@ private:
                 say("conversion failed (" + std::to_string(code) + "); " + archive + " is unchanged");
             return kFailure;
         }
-        std::printf("wrote %s\n", builder_.ZipFileName().c_str());
+        std::fputs(("wrote " + builder_.ZipFileName() + "\n").c_str(), stdout);
         return result(true);
     }
 
@@ -257,7 +264,7 @@ int main(int argc, char** argv) {
     using namespace tavrix::qzppack;
     const Parsed parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.command) {
-        std::fprintf(stderr, "QzpPack: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        std::fputs(("QzpPack: " + parsed.error + "\n" + usageText()).c_str(), stderr);
         return kUsageError;
     }
     if (parsed.command->verb == Verb::Help) {
@@ -270,7 +277,7 @@ int main(int argc, char** argv) {
     try {
         return Session(*parsed.command).run();
     } catch (...) {
-        std::fprintf(stderr, "QzpPack: unexpected failure\n");
+        std::fputs("QzpPack: unexpected failure\n", stderr);
         return kFailure;
     }
 }

@@ -39,7 +39,7 @@ void ProgressLine::draw(std::uint64_t now, bool force) {
     const std::string line = text();
     // Blanks over the rest of a longer line drawn before.
     const std::size_t pad = shownWidth_ > line.size() ? shownWidth_ - line.size() : 0;
-    std::fprintf(out_, "\r%s%*s", line.c_str(), static_cast<int>(pad), "");
+    std::fputs(("\r" + line + std::string(pad, ' ')).c_str(), out_);
     std::fflush(out_);
     shownWidth_ = line.size();
     lastDrawn_ = now;

@@ -4,8 +4,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
-
 #include "CommandLine.h"
 #include "StubDialog.h"
 #include "StubExtraction.h"
@@ -82,10 +80,5 @@ int run(const char* arguments) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
-    try {
-        return run(arguments);
-    } catch (const std::exception&) {
-        tellScript("The self-extractor failed unexpectedly.");
-        return kExitFailure;
-    }
+    return run(arguments);
 }

@@ -6,6 +6,10 @@
 #   build/target-x64  the same sources for 64-bit Windows, where the Windows
 #                     tests must run under 64-bit Wine (tools/windows-build.sh)
 #   build/native      portable code with sanitizers and fuzz targets
+#
+#   TAVRIX_SKIP_NATIVE=1    leaves out build/native
+#   TAVRIX_ONLY_SHIPPED=1   builds the shipped files alone (no tests, no test
+#                           programs), as the demo needs
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -20,13 +24,16 @@ configure() {  # <build dir> <cmake args...>
     fi
 }
 
+targets=()
+[ "${TAVRIX_ONLY_SHIPPED:-0}" = 1 ] && targets=(--target shipped)
+
 mkdir -p "$root/build"
 if [ "${TAVRIX_SKIP_TARGET:-0}" != 1 ]; then
     configure "$root/build/target" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake"
-    cmake --build "$root/build/target" -j "$jobs"
+    cmake --build "$root/build/target" -j "$jobs" "${targets[@]}"
     if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
         configure "$root/build/target-x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake"
-        cmake --build "$root/build/target-x64" -j "$jobs"
+        cmake --build "$root/build/target-x64" -j "$jobs" "${targets[@]}"
     fi
 fi
 if [ "${TAVRIX_SKIP_NATIVE:-0}" != 1 ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer at work on a demo package, start to end:
-#   - installs what is missing (Debian packages) and builds the Windows side;
+#   - installs what is missing (Debian packages) and builds the shipped
+#     Windows files alone (the tests build the rest);
 #   - assembles a package folder from dist/ (Corvinel.exe, Velskin.dll,
 #     UNPACK32.DLL) and tools/demo/make_package.py (Ostrel.ini, licence,
 #     splash and the files of a small aircraft), and packs the aircraft into
@@ -26,10 +27,11 @@ simulator="$demo/FS2000"
 "$root/tools/install-deps.sh"
 mkdir -p "$demo"
 echo "Building the Windows side (log: $demo/build.log)"
-TAVRIX_SKIP_NATIVE=1 "$root/tools/build.sh" >"$demo/build.log" 2>&1 || {
+TAVRIX_SKIP_NATIVE=1 TAVRIX_ONLY_SHIPPED=1 "$root/tools/build.sh" >"$demo/build.log" 2>&1 || {
     tail -40 "$demo/build.log" >&2
     exit 1
 }
+python3 "$root/tools/bench/shipped_sizes.py" "$root/dist"
 
 python3 "$root/tools/demo/make_package.py" --no-archive "$package"
 if [ "$TAVRIX_WINDOWS_BITS" = 32 ]; then

@@ -82,6 +82,9 @@ public:
     virtual std::uint32_t unixToDos(std::int64_t unixTime) = 0;
     // Whether a name in the file system is hidden (dot files, hidden attribute).
     virtual bool isHidden(const DirItem& item) = 0;
+    // A number that two processes running at the same time do not share
+    // (the process id), so that their temporary names in one folder differ.
+    virtual std::uint32_t processTag() { return 0; }
 };
 
 // The file system of the running platform.

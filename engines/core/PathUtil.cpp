@@ -1,8 +1,8 @@
 #include "PathUtil.h"
 
 #include <atomic>
-#include <chrono>
-#include <cstdio>
+
+#include "support/ZeroPadded.h"
 
 namespace tavrix::zip {
 
@@ -30,21 +30,19 @@ namespace {
 
 constexpr int kAttempts = 64;
 
-// "~tvx" names that two engines working in one folder will not share.
-std::string uniqueName() {
+// "~tvx" names that two engines working in one folder will not share: the
+// process's tag, then a count of the names this process has asked for.
+std::string uniqueName(FileSystem& fs) {
     static std::atomic<std::uint32_t> counter{0};
-    static const std::uint32_t salt =
-        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFF);
-    char name[32];
-    std::snprintf(name, sizeof name, "~tvx%05x%04x.tmp", salt, counter.fetch_add(1) & 0xFFFF);
-    return name;
+    return "~tvx" + zeroPadded(fs.processTag() & 0xFFFFF, 5, 16) +
+           zeroPadded(counter.fetch_add(1) & 0xFFFF, 4, 16) + ".tmp";
 }
 
 }  // namespace
 
 StagedFile createStagedFile(FileSystem& fs, std::string_view dir) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string path = joinPath(dir, uniqueName());
+        std::string path = joinPath(dir, uniqueName(fs));
         if (auto file = fs.createNew(path)) return {std::move(file), std::move(path)};
         if (fs.inspect(path).kind == PathKind::kMissing) break;  // not a clash: the folder refuses
     }
@@ -53,7 +51,7 @@ StagedFile createStagedFile(FileSystem& fs, std::string_view dir) {
 
 std::string createStagingFolder(FileSystem& fs, std::string_view dir) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string path = joinPath(dir, uniqueName());
+        std::string path = joinPath(dir, uniqueName(fs));
         if (fs.makeDir(path)) return path;
         if (fs.inspect(path).kind == PathKind::kMissing) break;
     }

@@ -222,6 +222,7 @@ public:
                (static_cast<std::uint32_t>(tm.tm_sec) / 2);
     }
     bool isHidden(const DirItem& item) override { return !item.name.empty() && item.name[0] == '.'; }
+    std::uint32_t processTag() override { return static_cast<std::uint32_t>(::getpid()); }
 };
 
 }  // namespace

@@ -297,6 +297,7 @@ public:
     bool isHidden(const DirItem& item) override {
         return (item.info.attributes.dos & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
     }
+    std::uint32_t processTag() override { return ::GetCurrentProcessId(); }
 };
 
 }  // namespace

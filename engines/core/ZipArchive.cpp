@@ -12,6 +12,13 @@ namespace tavrix::zip {
 namespace {
 
 constexpr std::size_t kWindowSize = 1 << 20;
+// The largest central directory read: about 800,000 entries of ordinary
+// names. The directory and the entries made of it are the one allocation an
+// archive's own numbers size; this bound keeps both well within what a
+// 32-bit process can have, so a hostile end record is refused as damage
+// instead of exhausting memory (the engines do not survive that: they are
+// built without exceptions).
+constexpr std::uint64_t kLargestDirectory = std::uint64_t{64} << 20;
 
 struct EndRecord {
     std::uint64_t entryCount = 0;
@@ -308,7 +315,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<InputFile> file, Op
     // The directory ends where the end record starts. When it does not start
     // where it says, data was put in front of the archive (a self-extractor
     // stub): every offset moves by the same amount.
-    if (end.directorySize > end.directoryEnd) return nullptr;
+    if (end.directorySize > end.directoryEnd || end.directorySize > kLargestDirectory) return nullptr;
     const std::uint64_t directoryStart = end.directoryEnd - end.directorySize;
     if (directoryStart < end.directoryOffset) return nullptr;
     const std::uint64_t shift = directoryStart - end.directoryOffset;

@@ -3,8 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <span>
 
@@ -89,9 +89,11 @@ void storeLe32At(std::span<std::uint8_t, Size> block, std::uint32_t v) {
 std::mt19937& randomBytes() {
     static std::mt19937 engine = [] {
         std::random_device device;
-        std::seed_seq seed{
-            device(), device(),
-            static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count())};
+        // The clock adds a little where the system's source is weak; the C
+        // library's clocks keep the C++ clock's run-time support (and the
+        // threads library behind it) out of the engine.
+        std::seed_seq seed{device(), device(), static_cast<unsigned>(std::time(nullptr)),
+                           static_cast<unsigned>(std::clock())};
         return std::mt19937(seed);
     }();
     return engine;

@@ -1,39 +1,32 @@
 // What both engines' exec entry points do around their own work: a null
-// record does nothing, the work runs on the platform's file system, and no
-// exception is let across the library boundary.
+// record does nothing, and the work runs on the platform's file system.
+//
+// The engines are built without exceptions (they travel on the first disk
+// and in front of every self-extracting archive, and the unwinder alone
+// would be a fifth of each): nothing can cross the library boundary that
+// way. Running out of memory ends the process with a box that says so
+// (common/runtime/NoExceptionsRuntime.cpp); the one allocation an archive's
+// own numbers size, its directory, is bounded and checked where it is read.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "FileSystem.h"
-#include "Progress.h"
 
 namespace tavrix::engines {
 
-// The number of entries `run` processed on the platform's file system; 0, with
-// an internal-error message naming `archivePath`, when it throws.
+// The number of entries `run` processed on the platform's file system.
 template <typename Run>
-int processedOnPlatform(zip::ProgressSink& sink, const std::string& archivePath, Run&& run) {
+int processedOnPlatform(Run&& run) {
     auto fs = zip::makePlatformFileSystem();
-    try {
-        return static_cast<int>(run(*fs).processed);
-    } catch (...) {  // nothing may cross the library boundary
-        sink.message(zip::MessageId::kInternal, archivePath);
-        return 0;
-    }
+    return static_cast<int>(run(*fs).processed);
 }
 
-// `exec` on the record's bytes; 0 for a null record, and when anything throws
-// (before a sink exists to tell of it).
+// `exec` on the record's bytes; 0 for a null record.
 template <typename Exec>
-int execGuarded(void* record, Exec&& exec) {
+int execRecord(void* record, Exec&& exec) {
     if (!record) return 0;
-    try {
-        return exec(static_cast<const std::uint8_t*>(record));
-    } catch (...) {
-        return 0;
-    }
+    return exec(static_cast<const std::uint8_t*>(record));
 }
 
 }  // namespace tavrix::engines

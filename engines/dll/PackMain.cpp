@@ -64,15 +64,14 @@ int pack(const std::uint8_t* raw) {
         sink.message(zip::MessageId::kPasswordMissing, archivePath);
         return 0;
     }
-    return engines::processedOnPlatform(sink, archivePath, [&](zip::FileSystem& fs) {
-        return zip::packArchive(fs, archivePath, options, sink);
-    });
+    return engines::processedOnPlatform(
+        [&](zip::FileSystem& fs) { return zip::packArchive(fs, archivePath, options, sink); });
 }
 
 }  // namespace
 
 extern "C" int __stdcall PackExec(void* record) {
-    return engines::execGuarded(record, pack);
+    return engines::execRecord(record, pack);
 }
 
 extern "C" int __stdcall GetPackVersion() {

@@ -45,15 +45,14 @@ int unpack(const std::uint8_t* raw) {
     options.directories = common.directories != 0;
     options.overwrite = common.overwrite != 0;
     options.verbose = common.verbose != 0 || common.trace != 0;
-    return engines::processedOnPlatform(sink, archivePath, [&](zip::FileSystem& fs) {
-        return zip::extractArchive(fs, archivePath, options, sink);
-    });
+    return engines::processedOnPlatform(
+        [&](zip::FileSystem& fs) { return zip::extractArchive(fs, archivePath, options, sink); });
 }
 
 }  // namespace
 
 extern "C" int __stdcall UnpackExec(void* record) {
-    return engines::execGuarded(record, unpack);
+    return engines::execRecord(record, unpack);
 }
 
 extern "C" int __stdcall GetUnpackVersion() {

@@ -13,7 +13,9 @@
 
 namespace tavrix::ui {
 
+class Form;
 class PopupMenu;
+class ProgressBar;
 class Timer;
 
 class WindowedControl : public Control {
@@ -26,6 +28,11 @@ public:
 
     // The control behind a window this layer created (null for others).
     static WindowedControl* fromHandle(HWND window);
+    // The control as one of the kinds a window handle is asked for by (null
+    // for the others). The shipped files are built without run-time type
+    // information, which a dynamic_cast would need.
+    virtual Form* asForm() { return nullptr; }
+    virtual ProgressBar* asProgressBar() { return nullptr; }
 
     // Notification (EN_CHANGE, ...) that the parent received for this control.
     virtual void notify(WORD /*code*/) {}

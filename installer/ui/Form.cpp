@@ -76,7 +76,8 @@ void Form::hide() {
 Form* Form::of(HWND window) {
     const HWND desktop = ::GetDesktopWindow();
     for (; window && window != desktop; window = ::GetAncestor(window, GA_PARENT))
-        if (auto* form = dynamic_cast<Form*>(fromHandle(window))) return form;
+        if (WindowedControl* control = fromHandle(window))
+            if (Form* form = control->asForm()) return form;
     return nullptr;
 }
 

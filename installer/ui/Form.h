@@ -26,6 +26,7 @@ class Form : public Container {
 public:
     explicit Form(const FormDesign& design);
     ~Form() override;
+    Form* asForm() override { return this; }
 
     // Runs the show handler, then puts the window on the screen. An error
     // of the handler still leaves the window shown and goes on to the caller.

@@ -122,7 +122,8 @@ void ProgressBar::send() {
 
 void CALLBACK ProgressBar::catchUp(HWND window, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(window, timer);
-    auto* bar = dynamic_cast<ProgressBar*>(fromHandle(window));
+    WindowedControl* control = fromHandle(window);
+    ProgressBar* bar = control ? control->asProgressBar() : nullptr;
     if (!bar) return;
     bar->catchUpPending_ = false;
     if (!bar->showsPosition()) bar->send();

@@ -33,6 +33,7 @@ public:
 class ProgressBar : public WindowedControl {
 public:
     ProgressBar(Container& parent, int left, int top, int width, int height, int minimum, int maximum);
+    ProgressBar* asProgressBar() override { return this; }
     // The position the bar stands for, as last set.
     int position() const { return position_; }
     // Repainting the control can cost as much as extracting a chunk (a themed

@@ -2,11 +2,15 @@
 // callbacks and cancelling.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "CoreFixture.h"
 #include "HostileNames.h"
 #include "Progress.h"
 #include "SafeName.h"
 #include "Wildcard.h"
+#include "ZipArchive.h"
 #include "ZipBuilder.h"
 
 namespace tavrix::ziptest {
@@ -158,6 +162,70 @@ TEST_F(CoreTest, DamagedDirectoryIsReportedWithoutProgress) {
     EXPECT_EQ(result.processed, 0u);
     EXPECT_EQ(log_.messageCodes(), std::vector<std::uint32_t>{2});
     EXPECT_EQ(log_.events.size(), 1u);
+}
+
+// A file of `size` zero bytes that ends in an end record claiming a
+// directory of `claimed` bytes right in front of it; counts what is read.
+class ClaimingInput final : public zip::InputFile {
+public:
+    ClaimingInput(std::uint64_t size, std::uint32_t claimed, std::uint64_t& bytesRead)
+        : size_(size), bytesRead_(bytesRead) {
+        const std::uint64_t offset = size - sizeof end_ - claimed;
+        const std::uint8_t record[sizeof end_] = {0x50,
+                                                  0x4B,
+                                                  0x05,
+                                                  0x06,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  1,
+                                                  0,
+                                                  1,
+                                                  0,
+                                                  static_cast<std::uint8_t>(claimed),
+                                                  static_cast<std::uint8_t>(claimed >> 8),
+                                                  static_cast<std::uint8_t>(claimed >> 16),
+                                                  static_cast<std::uint8_t>(claimed >> 24),
+                                                  static_cast<std::uint8_t>(offset),
+                                                  static_cast<std::uint8_t>(offset >> 8),
+                                                  static_cast<std::uint8_t>(offset >> 16),
+                                                  static_cast<std::uint8_t>(offset >> 24),
+                                                  0,
+                                                  0};
+        std::memcpy(end_, record, sizeof end_);
+    }
+    std::uint64_t size() const override { return size_; }
+    std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        if (offset >= size_) return 0;
+        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
+        auto* out = static_cast<std::uint8_t*>(buffer);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint64_t at = offset + i, endAt = size_ - sizeof end_;
+            out[i] = at >= endAt ? end_[at - endAt] : 0;
+        }
+        bytesRead_ += count;
+        return static_cast<std::ptrdiff_t>(count);
+    }
+
+private:
+    std::uint64_t size_;
+    std::uint64_t& bytesRead_;
+    std::uint8_t end_[22];
+};
+
+// The directory is the one thing an archive's own numbers size: a claim past
+// what the engine reads is damage, refused before anything that large is
+// read or held (the 32-bit engines would not survive running out of memory).
+TEST(ArchiveDirectory, ClaimPastTheLargestReadIsRefusedUnread) {
+    constexpr std::uint32_t kClaimed = (64u << 20) + 1;
+    std::uint64_t bytesRead = 0;
+    zip::ZipArchive::OpenError error{};
+    EXPECT_EQ(zip::ZipArchive::open(
+                  std::make_unique<ClaimingInput>(std::uint64_t{96} << 20, kClaimed, bytesRead), error),
+              nullptr);
+    EXPECT_EQ(error, zip::ZipArchive::OpenError::kDamaged);
+    EXPECT_LT(bytesRead, 1u << 20);  // the end record's tail, no more
 }
 
 TEST_F(CoreTest, SymlinkEntriesAreNeverLinks) {

@@ -83,6 +83,7 @@ public:
     std::int64_t dosToUnix(std::uint32_t dos) override { return real_.dosToUnix(dos); }
     std::uint32_t unixToDos(std::int64_t t) override { return real_.unixToDos(t); }
     bool isHidden(const zip::DirItem& item) override { return real_.isHidden(item); }
+    std::uint32_t processTag() override { return real_.processTag(); }
 
 private:
     zip::FileSystem& real_;

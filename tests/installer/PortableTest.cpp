@@ -57,8 +57,8 @@ TEST(FolderCreation, ParentsFirstAndNothingForDrivesOrExistingFolders) {
     EXPECT_EQ(foldersToCreate("C:\\A", exists({"C:\\A"})), Folders{});
     EXPECT_EQ(foldersToCreate("\\\\server\\share\\x", exists({"\\\\server\\share"})),
               Folders{"\\\\server\\share\\x"});
-    EXPECT_THROW(foldersToCreate("", exists({})), std::runtime_error);
-    EXPECT_THROW(foldersToCreate("relative", exists({})), std::runtime_error);
+    EXPECT_THROW(foldersToCreate("", exists({})), tavrix::TextError);
+    EXPECT_THROW(foldersToCreate("relative", exists({})), tavrix::TextError);
 }
 
 TEST(FolderProposal, OnlyTheNamedSimulatorsKeyIsReadAndPartsAreJoinedAsTheyAre) {
