@@ -6,11 +6,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
+
+#include "CheckProgram.h"
 
 extern "C" {
 int pthread_mutex_lock(std::intptr_t* cell);
@@ -18,17 +19,11 @@ int pthread_mutex_unlock(std::intptr_t* cell);
 int pthread_once(long* flag, void (*routine)());
 }
 
+namespace tavrix {
 namespace {
 
-int failures = 0;
-// Where allocations go, so that the compiler cannot leave them out.
-char* volatile kept = nullptr;
-
-void expect(bool holds, const char* what) {
-    if (holds) return;
-    std::printf("failed: %s\n", what);
-    ++failures;
-}
+using check::expect;
+using check::kept;
 
 constexpr int kThreads = 4;
 
@@ -154,13 +149,14 @@ void locksAndOnce() {
 }
 
 }  // namespace
+}  // namespace tavrix
 
 int main() {
+    using namespace tavrix;
     reportsAreExceptions();
     exceptionsOnThreads();
     guardedStatics();
     threadLocals();
     locksAndOnce();
-    std::printf("%d failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    return check::verdict();
 }

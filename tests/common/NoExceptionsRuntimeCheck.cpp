@@ -5,22 +5,17 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "CheckProgram.h"
+
+namespace tavrix {
 namespace {
 
-int failures = 0;
-// Where allocations go, so that the compiler cannot leave them out.
-char* volatile kept = nullptr;
-
-void expect(bool holds, const char* what) {
-    if (holds) return;
-    std::printf("failed: %s\n", what);
-    ++failures;
-}
+using check::expect;
+using check::kept;
 
 int exhaust() {
     volatile std::size_t huge = SIZE_MAX - 0xFFFF;  // more than any address space holds
@@ -62,14 +57,15 @@ void exhaustionEndsTheProcess() {
 }
 
 }  // namespace
+}  // namespace tavrix
 
 int main(int argc, char** argv) {
+    using namespace tavrix;
     if (argc > 1 && std::strcmp(argv[1], "exhaust") == 0) return exhaust();
     volatile std::size_t huge = SIZE_MAX - 0xFFFF;  // more than any address space holds
     kept = new (std::nothrow) char[huge];
     expect(kept == nullptr, "a request that may fail gets null");
     delete[] kept;
     exhaustionEndsTheProcess();
-    std::printf("%d failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    return check::verdict();
 }

@@ -9,10 +9,11 @@ tools/demo/make_package.py). On a 1.44 MB FAT12 disk every file takes whole
 root directory's own sectors); what is left is the room for the first volume,
 and it must be at least MIN_ROOM bytes.
 
-    check-disk1-room.py ROOT DIST_DIR [--also FILE]...
+    check-disk1-room.py ROOT DIST_DIR [--also FILE]... [--also-size BYTES]...
 
---also adds a file to disk 1, to see what a larger set leaves. Reads files
-only: it runs on machines that cannot start 32-bit programs too.
+--also adds a file to disk 1, --also-size a file of that many bytes, to see
+what a larger set leaves. Reads files only: it runs on machines that cannot
+start 32-bit programs too.
 """
 import argparse
 import os
@@ -37,6 +38,7 @@ def main():
     parser.add_argument("root")
     parser.add_argument("dist")
     parser.add_argument("--also", action="append", default=[])
+    parser.add_argument("--also-size", action="append", default=[], type=int)
     args = parser.parse_args()
 
     with tempfile.TemporaryDirectory() as work:
@@ -46,6 +48,11 @@ def main():
         files = [os.path.join(args.dist, name) for name in PROGRAM_FILES]
         files += [os.path.join(package, name) for name in PACKAGE_FILES]
         files += args.also
+        for n, size in enumerate(args.also_size):
+            path = os.path.join(work, f"extra{n}.bin")
+            with open(path, "wb") as f:
+                f.truncate(size)
+            files.append(path)
         missing = [f for f in files if not os.path.isfile(f)]
         if missing:
             print("disk 1: missing " + ", ".join(missing), file=sys.stderr)
