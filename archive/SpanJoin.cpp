@@ -36,15 +36,20 @@ std::optional<CentralHeaderFields> centralHeaderFields(
     return f;
 }
 
-SpanEntryIndex::SpanEntryIndex(std::vector<SpanEntry>& entries) : entries_(entries) {
-    byName_.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) byName_.emplace(entries[i].name, i);
+SpanEntryIndex::SpanEntryIndex(std::vector<SpanEntry>& entries) : entries_(entries), byName_(entries.size()) {
+    for (std::size_t i = 0; i < byName_.size(); ++i) byName_[i] = i;
+    // Stable: equal names keep their order in the list, so the search below
+    // meets the first of them.
+    std::stable_sort(byName_.begin(), byName_.end(),
+                     [&](std::size_t a, std::size_t b) { return entries_[a].name < entries_[b].name; });
 }
 
 SpanEntry& SpanEntryIndex::find(SpanInput& input, std::string_view name) {
-    const auto found = byName_.find(name);
-    if (found == byName_.end()) input.fail(msg::EntryNotFound);
-    return entries_[found->second];
+    const auto found = std::lower_bound(
+        byName_.begin(), byName_.end(), name,
+        [&](std::size_t at, std::string_view n) { return std::string_view(entries_[at].name) < n; });
+    if (found == byName_.end() || entries_[*found].name != name) input.fail(msg::EntryNotFound);
+    return entries_[*found];
 }
 
 namespace {

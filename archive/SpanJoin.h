@@ -15,7 +15,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tavrix::archive {
@@ -71,7 +70,7 @@ public:
 
 private:
     std::vector<SpanEntry>& entries_;
-    std::unordered_map<std::string_view, std::size_t> byName_;
+    std::vector<std::size_t> byName_;  // places in the list, sorted by name
 };
 
 // Reads one central header from `input` for each of `entries`: its name and

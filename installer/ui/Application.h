@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <exception>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -53,10 +52,18 @@ public:
     void reset();
 
     // Custom cursors by number, installed by the windows that use them.
-    void setCursor(int number, HCURSOR cursor) { cursors_[number] = cursor; }
+    void setCursor(int number, HCURSOR cursor) {
+        for (CursorEntry& entry : cursors_)
+            if (entry.number == number) {
+                entry.cursor = cursor;
+                return;
+            }
+        cursors_.push_back({number, cursor});
+    }
     HCURSOR cursor(int number) const {
-        auto found = cursors_.find(number);
-        return found == cursors_.end() ? nullptr : found->second;
+        for (const CursorEntry& entry : cursors_)
+            if (entry.number == number) return entry.cursor;
+        return nullptr;
     }
 
     // The standard error report: a box captioned with the title, error icon.
@@ -89,7 +96,11 @@ private:
     bool terminateRequested_ = false;
     bool terminated_ = false;
     bool altLetterTaken_ = false;
-    std::map<int, HCURSOR> cursors_;
+    struct CursorEntry {
+        int number;
+        HCURSOR cursor;
+    };
+    std::vector<CursorEntry> cursors_;
 };
 
 }  // namespace tavrix::ui

@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <set>
 
 #include "ui/Application.h"
 #include "win32/SelectedObject.h"
@@ -14,8 +13,8 @@ namespace tavrix::ui {
 namespace {
 
 void registerClassOnce(const std::string& name, WNDPROC procedure) {
-    static std::set<std::string> registered;
-    if (registered.count(name)) return;
+    static std::vector<std::string> registered;  // a few classes: a list does
+    if (std::find(registered.begin(), registered.end(), name) != registered.end()) return;
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = procedure;
@@ -24,7 +23,7 @@ void registerClassOnce(const std::string& name, WNDPROC procedure) {
     windowClass.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
     windowClass.lpszClassName = name.c_str();
     ::RegisterClassExA(&windowClass);
-    registered.insert(name);
+    registered.push_back(name);
 }
 
 MouseButton buttonOf(UINT message) {
@@ -222,10 +221,11 @@ bool Container::setCursorFromControl() {
 }
 
 void Container::addTimer(Timer* timer) {
-    timers_[timer->id()] = timer;
+    removeTimer(timer);
+    timers_.push_back({timer->id(), timer});
 }
 void Container::removeTimer(Timer* timer) {
-    timers_.erase(timer->id());
+    std::erase_if(timers_, [&](const TimerEntry& entry) { return entry.id == timer->id(); });
 }
 
 LRESULT Container::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -296,8 +296,9 @@ LRESULT Container::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
             return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
         case WM_TIMER: {
-            auto found = timers_.find(wParam);
-            if (found != timers_.end()) found->second->fire();
+            auto found = std::find_if(timers_.begin(), timers_.end(),
+                                      [&](const TimerEntry& entry) { return entry.id == wParam; });
+            if (found != timers_.end()) found->timer->fire();
             return 0;
         }
         default:

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -105,7 +104,11 @@ private:
 
     Font font_;
     std::vector<GraphicControl*> graphics_;
-    std::map<UINT_PTR, Timer*> timers_;
+    struct TimerEntry {
+        UINT_PTR id;
+        Timer* timer;
+    };
+    std::vector<TimerEntry> timers_;  // a window has one or two
     GraphicControl* captured_ = nullptr;
     GraphicControl* focusedGraphic_ = nullptr;
     bool clickPending_ = false;

@@ -1,7 +1,7 @@
 #include "ui/Graphics.h"
 
-#include <map>
-#include <tuple>
+#include <algorithm>
+#include <vector>
 
 #include "win32/SelectedObject.h"
 #include "win32/UniqueHandle.h"
@@ -9,10 +9,17 @@
 namespace tavrix::ui {
 
 HFONT fontHandle(const Font& font) {
-    static std::map<std::tuple<std::string, int, bool>, HFONT> fonts;
-    auto key = std::make_tuple(font.face, font.height, font.bold);
-    auto found = fonts.find(key);
-    if (found != fonts.end()) return found->second;
+    // A handful of fonts in all: a list searched in order does (and keeps
+    // the tree of a std::map out of the program).
+    struct Made {
+        Font font;
+        HFONT handle;
+    };
+    static std::vector<Made> fonts;
+    const auto found = std::find_if(fonts.begin(), fonts.end(), [&](const Made& made) {
+        return made.font.face == font.face && made.font.height == font.height && made.font.bold == font.bold;
+    });
+    if (found != fonts.end()) return found->handle;
     LOGFONTA description{};
     description.lfHeight = font.height;
     description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
@@ -20,7 +27,7 @@ HFONT fontHandle(const Font& font) {
     description.lfQuality = DEFAULT_QUALITY;
     lstrcpynA(description.lfFaceName, font.face.c_str(), LF_FACESIZE);
     HFONT handle = ::CreateFontIndirectA(&description);
-    fonts.emplace(key, handle);
+    fonts.push_back({font, handle});
     return handle;
 }
 

@@ -37,7 +37,9 @@ Picture Picture::fromBitmapResource(HMODULE module, const std::string& name) {
     auto handle = static_cast<HBITMAP>(
         module ? ::LoadImageA(module, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION) : nullptr);
     if (!handle) throw TextError("Resource " + name + " not found");
-    auto image = std::make_shared<Image>();
+    // Not make_shared: its control block brings the runtime's type
+    // comparison for get_deleter along, for nothing here.
+    std::shared_ptr<Image> image(new Image);
     image->kind = Kind::Bitmap;
     image->bitmap.reset(handle);
     BITMAP info{};
@@ -62,7 +64,7 @@ Picture Picture::fromFile(const std::string& path) {
     const std::optional<std::string> text = win32::readFileBytes(path);
     if (!text) throw TextError("Cannot open file " + path);
     const std::vector<std::uint8_t> bytes(text->begin(), text->end());
-    auto image = std::make_shared<Image>();
+    std::shared_ptr<Image> image(new Image);  // as above
     Picture picture;
 
     if (kind == "bmp") {
