@@ -66,20 +66,21 @@ void skipInput(SpanInput& input, std::size_t count, int errorId) {
 
 }  // namespace
 
+std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
+    std::uint8_t central[zip::kCentralHeaderSize];
+    input.read(central, sizeof central, msg::CentralHeaderReadError);
+    const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
+    if (!fields) input.fail(msg::CentralSignatureWrong);
+    entry.name.resize(fields->nameLength);
+    input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
+    entry.compressedSize = fields->compressedSize;
+    skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError);
+    return std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
+}
+
 std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entries) {
     std::uint64_t bytes = 0;
-    std::uint8_t central[zip::kCentralHeaderSize];
-    for (SpanEntry& entry : entries) {
-        input.read(central, sizeof central, msg::CentralHeaderReadError);
-        const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
-        if (!fields) input.fail(msg::CentralSignatureWrong);
-        entry.name.resize(fields->nameLength);
-        input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
-        entry.compressedSize = fields->compressedSize;
-        bytes += std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
-        skipInput(input, std::size_t{fields->extraLength} + fields->commentLength,
-                  msg::CentralExtraReadError);
-    }
+    for (SpanEntry& entry : entries) bytes += readSpanEntry(input, entry);
     return bytes;
 }
 
@@ -139,14 +140,16 @@ private:
         }
         if (at > io_.volumeSize()) io_.fail(msg::SeekError);
         io_.seek(at);
-        // Each entry needs a central header: the directory's size bounds the count.
+        // Each entry needs a central header: the directory's size bounds the
+        // count. Neither is checked against the volumes (the directory may
+        // start on another one), so an entry is taken only once its header
+        // has been read: what is held follows what the set really holds.
         const std::uint64_t total = end_.totalEntries;
-        entries_.assign(static_cast<std::size_t>(
-                            std::min<std::uint64_t>(total, end_.centralSize / zip::kCentralHeaderSize)),
-                        SpanEntry{});
-        if (entries_.size() != total) io_.fail(msg::CentralHeaderReadError);
-        return readSpanDirectory(io_, entries_) + end_.centralSize + zip::kEndOfCentralSize +
-               end_.comment.size();
+        if (total > end_.centralSize / zip::kCentralHeaderSize) io_.fail(msg::CentralHeaderReadError);
+        entries_.clear();
+        std::uint64_t bytes = 0;
+        for (std::uint64_t i = 0; i < total; ++i) bytes += readSpanEntry(io_, entries_.emplace_back());
+        return bytes + end_.centralSize + zip::kEndOfCentralSize + end_.comment.size();
     }
 
     void copyEntries(SpanEntryIndex& index) {

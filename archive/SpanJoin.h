@@ -73,9 +73,11 @@ private:
     std::vector<std::size_t> byName_;  // places in the list, sorted by name
 };
 
-// Reads one central header from `input` for each of `entries`: its name and
-// compressed size. Returns the bytes those entries take in the archive
-// (local headers, names and data).
+// Reads one central header from `input` into `entry`: its name and
+// compressed size. Returns the bytes the entry takes in the archive (local
+// header, name and data).
+std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry);
+// The same for each of `entries`, and the bytes they take together.
 std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entries);
 
 // One entry's local header as read, its name, and where it stands in the
