@@ -47,6 +47,17 @@ std::vector<std::uint8_t> lyingLastVolume(std::uint64_t entries, std::uint64_t s
     return v;
 }
 
+// The catalogue id the join failed with, 0 when it did not fail.
+int joinFailure(MemoryJoin& io, const archive::EndRecordSearch& end,
+                std::vector<archive::SpanEntry>& entries) {
+    try {
+        archive::joinSpannedSet(io, end, entries);
+    } catch (const JoinStopped& stopped) {
+        return stopped.id;
+    }
+    return 0;
+}
+
 // The counts are believed only as far as headers are really there: the join
 // fails at the first one missing, having held no more than it read. (It
 // used to make room for every claimed entry first: gigabytes for a volume
@@ -63,13 +74,7 @@ TEST(SpanJoin, DirectoryClaimedLargerThanTheSetFailsWithoutReservingIt) {
 
     MemoryJoin io({first, last});
     std::vector<archive::SpanEntry> entries;
-    int failedWith = 0;
-    try {
-        archive::joinSpannedSet(io, end, entries);
-    } catch (const JoinStopped& stopped) {
-        failedWith = stopped.id;
-    }
-    EXPECT_EQ(failedWith, msg::CentralSignatureWrong);
+    EXPECT_EQ(joinFailure(io, end, entries), msg::CentralSignatureWrong);
     EXPECT_LE(entries.capacity(), 16u);
     EXPECT_TRUE(io.out.empty());
 }
@@ -84,13 +89,7 @@ TEST(SpanJoin, MoreEntriesThanTheDirectoryCanHoldFailBeforeReading) {
 
     MemoryJoin io({first, last});
     std::vector<archive::SpanEntry> entries;
-    int failedWith = 0;
-    try {
-        archive::joinSpannedSet(io, end, entries);
-    } catch (const JoinStopped& stopped) {
-        failedWith = stopped.id;
-    }
-    EXPECT_EQ(failedWith, msg::CentralHeaderReadError);
+    EXPECT_EQ(joinFailure(io, end, entries), msg::CentralHeaderReadError);
 }
 
 }  // namespace
