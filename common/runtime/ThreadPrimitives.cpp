@@ -35,10 +35,34 @@ bool awaitsCreation(MutexCell value) {
     return value < 0 && value >= kLastInitializer;
 }
 
+// The runtime has a handful of static mutexes (the unwinder's frame table,
+// the emergency pool for exception objects, thread-local data), and the
+// pool's is first locked just when memory has run out: the first sections
+// come from here, never from the heap. They are not given back.
+constexpr LONG kStaticSections = 16;
+CRITICAL_SECTION staticSections[kStaticSections];
+volatile LONG staticSectionsTaken = 0;
+
+bool isStatic(const CRITICAL_SECTION* section) {
+    const auto at = reinterpret_cast<std::uintptr_t>(section);
+    const auto first = reinterpret_cast<std::uintptr_t>(&staticSections[0]);
+    return at >= first && at < first + sizeof staticSections;
+}
+
 CRITICAL_SECTION* newSection() {
-    auto* section = static_cast<CRITICAL_SECTION*>(std::malloc(sizeof(CRITICAL_SECTION)));
+    CRITICAL_SECTION* section = nullptr;
+    if (staticSectionsTaken < kStaticSections) {
+        const LONG slot = ::InterlockedIncrement(&staticSectionsTaken) - 1;
+        if (slot < kStaticSections) section = &staticSections[slot];
+    }
+    if (!section) section = static_cast<CRITICAL_SECTION*>(std::malloc(sizeof(CRITICAL_SECTION)));
     if (section) ::InitializeCriticalSection(section);
     return section;
+}
+
+void releaseSection(CRITICAL_SECTION* section) {
+    ::DeleteCriticalSection(section);
+    if (!isStatic(section)) std::free(section);
 }
 
 // The section behind `cell`, created by whichever thread gets there first.
@@ -51,8 +75,7 @@ CRITICAL_SECTION* sectionOf(MutexCell* cell) {
         reinterpret_cast<PVOID volatile*>(cell), created, reinterpret_cast<PVOID>(value)));
     if (previous == value) return created;
     // Another thread won: use its section.
-    ::DeleteCriticalSection(created);
-    std::free(created);
+    releaseSection(created);
     return reinterpret_cast<CRITICAL_SECTION*>(previous);
 }
 
@@ -72,9 +95,7 @@ int pthread_mutex_init(MutexCell* cell, const void* /*attributes*/) {
 
 int pthread_mutex_destroy(MutexCell* cell) {
     if (!awaitsCreation(*cell)) {
-        auto* section = reinterpret_cast<CRITICAL_SECTION*>(*cell);
-        ::DeleteCriticalSection(section);
-        std::free(section);
+        releaseSection(reinterpret_cast<CRITICAL_SECTION*>(*cell));
     }
     *cell = -1;
     return 0;
