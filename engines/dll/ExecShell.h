@@ -4,7 +4,8 @@
 // The engines are built without exceptions (they travel on the first disk
 // and in front of every self-extracting archive, and the unwinder alone
 // would be a fifth of each): nothing can cross the library boundary that
-// way. Running out of memory ends the process with a box that says so
+// way. Running out of memory ends the process and says so on the error
+// output, or in a box where there is none
 // (common/runtime/NoExceptionsRuntime.cpp); the one allocation an archive's
 // own numbers size, its directory, is bounded and checked where it is read.
 #pragma once

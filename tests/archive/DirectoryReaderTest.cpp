@@ -276,9 +276,7 @@ TEST(PeerArchives, ListLikeZipinfo) {
 
 namespace zip64 {
 
-void le(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
+constexpr auto le = testing::appendLe;
 
 struct Header {
     std::uint32_t compressed, uncompressed, offset;

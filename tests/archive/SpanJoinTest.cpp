@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ArchiveTestFiles.h"
 #include "ByteSource.h"
 #include "DirectoryReader.h"
 #include "MemoryJoin.h"
@@ -13,9 +14,7 @@
 namespace tavrix::archivetest {
 namespace {
 
-void le(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
+constexpr auto le = archive::testing::appendLe;
 
 // A last volume of 98 bytes: ZIP64 end record, locator and a saturated
 // classic end record, for a directory that starts on disk 0 and claims
