@@ -418,4 +418,8 @@ private:
     std::vector<std::uint8_t> outPending_;
 };
 
+// Load_Unpack_Dll for callers built without exceptions: false when loading
+// raised (a missing library is reported by the component and is no failure).
+bool loadUnpackEngine(TArchiveBuilder& builder) noexcept;
+
 }  // namespace tavrix::archive

@@ -37,6 +37,14 @@ void TArchiveBuilder::Load_Pack_Dll() {
 void TArchiveBuilder::Load_Unpack_Dll() {
     unpack_.load(dllDirectory_, trace_, reporter());
 }
+bool loadUnpackEngine(TArchiveBuilder& builder) noexcept {
+    try {
+        builder.Load_Unpack_Dll();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 void TArchiveBuilder::Unload_Pack_Dll() {
     pack_.unload();
 }

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "support/TextError.h"
-
 namespace tavrix::installer {
 
 inline constexpr const char* kFlightSimulator2000 = "Flightsimulator 2000";
@@ -20,7 +18,7 @@ inline constexpr const char* kSimulator98Key = "Software\\Microsoft\\Microsoft G
 inline constexpr const char* kSceneryType = "Scenery MD";
 
 // The simulator's folder from its registry key; none when the key does not
-// open. May throw (a "path" value that is not a string).
+// open (or the reader has reported why it cannot be read).
 using SimulatorPathReader = std::function<std::optional<std::string>(const char* key)>;
 
 // The folder proposed for a package, or none. Only the key of the simulator
@@ -47,12 +45,11 @@ inline std::string parentPart(const std::string& text) {
 }
 
 // The folders to create, outermost first, so that `text` exists afterwards.
-// Throws "Unable to create directory" for an empty text, and for a relative
-// name whose parent would be empty (nothing is created then).
-inline std::vector<std::string> foldersToCreate(std::string text,
-                                                const std::function<bool(const std::string&)>& isFolder) {
-    const TextError unable("Unable to create directory");
-    if (text.empty()) throw unable;
+// None ("Unable to create directory") for an empty text, and for a relative
+// name whose parent would be empty: nothing is created then.
+inline std::optional<std::vector<std::string>> foldersToCreate(
+    std::string text, const std::function<bool(const std::string&)>& isFolder) {
+    if (text.empty()) return std::nullopt;
     std::vector<std::string> missing;
     for (;;) {
         if (!text.empty() && text.back() == '\\') text.pop_back();
@@ -60,10 +57,10 @@ inline std::vector<std::string> foldersToCreate(std::string text,
         std::string parent = parentPart(text);
         if (parent == text) break;
         missing.push_back(text);
-        if (parent.empty()) throw unable;
+        if (parent.empty()) return std::nullopt;
         text = std::move(parent);
     }
-    return {missing.rbegin(), missing.rend()};
+    return std::vector<std::string>(missing.rbegin(), missing.rend());
 }
 
 struct InformationFile {

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "support/TextError.h"
 #include "support/ZeroPadded.h"
 #include "win32/FileBytes.h"
 #include "win32/PathExists.h"
@@ -79,9 +78,9 @@ std::string folderOfPath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string readWholeFile(const std::string& path) {
+TextResult<std::string> readWholeFile(const std::string& path) {
     std::optional<std::string> bytes = win32::readFileBytes(path);
-    if (!bytes) throw TextError("Cannot open file " + path);
+    if (!bytes) return TextFailure{"Cannot open file " + path};
     return std::move(*bytes);
 }
 

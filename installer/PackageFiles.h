@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "support/TextResult.h"
+
 namespace tavrix::installer {
 
 // The folder of the running program, with its trailing backslash.
@@ -19,8 +21,8 @@ std::string folderOfPath(const std::string& path);
 // neither is there.
 std::string packageArchive(const std::string& folder);
 
-// A whole file's bytes; throws "Cannot open file <path>" when it cannot be read.
-std::string readWholeFile(const std::string& path);
+// A whole file's bytes; fails with "Cannot open file <path>" when it cannot be read.
+TextResult<std::string> readWholeFile(const std::string& path);
 
 // One opening of Ostrel.ini. Every read goes to the file afresh; a missing
 // file or key yields the current value of the target, passed as default.

@@ -1,5 +1,7 @@
 #include "SkinnedForm.h"
 
+#include <utility>
+
 #include "ui/Application.h"
 #include "win32/MessageBoxSeam.h"
 
@@ -16,8 +18,26 @@ bool SkinnedForm::loadSkinLibrary(const char* failureCaption) {
     return false;
 }
 
-void SkinnedForm::loadSkinBitmap(ui::Image& image, const char* name) const {
-    image.setPicture(ui::Picture::fromBitmapResource(SkinLibrary.get(), name));
+bool SkinnedForm::loaded(const TextResult<ui::Picture>& picture) {
+    if (picture) return true;
+    broken_ = true;
+    ui::Application::instance().showError(picture.failure());
+    return false;
+}
+
+bool SkinnedForm::loadSkinBitmap(ui::Image& image, const char* name) {
+    // One report is enough: what failed once fails again.
+    if (broken_) return false;
+    TextResult<ui::Picture> picture = ui::Picture::fromBitmapResource(SkinLibrary.get(), name);
+    if (!loaded(picture)) return false;
+    image.setPicture(std::move(*picture));
+    return true;
+}
+
+ui::Picture SkinnedForm::programBitmap(const char* name) {
+    if (broken_) return {};
+    TextResult<ui::Picture> picture = ui::Picture::fromBitmapResource(::GetModuleHandleA(nullptr), name);
+    return loaded(picture) ? std::move(*picture) : ui::Picture();
 }
 
 void SkinnedForm::bindImageButton(ui::Image& image, ui::Label& caption, ButtonHandlers handlers) {

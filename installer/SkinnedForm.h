@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "support/TextResult.h"
 #include "ui/Form.h"
+#include "ui/Picture.h"
 #include "win32/UniqueHandle.h"
 
 namespace tavrix::installer {
@@ -19,7 +21,11 @@ public:
     HMODULE skinLibrary() const { return SkinLibrary.get(); }
 
     // Loads a bitmap of the skin library into an image, afresh each time.
-    void loadSkinBitmap(ui::Image& image, const char* name) const;
+    // A bitmap that will not load is told in the standard error report, and
+    // the window counts as broken: it loads nothing more, and start-up ends
+    // the program when a window comes out of its construction broken.
+    bool loadSkinBitmap(ui::Image& image, const char* name);
+    bool broken() const { return broken_; }
 
 protected:
     explicit SkinnedForm(const ui::FormDesign& design) : ui::Form(design) {}
@@ -27,6 +33,10 @@ protected:
     // Loads the skin library; without it, tells the user (in a box captioned
     // failureCaption) and asks the application to terminate. True when loaded.
     bool loadSkinLibrary(const char* failureCaption);
+
+    // A bitmap of the program's own (a button's glyph), as loadSkinBitmap
+    // reports a failure: an empty picture then.
+    ui::Picture programBitmap(const char* name);
 
     // An image button: the caption label on the image acts as the image.
     // Press shows the pressed face, release the released one (either may be
@@ -41,11 +51,15 @@ protected:
     void bindImageButton(ui::Image& image, ui::Label& caption, ButtonHandlers handlers);
 
     // Released and pressed faces of a button.
-    void Released(ui::Image& image) const { loadSkinBitmap(image, kReleasedFace); }
-    void Pressed(ui::Image& image) const { loadSkinBitmap(image, kPressedFace); }
+    bool Released(ui::Image& image) { return loadSkinBitmap(image, kReleasedFace); }
+    bool Pressed(ui::Image& image) { return loadSkinBitmap(image, kPressedFace); }
 
 private:
+    // Reports a picture that did not load; true when it did.
+    bool loaded(const TextResult<ui::Picture>& picture);
+
     win32::UniqueModule SkinLibrary;  // freed when the window is destroyed
+    bool broken_ = false;
 };
 
 // Layout shared by the borderless wizard pages.

@@ -1,5 +1,7 @@
 #include "Startup.h"
 
+#include <type_traits>
+
 #include "Build4.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
@@ -15,33 +17,31 @@
 
 namespace tavrix::installer {
 
-void createInstallerWindows() {
-    // A global names its window only once the window is complete: a window
-    // whose construction fails leaves no name behind.
-    ui::Application& application = ui::Application::instance();
-    Form1 = application.createForm<TForm1>();
-    Form2 = application.createForm<TForm2>();
-    Form3 = application.createForm<TForm3>();
-    Form4 = application.createForm<TForm4>();
-    Form5 = application.createForm<TForm5>();
-    Form6 = application.createForm<TForm6>();
-    Form7 = application.createForm<TForm7>();
-    About = application.createForm<TAbout>();
-    Form8 = application.createForm<TForm8>();
+namespace {
+
+// Creates a window and names it, only once it is complete: a window that
+// came out of its construction broken (already reported) leaves no name.
+template <typename FormType>
+bool create(FormType*& name) {
+    FormType* form = ui::Application::instance().createForm<FormType>();
+    if constexpr (std::is_base_of_v<SkinnedForm, FormType>)
+        if (form->broken()) return false;
+    name = form;
+    return true;
+}
+
+}  // namespace
+
+bool createInstallerWindows() {
+    return create(Form1) && create(Form2) && create(Form3) && create(Form4) && create(Form5) &&
+           create(Form6) && create(Form7) && create(About) && create(Form8);
 }
 
 int runInstaller(const std::string& folder) {
     ui::Application& application = ui::Application::instance();
-    try {
-        application.setTitle(kInstallerName);
-        setProgramFolder(folder);
-        createInstallerWindows();
-        application.run();
-    } catch (const std::exception& error) {
-        application.showError(error.what());
-    } catch (...) {
-        application.showError("Unexpected error");
-    }
+    application.setTitle(kInstallerName);
+    setProgramFolder(folder);
+    if (createInstallerWindows()) application.run();
     // Every window goes, each releasing its own hold on the skin library.
     application.destroyForms();
     return 0;

@@ -6,7 +6,9 @@
 namespace tavrix::installer {
 
 // Creates the nine windows in their fixed order; the first is the main window.
-void createInstallerWindows();
+// False when one came out broken (a skin bitmap that would not load, already
+// reported): the windows after it are not created.
+bool createInstallerWindows();
 
 // The whole program for a package folder (trailing backslash included):
 // runs until the termination request, destroys every window, returns 0.

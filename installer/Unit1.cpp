@@ -39,7 +39,8 @@ ui::FormDesign mainDesign() {
 
 }  // namespace
 
-TForm1::TForm1() : SkinnedForm(mainDesign()), Close1(Panel1, 398, 2, 23, 22, closeGlyph(), "Close") {
+TForm1::TForm1()
+    : SkinnedForm(mainDesign()), Close1(Panel1, 398, 2, 23, 22, programBitmap(kCloseGlyph), "Close") {
     for (ui::GraphicControl* dragArea :
          {static_cast<ui::GraphicControl*>(&Image1), static_cast<ui::GraphicControl*>(&Image5),
           static_cast<ui::GraphicControl*>(&Label1)})
@@ -80,13 +81,19 @@ void TForm1::FormShow() {
                               MB_OK | MB_ICONWARNING);
         ui::Application::instance().terminate();
     }
+    // A picture or text that will not load is reported, and the rest of the
+    // show steps are skipped: the wizard stays usable.
     if (!SplashFile.empty()) {
-        Form8->Image1.setPicture(ui::Picture::fromFile(folder + SplashFile));
+        TextResult<ui::Picture> splash = ui::Picture::fromFile(folder + SplashFile);
+        if (!splash) return failShow(splash.failure());
+        Form8->Image1.setPicture(std::move(*splash));
         Form8->setSize(Form8->Image1.width(), Form8->Image1.height());
         Form8->showModal();
     }
     if (win32::fileExists(folder + "licens.qzt")) {
-        Memo1.setLines(splitLines(readWholeFile(folder + "licens.qzt")));
+        const TextResult<std::string> agreement = readWholeFile(folder + "licens.qzt");
+        if (!agreement) return failShow(agreement.failure());
+        Memo1.setLines(splitLines(*agreement));
     } else {
         Form3->Image6.setVisible(true);
         Form3->Label8.setVisible(true);

@@ -21,10 +21,6 @@ ui::FormDesign fixedDialogDesign(const char* className, const char* caption, int
     return design;
 }
 
-ui::Picture closeGlyph() {
-    return ui::Picture::fromBitmapResource(::GetModuleHandleA(nullptr), "CLOSEGLYPH");
-}
-
 HCURSOR installHandCursor() {
     HCURSOR hand = ::LoadCursorA(::GetModuleHandleA(nullptr), "hacursor");
     ui::Application::instance().setCursor(kHandCursor, hand);
@@ -37,7 +33,7 @@ void openMail(const std::string& address) {
 
 TForm2::TForm2()
     : SkinnedForm(fixedDialogDesign("Morvane Setup", "Author(s)", 387, 227, ui::Font::points("Arial", 8))),
-      Close1(Panel1, 363, 2, 23, 22, closeGlyph(), "Close") {
+      Close1(Panel1, 363, 2, 23, 22, programBitmap(kCloseGlyph), "Close") {
     Close1.onClick = [this] { Close1Click(); };
     bindImageButton(Image3, Label2, {.click = [this] { Close1Click(); }});
     keyboard.defaultButton = &Image3;

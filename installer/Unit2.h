@@ -61,6 +61,7 @@ void openMail(const std::string& address);
 // text still names it (task list, window searches).
 ui::FormDesign fixedDialogDesign(const char* className, const char* caption, int clientWidth,
                                  int clientHeight, ui::Font font);
-ui::Picture closeGlyph();
+// The program's own glyph on the drawn caption's close button.
+inline constexpr const char* kCloseGlyph = "CLOSEGLYPH";
 
 }  // namespace tavrix::installer

@@ -7,7 +7,7 @@
 #include "Unit3.h"
 #include "Unit5.h"
 #include "Unit6.h"
-#include "support/TextError.h"
+#include "ui/Application.h"
 #include "ui/FolderBrowserSeam.h"
 #include "win32/PathExists.h"
 #include "win32/UniqueHandle.h"
@@ -27,7 +27,8 @@ using UniqueRegistryKey = win32::UniqueHandle<RegistryKeyTraits>;
 
 // The simulator's folder: value "path" of its key under HKEY_LOCAL_MACHINE.
 // The key is opened for reading, so a user without administrator rights
-// still gets the proposal; a missing value reads as empty text.
+// still gets the proposal; a missing value reads as empty text. A value that
+// is not text is reported, and nothing is proposed.
 std::optional<std::string> readSimulatorPath(const char* keyName) {
     HKEY opened = nullptr;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &opened) != ERROR_SUCCESS)
@@ -37,7 +38,10 @@ std::optional<std::string> readSimulatorPath(const char* keyName) {
     DWORD size = 0;
     if (::RegQueryValueExA(key.get(), "path", nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return std::string();
-    if (type != REG_SZ && type != REG_EXPAND_SZ) throw TextError("Invalid data type for 'path'");
+    if (type != REG_SZ && type != REG_EXPAND_SZ) {
+        ui::Application::instance().showError("Invalid data type for 'path'");
+        return std::nullopt;
+    }
     std::string value(size, '\0');
     if (::RegQueryValueExA(key.get(), "path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
         ERROR_SUCCESS)
@@ -50,15 +54,16 @@ std::optional<std::string> readSimulatorPath(const char* keyName) {
 
 }  // namespace
 
-void MakeFolderPath(const std::string& folder) {
-    for (const std::string& missing : foldersToCreate(folder, win32::directoryExists))
-        ::CreateDirectoryA(missing.c_str(), nullptr);
+bool MakeFolderPath(const std::string& folder) {
+    const auto missing = foldersToCreate(folder, win32::directoryExists);
+    if (!missing) return false;
+    for (const std::string& name : *missing) ::CreateDirectoryA(name.c_str(), nullptr);
+    return true;
 }
 
 TForm4::TForm4()
     : NavigationPage("TForm4", 420, 298),
-      Button1(*this, 384, 152, 20, 21,
-              ui::Picture::fromBitmapResource(::GetModuleHandleA(nullptr), "FOLDERGLYPH"), "Browse") {
+      Button1(*this, 384, 152, 20, 21, programBitmap("FOLDERGLYPH"), "Browse") {
     Edit1.onChange = [this] { Edit1Change(); };
     Button1.onClick = [this] { Button1Click(); };
     keyboard.addControl(Edit1);
@@ -101,8 +106,8 @@ void TForm4::Image3Click() {
     // The folder must exist before the installation page extracts into it;
     // otherwise the user stays here to choose another.
     const std::string folder = Edit1.text();
-    MakeFolderPath(folder);
-    if (!win32::directoryExists(folder)) throw TextError("Unable to create directory");
+    if (!MakeFolderPath(folder) || !win32::directoryExists(folder))
+        return ui::Application::instance().showError("Unable to create directory");
     ShowPage(*Form5);
     close();
 }

@@ -52,7 +52,8 @@ private:
 extern TForm4* Form4;
 
 // Creates a folder with every missing parent; the outcome of each creation
-// is not examined. Throws "Unable to create directory" for an empty text.
-void MakeFolderPath(const std::string& folder);
+// is not examined. False, creating nothing, for an empty text or a relative
+// name with no parent.
+bool MakeFolderPath(const std::string& folder);
 
 }  // namespace tavrix::installer

@@ -5,7 +5,6 @@
 #include "PackageFiles.h"
 #include "TextLines.h"
 #include "Unit4.h"
-#include "support/TextError.h"
 #include "ui/Application.h"
 #include "win32/UniqueHandle.h"
 
@@ -16,25 +15,26 @@ TForm7* Form7 = nullptr;
 // Whole or not at all: the text goes to a file beside the target first, which
 // then replaces the target in one step, so a failed write (a full disk, a
 // target that cannot be replaced) never leaves a truncated record behind.
-void saveTextFile(const std::string& path, const std::string& text) {
+TextResult<> saveTextFile(const std::string& path, const std::string& text) {
     const std::string temporary = path + kTemporarySuffix;
     bool written = false;
     {
         win32::UniqueFile file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) throw TextError("Cannot create file " + path);
+        if (!file) return TextFailure{"Cannot create file " + path};
         DWORD count = 0;
         written = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &count, nullptr) &&
                   count == text.size() && ::FlushFileBuffers(file.get());
     }
     if (!written) {
         ::DeleteFileA(temporary.c_str());
-        throw TextError("Stream write error");
+        return TextFailure{"Stream write error"};
     }
     if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileA(temporary.c_str());
-        throw TextError("Cannot create file " + path);
+        return TextFailure{"Cannot create file " + path};
     }
+    return Done{};
 }
 
 TForm7::TForm7() : WizardPage("TForm7", 418, 295) {
@@ -74,7 +74,8 @@ void TForm7::Timer1Timer() {
                                {AuthorMail1, AuthorMail2, AuthorMail3}};
     const std::string text = informationFileText(info);
     InfoLines = splitLines(text);
-    saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
+    const TextResult<> saved = saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
+    if (!saved) ui::Application::instance().showError(saved.failure());
 }
 
 void TForm7::setMissingFiles(int count) {

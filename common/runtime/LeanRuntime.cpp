@@ -8,16 +8,19 @@
 //    program or an impossible size can raise;
 //  - the handler for an exception nobody caught names the exception's type,
 //    and for that links a whole demangler (about 45 KB), for a message a
-//    Windows program has nowhere to print.
+//    Windows program has nowhere to print. The one here says what a user
+//    can act on: the installer's windows are built without exceptions, so
+//    memory that runs out under them ends the program here.
 // The program sees the same thing as before: an exception derived from
 // std::exception with a text, or std::bad_alloc; catching code that names
 // std::exception, std::bad_alloc or nothing behaves as it did. Nothing here
 // catches std::length_error or std::out_of_range by name (the shipped files
 // do not): those would no longer match.
-#include <cstdlib>
 #include <exception>
 #include <new>
 #include <typeinfo>
+
+#include "runtime/EndProcess.h"
 
 namespace {
 
@@ -96,7 +99,17 @@ void __throw_out_of_range_fmt(const char* format, ...) {
 namespace __gnu_cxx {
 
 void __verbose_terminate_handler() {
-    std::abort();
+    bool outOfMemory = false;
+    if (std::current_exception()) {
+        try {
+            throw;
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        } catch (...) {
+        }
+    }
+    tavrix::runtime::endProcess(outOfMemory ? tavrix::runtime::kOutOfMemoryText
+                                            : tavrix::runtime::kInternalFaultText);
 }
 
 }  // namespace __gnu_cxx

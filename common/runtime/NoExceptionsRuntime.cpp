@@ -11,32 +11,19 @@
 //    (engines/core/ZipArchive.cpp), so a hostile archive is refused, not fatal;
 //  - a container or string misused (a length past its maximum, a position
 //    past its end): a fault of the program, never of its input.
-#include <windows.h>
-
 #include <cstdlib>
 #include <new>
 
+#include "runtime/EndProcess.h"
+
 namespace {
 
-[[noreturn]] void endProcess(const char* text) {
-    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
-    DWORD written = 0;
-    const DWORD length = static_cast<DWORD>(::lstrlenA(text));
-    if (error == nullptr || error == INVALID_HANDLE_VALUE ||
-        !::WriteFile(error, text, length, &written, nullptr))
-        ::MessageBoxA(nullptr, text, "Tavrix", MB_ICONERROR | MB_TASKMODAL);
-    // As abort does, without running anything of the program's that may
-    // need memory.
-    ::TerminateProcess(::GetCurrentProcess(), 3);
-    std::abort();
-}
-
 [[noreturn]] void outOfMemory() {
-    endProcess("There is not enough memory to go on; the program ends.\r\n");
+    tavrix::runtime::endProcess(tavrix::runtime::kOutOfMemoryText);
 }
 
 [[noreturn]] void internalFault() {
-    endProcess("An internal error ends the program.\r\n");
+    tavrix::runtime::endProcess(tavrix::runtime::kInternalFaultText);
 }
 
 void* allocate(std::size_t size) {

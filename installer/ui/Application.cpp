@@ -21,7 +21,7 @@ void Application::adopt(std::unique_ptr<Form> form) {
 void Application::run() {
     // A failure during start-up has already asked to terminate: nothing of
     // the wizard is shown then.
-    if (mainForm_ && !terminateRequested_) guard([&] { mainForm_->show(); });
+    if (mainForm_ && !terminateRequested_) mainForm_->show();
     while (!terminated_) handleMessage();
 }
 
@@ -49,11 +49,8 @@ bool Application::routeKey(const MSG& message) {
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
     Form* form = Form::of(message.hwnd);
     if (!form) return false;
-    // A handler that fails has still taken its key.
-    bool taken = true;
-    guard([&] {
-        taken = form->keyboardTarget()->keyboard.handleKey(message.message, message.wParam, message.lParam);
-    });
+    const bool taken =
+        form->keyboardTarget()->keyboard.handleKey(message.message, message.wParam, message.lParam);
     if (taken && message.message == WM_SYSKEYDOWN && (message.lParam & (LPARAM{1} << 29)))
         altLetterTaken_ = true;
     return taken;
@@ -99,14 +96,6 @@ void Application::reset() {
 void Application::showError(const std::string& text) {
     HWND owner = mainForm_ && ::IsWindowVisible(mainForm_->handle()) ? mainForm_->handle() : nullptr;
     win32::showMessageBox(owner, withClosingPeriod(text), title_, MB_OK | MB_ICONERROR);
-}
-
-void Application::reportSafely(const char* text) noexcept {
-    try {
-        showError(text);
-    } catch (...) {
-        // Nothing is left to tell the user with; the handler is abandoned.
-    }
 }
 
 }  // namespace tavrix::ui

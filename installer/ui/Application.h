@@ -1,10 +1,14 @@
 // The application: its title, its forms, the message loop, the termination
 // request and the standard error report.
+//
+// The window layer and the installer are built without exceptions: a step
+// that fails returns its failure (support/TextResult.h), and the handler
+// that meets it reports it here and skips the rest of its work. Memory that
+// cannot be had ends the program with a message of its own.
 #pragma once
 
 #include <windows.h>
 
-#include <exception>
 #include <memory>
 #include <string>
 #include <utility>
@@ -69,26 +73,12 @@ public:
     // The standard error report: a box captioned with the title, error icon.
     void showError(const std::string& text);
 
-    // Runs code at a boundary no exception may cross (window procedures,
-    // callbacks): an escaping error goes to the standard error report.
-    template <typename Function>
-    void guard(Function&& function) noexcept {
-        try {
-            std::forward<Function>(function)();
-        } catch (const std::exception& error) {
-            reportSafely(error.what());
-        } catch (...) {
-            reportSafely("Unexpected error");
-        }
-    }
-
 private:
     void adopt(std::unique_ptr<Form> form);
     // Keys the forms handle themselves (Tab, Enter, Esc, Alt with a letter)
     // before the focused control sees them; true when taken.
     bool routeKey(const MSG& message);
     void dispatch(MSG& message);
-    void reportSafely(const char* text) noexcept;
 
     std::string title_;
     std::vector<std::unique_ptr<Form>> forms_;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "ui/Application.h"
 #include "win32/SelectedObject.h"
 #include "win32/UniqueHandle.h"
 #include "win32/WindowDc.h"
@@ -82,10 +81,7 @@ LRESULT CALLBACK WindowedControl::windowProcedure(HWND window, UINT message, WPA
     }
     WindowedControl* self = fromHandle(window);
     if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
-    // No exception leaves a window procedure: the application reports it.
-    LRESULT result = 0;
-    Application::instance().guard([&] { result = self->handleMessage(message, wParam, lParam); });
-    return result;
+    return self->handleMessage(message, wParam, lParam);
 }
 
 LRESULT WindowedControl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

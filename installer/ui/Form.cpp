@@ -1,5 +1,6 @@
 #include "ui/Form.h"
 
+#include <utility>
 #include <vector>
 
 #include "ui/Application.h"
@@ -39,13 +40,10 @@ void Form::show() {
     showing_ = true;
     visible_ = true;
     if (centred_ && !(::GetWindowLongA(window_, GWL_STYLE) & WS_CHILD)) centreOnScreen();
-    try {
-        FormShow();
-    } catch (...) {
-        putOnScreen();
-        throw;
-    }
+    showFailure_.clear();
+    FormShow();
     putOnScreen();
+    if (!showFailure_.empty()) Application::instance().showError(std::exchange(showFailure_, {}));
 }
 
 void Form::putOnScreen() {

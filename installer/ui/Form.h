@@ -28,8 +28,8 @@ public:
     ~Form() override;
     Form* asForm() override { return this; }
 
-    // Runs the show handler, then puts the window on the screen. An error
-    // of the handler still leaves the window shown and goes on to the caller.
+    // Runs the show handler, then puts the window on the screen; a failure
+    // the handler gave up on is reported once the window is there.
     void show();
     void hide();
     // Shows the form with a message loop of its own, every other form
@@ -58,6 +58,9 @@ public:
 protected:
     // Show handler, run each time the form is shown.
     virtual void FormShow() {}
+    // For the show handler that gives up on the rest of its steps: the text
+    // goes to the standard error report after the window is on the screen.
+    void failShow(std::string text) { showFailure_ = std::move(text); }
     // The system asks the window to close (Alt+F4, the task list).
     virtual void closeRequested() { close(); }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -69,6 +72,7 @@ private:
     void putOnScreen();
 
     bool centred_;
+    std::string showFailure_;
     bool showing_ = false;
     bool modal_ = false;
     bool modalDone_ = false;

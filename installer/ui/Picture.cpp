@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ByteCursor.h"
-#include "support/TextError.h"
 #include "win32/FileBytes.h"
 #include "win32/SelectedObject.h"
 #include "win32/UniqueHandle.h"
@@ -33,10 +32,10 @@ constexpr std::size_t kIconEntrySize = 16;
 
 }  // namespace
 
-Picture Picture::fromBitmapResource(HMODULE module, const std::string& name) {
+TextResult<Picture> Picture::fromBitmapResource(HMODULE module, const std::string& name) {
     auto handle = static_cast<HBITMAP>(
         module ? ::LoadImageA(module, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION) : nullptr);
-    if (!handle) throw TextError("Resource " + name + " not found");
+    if (!handle) return TextFailure{"Resource " + name + " not found"};
     // Not make_shared: its control block brings the runtime's type
     // comparison for get_deleter along, for nothing here.
     std::shared_ptr<Image> image(new Image);
@@ -52,17 +51,17 @@ Picture Picture::fromBitmapResource(HMODULE module, const std::string& name) {
     return picture;
 }
 
-Picture Picture::fromFile(const std::string& path) {
+TextResult<Picture> Picture::fromFile(const std::string& path) {
     auto dot = path.find_last_of(".\\/:");
     std::string extension =
         (dot != std::string::npos && path[dot] == '.') ? path.substr(dot + 1) : std::string();
     std::string kind = extension;
     std::transform(kind.begin(), kind.end(), kind.begin(), [](unsigned char c) { return std::tolower(c); });
     if (kind != "bmp" && kind != "ico" && kind != "emf" && kind != "wmf")
-        throw TextError("Unknown picture file extension (." + extension + ")");
+        return TextFailure{"Unknown picture file extension (." + extension + ")"};
 
     const std::optional<std::string> text = win32::readFileBytes(path);
-    if (!text) throw TextError("Cannot open file " + path);
+    if (!text) return TextFailure{"Cannot open file " + path};
     const std::vector<std::uint8_t> bytes(text->begin(), text->end());
     std::shared_ptr<Image> image(new Image);  // as above
     Picture picture;
@@ -71,7 +70,7 @@ Picture Picture::fromFile(const std::string& path) {
         image->kind = Kind::Bitmap;
         image->bitmap.reset(
             ::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-        if (!image->bitmap) throw TextError("Bitmap image is not valid");
+        if (!image->bitmap) return TextFailure{"Bitmap image is not valid"};
         BITMAP info{};
         ::GetObjectA(image->bitmap.get(), sizeof info, &info);
         picture.width_ = info.bmWidth;
@@ -89,20 +88,20 @@ Picture Picture::fromFile(const std::string& path) {
         std::uint64_t end = 0;
         if (!directory.ok() || reserved != 0 || type != kIconFileType || count == 0 ||
             !addWithin(offset, size, bytes.size(), end) || offset < kIconDirectorySize + kIconEntrySize)
-            throw TextError("Icon image is not valid");
+            return TextFailure{"Icon image is not valid"};
         picture.width_ = width ? width : 256;
         picture.height_ = height ? height : 256;
         image->kind = Kind::Icon;
         image->icon.reset(::CreateIconFromResourceEx(const_cast<std::uint8_t*>(bytes.data() + offset), size,
                                                      TRUE, 0x00030000, picture.width_, picture.height_,
                                                      LR_DEFAULTCOLOR));
-        if (!image->icon) throw TextError("Icon image is not valid");
+        if (!image->icon) return TextFailure{"Icon image is not valid"};
     } else if (kind == "emf") {
         image->kind = Kind::Metafile;
         image->metafile.reset(::SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data()));
         ENHMETAHEADER header{};
         if (!image->metafile || !::GetEnhMetaFileHeader(image->metafile.get(), sizeof header, &header))
-            throw TextError("Metafile is not valid");
+            return TextFailure{"Metafile is not valid"};
         picture.width_ = ::MulDiv(header.rclFrame.right - header.rclFrame.left, kScreenPixelsPerInch,
                                   kHundredthMillimetresPerInch);
         picture.height_ = ::MulDiv(header.rclFrame.bottom - header.rclFrame.top, kScreenPixelsPerInch,
@@ -121,11 +120,11 @@ Picture Picture::fromFile(const std::string& path) {
         const auto bottom = static_cast<std::int16_t>(header.u16());
         const auto unitsPerInch = header.u16();
         if (!header.ok() || key != kPlaceableKey || unitsPerInch == 0 || bytes.size() <= kPlaceableHeaderSize)
-            throw TextError("Metafile is not valid");
+            return TextFailure{"Metafile is not valid"};
         image->kind = Kind::Metafile;
         image->metafile.reset(::SetWinMetaFileBits(static_cast<UINT>(bytes.size() - kPlaceableHeaderSize),
                                                    bytes.data() + kPlaceableHeaderSize, nullptr, nullptr));
-        if (!image->metafile) throw TextError("Metafile is not valid");
+        if (!image->metafile) return TextFailure{"Metafile is not valid"};
         picture.width_ = ::MulDiv(right - left, kScreenPixelsPerInch, unitsPerInch);
         picture.height_ = ::MulDiv(bottom - top, kScreenPixelsPerInch, unitsPerInch);
     }

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "support/TextResult.h"
+
 namespace tavrix::ui {
 
 class Picture {
@@ -13,12 +15,12 @@ public:
     Picture() = default;
 
     // Bitmap resource of a module, by name (names match in any letter case).
-    // Throws "Resource <name> not found" when the module has no such bitmap.
-    static Picture fromBitmapResource(HMODULE module, const std::string& name);
+    // Fails with "Resource <name> not found" when the module has no such bitmap.
+    static TextResult<Picture> fromBitmapResource(HMODULE module, const std::string& name);
 
     // Picture file; the extension (any letter case) chooses the kind: "bmp",
-    // "ico", "emf" or "wmf". Throws with the loader's message on failure.
-    static Picture fromFile(const std::string& path);
+    // "ico", "emf" or "wmf". Fails with the loader's message.
+    static TextResult<Picture> fromFile(const std::string& path);
 
     enum class Kind { None, Bitmap, Icon, Metafile };
     bool empty() const { return kind_ == Kind::None; }

@@ -1,11 +1,13 @@
 // A program linked as the shipped files with exceptions are (the lean runtime
 // in front of the C++ runtime): exceptions, guarded statics and the thread
-// calls behind them, on several threads at once. Exit 0 when all hold; each
-// failure is printed.
+// calls behind them, on several threads at once, and how an exception ends
+// the program when it meets code built without exceptions (it starts itself
+// for that). Exit 0 when all hold; each failure is printed.
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -20,6 +22,11 @@ int pthread_once(long* flag, void (*routine)());
 }
 
 namespace tavrix {
+namespace check {
+char* allocateWithoutUnwindTables(std::size_t size);
+int callWithoutUnwindTables(void (*function)());
+}  // namespace check
+
 namespace {
 
 using check::expect;
@@ -148,15 +155,43 @@ void locksAndOnce() {
     expect(onceRuns == 1, "a once-routine runs once for racing threads");
 }
 
+// Started as a second process: the exception never reaches the catch here,
+// since frames without unwind tables lie between.
+int escape(const char* kind) {
+    try {
+        if (std::strcmp(kind, "memory") == 0) {
+            volatile std::size_t huge = SIZE_MAX - 0xFFFF;  // more than any address space holds
+            kept = check::allocateWithoutUnwindTables(huge);
+        } else {
+            check::callWithoutUnwindTables([] { throw std::string("a fault"); });
+        }
+    } catch (...) {
+        return 10;
+    }
+    return 11;
+}
+
+void escapesEndTheProgram() {
+    check::Ending ending = check::runSelf("escape-memory");
+    expect(ending.started, "the program starts itself");
+    expect(ending.code == 3, "memory that runs out under code without exceptions ends the program (code 3)");
+    expect(ending.said.find("not enough memory") != std::string::npos, "and says so on the error output");
+    ending = check::runSelf("escape-fault");
+    expect(ending.code == 3, "any other exception that meets such code ends the program (code 3)");
+    expect(ending.said.find("internal error") != std::string::npos, "and says it is an internal error");
+}
+
 }  // namespace
 }  // namespace tavrix
 
-int main() {
+int main(int argc, char** argv) {
     using namespace tavrix;
+    if (argc > 1 && std::strncmp(argv[1], "escape-", 7) == 0) return escape(argv[1] + 7);
     reportsAreExceptions();
     exceptionsOnThreads();
     guardedStatics();
     threadLocals();
     locksAndOnce();
+    escapesEndTheProgram();
     return check::verdict();
 }

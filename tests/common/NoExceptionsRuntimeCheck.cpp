@@ -23,37 +23,11 @@ int exhaust() {
     return 10;  // never reached
 }
 
-// Runs this program with "exhaust", its error output into a pipe.
 void exhaustionEndsTheProcess() {
-    char self[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    ::CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdError = writeEnd;
-    std::string command = std::string("\"") + self + "\" exhaust";
-    PROCESS_INFORMATION process{};
-    const bool started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                          nullptr, &startup, &process);
-    ::CloseHandle(writeEnd);
-    expect(started, "the program starts itself");
-    if (!started) return;
-    std::string said;
-    char buffer[256];
-    DWORD got = 0;
-    while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) said.append(buffer, got);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.hProcess, &code);
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(readEnd);
-    expect(code == 3, "running out of memory ends the process with exit code 3");
-    expect(said.find("not enough memory") != std::string::npos, "and says so on the error output");
+    const check::Ending ending = check::runSelf("exhaust");
+    expect(ending.started, "the program starts itself");
+    expect(ending.code == 3, "running out of memory ends the process with exit code 3");
+    expect(ending.said.find("not enough memory") != std::string::npos, "and says so on the error output");
 }
 
 }  // namespace

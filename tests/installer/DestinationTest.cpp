@@ -14,6 +14,7 @@
 #include "Unit6.h"
 #include "Unit7.h"
 #include "ui/FolderBrowserSeam.h"
+#include "win32/FileBytes.h"
 #include "win32/PathExists.h"
 
 namespace tavrix::installer::testing {
@@ -99,7 +100,7 @@ TEST_F(DestinationTest, PathThatIsNotTextIsReportedAndNothingIsProposed) {
     describe("Flightsimulator 2000", "Aircraft", "My Plane");
     createWindows();
     showMainWindow();
-    ui::Application::instance().guard([] { ShowPage(*Form4); });
+    ShowPage(*Form4);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Invalid data type for 'path'") << "ends below the period: none added";
     EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
@@ -203,7 +204,7 @@ TEST_F(CompletionTest, InformationFileHoldsSeventeenLinesForTheExampleAndForThre
         EXPECT_EQ(Form7->Timer1.interval(), 500u);
         Form7->Timer1.fire();
         EXPECT_FALSE(Form7->Timer1.enabled());
-        EXPECT_EQ(readWholeFile(package + "Ostrel.txt"), c.expected);
+        EXPECT_EQ(win32::readFileBytes(package + "Ostrel.txt"), c.expected);
         EXPECT_EQ(Form7->InfoLines.size(), 17u);
         // The page keeps the file's lines, each without its CR LF.
         std::string joined;

@@ -55,7 +55,7 @@ void CALLBACK runPendingAction(HWND, UINT, UINT_PTR id, DWORD) {
 
 COLORREF faceColour(const char* name) {
     HMODULE skin = ::LoadLibraryA("Velskin.dll");
-    COLORREF colour = pixelOf(ui::Picture::fromBitmapResource(skin, name), 32, 12);
+    COLORREF colour = pixelOf(*ui::Picture::fromBitmapResource(skin, name), 32, 12);
     ::FreeLibrary(skin);
     return colour;
 }
@@ -117,8 +117,7 @@ void InstallerTest::createWindows() const {
 }
 
 void InstallerTest::showMainWindow() const {
-    ui::Application& application = ui::Application::instance();
-    application.guard([&] { application.mainForm()->show(); });
+    ui::Application::instance().mainForm()->show();
 }
 
 void mouseDown(const ui::Container& container, POINT point, ui::MouseButton button) {

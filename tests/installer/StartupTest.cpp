@@ -14,6 +14,7 @@
 #include "Unit6.h"
 #include "Unit7.h"
 #include "Unit8.h"
+#include "win32/FileBytes.h"
 
 namespace tavrix::installer::testing {
 namespace {
@@ -179,7 +180,7 @@ TEST_F(StartupTest, TheDescriptionFileIsNeverWritten) {
     showMainWindow();
     Form5->show();
     ui::Application::instance().destroyForms();
-    EXPECT_EQ(readWholeFile(package + "Ostrel.ini"), description);
+    EXPECT_EQ(win32::readFileBytes(package + "Ostrel.ini"), description);
 }
 
 }  // namespace

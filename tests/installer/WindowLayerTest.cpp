@@ -1,6 +1,6 @@
 // The window layer's event model: click before release, the capture that
-// brings a release outside back to its control, errors stopped at the
-// window procedure, modal loops, timers and the termination request.
+// brings a release outside back to its control, a show handler's failure,
+// modal loops, timers and the termination request.
 #include <string>
 #include <vector>
 
@@ -37,6 +37,14 @@ public:
     ui::Timer timer{*this, 10, [this] { events.push_back("tick"); }};
     ui::ProgressBar bar{*this, 10, 50, 180, 16, 1, 10001};
     std::vector<std::string> events;
+    std::string showFailure;  // the show handler gives up with this text
+
+protected:
+    void FormShow() override {
+        if (showFailure.empty()) return;
+        failShow(showFailure);
+        events.push_back(::IsWindowVisible(handle()) ? "failed shown" : "failed hidden");
+    }
 };
 
 class WindowLayerTest : public InstallerTest {
@@ -84,18 +92,22 @@ TEST_F(WindowLayerTest, TheTopmostControlGetsThePressAndHiddenOnesNone) {
     EXPECT_EQ(probe->events, Events{"down"});
 }
 
-TEST_F(WindowLayerTest, ErrorInAHandlerIsReportedAtTheWindowBoundary) {
-    probe->image.onClick = [] { throw std::runtime_error("Disk full"); };
-    probe->image.onMouseUp = [this](ui::MouseButton, int, int) { probe->events.push_back("up"); };
-    click(probe->image);
+TEST_F(WindowLayerTest, ShowFailureIsReportedOnceTheWindowIsOnTheScreen) {
+    probe->hide();
+    probe->showFailure = "Disk full";
+    probe->show();
+    EXPECT_EQ(probe->events, Events{"failed hidden"}) << "the handler runs before the window shows";
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Disk full.");
     EXPECT_EQ(boxes[0].caption, "Tavrix Installer");
     EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
-    EXPECT_EQ(probe->events, Events{"down"}) << "the rest of the handling, the release, is skipped";
+    EXPECT_TRUE(::IsWindowVisible(probe->handle())) << "the window still comes up";
+    EXPECT_EQ(boxes[0].owner, probe->handle()) << "the main window owns the report: it was on the screen";
 
-    click(probe->caption);
-    EXPECT_EQ(boxes.size(), 1u) << "the window goes on working";
+    probe->hide();
+    probe->showFailure.clear();
+    probe->show();
+    EXPECT_EQ(boxes.size(), 1u) << "a failure is reported for the show that met it only";
 }
 
 TEST_F(WindowLayerTest, TimersTickThroughTheMessageLoop) {
