@@ -31,8 +31,10 @@ inline std::optional<std::string> proposeFolder(const std::string& version, cons
                       : version == kFlightSimulator98 ? kSimulator98Key
                                                       : nullptr;
     if (!key) return std::nullopt;
+    // A key without a usable "path" value proposes nothing: the parts
+    // alone would name a folder in the root of the current drive.
     const std::optional<std::string> path = readPath(key);
-    if (!path) return std::nullopt;
+    if (!path || path->empty()) return std::nullopt;
     // Scenery goes into the simulator's own folder.
     if (type == kSceneryType) return *path;
     return *path + "\\" + type + "\\" + title;

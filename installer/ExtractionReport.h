@@ -40,6 +40,20 @@ inline std::string extractionProblemsText(const ExtractionOutcome& outcome) {
     return text;
 }
 
+// The question before the extraction when files of the package are already
+// in the destination with other contents.
+inline std::string replaceQuestionText(int files) {
+    const bool one = files == 1;
+    return detail::countOfFiles(files) + " of this add-on " + (one ? "is" : "are") +
+           " already in the destination folder with other contents.\n\n"
+           "Yes replaces " +
+           (one ? "it" : "them") + ": the old " + (one ? "copy is" : "copies are") +
+           " kept, and put back if the add-on is uninstalled.\n"
+           "No keeps " +
+           (one ? "it" : "them") + " and leaves the package's " + (one ? "copy" : "copies") +
+           " out.\nCancel goes back to choose another folder.";
+}
+
 // The completion page's heading and the sentence under the add-on's title:
 // the success text only when every file of the package is in place.
 inline constexpr const char* kCompleteHeading = "Installation complete";

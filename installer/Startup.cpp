@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "Build4.h"
+#include "Installation.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
 #include "Unit1.h"
@@ -33,6 +34,7 @@ bool create(FormType*& name) {
 }  // namespace
 
 bool createInstallerWindows() {
+    currentInstallation() = Installation();
     return create(Form1) && create(Form2) && create(Form3) && create(Form4) && create(Form5) &&
            create(Form6) && create(Form7) && create(About) && create(Form8);
 }

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "DestinationRules.h"
+#include "Installation.h"
 #include "PackageFiles.h"
 #include "Unit3.h"
 #include "Unit5.h"
@@ -24,6 +25,17 @@ struct RegistryKeyTraits {
     static void close(Handle key) { ::RegCloseKey(key); }
 };
 using UniqueRegistryKey = win32::UniqueHandle<RegistryKeyTraits>;
+
+// A text with its %NAME% parts replaced by the environment's values.
+std::string expandedText(const std::string& text) {
+    const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::string expanded(needed, '\0');
+    const DWORD written = ::ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed);
+    if (written == 0 || written > needed) return text;
+    expanded.resize(written - 1);
+    return expanded;
+}
 
 // The simulator's folder: value "path" of its key under HKEY_LOCAL_MACHINE.
 // The key is opened for reading, so a user without administrator rights
@@ -49,15 +61,19 @@ std::optional<std::string> readSimulatorPath(const char* keyName) {
     value.resize(std::min<std::size_t>(size, value.size()));
     // The stored string usually carries its terminator; the text ends there.
     if (const auto end = value.find('\0'); end != std::string::npos) value.resize(end);
+    if (type == REG_EXPAND_SZ) value = expandedText(value);
     return value;
 }
 
 }  // namespace
 
-bool MakeFolderPath(const std::string& folder) {
+bool MakeFolderPath(const std::string& folder, int* made) {
     const auto missing = foldersToCreate(folder, win32::directoryExists);
     if (!missing) return false;
-    for (const std::string& name : *missing) ::CreateDirectoryA(name.c_str(), nullptr);
+    int count = 0;
+    for (const std::string& name : *missing)
+        if (::CreateDirectoryA(name.c_str(), nullptr)) ++count;
+    if (made) *made = count;
     return true;
 }
 
@@ -106,8 +122,11 @@ void TForm4::Image3Click() {
     // The folder must exist before the installation page extracts into it;
     // otherwise the user stays here to choose another.
     const std::string folder = Edit1.text();
-    if (!MakeFolderPath(folder) || !win32::directoryExists(folder))
+    int made = 0;
+    if (!MakeFolderPath(folder, &made) || !win32::directoryExists(folder))
         return ui::Application::instance().showError("Unable to create directory");
+    // An uninstall, or a cancel, takes away the folders made here too.
+    currentInstallation().chooseDestination(folder, made);
     ShowPage(*Form5);
     close();
 }

@@ -52,8 +52,8 @@ private:
 extern TForm4* Form4;
 
 // Creates a folder with every missing parent; the outcome of each creation
-// is not examined. False, creating nothing, for an empty text or a relative
-// name with no parent.
-bool MakeFolderPath(const std::string& folder);
+// is not examined beyond counting the folders made (into `made`). False,
+// creating nothing, for an empty text or a relative name with no parent.
+bool MakeFolderPath(const std::string& folder, int* made = nullptr);
 
 }  // namespace tavrix::installer

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "Installation.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
 #include "SpaceCheck.h"
@@ -61,18 +62,16 @@ void TForm6::FormShow() {
     Timer1.setEnabled(true);
 }
 
-bool TForm6::roomForPackage() {
+bool TForm6::roomForPackage(std::uint64_t bytes) {
     const std::string folder = ArchiveBuilder1.ExtrBaseDir();
     for (;;) {
         const win32::DiskSpace space = win32::diskSpaceOf(folder);
-        if (roomFor(listedBytes_, space.freeBytes)) return true;
-        const int answer =
-            win32::showMessageBox(Form1 ? Form1->handle() : handle(),
-                                  notEnoughSpaceText(driveOf(folder), listedBytes_, space.freeBytes),
-                                  kInstallerName, MB_RETRYCANCEL | MB_ICONWARNING);
+        if (roomFor(bytes, space.freeBytes)) return true;
+        const int answer = win32::showMessageBox(Form1 ? Form1->handle() : handle(),
+                                                 notEnoughSpaceText(driveOf(folder), bytes, space.freeBytes),
+                                                 kInstallerName, MB_RETRYCANCEL | MB_ICONWARNING);
         if (answer == IDRETRY) continue;
-        ShowPage(*Form4);
-        close();
+        backToDestination();
         return false;
     }
 }
@@ -85,26 +84,74 @@ void TForm6::Timer1Timer() {
         ArchiveBuilder1.Extract();
         return;
     }
-    // Nothing is extracted unless the whole package fits.
-    if (!roomForPackage()) return;
+    // Without an engine, or without entries, Extract only reports why.
+    if (!ArchiveBuilder1.UnpackDllHandle() || ArchiveBuilder1.DirEntries().empty()) {
+        ArchiveBuilder1.Extract();
+        return reportIfTheEngineGaveUp();
+    }
+    Installation& installation = currentInstallation();
+    // The record goes by the folder the engine extracts into.
+    if (installation.destination() != ArchiveBuilder1.ExtrBaseDir())
+        installation.chooseDestination(ArchiveBuilder1.ExtrBaseDir(), 0);
+    std::vector<PackageEntry> entries;
+    for (const archive::ZipDirEntry& entry : ArchiveBuilder1.DirEntries())
+        entries.push_back({entry.fileName, entry.uncompressedSize, entry.header.crc32});
+    installation.plan(PackageDescription().read("Title", "hl", ""), entries);
+    bool replacing = false;
+    if (const int inTheWay = installation.filesInTheWay(); inTheWay > 0) {
+        const int answer =
+            win32::showMessageBox(Form1 ? Form1->handle() : handle(), replaceQuestionText(inTheWay),
+                                  kInstallerName, MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer != IDYES && answer != IDNO) return backToDestination();
+        replacing = answer == IDYES;
+    }
+    // Nothing is extracted unless every file to be written fits.
+    if (!roomForPackage(installation.bytesToWrite(replacing))) return;
+    // Nor before the record of what will be written is on disk.
+    if (const TextResult<> begun = installation.begin(replacing); !begun) {
+        showWarning(extractionFailedText(begun.failure()));
+        return backToDestination();
+    }
     keptFiles_ = 0;
+    sameFiles_ = installation.sameFiles();
     lastFailure_.clear();
     batchEnded_ = false;
     ArchiveBuilder1.Extract();
-    // The engine's own count of the files it wrote is known only now; the
-    // completion page, already shown, learns of any file it still lacks.
-    if (batchEnded_ && Form7) {
-        const int unwritten = listedFiles_ - ArchiveBuilder1.ProcessedCount() - keptFiles_;
-        if (unwritten > Form7->missingFiles()) Form7->setMissingFiles(unwritten);
+    // A confirmed quit: everything this installation did is taken back
+    // before the program ends.
+    if (ui::Application::instance().terminateRequested()) {
+        Label5.setText("Restoring...");
+        Label6.setText("Please wait while the destination folder is restored.");
+        ::UpdateWindow(handle());
+        installation.cancel();
+        return;
     }
+    if (batchEnded_) {
+        // The engine's own count of the files it wrote is known only now.
+        const int unwritten = listedFiles_ - ArchiveBuilder1.ProcessedCount() - keptFiles_;
+        reportExtractionProblems();
+        Form7->setMissingFiles(std::max(failedFiles(), unwritten));
+        if (const TextResult<> recorded = installation.complete(false); !recorded)
+            showWarning(recorded.failure());
+        ShowPage(*Form7);
+        close();
+        return;
+    }
+    reportIfTheEngineGaveUp();
+}
+
+void TForm6::reportIfTheEngineGaveUp() {
     // An engine that gave up before the end of the batch (an archive it
     // cannot read) would otherwise leave the page at "Installing..." without
-    // a word; a quit needs no explanation.
-    // So would a spanned package whose volumes could not all be had (a
-    // cancelled disk prompt among them).
-    if (!batchEnded_ && !ui::Application::instance().terminateRequested() &&
-        (ArchiveBuilder1.EngineErrorCount() > 0 || isSpanningFailure(ArchiveBuilder1.LastErrCode())))
+    // a word. So would a spanned package whose volumes could not all be had
+    // (a cancelled disk prompt among them).
+    if (ArchiveBuilder1.EngineErrorCount() > 0 || isSpanningFailure(ArchiveBuilder1.LastErrCode()))
         showWarning(extractionFailedText(lastFailure()));
+}
+
+void TForm6::backToDestination() {
+    ShowPage(*Form4);
+    close();
 }
 
 void TForm6::stopExtraction() {
@@ -133,13 +180,11 @@ void TForm6::ArchiveBuilder1Progress(archive::TArchiveBuilder*, archive::Progres
                 ProgressBar2.setPosition(kBarMinimum);
                 break;
             }
+            // The completion page follows once Extract has returned, with
+            // the engine off the stack.
             batchEnded_ = true;
-            reportExtractionProblems();
-            Form7->setMissingFiles(failedFiles());
             ProgressBar1.setPosition(kBarMinimum);
             ProgressBar2.setPosition(kBarMinimum);
-            ShowPage(*Form7);
-            close();
             break;
         case archive::pgFileCount:
             break;
@@ -176,7 +221,9 @@ void TForm6::reportExtractionProblems() {
     const int engineErrors = ArchiveBuilder1.EngineErrorCount();
     if (engineErrors <= 0) return;
     ExtractionOutcome outcome;
-    outcome.keptFiles = std::min(keptFiles_, engineErrors);
+    // The engine keeps a file that is already there with the package's
+    // contents too; that one is no news.
+    outcome.keptFiles = std::max(std::min(keptFiles_, engineErrors) - sameFiles_, 0);
     outcome.failedFiles = failedFiles();
     outcome.lastFailure = lastFailure();
     showWarning(extractionProblemsText(outcome));

@@ -1,6 +1,7 @@
 // The installation page: extracts the package archive into the destination
 // folder, shows the progress of the file and of the whole package, and
-// opens the completion page when the engine reports the end of the batch.
+// opens the completion page once the engine has reached the end of the
+// batch. A confirmed quit takes back what the installation did.
 #pragma once
 
 #include <cstdint>
@@ -56,13 +57,17 @@ private:
     // Whether the destination's drive has room for the unpacked package;
     // asks to retry while it has not. False: the user cancelled, and the
     // destination page is shown again.
-    bool roomForPackage();
+    bool roomForPackage(std::uint64_t bytes);
+    void backToDestination();
+    // Tells the user when the extraction ended before the end of the batch.
+    void reportIfTheEngineGaveUp();
 
     ExtractionProgress progress_;
     std::uint64_t listedBytes_ = 0;  // unpacked size of the package, from its listing
     int listedFiles_ = 0;
     bool batchEnded_ = false;
     int keptFiles_ = 0;
+    int sameFiles_ = 0;
     std::string lastFailure_;
 };
 

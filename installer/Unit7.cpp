@@ -1,6 +1,7 @@
 #include "Unit7.h"
 
 #include "DestinationRules.h"
+#include "Installation.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
 #include "TextLines.h"
@@ -75,7 +76,10 @@ void TForm7::Timer1Timer() {
     const std::string text = informationFileText(info);
     InfoLines = splitLines(text);
     const TextResult<> saved = saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
-    if (!saved) ui::Application::instance().showError(saved.failure());
+    if (!saved) return ui::Application::instance().showError(saved.failure());
+    // The record is complete with the information file in it.
+    if (const TextResult<> recorded = currentInstallation().complete(true); !recorded)
+        ui::Application::instance().showError(recorded.failure());
 }
 
 void TForm7::setMissingFiles(int count) {
@@ -84,8 +88,10 @@ void TForm7::setMissingFiles(int count) {
     Label6.setText(completionSentence(count));
 }
 
-// No confirmation: the installation is over.
+// No confirmation: the installation is over. The information file is
+// written first if the timer has not written it yet.
 void TForm7::Image2Click() {
+    if (Timer1.enabled()) Timer1Timer();
     ui::Application::instance().terminate();
 }
 

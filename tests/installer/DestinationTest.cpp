@@ -8,6 +8,7 @@
 #include "DestinationRules.h"
 #include "InstallerFixture.h"
 #include "PackageFiles.h"
+#include "TextLines.h"
 #include "Unit1.h"
 #include "Unit4.h"
 #include "Unit5.h"
@@ -23,10 +24,10 @@ namespace {
 // A simulator key of this test's own Wine prefix, removed afterwards.
 class SimulatorKey {
 public:
-    SimulatorKey(const char* name, const std::string& path) : name_(name) {
+    SimulatorKey(const char* name, const std::string& path, DWORD type = REG_SZ) : name_(name) {
         HKEY key = nullptr;
         ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        ::RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+        ::RegSetValueExA(key, "path", 0, type, reinterpret_cast<const BYTE*>(path.c_str()),
                          static_cast<DWORD>(path.size() + 1));
         ::RegCloseKey(key);
     }
@@ -93,6 +94,22 @@ TEST_F(DestinationTest, ProposalFollowsTheSimulatorTheTypeAndTheTitle) {
         EXPECT_TRUE(boxes.empty());
         ui::Application::instance().reset();
     }
+}
+
+TEST_F(DestinationTest, ExpandablePathIsExpandedAndAnEmptyOneProposesNothing) {
+    ::SetEnvironmentVariableA("TAVRIX_SIM_ROOT", "C:\\Games");
+    {
+        SimulatorKey key(kSimulator2000Key, "%TAVRIX_SIM_ROOT%\\FS2000", REG_EXPAND_SZ);
+        describe("Flightsimulator 2000", "Aircraft", "My Plane");
+        showDestination();
+        EXPECT_EQ(Form4->Edit1.text(), "C:\\Games\\FS2000\\Aircraft\\My Plane");
+        ui::Application::instance().reset();
+    }
+    SimulatorKey empty(kSimulator2000Key, "");
+    describe("Flightsimulator 2000", "Aircraft", "My Plane");
+    showDestination();
+    EXPECT_EQ(Form4->Edit1.text(), "") << "not \\Aircraft\\My Plane, in the root of the current drive";
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(DestinationTest, PathThatIsNotTextIsReportedAndNothingIsProposed) {
@@ -246,11 +263,13 @@ TEST_F(CompletionTest, AWrittenRecordLeavesNoTemporaryFile) {
     EXPECT_FALSE(win32::fileExists(package + "Ostrel.txt" + kTemporarySuffix));
 }
 
-TEST_F(CompletionTest, FinishBeforeTheTimerWritesNothing) {
+TEST_F(CompletionTest, FinishBeforeTheTimerWritesTheInformationFileFirst) {
     showCompletion(package.substr(0, package.size() - 1));
     click(Form7->Label2);
     ui::Application::instance().run();
-    EXPECT_FALSE(win32::fileExists(package + "Ostrel.txt"));
+    ASSERT_TRUE(win32::fileExists(package + "Ostrel.txt"));
+    EXPECT_EQ(splitLines(*win32::readFileBytes(package + "Ostrel.txt")).size(), 17u) << "whole";
+    EXPECT_FALSE(Form7 && Form7->Timer1.enabled()) << "written once";
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "FloppyDrive.h"
+#include "InstallRecord.h"
 #include "InstallerFixture.h"
 #include "PackageFiles.h"
+#include "RecordKeeping.h"
 #include "Unit1.h"
 #include "Unit4.h"
 #include "Unit6.h"
@@ -49,6 +51,39 @@ void listFiles(const std::string& folder, const std::string& prefix, std::vector
     std::sort(names.begin(), names.end());
 }
 
+// Every folder (ending in "\\") and file below a folder with each file's
+// contents: two trees are the same when these are.
+using Tree = std::vector<std::pair<std::string, std::string>>;
+void addTree(const std::string& folder, const std::string& prefix, Tree& tree) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree.emplace_back(prefix + name + "\\", "");
+            addTree(folder + name + "\\", prefix + name + "\\", tree);
+        } else {
+            std::ifstream in(folder + name, std::ios::binary);
+            tree.emplace_back(prefix + name, std::string(std::istreambuf_iterator<char>(in), {}));
+        }
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(tree.begin(), tree.end());
+}
+Tree treeOf(const std::string& folder) {
+    Tree tree;
+    addTree(folder + "\\", "", tree);
+    return tree;
+}
+// Names only, for a readable failure.
+std::vector<std::string> namesOf(const Tree& tree) {
+    std::vector<std::string> names;
+    for (const auto& entry : tree) names.push_back(entry.first);
+    return names;
+}
+
 class InstallationTest : public InstallerTest {
 protected:
     void SetUp() override {
@@ -83,9 +118,13 @@ protected:
         ui::Application& application = ui::Application::instance();
         while (!application.terminated() && !done()) application.handleMessage();
     }
+    // The add-on's files in the destination, its record's folder left out.
     std::vector<std::string> installed() const {
         std::vector<std::string> names;
         listFiles(destination + "\\", "", names);
+        names.erase(std::remove_if(names.begin(), names.end(),
+                                   [](const std::string& name) { return name.rfind("Uninstall\\", 0) == 0; }),
+                    names.end());
         return names;
     }
     // Lets a test act on the page's progress events as they arrive.
@@ -127,7 +166,7 @@ TEST_F(InstallationTest, PageLayoutAndComponentSettings) {
     EXPECT_EQ(component.SFXCaption(), "Self-extracting Archive");
 }
 
-TEST_F(InstallationTest, ScriptedProgressMovesBothBarsThenOpensTheCompletionPage) {
+TEST_F(InstallationTest, ScriptedProgressMovesBothBarsAndTheEndOfTheBatchChangesNoPage) {
     start();
     ShowPage(*Form6);
     auto report = [](archive::ProgressType type, long size) {
@@ -146,8 +185,10 @@ TEST_F(InstallationTest, ScriptedProgressMovesBothBarsThenOpensTheCompletionPage
     report(archive::pgBatchEnd, 0);
     EXPECT_EQ(Form6->ProgressBar1.position(), 1);
     EXPECT_EQ(Form6->ProgressBar2.position(), 1);
-    EXPECT_TRUE(visible(Form7));
-    EXPECT_FALSE(visible(Form6));
+    // The completion page follows once Extract has returned, never from
+    // inside the engine's callback.
+    EXPECT_FALSE(visible(Form7));
+    EXPECT_TRUE(visible(Form6));
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -257,18 +298,24 @@ TEST_F(InstallationTest, AnArchiveTheEngineCannotReadIsToldAndThePageStays) {
     EXPECT_FALSE(visible(Form7));
 }
 
-TEST_F(InstallationTest, FilesKeptOnAReinstallAreNotCalledFailures) {
+TEST_F(InstallationTest, FilesThePilotChangedAreAskedAboutAndNoKeepsThem) {
     start();
     installUntil([] { return visible(Form7); });
     ASSERT_TRUE(boxes.empty());
     std::ofstream(destination + "\\readme.txt", std::ios::binary) << "changed by the pilot";
     Form7->hide();
+    answers = {IDNO};
     installUntil([] { return visible(Form7); });
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].type, static_cast<UINT>(kWarning));
-    EXPECT_EQ(boxes[0].text.find("could not"), std::string::npos) << boxes[0].text;
-    EXPECT_NE(boxes[0].text.find("2 files were already in the destination folder"), std::string::npos)
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
+    EXPECT_EQ(
+        boxes[0].text.find("1 file of this add-on is already in the destination folder with other contents."),
+        0u)
         << boxes[0].text;
+    EXPECT_EQ(boxes[1].type, static_cast<UINT>(kWarning));
+    EXPECT_EQ(boxes[1].text.find("could not"), std::string::npos) << boxes[1].text;
+    EXPECT_NE(boxes[1].text.find("1 file was already in the destination folder"), std::string::npos)
+        << "the unchanged file is no news: " << boxes[1].text;
     EXPECT_EQ(readFile(destination + "\\readme.txt"), "changed by the pilot");
     EXPECT_EQ(Form7->Label6.text().find("was installed successfully"), 0u) << "every file is in place";
 }
@@ -446,14 +493,50 @@ protected:
     }
 };
 
-TEST_F(QuitDuringExtractionTest, YesStopsTheEngineAndEndsTheProgramWithoutAHalfFile) {
+TEST_F(QuitDuringExtractionTest, YesStopsTheEngineAndTakesBackEveryFileWritten) {
     cancelDuringSecondFile(IDYES);
     ui::Application& application = ui::Application::instance();
     EXPECT_TRUE(application.terminated()) << "the loop took the quit after Extract returned";
     EXPECT_FALSE(Form6->ArchiveBuilder1.UnpackEngineBusy());
     EXPECT_FALSE(visible(Form7));
-    EXPECT_EQ(installed(), std::vector<std::string>{"first.bin"});
-    EXPECT_EQ(readFile(destination + "\\first.bin"), source("first.bin"));
+    EXPECT_EQ(Form6->Label5.text(), "Restoring...");
+    EXPECT_EQ(namesOf(treeOf(destination)), std::vector<std::string>{}) << "not even the record is left";
+}
+
+TEST_F(QuitDuringExtractionTest, AFolderThatHeldFilesIsAsItWasAfterAQuit) {
+    useArchive("long.qzp");
+    std::ofstream(destination + "\\second.bin", std::ios::binary) << "the pilot's own second.bin";
+    std::ofstream(destination + "\\Ostrel.txt", std::ios::binary) << "another add-on's information";
+    ::CreateDirectoryA((destination + "\\texture").c_str(), nullptr);
+    std::ofstream(destination + "\\texture\\mine.bmp", std::ios::binary) << "BM";
+    const Tree before = treeOf(destination);
+    createWindows();
+    showMainWindow();
+    Form4->Edit1.setText(destination);
+    answers = {IDYES, IDYES};  // replace the file in the way; then quit
+    int filesStarted = 0;
+    bool recordedFirst = false;
+    onProgress([&](archive::ProgressType type) {
+        if (type != archive::pgFileStart || ++filesStarted != 3) return;
+        // The record is on disk before the engine writes, with the file it
+        // replaced kept aside.
+        const std::string own = destination + "\\Uninstall\\Add-on";
+        const TextResult<InstallRecord> record = loadRecord(own);
+        recordedFirst = record && !record->complete && record->files.size() == 3 &&
+                        record->replaced == std::vector<std::string>{"second.bin", "Ostrel.txt"} &&
+                        readFile(own + "\\Replaced\\second.bin") == "the pilot's own second.bin";
+        const POINT cancel = centreOf(Form6->Image2);
+        ::PostMessageA(Form6->handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cancel.x, cancel.y));
+        ::PostMessageA(Form6->handle(), WM_LBUTTONUP, 0, MAKELPARAM(cancel.x, cancel.y));
+    });
+    installUntil([] { return false; });
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text.find("1 file of this add-on is already in the destination folder"), 0u)
+        << boxes[0].text;
+    EXPECT_TRUE(recordedFirst);
+    const Tree after = treeOf(destination);
+    EXPECT_EQ(namesOf(after), namesOf(before));
+    EXPECT_TRUE(after == before) << "every file with its own contents";
 }
 
 TEST_F(QuitDuringExtractionTest, NoLetsTheExtractionComplete) {

@@ -79,6 +79,9 @@ TEST(FolderProposal, OnlyTheNamedSimulatorsKeyIsReadAndPartsAreJoinedAsTheyAre) 
     EXPECT_EQ(proposeFolder("Flightsimulator 98 ", "Aircraft", "X", reader("C:\\FS")), std::nullopt);
     EXPECT_EQ(proposeFolder("Flightsimulator 2000", "Aircraft", "X", reader(std::nullopt)), std::nullopt);
     EXPECT_EQ(keysRead, std::vector<std::string>{kSimulator2000Key});
+    // A key without a usable value: the parts alone would name a folder in
+    // the root of the current drive.
+    EXPECT_EQ(proposeFolder("Flightsimulator 2000", "Aircraft", "X", reader("")), std::nullopt);
 }
 
 }  // namespace

@@ -1,0 +1,91 @@
+// What an installation will do to its destination, worked out from the
+// package's listing before the first file is touched: the folders it will
+// make, the files it will write, the files already there. No Windows here:
+// the destination is seen through a probe, and this is tested natively too.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "InstallRecord.h"
+
+namespace tavrix::installer {
+
+// One entry of the package's listing: its name below the destination
+// ("\"-separated; a folder's ends in "\"), unpacked size and CRC-32.
+struct PackageEntry {
+    std::string name;
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+};
+
+// What the probe tells of a name in the destination.
+struct FoundFile {
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+};
+struct DestinationProbe {
+    std::function<bool(const std::string& name)> isFolder;
+    // A file's size and CRC-32; none when there is no such file.
+    std::function<std::optional<FoundFile>(const std::string& name, std::uint64_t expectedSize)> file;
+};
+
+struct InstallPlan {
+    std::vector<std::string> folders;      // to make, outermost first
+    std::vector<RecordedFile> newFiles;    // not there yet: the engine writes them
+    std::vector<RecordedFile> existing;    // there with other contents: kept or replaced
+    int sameFiles = 0;                     // there with the package's contents already
+    std::vector<std::string> unsafeNames;  // names that would leave the destination
+    std::vector<std::string> files;        // every file of the package, by name
+    // Bytes the engine will write when the existing files are kept, and
+    // when they are replaced.
+    std::uint64_t bytesToWrite(bool replacing) const {
+        std::uint64_t total = 0;
+        for (const RecordedFile& file : newFiles) total += file.size;
+        if (replacing)
+            for (const RecordedFile& file : existing) total += file.size;
+        return total;
+    }
+};
+
+inline InstallPlan planInstallation(const std::vector<PackageEntry>& entries, const DestinationProbe& probe) {
+    InstallPlan plan;
+    std::vector<std::string> knownFolders;  // looked at already, made or found
+    auto needFolder = [&](const std::string& folder) {
+        for (const std::string& known : knownFolders)
+            if (known == folder) return;
+        knownFolders.push_back(folder);
+        if (!probe.isFolder(folder)) plan.folders.push_back(folder);
+    };
+    for (const PackageEntry& entry : entries) {
+        const bool isFolderEntry = !entry.name.empty() && entry.name.back() == '\\';
+        const std::string name = isFolderEntry ? entry.name.substr(0, entry.name.size() - 1) : entry.name;
+        if (!isNameInside(name)) {
+            plan.unsafeNames.push_back(entry.name);
+            continue;
+        }
+        // Every folder on the way, outermost first.
+        for (std::size_t slash = name.find('\\'); slash != std::string::npos;
+             slash = name.find('\\', slash + 1))
+            needFolder(name.substr(0, slash));
+        if (isFolderEntry) {
+            needFolder(name);
+            continue;
+        }
+        plan.files.push_back(name);
+        const RecordedFile file{name, entry.size, entry.crc};
+        const std::optional<FoundFile> found = probe.file(name, entry.size);
+        if (!found)
+            plan.newFiles.push_back(file);
+        else if (found->size == entry.size && found->crc == entry.crc)
+            ++plan.sameFiles;
+        else
+            plan.existing.push_back(file);
+    }
+    return plan;
+}
+
+}  // namespace tavrix::installer

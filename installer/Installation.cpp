@@ -1,0 +1,205 @@
+#include "Installation.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "win32/PathExists.h"
+
+namespace tavrix::installer {
+
+namespace {
+
+constexpr const char* kInformationFile = "Ostrel.txt";
+// The older version's own files while the new version is written; gone once
+// the installation is complete, back in place when it is cancelled.
+constexpr const char* kPreviousFolder = "Previous";
+
+template <typename List, typename Name>
+bool holds(const List& list, const Name& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+bool holdsFile(const std::vector<RecordedFile>& files, const std::string& name) {
+    return std::any_of(files.begin(), files.end(),
+                       [&](const RecordedFile& file) { return file.name == name; });
+}
+
+// Adds a file to a list, or puts it in place of the one of its name.
+void putFile(std::vector<RecordedFile>& files, const RecordedFile& file) {
+    for (RecordedFile& present : files)
+        if (present.name == file.name) {
+            present = file;
+            return;
+        }
+    files.push_back(file);
+}
+
+std::vector<std::string> namesOf(const std::vector<RecordedFile>& files) {
+    std::vector<std::string> names;
+    for (const RecordedFile& file : files) names.push_back(file.name);
+    return names;
+}
+
+}  // namespace
+
+void Installation::chooseDestination(std::string folder, int madeFolders) {
+    destination_ = std::move(folder);
+    madeFolders_ = madeFolders;
+}
+
+void Installation::plan(const std::string& title, const std::vector<PackageEntry>& entries) {
+    title_ = title;
+    plan_ = planInstallation(entries, probeOf(destination_));
+    previous_.reset();
+    const std::string own = recordFolderPath(destination_, title_);
+    if (win32::fileExists(pathBelow(own, kRecordFileName)))
+        if (TextResult<InstallRecord> previous = loadRecord(own)) previous_ = std::move(*previous);
+    inTheWay_.clear();
+    ownOlder_.clear();
+    // The older version's own file, as it installed it; one the pilot has
+    // changed since is the pilot's, and asked about as any other.
+    auto ownUnchanged = [this](const std::string& name) {
+        if (!previous_) return false;
+        for (const RecordedFile& own : previous_->files)
+            if (own.name == name) return sameAsRecorded(pathBelow(destination_, name), own);
+        return false;
+    };
+    for (const RecordedFile& file : plan_.existing)
+        (ownUnchanged(file.name) ? ownOlder_ : inTheWay_).push_back(file);
+}
+
+std::uint64_t Installation::bytesToWrite(bool replacing) const {
+    std::uint64_t total = plan_.bytesToWrite(false);
+    for (const RecordedFile& file : ownOlder_) total += file.size;
+    if (replacing)
+        for (const RecordedFile& file : inTheWay_) total += file.size;
+    return total;
+}
+
+std::string Installation::previousFolder() const {
+    return pathBelow(recordFolderPath(destination_, title_), kPreviousFolder);
+}
+
+TextResult<> Installation::begin(bool replacing) {
+    replacing_ = replacing;
+    replacedNow_.clear();
+    if (replacing_)
+        for (const RecordedFile& file : inTheWay_) replacedNow_.push_back(file.name);
+    // Always rewritten: an information file that is not the older version's
+    // own is kept aside, as a replaced file is.
+    const bool ownInformation = previous_ && holdsFile(previous_->files, kInformationFile);
+    informationMoved_ = !ownInformation && !holds(replacedNow_, std::string(kInformationFile)) &&
+                        win32::fileExists(pathBelow(destination_, kInformationFile));
+    if (informationMoved_) replacedNow_.push_back(kInformationFile);
+
+    record_ = previous_.value_or(InstallRecord{});
+    record_.title = title_;
+    record_.complete = false;
+    if (!previous_) record_.createdDestinationLevels = madeFolders_;
+    for (const std::string& folder : plan_.folders)
+        if (!holds(record_.folders, folder)) record_.folders.push_back(folder);
+    for (const RecordedFile& file : plan_.newFiles) putFile(record_.files, file);
+    for (const RecordedFile& file : ownOlder_) putFile(record_.files, file);
+    if (replacing_)
+        for (const RecordedFile& file : inTheWay_) putFile(record_.files, file);
+    for (const std::string& name : replacedNow_)
+        if (!holds(record_.replaced, name)) record_.replaced.push_back(name);
+
+    // The record first, then the moves it describes.
+    if (TextResult<> saved = saveRecord(destination_, record_); !saved) {
+        cancel();
+        return saved;
+    }
+    const std::string own = recordFolderPath(destination_, title_);
+    const std::string replaced = pathBelow(own, kReplacedFolder);
+    TextResult<> moved = Done{};
+    if (!replacedNow_.empty()) {
+        moved = makeFoldersBelow(own, kReplacedFolder)
+                    ? moveFiles(destination_, replaced, replacedNow_)
+                    : TextResult<>(TextFailure{"Unable to create directory " + replaced});
+        if (!moved) replacedNow_.clear();  // nothing of them moved
+    }
+    if (moved && !ownOlder_.empty()) {
+        moved = makeFoldersBelow(own, kPreviousFolder)
+                    ? moveFiles(destination_, previousFolder(), namesOf(ownOlder_))
+                    : TextResult<>(TextFailure{"Unable to create directory " + previousFolder()});
+    }
+    if (!moved) {
+        std::vector<RecordedFile> older;
+        older.swap(ownOlder_);  // none was moved
+        begun_ = true;
+        cancel();
+        ownOlder_ = std::move(older);
+        return moved;
+    }
+    begun_ = true;
+    return Done{};
+}
+
+TextResult<> Installation::complete(bool informationWritten) {
+    if (!begun_) return Done{};
+    if (!ownOlder_.empty()) {
+        for (const RecordedFile& file : ownOlder_) {
+            ::DeleteFileA(pathBelow(previousFolder(), file.name).c_str());
+            const std::string folder = folderOf(file.name);
+            if (!folder.empty()) removeEmptyFoldersUp(previousFolder(), folder);
+        }
+        ::RemoveDirectoryA(previousFolder().c_str());
+        ownOlder_.clear();
+    }
+    // The older version's files that the new one lacks go when unchanged;
+    // either way the add-on no longer claims them.
+    if (previous_) {
+        std::vector<RecordedFile> kept;
+        for (const RecordedFile& file : record_.files) {
+            const bool dropped = file.name != kInformationFile && !holds(plan_.files, file.name);
+            if (!dropped) {
+                kept.push_back(file);
+                continue;
+            }
+            const std::string path = pathBelow(destination_, file.name);
+            if (sameAsRecorded(path, file)) ::DeleteFileA(path.c_str());
+        }
+        record_.files = std::move(kept);
+    }
+    if (informationWritten)
+        if (std::optional<RecordedFile> information = recordedFileOf(destination_, kInformationFile))
+            putFile(record_.files, *information);
+    record_.complete = true;
+    return saveRecord(destination_, record_);
+}
+
+InstallRecord Installation::thisRun() const {
+    InstallRecord run;
+    run.title = title_;
+    run.createdDestinationLevels = previous_ ? 0 : madeFolders_;
+    run.folders = plan_.folders;
+    run.files = plan_.newFiles;
+    for (const RecordedFile& file : ownOlder_) run.files.push_back(file);
+    for (const std::string& name : replacedNow_) run.files.push_back({name, 0, 0});
+    run.replaced = replacedNow_;
+    return run;
+}
+
+void Installation::cancel() {
+    const InstallRecord run = thisRun();
+    takeAway(destination_, run, false);
+    if (!ownOlder_.empty()) {
+        (void)moveFiles(previousFolder(), destination_, namesOf(ownOlder_));
+        for (const RecordedFile& file : ownOlder_) {
+            const std::string folder = folderOf(file.name);
+            if (!folder.empty()) removeEmptyFoldersUp(previousFolder(), folder);
+        }
+        ::RemoveDirectoryA(previousFolder().c_str());
+    }
+    if (previous_) (void)saveRecord(destination_, *previous_);
+    begun_ = false;
+}
+
+Installation& currentInstallation() {
+    static Installation installation;
+    return installation;
+}
+
+}  // namespace tavrix::installer

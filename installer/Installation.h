@@ -1,0 +1,80 @@
+// One run of the wizard's installation, the state the pages share: the
+// destination the user chose, the package's listing and what it will do to
+// the destination, the record that says so, and how the extraction ended.
+//
+// The record is on disk before the first file is touched, and again at the
+// end, so that whatever stops the program midway leaves a record that an
+// uninstall can go by. Installing a package into a destination that holds
+// its title's record is an update: the old version's files are taken over
+// (the pilot's files the first installation kept aside stay kept).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "InstallPlan.h"
+#include "InstallRecord.h"
+#include "RecordKeeping.h"
+#include "support/TextResult.h"
+
+namespace tavrix::installer {
+
+class Installation {
+public:
+    // The destination page: the folder, and how many folders (it and its
+    // parents) it made for it.
+    void chooseDestination(std::string folder, int madeFolders);
+    const std::string& destination() const { return destination_; }
+
+    // Works out what installing the listing does; reads the title's record
+    // when the destination has one. Nothing is written.
+    void plan(const std::string& title, const std::vector<PackageEntry>& entries);
+    // Files of the package already in the destination with other contents,
+    // not counting the older version's own.
+    int filesInTheWay() const { return static_cast<int>(inTheWay_.size()); }
+    // Files of the package already there with its contents: the engine
+    // keeps them, and nothing is lost.
+    int sameFiles() const { return plan_.sameFiles; }
+    // Bytes the engine will write, with the files in the way replaced or kept.
+    std::uint64_t bytesToWrite(bool replacing) const;
+
+    // Writes the record and moves aside what is in the way: with
+    // replacing, the pilot's files the package would otherwise leave
+    // (kept in the record's folder); always, the older version's own files
+    // and an information file already there. On a failure nothing is left
+    // changed.
+    TextResult<> begin(bool replacing);
+    // After the extraction, and again once the information file is written:
+    // the older version's leftovers go, and the record says what is there.
+    TextResult<> complete(bool informationWritten);
+    // A cancelled installation: takes back everything it did, so that the
+    // destination is as it was (the old record back for an update).
+    void cancel();
+
+    bool begun() const { return begun_; }
+    const InstallRecord& record() const { return record_; }
+
+private:
+    // The record of everything this run adds, for a cancel.
+    InstallRecord thisRun() const;
+    std::string previousFolder() const;
+
+    std::string destination_;
+    int madeFolders_ = 0;
+    std::string title_;
+    InstallPlan plan_;
+    std::optional<InstallRecord> previous_;
+    std::vector<RecordedFile> inTheWay_;  // the pilot's, or another add-on's
+    std::vector<RecordedFile> ownOlder_;  // the older version's, to be written anew
+    std::vector<std::string> replacedNow_;
+    bool replacing_ = false;
+    bool informationMoved_ = false;
+    bool begun_ = false;
+    InstallRecord record_;
+};
+
+// The one installation of this run of the program.
+Installation& currentInstallation();
+
+}  // namespace tavrix::installer

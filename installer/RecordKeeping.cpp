@@ -1,0 +1,168 @@
+#include "RecordKeeping.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "Unit7.h"
+#include "support/Crc32.h"
+#include "win32/FileBytes.h"
+#include "win32/PathExists.h"
+#include "win32/UniqueHandle.h"
+
+namespace tavrix::installer {
+
+namespace {
+
+std::optional<FoundFile> fileFound(const std::string& path, std::uint64_t expectedSize) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes) ||
+        (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    FoundFile found;
+    found.size = (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+    if (found.size != expectedSize) return found;
+    // Only a file of the expected size can be the same; its CRC says whether it is.
+    win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        found.size = ~std::uint64_t{0};  // unreadable: never the same
+        return found;
+    }
+    std::vector<char> buffer(65536);
+    DWORD got = 0;
+    while (::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0)
+        found.crc = crc32(found.crc, buffer.data(), got);
+    return found;
+}
+
+}  // namespace
+
+bool makeFoldersBelow(const std::string& base, const std::string& name) {
+    for (std::size_t slash = name.find('\\');; slash = name.find('\\', slash + 1)) {
+        const std::string folder = pathBelow(base, name.substr(0, slash));
+        if (!win32::directoryExists(folder) && !::CreateDirectoryA(folder.c_str(), nullptr)) return false;
+        if (slash == std::string::npos) return true;
+    }
+}
+
+std::string pathBelow(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
+DestinationProbe probeOf(const std::string& destination) {
+    return {[destination](const std::string& name) {
+                return win32::directoryExists(pathBelow(destination, name));
+            },
+            [destination](const std::string& name, std::uint64_t expectedSize) {
+                return fileFound(pathBelow(destination, name), expectedSize);
+            }};
+}
+
+std::string recordFolderPath(const std::string& destination, const std::string& title) {
+    return pathBelow(destination, recordFolder(title));
+}
+
+TextResult<> saveRecord(const std::string& destination, const InstallRecord& record) {
+    if (!makeFoldersBelow(destination, recordFolder(record.title)))
+        return TextFailure{"Unable to create directory " + recordFolderPath(destination, record.title)};
+    return saveTextFile(pathBelow(recordFolderPath(destination, record.title), kRecordFileName),
+                        recordText(record));
+}
+
+TextResult<InstallRecord> loadRecord(const std::string& recordFolder) {
+    const std::optional<std::string> text = win32::readFileBytes(pathBelow(recordFolder, kRecordFileName));
+    if (!text) return TextFailure{"Cannot open file " + pathBelow(recordFolder, kRecordFileName)};
+    return parseRecord(*text);
+}
+
+bool sameAsRecorded(const std::string& path, const RecordedFile& file) {
+    const std::optional<FoundFile> found = fileFound(path, file.size);
+    return found && found->size == file.size && found->crc == file.crc;
+}
+
+std::optional<RecordedFile> recordedFileOf(const std::string& destination, const std::string& name) {
+    const std::string path = pathBelow(destination, name);
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) return std::nullopt;
+    const std::uint64_t size = (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+    const std::optional<FoundFile> found = fileFound(path, size);
+    if (!found || found->size != size) return std::nullopt;
+    return RecordedFile{name, size, found->crc};
+}
+
+void removeEmptyFoldersUp(const std::string& base, std::string name) {
+    for (;;) {
+        if (!::RemoveDirectoryA(pathBelow(base, name).c_str())) return;
+        const std::size_t slash = name.rfind('\\');
+        if (slash == std::string::npos) return;
+        name.resize(slash);
+    }
+}
+
+std::string folderOf(const std::string& name) {
+    const std::size_t slash = name.rfind('\\');
+    return slash == std::string::npos ? std::string() : name.substr(0, slash);
+}
+
+TextResult<> moveFiles(const std::string& from, const std::string& to,
+                       const std::vector<std::string>& names) {
+    std::vector<std::string> moved;
+    for (const std::string& name : names) {
+        const std::string folder = folderOf(name);
+        const bool ready = win32::directoryExists(to) && (folder.empty() || makeFoldersBelow(to, folder));
+        if (ready && ::MoveFileExA(pathBelow(from, name).c_str(), pathBelow(to, name).c_str(),
+                                   MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+            moved.push_back(name);
+            continue;
+        }
+        for (const std::string& back : moved)
+            ::MoveFileExA(pathBelow(to, back).c_str(), pathBelow(from, back).c_str(),
+                          MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
+        return TextFailure{"Cannot move file " + pathBelow(from, name)};
+    }
+    return Done{};
+}
+
+TakenAway takeAway(const std::string& destination, const InstallRecord& record, bool onlyUnchanged) {
+    TakenAway result;
+    for (const RecordedFile& file : record.files) {
+        const std::string path = pathBelow(destination, file.name);
+        if (!win32::fileExists(path)) continue;
+        if ((onlyUnchanged && !sameAsRecorded(path, file)) || !::DeleteFileA(path.c_str()))
+            result.keptFiles.push_back(file.name);
+    }
+    const std::string own = recordFolderPath(destination, record.title);
+    const std::string replaced = pathBelow(own, kReplacedFolder);
+    for (const std::string& name : record.replaced) {
+        const std::string copy = pathBelow(replaced, name);
+        if (!win32::fileExists(copy)) continue;
+        if (!::MoveFileExA(copy.c_str(), pathBelow(destination, name).c_str(), MOVEFILE_WRITE_THROUGH)) {
+            if (std::find(result.keptFiles.begin(), result.keptFiles.end(), name) == result.keptFiles.end())
+                result.keptFiles.push_back(name);
+            continue;
+        }
+        const std::string folder = folderOf(name);
+        if (!folder.empty()) removeEmptyFoldersUp(replaced, folder);
+    }
+    // Innermost first: a folder goes only once what it held is gone.
+    for (auto folder = record.folders.rbegin(); folder != record.folders.rend(); ++folder)
+        ::RemoveDirectoryA(pathBelow(destination, *folder).c_str());
+    ::DeleteFileA(pathBelow(own, kRecordFileName).c_str());
+    ::DeleteFileA((pathBelow(own, kRecordFileName) + kTemporarySuffix).c_str());
+    ::RemoveDirectoryA(replaced.c_str());
+    removeEmptyFoldersUp(destination, recordFolder(record.title));
+    // The folders the destination page made, the destination itself first.
+    std::string folder = destination;
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    for (int level = 0; level < record.createdDestinationLevels; ++level) {
+        if (!::RemoveDirectoryA(folder.c_str())) break;
+        const std::size_t slash = folder.rfind('\\');
+        if (slash == std::string::npos) break;
+        folder.resize(slash);
+    }
+    return result;
+}
+
+}  // namespace tavrix::installer
