@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win32/PathExists.h"
+#include "win32/ProgramPath.h"
 
 namespace tavrix::installer {
 
@@ -183,6 +184,10 @@ InstallRecord Installation::thisRun() const {
 }
 
 void Installation::cancel() {
+    // The engine left the destination as the current folder, and a current
+    // folder cannot be removed.
+    const std::string program = win32::programPath();
+    ::SetCurrentDirectoryA(program.substr(0, program.find_last_of('\\') + 1).c_str());
     const InstallRecord run = thisRun();
     takeAway(destination_, run, false);
     if (!ownOlder_.empty()) {

@@ -131,8 +131,10 @@ void TForm6::Timer1Timer() {
         const int unwritten = listedFiles_ - ArchiveBuilder1.ProcessedCount() - keptFiles_;
         reportExtractionProblems();
         Form7->setMissingFiles(std::max(failedFiles(), unwritten));
-        if (const TextResult<> recorded = installation.complete(false); !recorded)
-            showWarning(recorded.failure());
+        // A record that cannot be brought up to date (a drive the extraction
+        // filled) still holds what it held at the start, every file the
+        // installation meant to write: an uninstall goes by that one.
+        (void)installation.complete(false);
         ShowPage(*Form7);
         close();
         return;

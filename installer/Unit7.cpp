@@ -77,9 +77,9 @@ void TForm7::Timer1Timer() {
     InfoLines = splitLines(text);
     const TextResult<> saved = saveTextFile(Form4->Edit1.text() + "\\Ostrel.txt", text);
     if (!saved) return ui::Application::instance().showError(saved.failure());
-    // The record is complete with the information file in it.
-    if (const TextResult<> recorded = currentInstallation().complete(true); !recorded)
-        ui::Application::instance().showError(recorded.failure());
+    // The record is complete with the information file in it (one that
+    // cannot be written keeps what it held, as the installation page says).
+    (void)currentInstallation().complete(true);
 }
 
 void TForm7::setMissingFiles(int count) {

@@ -70,7 +70,7 @@ if [ "$walk_failures" -ne 0 ]; then
     echo "demo: $walk_failures failure(s); screenshots in $demo/screenshots" >&2
     exit 1
 fi
-diff -r -x Ostrel.txt "$package.source" "$destination" >/dev/null ||
+diff -r -x Ostrel.txt -x Uninstall "$package.source" "$destination" >/dev/null ||
     { echo "demo: the installed files differ from the package's" >&2; exit 1; }
 
 echo

@@ -63,7 +63,7 @@ before="$(snapshot)"
 walk_start "$package"
 walk_to_installation "$licence" "$splash" || exit 1
 
-files_in() { find "$1" -type f 2>/dev/null | wc -l; }
+files_in() { find "$1" -path "$1/Uninstall" -prune -o -type f -print 2>/dev/null | wc -l; }
 total_files="$(find "$package.source" -type f | wc -l)"
 case "$case" in
     cancel-*)
@@ -86,15 +86,13 @@ esac
 if [ "$case" = cancel-yes ]; then
     xdotool key y
     walk_wait_exit 300 || fail "Yes during the extraction did not end the program with 0"
-    installed="$(files_in "$destination")"
-    [ "$installed" -lt "$total_files" ] || fail "Yes did not stop the extraction ($installed files installed)"
-    [ -f "$destination/Ostrel.txt" ] && fail "Ostrel.txt was written after a cancelled installation"
-    # Whatever is there is whole: each file equal to its source.
-    while IFS= read -r -d '' file; do
-        relative="${file#"$destination"/}"
-        cmp -s "$file" "$package.source/$relative" || fail "half-written or foreign file: $relative"
-    done < <(find "$destination" -type f -print0)
-    echo "cancelled with $installed of $total_files files installed, each whole"
+    # Everything the installation did is taken back: the destination and the
+    # folders the destination page made for it are gone again.
+    if [ -e "$destination" ]; then
+        fail "the cancelled installation left $(find "$destination" | wc -l) entries behind:"
+        find "$destination" >&2
+    fi
+    echo "cancelled: the destination is as it was before"
 else
     [ "$case" = cancel-no ] && { xdotool key n; wait_gone "Tavrix Installer" 2 || fail "No did not close the question"; }
     walk_until_complete "$destination" || exit 1
@@ -104,15 +102,21 @@ else
         [ "$WALK_WARNINGS" -eq 0 ] || fail "a warning came during a clean installation"
     fi
     sleep 0.5  # Ostrel.txt is written in one piece, but let its handle close
-    diff -r -x Ostrel.txt "$package.source" "$destination" >&2 || fail "installed files differ from the packed ones"
+    diff -r -x Ostrel.txt -x Uninstall "$package.source" "$destination" >&2 || fail "installed files differ from the packed ones"
+    compgen -G "$destination/Uninstall/*/Record.txt" >/dev/null || fail "no installation record in $destination/Uninstall"
     python3 "$here/e2e_package.py" ostrel "$package/Ostrel.ini" "$shots/expected-Ostrel.txt"
     cmp "$shots/expected-Ostrel.txt" "$destination/Ostrel.txt" >&2 || fail "Ostrel.txt differs from the expected bytes"
     walk_finish
 fi
 
 after="$(snapshot)"
-# The folders leading to the destination are made by the destination page.
-expected_after="$(printf '%s\nwork FS2000/Aircraft/\n' "$before" | sort)"
+# The folders leading to the destination are made by the destination page;
+# a cancel takes them back too.
+if [ "$case" = cancel-yes ]; then
+    expected_after="$before"
+else
+    expected_after="$(printf '%s\nwork FS2000/Aircraft/\n' "$before" | sort)"
+fi
 if [ "$after" != "$expected_after" ]; then
     fail "written outside the destination folder:"
     diff <(echo "$expected_after") <(echo "$after") >&2 || true

@@ -153,7 +153,7 @@ else
     key Return  # Next on the ready page: the check before the extraction
 fi
 
-files_in() { find "$1" -type f 2>/dev/null | wc -l; }
+files_in() { find "$1" -path "$1/Uninstall" -prune -o -type f -print 2>/dev/null | wc -l; }
 total_files="$(find "$package.source" -type f | wc -l)"
 
 if [ "$case" = space ]; then
@@ -183,7 +183,7 @@ if [ "$case" = full-disk ]; then
     while IFS= read -r -d '' file; do
         relative="${file#"$destination"/}"
         cmp -s "$file" "$package.source/$relative" || fail "half-written or foreign file: $relative"
-    done < <(find "$destination" -type f -print0)
+    done < <(find "$destination" -path "$destination/Uninstall" -prune -o -type f -print0)
     width="$(heading_width 12-incomplete)"
     # "Installation complete" is about 170 pixels wide in this font;
     # "Installation incomplete" about 15 more.
@@ -203,7 +203,8 @@ else
     width="$(heading_width 12-complete-focus)"
     echo "completion heading: $width pixels wide"
     [ "${width:-0}" -le 180 ] || fail "the completion page does not say the installation is complete"
-    diff -r -x Ostrel.txt "$package.source" "$destination" >&2 || fail "installed files differ from the packed ones"
+    diff -r -x Ostrel.txt -x Uninstall "$package.source" "$destination" >&2 || fail "installed files differ from the packed ones"
+    compgen -G "$destination/Uninstall/*/Record.txt" >/dev/null || fail "no installation record in $destination/Uninstall"
     python3 "$here/e2e_package.py" ostrel "$package/Ostrel.ini" "$shots/expected-Ostrel.txt"
     cmp "$shots/expected-Ostrel.txt" "$destination/Ostrel.txt" >&2 || fail "Ostrel.txt differs from the expected bytes"
     key Return  # Finish

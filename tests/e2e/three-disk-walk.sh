@@ -215,7 +215,8 @@ done
 sleep 0.5
 next_shot completion
 [ -z "$(box_of_main)" ] || fail "a box is open over the completion page"
-diff -r -x Ostrel.txt "$source" "$destination" >&2 || fail "the installed tree differs from the packed one"
+diff -r -x Ostrel.txt -x Uninstall "$source" "$destination" >&2 || fail "the installed tree differs from the packed one"
+compgen -G "$destination/Uninstall/*/Record.txt" >/dev/null || fail "no installation record in $destination/Uninstall"
 python3 "$root/tests/e2e/e2e_package.py" ostrel "$package/Ostrel.ini" "$work/expected-Ostrel.txt"
 cmp "$work/expected-Ostrel.txt" "$destination/Ostrel.txt" >&2 || fail "Ostrel.txt differs from the expected bytes"
 walk_finish

@@ -320,6 +320,56 @@ TEST_F(InstallationTest, FilesThePilotChangedAreAskedAboutAndNoKeepsThem) {
     EXPECT_EQ(Form7->Label6.text().find("was installed successfully"), 0u) << "every file is in place";
 }
 
+TEST_F(InstallationTest, AnUpdateTakesOverTheOlderVersionAndTheRecordGivesBackTheFolderAsItWas) {
+    std::ofstream(destination + "\\readme.txt", std::ios::binary) << "the pilot's notes";
+    std::ofstream(destination + "\\mine.txt", std::ios::binary) << "the pilot's own";
+    const Tree before = treeOf(destination);
+
+    start();
+    answers = {IDYES};  // replace the pilot's readme.txt
+    installUntil([] { return visible(Form7); });
+    Form7->Timer1.fire();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(readFile(destination + "\\readme.txt"), "Kestrel\r\n");
+    ui::Application::instance().reset();
+    boxes.clear();
+
+    start("newer.qzp");
+    installUntil([] { return visible(Form7); });
+    Form7->Timer1.fire();
+    EXPECT_TRUE(boxes.empty()) << "the older version's own files are not asked about";
+    EXPECT_EQ(installed(), (std::vector<std::string>{"Ostrel.txt", "manual.txt", "mine.txt", "readme.txt"}))
+        << "the file the new version lacks is gone";
+    EXPECT_EQ(readFile(destination + "\\readme.txt"), "Kestrel II\r\n");
+
+    const TextResult<InstallRecord> record = loadRecord(destination + "\\Uninstall\\Add-on");
+    ASSERT_TRUE(record) << record.failure();
+    EXPECT_TRUE(record->complete);
+    EXPECT_EQ(record->replaced, std::vector<std::string>{"readme.txt"})
+        << "kept since the first installation";
+    EXPECT_EQ(namesOf(treeOf(destination + "\\Uninstall\\Add-on")),
+              (std::vector<std::string>{"Record.txt", "Replaced\\", "Replaced\\readme.txt"}));
+
+    // What an uninstall does with the record: the folder as before the first installation.
+    const TakenAway taken = takeAway(destination, *record, true);
+    EXPECT_TRUE(taken.keptFiles.empty());
+    EXPECT_EQ(namesOf(treeOf(destination)), namesOf(before));
+    EXPECT_TRUE(treeOf(destination) == before);
+}
+
+TEST_F(InstallationTest, TakingAwayKeepsAFileChangedSinceTheInstallation) {
+    start();
+    installUntil([] { return visible(Form7); });
+    Form7->Timer1.fire();
+    std::ofstream(destination + "\\panel\\panel.cfg", std::ios::binary) << "[Window00]\r\nsize=2\r\n";
+    const TextResult<InstallRecord> record = loadRecord(destination + "\\Uninstall\\Add-on");
+    ASSERT_TRUE(record) << record.failure();
+    const TakenAway taken = takeAway(destination, *record, true);
+    EXPECT_EQ(taken.keptFiles, std::vector<std::string>{"panel\\panel.cfg"});
+    EXPECT_EQ(namesOf(treeOf(destination)), (std::vector<std::string>{"panel\\", "panel\\panel.cfg"}))
+        << "the changed file and its folder stay; the record and the rest go";
+}
+
 // The free space of the destination's drive as the system would report it.
 class FreeSpaceTest : public InstallationTest {
 protected:

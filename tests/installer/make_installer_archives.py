@@ -2,6 +2,8 @@
 """Makes the package archives the installation page tests extract.
 
 <out>/small.qzp    two small files, one in a folder
+<out>/newer.qzp    the next version of small.qzp: readme.txt changed,
+                   panel/panel.cfg gone, manual.txt new
 <out>/damaged.qzp  good.txt, bad.bin whose stored data is damaged (CRC error),
                    sub/after.txt
 <out>/long.qzp     three 1 MiB stored files, for quitting in the middle; the
@@ -26,6 +28,7 @@ def write(name, entries):
 
 
 write("small.qzp", [("readme.txt", b"Kestrel\r\n"), ("panel/panel.cfg", b"[Window00]\r\n")])
+write("newer.qzp", [("readme.txt", b"Kestrel II\r\n"), ("manual.txt", b"Start the engine.\r\n")])
 
 bad = b"0123456789" * 20
 write("damaged.qzp", [("good.txt", b"good\r\n"), ("bad.bin", bad), ("sub/after.txt", b"after\r\n")])
