@@ -109,7 +109,10 @@ TextResult<> Installation::begin(bool replacing) {
 
     // The record first, then the moves it describes.
     if (TextResult<> saved = saveRecord(destination_, record_); !saved) {
-        cancel();
+        // Nothing was moved: the files in the way are still the pilot's, in
+        // place, and must not be taken for this run's.
+        replacedNow_.clear();
+        abandon();
         return saved;
     }
     const std::string own = recordFolderPath(destination_, title_);
@@ -127,11 +130,7 @@ TextResult<> Installation::begin(bool replacing) {
                     : TextResult<>(TextFailure{"Unable to create directory " + previousFolder()});
     }
     if (!moved) {
-        std::vector<RecordedFile> older;
-        older.swap(ownOlder_);  // none was moved
-        begun_ = true;
-        cancel();
-        ownOlder_ = std::move(older);
+        abandon();
         return moved;
     }
     begun_ = true;
@@ -181,6 +180,15 @@ InstallRecord Installation::thisRun() const {
     for (const std::string& name : replacedNow_) run.files.push_back({name, 0, 0});
     run.replaced = replacedNow_;
     return run;
+}
+
+void Installation::abandon() {
+    // None of the older version's files was moved (a failed move puts back
+    // those it had moved): they stay where they are.
+    std::vector<RecordedFile> older;
+    older.swap(ownOlder_);
+    cancel();
+    ownOlder_ = std::move(older);
 }
 
 void Installation::cancel() {

@@ -59,6 +59,8 @@ private:
     // The record of everything this run adds, for a cancel.
     InstallRecord thisRun() const;
     std::string previousFolder() const;
+    // Takes back a begin that failed.
+    void abandon();
 
     std::string destination_;
     int madeFolders_ = 0;

@@ -34,23 +34,6 @@ std::string readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Every file below a folder, relative names, sorted.
-void listFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>& names) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            listFiles(folder + name + "\\", prefix + name + "\\", names);
-        else
-            names.push_back(prefix + name);
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-    std::sort(names.begin(), names.end());
-}
-
 // Every folder (ending in "\\") and file below a folder with each file's
 // contents: two trees are the same when these are.
 using Tree = std::vector<std::pair<std::string, std::string>>;
@@ -121,10 +104,8 @@ protected:
     // The add-on's files in the destination, its record's folder left out.
     std::vector<std::string> installed() const {
         std::vector<std::string> names;
-        listFiles(destination + "\\", "", names);
-        names.erase(std::remove_if(names.begin(), names.end(),
-                                   [](const std::string& name) { return name.rfind("Uninstall\\", 0) == 0; }),
-                    names.end());
+        for (const std::string& name : namesOf(treeOf(destination)))
+            if (name.back() != '\\' && name.rfind("Uninstall\\", 0) != 0) names.push_back(name);
         return names;
     }
     // Lets a test act on the page's progress events as they arrive.
@@ -355,6 +336,25 @@ TEST_F(InstallationTest, AnUpdateTakesOverTheOlderVersionAndTheRecordGivesBackTh
     EXPECT_TRUE(taken.keptFiles.empty());
     EXPECT_EQ(namesOf(treeOf(destination)), namesOf(before));
     EXPECT_TRUE(treeOf(destination) == before);
+}
+
+TEST_F(InstallationTest, ARecordThatCannotBeWrittenStopsTheInstallationBeforeAnyFileIsTouched) {
+    std::ofstream(destination + "\\readme.txt", std::ios::binary) << "the pilot's notes";
+    std::ofstream(destination + "\\Uninstall", std::ios::binary) << "a file where the folder would go";
+    const Tree before = treeOf(destination);
+    start();
+    answers = {IDYES};  // replace the pilot's readme.txt
+    installUntil([] { return visible(Form4); });
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].type, static_cast<UINT>(kWarning));
+    EXPECT_EQ(boxes[1].text.rfind(
+                  "The installation could not be completed. The last message was:\nUnable to create "
+                  "directory",
+                  0),
+              0u)
+        << boxes[1].text;
+    EXPECT_FALSE(visible(Form6));
+    EXPECT_TRUE(treeOf(destination) == before) << "the pilot's file is where it was, untouched";
 }
 
 TEST_F(InstallationTest, TakingAwayKeepsAFileChangedSinceTheInstallation) {
