@@ -117,9 +117,11 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
         }
         outVolumeName_.clear();
     }
+    // The failure's end of the batch still belongs to the join: a progress
+    // display must not take it for the end of the extraction that never ran.
+    if (result != 0) reportSpanFailure(result, failure, false);
     joining_ = false;
     unpack_.setBusy(false);
-    if (result != 0) reportSpanFailure(result, failure, false);
     return result;
 }
 

@@ -139,6 +139,10 @@ void TForm6::Timer1Timer() {
         close();
         return;
     }
+    // An extraction that never reached the end of its batch (a set whose
+    // volumes could not be joined, an archive the engine gave up on) leaves
+    // nothing behind either.
+    installation.cancel();
     reportIfTheEngineGaveUp();
 }
 

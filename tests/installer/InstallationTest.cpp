@@ -463,6 +463,25 @@ TEST_F(SpannedPackageTest, ThreeNumberedVolumesBesideTheProgramInstallTheWholeTr
     expectWholeTree();
 }
 
+TEST_F(SpannedPackageTest, ASetThatCannotBeJoinedIsAFailureNeverTheCompletionPage) {
+    removePackageFile("Setup.qzp");
+    TArchiveBuilder cutter;
+    cutter.SetMaxVolumeSize(1100000);
+    ASSERT_EQ(cutter.WriteSpan(std::string(TEST_ARCHIVES) + "\\long.qzp", package + "Setup.qzp"), 0);
+    // The middle volume cut short.
+    writePackageFile("Setup002.qzp", readFile(package + "Setup002.qzp").substr(0, 4096));
+    const Tree before = treeOf(destination);
+    createWindows();
+    showMainWindow();
+    Form4->Edit1.setText(destination);
+    ShowPage(*Form6);
+    Form6->Timer1.fire();
+    EXPECT_FALSE(visible(Form7)) << "the join's failure is not the end of the installation";
+    EXPECT_TRUE(visible(Form6));
+    ASSERT_FALSE(boxes.empty()) << "the component says what went wrong";
+    EXPECT_TRUE(treeOf(destination) == before) << "nothing is left behind, the record neither";
+}
+
 TEST_F(SpannedPackageTest, ThreeDisksInstallTheWholeTreeAnsweringEachPrompt) {
     archive::testing::FloppyDrive drive(TEST_DISKS);
     drive.wipe();
