@@ -39,6 +39,9 @@ Function entryPoint(HMODULE module, const char* name) {
 }  // namespace
 
 void EngineLibrary::load(const std::string& directory, bool trace, const Report& report) {
+    // Asked from an event handler while this engine runs: the library in
+    // use stays (another one in its place would free the code on the stack).
+    if (busy_) return;
     ErrorModeScope quiet(kQuietErrorMode);
     std::string path = names_.file;
     if (!directory.empty() && win32::fileExists(directory + "\\" + names_.file))

@@ -309,6 +309,28 @@ TEST_F(PackOperation, AddOrDeleteStartedDuringAnAddReturnsSilentlyAndAnExtractRu
     EXPECT_FALSE(builder.PackEngineBusy());
 }
 
+TEST_F(PackOperation, LoadingAnEngineDuringItsCallKeepsTheRunningOne) {
+    builder.SetZipFileName(corpusArchive());
+    const HMODULE engine = loadPack(2, {fileStart("a"), fileStart("b")});
+    int starts = 0;
+    builder.OnProgress = [&](TArchiveBuilder* sender, ProgressType type, const std::string&, long) {
+        if (type != pgFileStart) return;
+        ++starts;
+        // Another engine's folder: its library in place of the running one
+        // would free the code the call returns into.
+        sender->SetDLLDirectory(engineDir("pack-old"));
+        sender->Load_Pack_Dll();
+        EXPECT_EQ(sender->PackDllHandle(), engine);
+    };
+    builder.FSpecArgs() = {"a.txt"};
+    builder.Add();
+    EXPECT_EQ(starts, 2);
+    EXPECT_EQ(builder.PackDllHandle(), engine);
+    EXPECT_EQ(observe(engine).execCalls, 1);
+    EXPECT_EQ(builder.ProcessedCount(), 2);
+    EXPECT_FALSE(builder.PackEngineBusy());
+}
+
 TEST_F(PackOperation, FailureInsideTheCallIsReportedAsTheEnginesAbort) {
     builder.SetZipFileName(corpusArchive());
     builder.OnProgress = [](TArchiveBuilder*, ProgressType, const std::string&, long) {
