@@ -302,6 +302,8 @@ private:
     void showBox(const std::string& text);
     void adoptListing(DirectoryListing& listing);
     int appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp);
+    // Whether ZipFileName is one volume of a spanned set.
+    bool isVolumeOfASet();
     // Spanning internals.
     void findLastDisk(ZipEndOfCentral& end);
     void writeSpanBody();

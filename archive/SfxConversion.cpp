@@ -219,6 +219,12 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
             ShowArchiveMessage(msg::SfxNotAZip);
             return kConvertRefused;
         }
+        // A volume's offsets belong to its set: copied behind a stub they
+        // would make a broken program, and the volume would be erased after.
+        if (isVolumeOfASet()) {
+            ShowArchiveMessage(msg::SfxNotSpannable);
+            return kConvertRefused;
+        }
         output = withExtension(zipFileName_, ".exe");
     }
 
@@ -267,6 +273,20 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
         SetZipFileName(output);
     }
     return result;
+}
+
+bool TArchiveBuilder::isVolumeOfASet() {
+    ZipEndOfCentral end{};
+    bool found = false;
+    try {
+        inFileName_ = zipFileName_;
+        found = CheckIfLastDisk(end, false);
+    } catch (...) {
+    }
+    inFile_.reset();
+    // The last volume names its own disk; another one has no end record but
+    // starts with the set's marker.
+    return found ? end.thisDisk != 0 || end.centralDisk != 0 : endSearch_.spanMarker;
 }
 
 // The conversion form's copy of ZipFileName behind the stub and block.

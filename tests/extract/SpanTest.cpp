@@ -1,6 +1,7 @@
 // Spanned sets: cutting Info-ZIP's archives into numbered files and onto
 // disks of a floppy drive of Wine's, joining them back, and the prompts,
 // cancellations and refusals on the way.
+#include "ConversionResults.h"
 #include "MessageIds.h"
 #include "SpanTestSupport.h"
 #include "win32/FormatDriveSeam.h"
@@ -76,6 +77,30 @@ TEST_F(Span, NumberedVolumesHoldAtMostTheLimitAndJoinBackToTheSameArchive) {
     EXPECT_TRUE(readBytes(joined) == readBytes(spanData("small.zip")));
     // Kept for the check with unzip -t that follows this program.
     ::CopyFileA(joined.c_str(), (programDir() + "span\\joined-small.zip").c_str(), FALSE);
+}
+
+TEST_F(Span, NoVolumeOfASetIsMadeSelfExtractingAndEachIsLeftAsItWas) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 2);
+    const std::string stub = out + "\\stub.bin";
+    std::FILE* file = std::fopen(stub.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("a stand-in stub", file);
+    std::fclose(file);
+    builder.SetSFXPath(stub);
+    builder.SetUnattended(true);
+    for (int n : {count, 1}) {
+        SCOPED_TRACE(n);
+        const std::string bytes = readBytes(volume(n));
+        useArchive(volume(n));
+        EXPECT_EQ(builder.ConvertSFX(), kConvertRefused);
+        EXPECT_EQ(builder.LastErrCode(), msg::SfxNotSpannable);
+        EXPECT_EQ(readBytes(volume(n)), bytes);
+        const std::string exe = volume(n).substr(0, volume(n).size() - 4) + ".exe";
+        EXPECT_FALSE(fileThere(exe));
+    }
 }
 
 TEST_F(Span, KeepFreeOnDisk1ShrinksOnlyTheFirstVolume) {
