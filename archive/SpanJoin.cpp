@@ -36,19 +36,23 @@ std::optional<CentralHeaderFields> centralHeaderFields(
     return f;
 }
 
-SpanEntryIndex::SpanEntryIndex(std::vector<SpanEntry>& entries) : entries_(entries), byName_(entries.size()) {
+SpanEntryIndex::SpanEntryIndex(std::vector<SpanEntry>& entries)
+    : entries_(entries), byName_(entries.size()), taken_(entries.size(), 0) {
     for (std::size_t i = 0; i < byName_.size(); ++i) byName_[i] = i;
     // Stable: equal names keep their order in the list, so the search below
-    // meets the first of them.
+    // meets them in that order.
     std::stable_sort(byName_.begin(), byName_.end(),
                      [&](std::size_t a, std::size_t b) { return entries_[a].name < entries_[b].name; });
 }
 
-SpanEntry& SpanEntryIndex::find(SpanInput& input, std::string_view name) {
-    const auto found = std::lower_bound(
+SpanEntry& SpanEntryIndex::take(SpanInput& input, std::string_view name, Pass pass) {
+    const std::uint8_t bit = pass == Pass::Local ? 1 : 2;
+    auto found = std::lower_bound(
         byName_.begin(), byName_.end(), name,
         [&](std::size_t at, std::string_view n) { return std::string_view(entries_[at].name) < n; });
+    while (found != byName_.end() && entries_[*found].name == name && (taken_[*found] & bit)) ++found;
     if (found == byName_.end() || entries_[*found].name != name) input.fail(msg::EntryNotFound);
+    taken_[*found] |= bit;
     return entries_[*found];
 }
 
@@ -91,7 +95,7 @@ void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out) {
     out.fields = *fields;
     out.name.resize(fields->nameLength);
     input.read(out.name.data(), out.name.size(), msg::LocalNameReadError);
-    out.entry = &index.find(input, out.name);
+    out.entry = &index.take(input, out.name, SpanEntryIndex::Pass::Local);
     // A header that announces a descriptor may carry no sizes: the
     // directory's are used then.
     out.descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
@@ -176,7 +180,7 @@ private:
             if (!fields) io_.fail(msg::CentralSignatureWrong);
             name.resize(fields->nameLength);
             io_.read(name.data(), name.size(), msg::CentralNameReadError);
-            const SpanEntry& entry = index.find(io_, name);
+            const SpanEntry& entry = index.take(io_, name, SpanEntryIndex::Pass::Central);
             storeLe16(central + kCentralDiskStartAt, 0);
             storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
             io_.write(central, sizeof central, msg::CentralHeaderWriteError);

@@ -64,13 +64,19 @@ public:
 class SpanEntryIndex {
 public:
     explicit SpanEntryIndex(std::vector<SpanEntry>& entries);
-    // The entry of that name; a name the directory does not hold fails with
+    // The entries are met twice, by their local headers and then by their
+    // central headers; each pass takes them in the directory's order.
+    enum class Pass { Local, Central };
+    // The first entry of that name this pass has not taken yet: an archive
+    // may hold one name twice, and each header then gets its own entry. A
+    // name the directory does not hold (or not that often) fails with
     // "A local header not found in internal structure".
-    SpanEntry& find(SpanInput& input, std::string_view name);
+    SpanEntry& take(SpanInput& input, std::string_view name, Pass pass);
 
 private:
     std::vector<SpanEntry>& entries_;
     std::vector<std::size_t> byName_;  // places in the list, sorted by name
+    std::vector<std::uint8_t> taken_;  // by place in the list: one bit for each pass
 };
 
 // Reads one central header from `input` into `entry`: its name and

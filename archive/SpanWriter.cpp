@@ -223,7 +223,7 @@ void TArchiveBuilder::writeSpanBody() {
         const std::uint16_t commentLength = fields->commentLength;
         name.resize(nameLength);
         readInExactly(name.data(), nameLength, msg::CentralNameReadError);
-        const SpanEntry& entry = index.find(io, name);
+        const SpanEntry& entry = index.take(io, name, SpanEntryIndex::Pass::Central);
         storeLe16(central + kCentralDiskStartAt, entry.diskNumber);
         storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);

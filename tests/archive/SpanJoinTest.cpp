@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ArchiveTestFiles.h"
@@ -89,6 +90,93 @@ TEST(SpanJoin, MoreEntriesThanTheDirectoryCanHoldFailBeforeReading) {
     MemoryJoin io({first, last});
     std::vector<archive::SpanEntry> entries;
     EXPECT_EQ(joinFailure(io, end, entries), msg::CentralHeaderReadError);
+}
+
+// A set of two volumes whose entries share one name: the local headers and
+// their data on the first, the directory on the last.
+struct DuplicateNameSet {
+    std::vector<std::uint8_t> first, last;
+    std::uint32_t offsets[2] = {};
+};
+DuplicateNameSet duplicateNameSet(const std::string& name, const std::string (&contents)[2]) {
+    DuplicateNameSet set;
+    le(set.first, 0x08074b50, 4);  // the set's marker
+    for (int i = 0; i < 2; ++i) {
+        set.offsets[i] = static_cast<std::uint32_t>(set.first.size());
+        le(set.first, 0x04034b50, 4);
+        le(set.first, 10, 2);
+        le(set.first, 0, 2 + 2 + 2 + 2);  // flags, stored, time, date
+        le(set.first, 0, 4);              // CRC: the join copies, it does not check
+        le(set.first, contents[i].size(), 4);
+        le(set.first, contents[i].size(), 4);
+        le(set.first, name.size(), 2);
+        le(set.first, 0, 2);
+        set.first.insert(set.first.end(), name.begin(), name.end());
+        set.first.insert(set.first.end(), contents[i].begin(), contents[i].end());
+    }
+    for (int i = 0; i < 2; ++i) {
+        le(set.last, 0x02014b50, 4);
+        le(set.last, 20, 2);
+        le(set.last, 10, 2);
+        le(set.last, 0, 2 + 2 + 2 + 2);
+        le(set.last, 0, 4);
+        le(set.last, contents[i].size(), 4);
+        le(set.last, contents[i].size(), 4);
+        le(set.last, name.size(), 2);
+        le(set.last, 0, 2 + 2);  // extra field, comment
+        le(set.last, 0, 2);      // disk 0
+        le(set.last, 0, 2 + 4);  // attributes
+        le(set.last, set.offsets[i], 4);
+        set.last.insert(set.last.end(), name.begin(), name.end());
+    }
+    const std::uint32_t directorySize = static_cast<std::uint32_t>(set.last.size());
+    le(set.last, 0x06054b50, 4);
+    le(set.last, 1, 2);  // this disk
+    le(set.last, 1, 2);  // the directory's disk
+    le(set.last, 2, 2);
+    le(set.last, 2, 2);
+    le(set.last, directorySize, 4);
+    le(set.last, 0, 4);
+    le(set.last, 0, 2);
+    return set;
+}
+
+std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16) |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+// Both central headers used to point at the local header read last: the
+// first entry's data was lost from the joined archive.
+TEST(SpanJoin, EntriesOfOneNameKeepTheirOwnData) {
+    const std::string contents[2] = {"the first copy", "the second, longer copy"};
+    const DuplicateNameSet set = duplicateNameSet("same.txt", contents);
+    archive::MemoryByteSource lastVolume(set.last);
+    archive::EndRecordSearch end;
+    end.labelVolume = 2;
+    ASSERT_FALSE(archive::findEndRecord(lastVolume, end)) << "no read error";
+    MemoryJoin io({set.first, set.last});
+    std::vector<archive::SpanEntry> entries;
+    ASSERT_EQ(joinFailure(io, end, entries), 0);
+
+    // The joined archive: both entries, then the directory and its end record.
+    const std::vector<std::uint8_t>& out = io.out;
+    ASSERT_GE(out.size(), 22u);
+    const std::uint32_t directoryAt = u32At(out, out.size() - 6);
+    std::vector<std::string> seen;
+    std::size_t at = directoryAt;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(u32At(out, at), 0x02014b50u);
+        const std::uint32_t local = u32At(out, at + 42);
+        ASSERT_EQ(u32At(out, local), 0x04034b50u);
+        const std::uint32_t size = u32At(out, local + 18);
+        const std::size_t data = local + 30 + 8;
+        ASSERT_LE(data + size, out.size());
+        seen.emplace_back(out.begin() + static_cast<std::ptrdiff_t>(data),
+                          out.begin() + static_cast<std::ptrdiff_t>(data + size));
+        at += 46 + 8;
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{contents[0], contents[1]}));
 }
 
 }  // namespace
