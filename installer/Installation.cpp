@@ -140,12 +140,9 @@ TextResult<> Installation::begin(bool replacing) {
 TextResult<> Installation::complete(bool informationWritten) {
     if (!begun_) return Done{};
     if (!ownOlder_.empty()) {
-        for (const RecordedFile& file : ownOlder_) {
-            ::DeleteFileA(pathBelow(previousFolder(), file.name).c_str());
-            const std::string folder = folderOf(file.name);
-            if (!folder.empty()) removeEmptyFoldersUp(previousFolder(), folder);
-        }
-        ::RemoveDirectoryA(previousFolder().c_str());
+        const std::string previous = previousFolder();
+        for (const RecordedFile& file : ownOlder_) ::DeleteFileA(pathBelow(previous, file.name).c_str());
+        removeFoldersOf(previous, namesOf(ownOlder_));
         ownOlder_.clear();
     }
     // The older version's files that the new one lacks go when unchanged;
@@ -200,11 +197,7 @@ void Installation::cancel() {
     takeAway(destination_, run, false);
     if (!ownOlder_.empty()) {
         (void)moveFiles(previousFolder(), destination_, namesOf(ownOlder_));
-        for (const RecordedFile& file : ownOlder_) {
-            const std::string folder = folderOf(file.name);
-            if (!folder.empty()) removeEmptyFoldersUp(previousFolder(), folder);
-        }
-        ::RemoveDirectoryA(previousFolder().c_str());
+        removeFoldersOf(previousFolder(), namesOf(ownOlder_));
     }
     if (previous_) (void)saveRecord(destination_, *previous_);
     begun_ = false;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "Unit7.h"
+#include "TextFile.h"
 #include "support/Crc32.h"
 #include "win32/FileBytes.h"
 #include "win32/PathExists.h"
@@ -14,25 +14,37 @@ namespace tavrix::installer {
 
 namespace {
 
-std::optional<FoundFile> fileFound(const std::string& path, std::uint64_t expectedSize) {
+// A file's size; none for a folder or nothing there.
+std::optional<std::uint64_t> fileSizeOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes) ||
         (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
-    FoundFile found;
-    found.size = (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
-    if (found.size != expectedSize) return found;
-    // Only a file of the expected size can be the same; its CRC says whether it is.
+    return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+}
+
+// A file's CRC-32, read in pieces; none when it cannot be read.
+std::optional<std::uint32_t> crcOfFile(const std::string& path) {
     win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
-        found.size = ~std::uint64_t{0};  // unreadable: never the same
-        return found;
-    }
+    if (!file) return std::nullopt;
     std::vector<char> buffer(65536);
+    std::uint32_t crc = 0;
     DWORD got = 0;
     while (::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0)
-        found.crc = crc32(found.crc, buffer.data(), got);
+        crc = crc32(crc, buffer.data(), got);
+    return crc;
+}
+
+std::optional<FoundFile> fileFound(const std::string& path, std::uint64_t expectedSize) {
+    const std::optional<std::uint64_t> size = fileSizeOf(path);
+    if (!size) return std::nullopt;
+    FoundFile found{*size, 0};
+    // Only a file of the expected size can be the same; its CRC says whether it is.
+    if (found.size != expectedSize) return found;
+    const std::optional<std::uint32_t> crc = crcOfFile(path);
+    if (!crc) found.size = ~std::uint64_t{0};  // unreadable: never the same
+    found.crc = crc.value_or(0);
     return found;
 }
 
@@ -84,12 +96,10 @@ bool sameAsRecorded(const std::string& path, const RecordedFile& file) {
 
 std::optional<RecordedFile> recordedFileOf(const std::string& destination, const std::string& name) {
     const std::string path = pathBelow(destination, name);
-    WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) return std::nullopt;
-    const std::uint64_t size = (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
-    const std::optional<FoundFile> found = fileFound(path, size);
-    if (!found || found->size != size) return std::nullopt;
-    return RecordedFile{name, size, found->crc};
+    const std::optional<std::uint64_t> size = fileSizeOf(path);
+    const std::optional<std::uint32_t> crc = size ? crcOfFile(path) : std::nullopt;
+    if (!crc) return std::nullopt;
+    return RecordedFile{name, *size, *crc};
 }
 
 void removeEmptyFoldersUp(const std::string& base, std::string name) {
@@ -99,6 +109,12 @@ void removeEmptyFoldersUp(const std::string& base, std::string name) {
         if (slash == std::string::npos) return;
         name.resize(slash);
     }
+}
+
+void removeFoldersOf(const std::string& base, const std::vector<std::string>& names) {
+    for (const std::string& name : names)
+        if (const std::string folder = folderOf(name); !folder.empty()) removeEmptyFoldersUp(base, folder);
+    ::RemoveDirectoryA(base.c_str());
 }
 
 std::string folderOf(const std::string& name) {
@@ -138,20 +154,16 @@ TakenAway takeAway(const std::string& destination, const InstallRecord& record, 
     for (const std::string& name : record.replaced) {
         const std::string copy = pathBelow(replaced, name);
         if (!win32::fileExists(copy)) continue;
-        if (!::MoveFileExA(copy.c_str(), pathBelow(destination, name).c_str(), MOVEFILE_WRITE_THROUGH)) {
-            if (std::find(result.keptFiles.begin(), result.keptFiles.end(), name) == result.keptFiles.end())
-                result.keptFiles.push_back(name);
-            continue;
-        }
-        const std::string folder = folderOf(name);
-        if (!folder.empty()) removeEmptyFoldersUp(replaced, folder);
+        if (!::MoveFileExA(copy.c_str(), pathBelow(destination, name).c_str(), MOVEFILE_WRITE_THROUGH) &&
+            std::find(result.keptFiles.begin(), result.keptFiles.end(), name) == result.keptFiles.end())
+            result.keptFiles.push_back(name);
     }
+    removeFoldersOf(replaced, record.replaced);
     // Innermost first: a folder goes only once what it held is gone.
     for (auto folder = record.folders.rbegin(); folder != record.folders.rend(); ++folder)
         ::RemoveDirectoryA(pathBelow(destination, *folder).c_str());
     ::DeleteFileA(pathBelow(own, kRecordFileName).c_str());
     ::DeleteFileA((pathBelow(own, kRecordFileName) + kTemporarySuffix).c_str());
-    ::RemoveDirectoryA(replaced.c_str());
     removeEmptyFoldersUp(destination, recordFolder(record.title));
     // The folders the destination page made, the destination itself first.
     std::string folder = destination;

@@ -40,6 +40,10 @@ void removeEmptyFoldersUp(const std::string& base, std::string name);
 // Makes a folder and its missing parents below `base` (which exists).
 bool makeFoldersBelow(const std::string& base, const std::string& name);
 
+// Removes, while each is empty, the folders that held the named files below
+// `base`, then `base` itself: what is left of a folder files were moved out of.
+void removeFoldersOf(const std::string& base, const std::vector<std::string>& names);
+
 // The folder part of a name ("" for a name in the top folder).
 std::string folderOf(const std::string& name);
 

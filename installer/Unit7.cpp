@@ -4,39 +4,14 @@
 #include "Installation.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
+#include "TextFile.h"
 #include "TextLines.h"
 #include "Unit4.h"
 #include "ui/Application.h"
-#include "win32/UniqueHandle.h"
 
 namespace tavrix::installer {
 
 TForm7* Form7 = nullptr;
-
-// Whole or not at all: the text goes to a file beside the target first, which
-// then replaces the target in one step, so a failed write (a full disk, a
-// target that cannot be replaced) never leaves a truncated record behind.
-TextResult<> saveTextFile(const std::string& path, const std::string& text) {
-    const std::string temporary = path + kTemporarySuffix;
-    bool written = false;
-    {
-        win32::UniqueFile file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return TextFailure{"Cannot create file " + path};
-        DWORD count = 0;
-        written = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &count, nullptr) &&
-                  count == text.size() && ::FlushFileBuffers(file.get());
-    }
-    if (!written) {
-        ::DeleteFileA(temporary.c_str());
-        return TextFailure{"Stream write error"};
-    }
-    if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileA(temporary.c_str());
-        return TextFailure{"Cannot create file " + path};
-    }
-    return Done{};
-}
 
 TForm7::TForm7() : WizardPage("TForm7", 418, 295) {
     bindImageButton(Image2, Label2, {.click = [this] { Image2Click(); }});

@@ -8,7 +8,6 @@
 
 #include "ExtractionReport.h"
 #include "WizardPage.h"
-#include "support/TextResult.h"
 
 namespace tavrix::installer {
 
@@ -46,11 +45,5 @@ private:
 };
 
 extern TForm7* Form7;
-
-// Writes a text file anew, whole or not at all; fails with "Cannot create
-// file <path>" when it cannot be created or replaced, "Stream write error"
-// when its bytes cannot be written. The bytes go first to <path> + this suffix.
-inline constexpr const char* kTemporarySuffix = ".new";
-TextResult<> saveTextFile(const std::string& path, const std::string& text);
 
 }  // namespace tavrix::installer

@@ -287,33 +287,19 @@ struct Header {
 // and the end record.
 std::vector<std::uint8_t> archiveWith(const Header& h, const std::vector<std::uint8_t>& extra) {
     std::vector<std::uint8_t> a(10, 0);
-    const std::string name = "big.bin";
-    le(a, 0x02014b50, 4);
-    le(a, 45, 2);
-    le(a, 45, 2);
-    le(a, 0, 2);
-    le(a, 8, 2);
-    le(a, 0, 4);
-    le(a, 0x12345678, 4);
-    le(a, h.compressed, 4);
-    le(a, h.uncompressed, 4);
-    le(a, name.size(), 2);
-    le(a, extra.size(), 2);
-    le(a, 0, 2);
-    le(a, h.disk, 2);
-    le(a, 0, 2);
-    le(a, 0, 4);
-    le(a, h.offset, 4);
-    for (char ch : name) a.push_back(static_cast<std::uint8_t>(ch));
-    for (std::uint8_t b : extra) a.push_back(b);
-    const std::size_t directorySize = a.size() - 10;
-    le(a, 0x06054b50, 4);
-    le(a, 0, 4);
-    le(a, 1, 2);
-    le(a, 1, 2);
-    le(a, directorySize, 4);
-    le(a, 10, 4);
-    le(a, 0, 2);
+    testing::appendCentralHeader(a, {.name = "big.bin",
+                                     .madeBy = 45,
+                                     .needed = 45,
+                                     .method = 8,
+                                     .crc = 0x12345678,
+                                     .compressed = h.compressed,
+                                     .uncompressed = h.uncompressed,
+                                     .disk = h.disk,
+                                     .offset = h.offset,
+                                     .extra = extra});
+    const auto directorySize = static_cast<std::uint32_t>(a.size() - 10);
+    testing::appendEndRecord(
+        a, {.entriesHere = 1, .entries = 1, .directorySize = directorySize, .directoryOffset = 10});
     return a;
 }
 

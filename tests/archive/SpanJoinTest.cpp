@@ -36,14 +36,12 @@ std::vector<std::uint8_t> lyingLastVolume(std::uint64_t entries, std::uint64_t s
     le(v, 1, 4);
     le(v, 0, 8);
     le(v, 2, 4);
-    le(v, 0x06054b50, 4);  // classic end record, every count saturated
-    le(v, 1, 2);
-    le(v, 0, 2);
-    le(v, 0xFFFF, 2);
-    le(v, 0xFFFF, 2);
-    le(v, 0xFFFFFFFF, 4);
-    le(v, 0xFFFFFFFF, 4);
-    le(v, 0, 2);
+    // The classic end record, every count saturated.
+    archive::testing::appendEndRecord(v, {.thisDisk = 1,
+                                          .entriesHere = 0xFFFF,
+                                          .entries = 0xFFFF,
+                                          .directorySize = 0xFFFFFFFF,
+                                          .directoryOffset = 0xFFFFFFFF});
     return v;
 }
 
@@ -99,45 +97,24 @@ struct DuplicateNameSet {
     std::uint32_t offsets[2] = {};
 };
 DuplicateNameSet duplicateNameSet(const std::string& name, const std::string (&contents)[2]) {
+    using archive::testing::TestHeader;
     DuplicateNameSet set;
     le(set.first, 0x08074b50, 4);  // the set's marker
+    TestHeader headers[2];
     for (int i = 0; i < 2; ++i) {
-        set.offsets[i] = static_cast<std::uint32_t>(set.first.size());
-        le(set.first, 0x04034b50, 4);
-        le(set.first, 10, 2);
-        le(set.first, 0, 2 + 2 + 2 + 2);  // flags, stored, time, date
-        le(set.first, 0, 4);              // CRC: the join copies, it does not check
-        le(set.first, contents[i].size(), 4);
-        le(set.first, contents[i].size(), 4);
-        le(set.first, name.size(), 2);
-        le(set.first, 0, 2);
-        set.first.insert(set.first.end(), name.begin(), name.end());
+        // Stored, CRC 0: the join copies, it does not check.
+        const auto size = static_cast<std::uint32_t>(contents[i].size());
+        headers[i].name = name;
+        headers[i].compressed = headers[i].uncompressed = size;
+        headers[i].offset = set.offsets[i] = static_cast<std::uint32_t>(set.first.size());
+        archive::testing::appendLocalHeader(set.first, headers[i]);
         set.first.insert(set.first.end(), contents[i].begin(), contents[i].end());
     }
-    for (int i = 0; i < 2; ++i) {
-        le(set.last, 0x02014b50, 4);
-        le(set.last, 20, 2);
-        le(set.last, 10, 2);
-        le(set.last, 0, 2 + 2 + 2 + 2);
-        le(set.last, 0, 4);
-        le(set.last, contents[i].size(), 4);
-        le(set.last, contents[i].size(), 4);
-        le(set.last, name.size(), 2);
-        le(set.last, 0, 2 + 2);  // extra field, comment
-        le(set.last, 0, 2);      // disk 0
-        le(set.last, 0, 2 + 4);  // attributes
-        le(set.last, set.offsets[i], 4);
-        set.last.insert(set.last.end(), name.begin(), name.end());
-    }
-    const std::uint32_t directorySize = static_cast<std::uint32_t>(set.last.size());
-    le(set.last, 0x06054b50, 4);
-    le(set.last, 1, 2);  // this disk
-    le(set.last, 1, 2);  // the directory's disk
-    le(set.last, 2, 2);
-    le(set.last, 2, 2);
-    le(set.last, directorySize, 4);
-    le(set.last, 0, 4);
-    le(set.last, 0, 2);
+    for (const TestHeader& header : headers) archive::testing::appendCentralHeader(set.last, header);
+    const auto directorySize = static_cast<std::uint32_t>(set.last.size());
+    archive::testing::appendEndRecord(
+        set.last,
+        {.thisDisk = 1, .directoryDisk = 1, .entriesHere = 2, .entries = 2, .directorySize = directorySize});
     return set;
 }
 

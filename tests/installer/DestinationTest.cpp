@@ -8,6 +8,7 @@
 #include "DestinationRules.h"
 #include "InstallerFixture.h"
 #include "PackageFiles.h"
+#include "TextFile.h"
 #include "TextLines.h"
 #include "Unit1.h"
 #include "Unit4.h"

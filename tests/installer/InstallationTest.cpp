@@ -117,6 +117,10 @@ protected:
         };
     }
     static bool visible(const ui::Form* form) { return ::IsWindowVisible(form->handle()) != FALSE; }
+    // A file in the destination, as the pilot (or another add-on) left it.
+    void writeDestinationFile(const std::string& name, const std::string& bytes) const {
+        std::ofstream(destination + "\\" + name, std::ios::binary) << bytes;
+    }
 
     std::string destination;
 };
@@ -283,7 +287,7 @@ TEST_F(InstallationTest, FilesThePilotChangedAreAskedAboutAndNoKeepsThem) {
     start();
     installUntil([] { return visible(Form7); });
     ASSERT_TRUE(boxes.empty());
-    std::ofstream(destination + "\\readme.txt", std::ios::binary) << "changed by the pilot";
+    writeDestinationFile("readme.txt", "changed by the pilot");
     Form7->hide();
     answers = {IDNO};
     installUntil([] { return visible(Form7); });
@@ -302,8 +306,8 @@ TEST_F(InstallationTest, FilesThePilotChangedAreAskedAboutAndNoKeepsThem) {
 }
 
 TEST_F(InstallationTest, AnUpdateTakesOverTheOlderVersionAndTheRecordGivesBackTheFolderAsItWas) {
-    std::ofstream(destination + "\\readme.txt", std::ios::binary) << "the pilot's notes";
-    std::ofstream(destination + "\\mine.txt", std::ios::binary) << "the pilot's own";
+    writeDestinationFile("readme.txt", "the pilot's notes");
+    writeDestinationFile("mine.txt", "the pilot's own");
     const Tree before = treeOf(destination);
 
     start();
@@ -339,8 +343,8 @@ TEST_F(InstallationTest, AnUpdateTakesOverTheOlderVersionAndTheRecordGivesBackTh
 }
 
 TEST_F(InstallationTest, ARecordThatCannotBeWrittenStopsTheInstallationBeforeAnyFileIsTouched) {
-    std::ofstream(destination + "\\readme.txt", std::ios::binary) << "the pilot's notes";
-    std::ofstream(destination + "\\Uninstall", std::ios::binary) << "a file where the folder would go";
+    writeDestinationFile("readme.txt", "the pilot's notes");
+    writeDestinationFile("Uninstall", "a file where the folder would go");
     const Tree before = treeOf(destination);
     start();
     answers = {IDYES};  // replace the pilot's readme.txt
@@ -361,7 +365,7 @@ TEST_F(InstallationTest, TakingAwayKeepsAFileChangedSinceTheInstallation) {
     start();
     installUntil([] { return visible(Form7); });
     Form7->Timer1.fire();
-    std::ofstream(destination + "\\panel\\panel.cfg", std::ios::binary) << "[Window00]\r\nsize=2\r\n";
+    writeDestinationFile("panel\\panel.cfg", "[Window00]\r\nsize=2\r\n");
     const TextResult<InstallRecord> record = loadRecord(destination + "\\Uninstall\\Add-on");
     ASSERT_TRUE(record) << record.failure();
     const TakenAway taken = takeAway(destination, *record, true);
@@ -574,10 +578,10 @@ TEST_F(QuitDuringExtractionTest, YesStopsTheEngineAndTakesBackEveryFileWritten) 
 
 TEST_F(QuitDuringExtractionTest, AFolderThatHeldFilesIsAsItWasAfterAQuit) {
     useArchive("long.qzp");
-    std::ofstream(destination + "\\second.bin", std::ios::binary) << "the pilot's own second.bin";
-    std::ofstream(destination + "\\Ostrel.txt", std::ios::binary) << "another add-on's information";
+    writeDestinationFile("second.bin", "the pilot's own second.bin");
+    writeDestinationFile("Ostrel.txt", "another add-on's information");
     ::CreateDirectoryA((destination + "\\texture").c_str(), nullptr);
-    std::ofstream(destination + "\\texture\\mine.bmp", std::ios::binary) << "BM";
+    writeDestinationFile("texture\\mine.bmp", "BM");
     const Tree before = treeOf(destination);
     createWindows();
     showMainWindow();
