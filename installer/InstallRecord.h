@@ -133,8 +133,10 @@ inline std::string recordText(const InstallRecord& record) {
     return text;
 }
 
+inline constexpr const char* kDamagedRecordText = "The installation record is damaged; nothing was removed.";
+
 inline TextResult<InstallRecord> parseRecord(std::string_view text) {
-    const TextFailure damaged{"The installation record is damaged; nothing was removed."};
+    const TextFailure damaged{kDamagedRecordText};
     // The closing line and its CRC first: a record cut short has none.
     constexpr std::string_view kEnd = "End=";
     const std::size_t endLine = text.rfind("\r\nEnd=");

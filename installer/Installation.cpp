@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include "SkinnedForm.h"
+#include "TextFile.h"
+#include "Uninstall.h"
+#include "win32/FileBytes.h"
 #include "win32/PathExists.h"
 #include "win32/ProgramPath.h"
 
@@ -36,6 +40,18 @@ void putFile(std::vector<RecordedFile>& files, const RecordedFile& file) {
     files.push_back(file);
 }
 
+// The uninstaller: the running program and its skin, beside the record.
+const char* const kUninstallerFiles[] = {kUninstallerName, kSkinLibraryName};
+
+// The file a loaded module came from (the skin the windows use, wherever the
+// system found it).
+std::string moduleFile(const char* name) {
+    const HMODULE module = ::GetModuleHandleA(name);
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = module ? ::GetModuleFileNameA(module, path, MAX_PATH) : 0;
+    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string(name);
+}
+
 std::vector<std::string> namesOf(const std::vector<RecordedFile>& files) {
     std::vector<std::string> names;
     for (const RecordedFile& file : files) names.push_back(file.name);
@@ -43,6 +59,15 @@ std::vector<std::string> namesOf(const std::vector<RecordedFile>& files) {
 }
 
 }  // namespace
+
+void Installation::keepUninstaller() {
+    // Read while they are there: from floppy disks, the first disk, which
+    // holds them, is out of the drive by the time the record is written. (The
+    // system has just read both files to start the program: they come from
+    // its cache.)
+    const std::string files[] = {win32::programPath(), moduleFile(kSkinLibraryName)};
+    for (int n = 0; n < 2; ++n) uninstaller_[n] = win32::readFileBytes(files[n]).value_or(std::string());
+}
 
 void Installation::chooseDestination(std::string folder, int madeFolders) {
     destination_ = std::move(folder);
@@ -118,7 +143,14 @@ TextResult<> Installation::begin(bool replacing) {
     const std::string own = recordFolderPath(destination_, title_);
     const std::string replaced = pathBelow(own, kReplacedFolder);
     TextResult<> moved = Done{};
-    if (!replacedNow_.empty()) {
+    for (int n = 0; n < 2 && moved; ++n) {
+        const std::string target = pathBelow(own, kUninstallerFiles[n]);
+        moved = uninstaller_[n].empty() ? TextResult<>(TextFailure{"Cannot create file " + target})
+                                        : saveTextFile(target, uninstaller_[n]);
+    }
+    // Nothing was moved yet: the files in the way are still the pilot's.
+    if (!moved) replacedNow_.clear();
+    if (moved && !replacedNow_.empty()) {
         moved = makeFoldersBelow(own, kReplacedFolder)
                     ? moveFiles(destination_, replaced, replacedNow_)
                     : TextResult<>(TextFailure{"Unable to create directory " + replaced});
@@ -194,6 +226,10 @@ void Installation::cancel() {
     const std::string program = win32::programPath();
     ::SetCurrentDirectoryA(program.substr(0, program.find_last_of('\\') + 1).c_str());
     const InstallRecord run = thisRun();
+    // An update keeps the uninstaller the older version's record goes with.
+    if (!previous_)
+        for (const char* name : kUninstallerFiles)
+            ::DeleteFileA(pathBelow(recordFolderPath(destination_, title_), name).c_str());
     takeAway(destination_, run, false);
     if (!ownOlder_.empty()) {
         (void)moveFiles(previousFolder(), destination_, namesOf(ownOlder_));

@@ -22,6 +22,10 @@ namespace tavrix::installer {
 
 class Installation {
 public:
+    // Keeps the program's and the skin's bytes, which every installation
+    // copies beside its record as the add-on's uninstaller.
+    void keepUninstaller();
+
     // The destination page: the folder, and how many folders (it and its
     // parents) it made for it.
     void chooseDestination(std::string folder, int madeFolders);
@@ -74,6 +78,7 @@ private:
     bool informationMoved_ = false;
     bool begun_ = false;
     InstallRecord record_;
+    std::string uninstaller_[2];  // the program's bytes and the skin's
 };
 
 // The one installation of this run of the program.

@@ -141,13 +141,16 @@ TextResult<> moveFiles(const std::string& from, const std::string& to,
     return Done{};
 }
 
-TakenAway takeAway(const std::string& destination, const InstallRecord& record, bool onlyUnchanged) {
+TakenAway takeAway(const std::string& destination, const InstallRecord& record, bool onlyUnchanged,
+                   RemovalProgress* progress) {
     TakenAway result;
+    std::size_t done = 0;
     for (const RecordedFile& file : record.files) {
         const std::string path = pathBelow(destination, file.name);
-        if (!win32::fileExists(path)) continue;
-        if ((onlyUnchanged && !sameAsRecorded(path, file)) || !::DeleteFileA(path.c_str()))
+        if (win32::fileExists(path) &&
+            ((onlyUnchanged && !sameAsRecorded(path, file)) || !::DeleteFileA(path.c_str())))
             result.keptFiles.push_back(file.name);
+        if (progress) progress->filesDone(++done);
     }
     const std::string own = recordFolderPath(destination, record.title);
     const std::string replaced = pathBelow(own, kReplacedFolder);

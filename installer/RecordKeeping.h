@@ -59,6 +59,14 @@ std::optional<RecordedFile> recordedFileOf(const std::string& destination, const
 struct TakenAway {
     std::vector<std::string> keptFiles;
 };
-TakenAway takeAway(const std::string& destination, const InstallRecord& record, bool onlyUnchanged);
+// After each recorded file, progress (when given) is told how many are done.
+struct RemovalProgress {
+    virtual void filesDone(std::size_t count) = 0;
+
+protected:
+    ~RemovalProgress() = default;
+};
+TakenAway takeAway(const std::string& destination, const InstallRecord& record, bool onlyUnchanged,
+                   RemovalProgress* progress = nullptr);
 
 }  // namespace tavrix::installer

@@ -6,6 +6,7 @@
 #include "Installation.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
+#include "UninstallPage.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -35,15 +36,23 @@ bool create(FormType*& name) {
 
 bool createInstallerWindows() {
     currentInstallation() = Installation();
-    return create(Form1) && create(Form2) && create(Form3) && create(Form4) && create(Form5) &&
-           create(Form6) && create(Form7) && create(About) && create(Form8);
+    if (!(create(Form1) && create(Form2) && create(Form3) && create(Form4) && create(Form5) &&
+          create(Form6) && create(Form7) && create(About) && create(Form8)))
+        return false;
+    currentInstallation().keepUninstaller();
+    return true;
+}
+
+bool createUninstallerWindows() {
+    return create(Form1) && create(UninstallPage) && create(About);
 }
 
 int runInstaller(const std::string& folder) {
     ui::Application& application = ui::Application::instance();
     application.setTitle(kInstallerName);
     setProgramFolder(folder);
-    if (createInstallerWindows()) application.run();
+    if (startedAsUninstaller(folder) ? createUninstallerWindows() : createInstallerWindows())
+        application.run();
     // Every window goes, each releasing its own hold on the skin library.
     application.destroyForms();
     return 0;

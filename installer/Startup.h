@@ -10,7 +10,12 @@ namespace tavrix::installer {
 // reported): the windows after it are not created.
 bool createInstallerWindows();
 
-// The whole program for a package folder (trailing backslash included):
+// The uninstaller's windows: the main window's frame, the uninstall page,
+// and the about box of the frame's menu.
+bool createUninstallerWindows();
+
+// The whole program for a package folder, or for an installation record's
+// folder (the add-on's uninstaller) (trailing backslash included):
 // runs until the termination request, destroys every window, returns 0.
 int runInstaller(const std::string& programFolder);
 

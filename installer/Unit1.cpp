@@ -4,6 +4,7 @@
 #include "InstallerName.h"
 #include "PackageFiles.h"
 #include "TextLines.h"
+#include "UninstallPage.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit4.h"
@@ -75,6 +76,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormShow() {
+    if (UninstallPage) return ShowPage(*UninstallPage);
     const std::string folder = programFolder();
     if (!win32::fileExists(packageArchive(folder))) {
         win32::showMessageBox(nullptr, "This is not part of a Setup Package.", kInstallerName,
@@ -103,6 +105,9 @@ void TForm1::FormShow() {
 
 void TForm1::Close1Click() {
     Released(Image4);
+    // The uninstaller asks before it removes anything, and cannot be
+    // stopped halfway.
+    if (UninstallPage) return UninstallPage->quit();
     if (!ConfirmQuit("WARNING: The installation has not been completed.\nAre you sure you want to quit?"))
         return;
     // The question may be asked from inside a running extraction (the
@@ -114,7 +119,7 @@ void TForm1::Close1Click() {
 }
 
 ui::Form* TForm1::keyboardTarget() {
-    for (ui::Form* page : std::initializer_list<ui::Form*>{Form3, Form4, Form5, Form6, Form7})
+    for (ui::Form* page : std::initializer_list<ui::Form*>{Form3, Form4, Form5, Form6, Form7, UninstallPage})
         if (page && page->showing()) return page;
     return this;
 }
@@ -133,7 +138,7 @@ void TForm1::Image3Click() {
 void TForm1::Image6Click() {
     // The release arrives only after the dialog has closed.
     Released(Image6);
-    Form2->showModal();
+    if (Form2) Form2->showModal();  // (none in the uninstaller)
 }
 
 void TForm1::About1Click() {

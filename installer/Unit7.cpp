@@ -6,6 +6,7 @@
 #include "PackageFiles.h"
 #include "TextFile.h"
 #include "TextLines.h"
+#include "Uninstall.h"
 #include "Unit4.h"
 #include "ui/Application.h"
 
@@ -39,6 +40,10 @@ void TForm7::FormShow() {
     AuthorMail3 = package.read("Authors", "5", AuthorMail3);
     AddonTitle = package.read("Title", "hl", AddonTitle);
     AddonType = package.read("Addon", "Type", AddonType);
+    const Installation& installation = currentInstallation();
+    if (installation.begun())
+        Label7.setText(
+            uninstallerText(recordFolderPath(installation.destination(), installation.record().title)));
     Timer1.setEnabled(true);
 }
 

@@ -30,10 +30,10 @@ public:
     ui::Bevel Bevel2{*this, 112, 24, 2, 217, ui::BevelShape::LeftLine};
 };
 
-inline ui::Font headingFont() {
+inline constexpr ui::Font headingFont() {
     return ui::Font::points("MS Sans Serif", 14);
 }
-inline ui::Font boldFont() {
+inline constexpr ui::Font boldFont() {
     return ui::Font::points("MS Sans Serif", 8, true);
 }
 

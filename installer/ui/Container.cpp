@@ -65,9 +65,11 @@ void WindowedControl::createOwnWindow(const std::string& className, DWORD style,
 
 void WindowedControl::createSystemWindow(const char* className, DWORD style, DWORD exStyle,
                                          const std::string& text) {
-    window_ = ::CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, bounds_.left,
-                                bounds_.top, width(), height(), parent_->handle(), nullptr,
-                                ::GetModuleHandleA(nullptr), nullptr);
+    // Clipped by its siblings: a page embedded over the agreement page's
+    // controls stays on top when one of them repaints.
+    window_ = ::CreateWindowExA(
+        exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, bounds_.left,
+        bounds_.top, width(), height(), parent_->handle(), nullptr, ::GetModuleHandleA(nullptr), nullptr);
     ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle(parent_->font())), FALSE);
 }

@@ -83,7 +83,7 @@ void Image::paintFocus(HDC dc) const {
 Label::Label(Container& parent, LabelDesign design)
     : GraphicControl(parent,
                      RECT{design.left, design.top, design.left + design.width, design.top + design.height}),
-      text_(std::move(design.text)),
+      text_(design.text),
       font_(design.font ? *design.font : parent.font()),
       color_(design.color),
       wordWrap_(design.wordWrap),

@@ -98,7 +98,7 @@ struct LabelDesign {
     int top = 0;
     int width = 0;
     int height = 0;
-    std::string text;
+    const char* text = "";     // the layout's own literal
     std::optional<Font> font;  // none: the form's font
     Color color = kWindowText;
     bool wordWrap = false;

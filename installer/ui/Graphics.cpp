@@ -16,16 +16,15 @@ HFONT fontHandle(const Font& font) {
         HFONT handle;
     };
     static std::vector<Made> fonts;
-    const auto found = std::find_if(fonts.begin(), fonts.end(), [&](const Made& made) {
-        return made.font.face == font.face && made.font.height == font.height && made.font.bold == font.bold;
-    });
+    const auto found =
+        std::find_if(fonts.begin(), fonts.end(), [&](const Made& made) { return made.font == font; });
     if (found != fonts.end()) return found->handle;
     LOGFONTA description{};
     description.lfHeight = font.height;
     description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     description.lfCharSet = DEFAULT_CHARSET;
     description.lfQuality = DEFAULT_QUALITY;
-    lstrcpynA(description.lfFaceName, font.face.c_str(), LF_FACESIZE);
+    lstrcpynA(description.lfFaceName, font.face, LF_FACESIZE);
     HFONT handle = ::CreateFontIndirectA(&description);
     fonts.push_back({font, handle});
     return handle;

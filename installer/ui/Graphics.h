@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tavrix::ui {
 
@@ -32,15 +33,20 @@ inline constexpr Color kWindowText = Color::system(COLOR_WINDOWTEXT);
 inline constexpr Color kButtonFace = Color::system(COLOR_BTNFACE);
 
 struct Font {
-    std::string face;
+    // Faces are the layouts' own literals: a description is then a few plain
+    // values, which every control that holds one copies without code.
+    const char* face = "MS Sans Serif";
     int height = -11;  // character height in pixels, negative as LOGFONT wants it
     bool bold = false;
 
-    // Point sizes of the layouts are for the usual 96 pixels per inch.
-    static Font points(std::string face, int points, bool bold = false) {
-        return Font{std::move(face), -::MulDiv(points, 96, 72), bold};
+    // Point sizes of the layouts are for the usual 96 pixels per inch,
+    // rounded as MulDiv rounds.
+    static constexpr Font points(const char* face, int points, bool bold = false) {
+        return Font{face, -((points * 96 + 36) / 72), bold};
     }
-    friend bool operator==(const Font&, const Font&) = default;
+    friend bool operator==(const Font& a, const Font& b) {
+        return std::string_view(a.face) == b.face && a.height == b.height && a.bold == b.bold;
+    }
 };
 
 // GDI font for a description; fonts live until the program ends, so a

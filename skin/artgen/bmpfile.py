@@ -66,6 +66,17 @@ def _bits(row):
     return bytes(sum(bit << (7 - j) for j, bit in enumerate(padded[i:i + 8])) for i in range(0, len(padded), 8))
 
 
+def bmp_low(palette, index_rows):
+    """A 1- or 4-bit BMP (as few bits as the palette needs) whose colour table
+    holds exactly len(palette) entries: for glyphs of a handful of colours."""
+    assert 1 <= len(palette) <= 16
+    bits, pack = (1, _bits) if len(palette) <= 2 else (4, _nibbles)
+    pixels = _pack_rows(index_rows, bits, pack)
+    header = info_header(len(index_rows[0]), len(index_rows), bits, len(palette), len(pixels))
+    table = _palette_bytes(palette)
+    return _file(header + table + pixels, len(table))
+
+
 def ico4(palette, index_rows, transparent_rows):
     """A one-image ICO file with a 16-colour picture; transparent_rows holds
     1 where the desktop shows through (the AND mask)."""

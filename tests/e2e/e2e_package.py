@@ -3,7 +3,7 @@
 they must leave behind.
 
     e2e_package.py make KIND PACKAGE   KIND: licence, plain, hostile, large,
-                                       roomy, crowded
+                                       roomy, crowded, newer, root-a, root-b
     e2e_package.py ostrel INI OUT      the exact bytes Ostrel.txt must hold
 """
 import configparser
@@ -68,6 +68,18 @@ def crowded_files():
         yield f"Tavrix Cub/gauges/part{n:03}.dat", os.urandom(CROWDED_SMALL_FILE_SIZE)
 
 
+def newer_files():
+    """The sample add-on's next version: one file changed, one file gone,
+    one new."""
+    for name, data in make_package.addon_files():
+        if name.endswith("Checklist.txt"):
+            continue
+        if name.endswith("aircraft.cfg"):
+            data = data.replace(b"atc_model=J3", b"atc_model=J3 Mk II")
+        yield name, data
+    yield "Tavrix Cub/Docs/WhatsNew.txt", b"Version 2: a new model name.\r\n"
+
+
 def make(kind, package):
     if kind == "licence":
         make_package.write_package(package)
@@ -84,6 +96,19 @@ def make(kind, package):
     elif kind == "crowded":
         make_package.write_package(package, licence=False, splash=False, files=crowded_files(),
                                    compression=zipfile.ZIP_STORED)
+    elif kind == "newer":
+        make_package.write_package(package, licence=False, splash=False, files=newer_files())
+    elif kind in ("root-a", "root-b"):
+        # Two add-ons whose type puts them both in the simulator's own folder.
+        files = None if kind == "root-a" else [("Tavrix Hangar/hangar.bgl", b"a hangar\r\n" * 50)]
+        make_package.write_package(package, licence=False, splash=False, files=files)
+        ini_path = os.path.join(package, "Ostrel.ini")
+        with open(ini_path, "rb") as f:
+            ini = f.read().replace(f"Type={make_package.ADDON_TYPE}".encode("ascii"), b"Type=Scenery MD")
+        if kind == "root-b":
+            ini = ini.replace(make_package.TITLE.encode("ascii"), b"Tavrix Hangar")
+        with open(ini_path, "wb") as f:
+            f.write(ini)
     else:
         raise SystemExit(f"unknown package kind {kind}")
 

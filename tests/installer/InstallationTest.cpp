@@ -14,6 +14,8 @@
 #include "InstallerFixture.h"
 #include "PackageFiles.h"
 #include "RecordKeeping.h"
+#include "Startup.h"
+#include "UninstallPage.h"
 #include "Unit1.h"
 #include "Unit4.h"
 #include "Unit6.h"
@@ -120,6 +122,12 @@ protected:
     // A file in the destination, as the pilot (or another add-on) left it.
     void writeDestinationFile(const std::string& name, const std::string& bytes) const {
         std::ofstream(destination + "\\" + name, std::ios::binary) << bytes;
+    }
+
+    // What the uninstaller's script does once the uninstaller has ended.
+    void removeUninstallerFiles() const {
+        for (const char* name : {"Corvinel.exe", "Velskin.dll"})
+            ::DeleteFileA((destination + "\\Uninstall\\Add-on\\" + name).c_str());
     }
 
     std::string destination;
@@ -333,9 +341,12 @@ TEST_F(InstallationTest, AnUpdateTakesOverTheOlderVersionAndTheRecordGivesBackTh
     EXPECT_EQ(record->replaced, std::vector<std::string>{"readme.txt"})
         << "kept since the first installation";
     EXPECT_EQ(namesOf(treeOf(destination + "\\Uninstall\\Add-on")),
-              (std::vector<std::string>{"Record.txt", "Replaced\\", "Replaced\\readme.txt"}));
+              (std::vector<std::string>{"Corvinel.exe", "Record.txt", "Replaced\\", "Replaced\\readme.txt",
+                                        "Velskin.dll"}));
 
-    // What an uninstall does with the record: the folder as before the first installation.
+    // What an uninstall does with the record: the folder as before the first
+    // installation, once the uninstaller's own files are gone too.
+    removeUninstallerFiles();
     const TakenAway taken = takeAway(destination, *record, true);
     EXPECT_TRUE(taken.keptFiles.empty());
     EXPECT_EQ(namesOf(treeOf(destination)), namesOf(before));
@@ -368,10 +379,77 @@ TEST_F(InstallationTest, TakingAwayKeepsAFileChangedSinceTheInstallation) {
     writeDestinationFile("panel\\panel.cfg", "[Window00]\r\nsize=2\r\n");
     const TextResult<InstallRecord> record = loadRecord(destination + "\\Uninstall\\Add-on");
     ASSERT_TRUE(record) << record.failure();
+    removeUninstallerFiles();
     const TakenAway taken = takeAway(destination, *record, true);
     EXPECT_EQ(taken.keptFiles, std::vector<std::string>{"panel\\panel.cfg"});
     EXPECT_EQ(namesOf(treeOf(destination)), (std::vector<std::string>{"panel\\", "panel\\panel.cfg"}))
         << "the changed file and its folder stay; the record and the rest go";
+}
+
+// The uninstaller an installation leaves beside its record, started there.
+class UninstallerTest : public InstallationTest {
+protected:
+    void installAndStartTheUninstaller() {
+        start();
+        answers = {IDYES};  // replace the pilot's readme.txt
+        installUntil([] { return visible(Form7); });
+        Form7->Timer1.fire();
+        const std::string own = destination + "\\Uninstall\\Add-on";
+        EXPECT_EQ(Form7->Label7.text(), "To uninstall it, run Corvinel.exe in " + own);
+        ui::Application::instance().reset();
+        boxes.clear();
+        setProgramFolder(own + "\\");
+        ASSERT_TRUE(startedAsUninstaller(own + "\\"));
+        ASSERT_FALSE(startedAsUninstaller(package)) << "a package folder is never an uninstaller's";
+        ASSERT_TRUE(createUninstallerWindows());
+        showMainWindow();
+        ASSERT_TRUE(visible(UninstallPage));
+    }
+};
+
+TEST_F(UninstallerTest, RemovesTheAddOnPutsBackWhatItReplacedAndNamesWhatThePilotChanged) {
+    writeDestinationFile("readme.txt", "the pilot's notes");
+    const Tree before = treeOf(destination);
+    installAndStartTheUninstaller();
+    writeDestinationFile("panel\\panel.cfg", "[Window00]\r\nsize=2\r\n");
+    EXPECT_EQ(UninstallPage->Label7.text(), "Add-on");
+    EXPECT_NE(UninstallPage->Label6.text().find("will be removed from " + destination + "."),
+              std::string::npos)
+        << UninstallPage->Label6.text();
+
+    UninstallPage->Image3Click();  // Uninstall
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(UninstallPage->Label5.text(), "Uninstall complete");
+    EXPECT_NE(UninstallPage->Label6.text().find("\r\npanel\\panel.cfg"), std::string::npos)
+        << UninstallPage->Label6.text();
+    EXPECT_EQ(UninstallPage->Label1.text(), "Finish");
+    // Left for the script: the uninstaller's own files and the folders they hold.
+    EXPECT_EQ(namesOf(treeOf(destination + "\\Uninstall")),
+              (std::vector<std::string>{"Add-on\\", "Add-on\\Corvinel.exe", "Add-on\\Velskin.dll"}));
+    removeUninstallerFiles();
+    ::RemoveDirectoryA((destination + "\\Uninstall\\Add-on").c_str());
+    ::RemoveDirectoryA((destination + "\\Uninstall").c_str());
+    Tree expected = before;
+    expected.emplace_back("panel\\", "");
+    expected.emplace_back("panel\\panel.cfg", "[Window00]\r\nsize=2\r\n");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(namesOf(treeOf(destination)), namesOf(expected));
+    EXPECT_TRUE(treeOf(destination) == expected) << "the pilot's readme.txt is back with its own contents";
+}
+
+TEST_F(UninstallerTest, ADamagedRecordRemovesNothing) {
+    installAndStartTheUninstaller();
+    ui::Application::instance().reset();
+    const std::string record = destination + "\\Uninstall\\Add-on\\Record.txt";
+    std::string text = readFile(record);
+    text.replace(text.find("File="), 5, "File=9");  // a size the CRC line does not cover
+    std::ofstream(record, std::ios::binary | std::ios::trunc) << text;
+    const Tree installed = treeOf(destination);
+    ASSERT_TRUE(createUninstallerWindows());
+    showMainWindow();
+    EXPECT_EQ(UninstallPage->Label5.text(), "Uninstall");
+    EXPECT_EQ(UninstallPage->Label6.text(), "The installation record is damaged; nothing was removed.");
+    EXPECT_TRUE(treeOf(destination) == installed);
 }
 
 // The free space of the destination's drive as the system would report it.

@@ -64,9 +64,14 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import bmpfile  # noqa: E402  (the skin's picture writer)
 
 
-def bmp24(width, height, pixel):
-    """A 24-bit bitmap file; pixel(x, y) gives (r, g, b) with y from the top."""
-    return bmpfile.bmp24([[pixel(x, y) for x in range(width)] for y in range(height)])
+def bmp_indexed(width, height, pixel):
+    """A 1- or 4-bit bitmap file whose colour table holds just the colours
+    drawn (a glyph has a handful: a sixth of the bytes of a 24-bit file in the
+    program); pixel(x, y) gives (r, g, b) with y from the top."""
+    rows = [[pixel(x, y) for x in range(width)] for y in range(height)]
+    palette = sorted({colour for row in rows for colour in row})
+    index = {colour: n for n, colour in enumerate(palette)}
+    return bmpfile.bmp_low(palette, [[index[c] for c in row] for row in rows])
 
 
 KEY = (255, 0, 255)  # the bottom-left colour: transparent in a glyph
@@ -131,8 +136,8 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     files = {
         "hacursor.cur": cursor(),
-        "close.bmp": bmp24(19, 18, close_glyph),
-        "folder.bmp": bmp24(15, 13, folder_glyph),
+        "close.bmp": bmp_indexed(19, 18, close_glyph),
+        "folder.bmp": bmp_indexed(15, 13, folder_glyph),
         "Corvinel.ico": icon(),
     }
     for name, data in files.items():

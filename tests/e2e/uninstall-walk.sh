@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# An add-on's whole life with real windows: installed, updated, and taken
+# away again by the uninstaller its installation left in its record's folder.
+# Every case compares the destination tree, each file's bytes included, with
+# the tree it must be.
+#
+#   uninstall-walk.sh ROOT BUILD CASE
+#     update   a pilot's file in the way, replaced; the newer version over
+#              the older; the uninstaller: the folder as before the first
+#     edited   a file changed after the installation survives the uninstall
+#     two      two add-ons in the simulator's own folder: uninstalling the
+#              later leaves the earlier whole, then the earlier goes too
+#     killed   the installer killed during its extraction: the uninstaller
+#              removes what was written, and nothing else
+set -euo pipefail
+root="$1" build="$2" case="$3"
+here="$root/tests/e2e"
+work="/dev/shm/tavrix-uninstall-$case-$$"
+shots="$build/tests/e2e/uninstall-$case"
+
+. "$root/tools/demo/walk-steps.sh"
+walk_init "$root" "$build" "$shots"
+rm -f "$shots"/*.png
+trap 'walk_cleanup; rm -rf "$work"' EXIT
+
+simulator="$work/FS2000"
+mkdir -p "$simulator"
+printf 'belongs to the simulator\r\n' >"$simulator/fs2000.cfg"
+
+walk_use_screen
+walk_prepare_prefix
+walk_set_simulator_path 7.0 "$simulator"
+
+# Every file with its bytes' hash, and every folder, below the simulator.
+tree() { (cd "$simulator" && find . -mindepth 1 \( -type d -printf '%p/\n' -o -type f -print \) | sort |
+    while read -r entry; do
+        case "$entry" in */) echo "$entry" ;; *) echo "$entry $(md5sum <"$entry" | cut -c1-32)" ;; esac
+    done); }
+expect_tree() {  # expected tree, what it is
+    local now
+    now="$(tree)"
+    [ "$now" = "$1" ] || { fail "$2:"; diff <(echo "$1") <(echo "$now") >&2 || true; }
+}
+
+package_of() {  # kind -> a package folder with the program beside it
+    local package="$work/package-$1"
+    python3 "$here/e2e_package.py" make "$1" "$package"
+    cp "$walk_dist/Corvinel.exe" "$walk_dist/Velskin.dll" "$walk_dist/UNPACK32.DLL" "$package/"
+    echo "$package"
+}
+
+# One installation clicked through to Finish; a question about files in the
+# way is answered with its default, Yes (replace them). The installation is
+# over once its record is complete with the information file in it, written
+# after this start (an earlier installation's may be there already).
+install() {  # package destination title
+    local record="$2/Uninstall/$3/Record.txt" marker="$work/.started-$RANDOM"
+    touch "$marker"
+    walk_start "$1"
+    walk_to_installation no no || exit 1
+    for _ in $(seq 1 600); do
+        if [ "$(windows_named 'Tavrix Installer' | wc -l)" -ge 2 ]; then
+            sleep 0.3
+            shot "question-$3"
+            xdotool key Return
+            wait_gone "Tavrix Installer" 2 || fail "the question did not close"
+        fi
+        if [ -n "$(find "$record" -newer "$marker" 2>/dev/null)" ] && grep -q '^State=complete' "$record" &&
+            tr -d '\r' <"$record" | grep -q ' Ostrel.txt$'; then
+            sleep 0.3
+            walk_finish
+            return 0
+        fi
+        kill -0 "$WALK_PID" 2>/dev/null || { fail "the installer ended before its completion page"; exit 1; }
+        sleep 0.1
+    done
+    fail "the installation of $3 did not complete"
+    exit 1
+}
+
+# The uninstaller in a record's folder: its page, Uninstall, the done page,
+# Finish; then its folder goes once the program has ended.
+uninstall() {  # record folder, screenshot prefix
+    [ -f "$1/Corvinel.exe" ] && [ -f "$1/Velskin.dll" ] || { fail "no uninstaller in $1"; return 1; }
+    walk_start "$1"
+    walk_main_window || return 1
+    shot "$2-1-confirm"
+    page_click "$WALK_MAIN" right  # Uninstall
+    # The record goes last of the add-on's files: then the done page shows.
+    for _ in $(seq 1 600); do
+        [ -e "$1/Record.txt" ] || break
+        sleep 0.1
+    done
+    sleep 1
+    shot "$2-2-done"
+    differs "$(main_area "$2-1-confirm" "$WALK_MAIN")" "$(main_area "$2-2-done" "$WALK_MAIN")" ||
+        fail "Uninstall did not change the page"
+    page_click "$WALK_MAIN" right  # Finish
+    walk_wait_exit || fail "Finish did not end the uninstaller with 0"
+    for _ in $(seq 1 600); do
+        [ -e "$1" ] || return 0
+        sleep 0.1
+    done
+    fail "the uninstaller's folder is still there a minute after it ended:"
+    find "$1" >&2
+}
+
+destination="$simulator/Aircraft/Tavrix Cub Trainer"
+records="$destination/Uninstall"
+case "$case" in
+    update)
+        mkdir -p "$destination/Tavrix Cub"
+        printf 'the pilot'"'"'s own aircraft.cfg\r\n' >"$destination/Tavrix Cub/aircraft.cfg"
+        printf 'the pilot'"'"'s notes\r\n' >"$destination/notes.txt"
+        before="$(tree)"
+        install "$(package_of plain)" "$destination" "Tavrix Cub Trainer"
+        cmp "$work/package-plain.source/Tavrix Cub/aircraft.cfg" "$destination/Tavrix Cub/aircraft.cfg" ||
+            fail "the pilot's file was not replaced"
+        newer="$(package_of newer)"
+        install "$newer" "$destination" "Tavrix Cub Trainer"
+        diff -r -x Ostrel.txt -x Uninstall -x notes.txt "$newer.source" "$destination" >&2 ||
+            fail "the newer version's files are not what it packed"
+        uninstall "$records/Tavrix Cub Trainer" update
+        expect_tree "$before" "the folder is not as it was before the first installation"
+        ;;
+    edited)
+        before="$(tree)"
+        install "$(package_of plain)" "$destination" "Tavrix Cub Trainer"
+        printf 'tuned by the pilot\r\n' >>"$destination/Tavrix Cub/aircraft.cfg"
+        edited="$(md5sum <"$destination/Tavrix Cub/aircraft.cfg" | cut -c1-32)"
+        uninstall "$records/Tavrix Cub Trainer" edited
+        expect_tree "$(printf '%s\n./Aircraft/\n./Aircraft/Tavrix Cub Trainer/\n./Aircraft/Tavrix Cub Trainer/Tavrix Cub/\n./Aircraft/Tavrix Cub Trainer/Tavrix Cub/aircraft.cfg %s\n' \
+            "$before" "$edited" | sed '/^$/d' | sort)" "only the edited file (and its folders) may stay"
+        ;;
+    two)
+        before="$(tree)"
+        install "$(package_of root-a)" "$simulator" "Tavrix Cub Trainer"
+        with_one="$(tree)"
+        install "$(package_of root-b)" "$simulator" "Tavrix Hangar"
+        [ -f "$simulator/Tavrix Hangar/hangar.bgl" ] || fail "the second add-on was not installed"
+        uninstall "$simulator/Uninstall/Tavrix Hangar" two-b
+        expect_tree "$with_one" "uninstalling the second add-on touched the first"
+        uninstall "$simulator/Uninstall/Tavrix Cub Trainer" two-a
+        expect_tree "$before" "the simulator's folder is not as it was"
+        ;;
+    killed)
+        before="$(tree)"
+        walk_start "$(package_of large)"
+        walk_to_installation no no || exit 1
+        for _ in $(seq 1 300); do
+            [ "$(find "$destination" -path "$records" -prune -o -type f -print 2>/dev/null | wc -l)" -gt 20 ] && break
+            sleep 0.05
+        done
+        walk_wine --kill
+        wait "$WALK_PID" 2>/dev/null || true
+        WALK_PID=""
+        [ -f "$destination/Ostrel.txt" ] && fail "the extraction was over before the kill; the test needs a larger archive"
+        grep -q '^State=installing' "$records/Tavrix Cub Trainer/Record.txt" || fail "the record does not say the installation was cut short"
+        uninstall "$records/Tavrix Cub Trainer" killed
+        expect_tree "$before" "the uninstaller did not take back exactly what the killed installation wrote"
+        ;;
+    *) echo "unknown case $case" >&2; exit 2 ;;
+esac
+
+rm -f "$shots"/.crop-*.png
+[ "$walk_failures" -eq 0 ] || { echo "$walk_failures failure(s); screenshots in $shots" >&2; exit 1; }
+echo "$case: passed; screenshots in $shots"
