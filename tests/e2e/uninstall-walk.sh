@@ -10,6 +10,8 @@
 #     edited   a file changed after the installation survives the uninstall
 #     two      two add-ons in the simulator's own folder: uninstalling the
 #              later leaves the earlier whole, then the earlier goes too
+#     cancel   a quit confirmed midway into a folder that held the pilot's
+#              files, one of them replaced: the folder as it was
 #     killed   the installer killed during its extraction: the uninstaller
 #              removes what was written, and nothing else
 set -euo pipefail
@@ -142,6 +144,29 @@ case "$case" in
         expect_tree "$with_one" "uninstalling the second add-on touched the first"
         uninstall "$simulator/Uninstall/Tavrix Cub Trainer" two-a
         expect_tree "$before" "the simulator's folder is not as it was"
+        ;;
+    cancel)
+        # A quit confirmed midway into a folder that held the pilot's files,
+        # one of them in the package's way and replaced: all as it was.
+        mkdir -p "$destination/Tavrix Cub"
+        printf 'the pilot'"'"'s own aircraft.cfg\r\n' >"$destination/Tavrix Cub/aircraft.cfg"
+        printf 'the pilot'"'"'s notes\r\n' >"$destination/notes.txt"
+        before="$(tree)"
+        walk_start "$(package_of large)"
+        walk_to_installation no no || exit 1
+        wait_named "Tavrix Installer" 2 600 || fail "no question about the file in the way"
+        sleep 0.3
+        shot question-replace
+        xdotool key Return  # Yes: replace it
+        for _ in $(seq 1 300); do
+            [ "$(find "$destination/Tavrix Cub/gauges" -type f 2>/dev/null | wc -l)" -gt 20 ] && break
+            sleep 0.05
+        done
+        page_click "$WALK_MAIN" right  # Cancel
+        wait_named "Tavrix Installer" 2 || fail "Cancel did not ask during the extraction"
+        xdotool key y
+        walk_wait_exit 600 || fail "Yes during the extraction did not end the program with 0"
+        expect_tree "$before" "the cancelled installation did not leave the folder as it was"
         ;;
     killed)
         before="$(tree)"
