@@ -134,4 +134,18 @@ inline TextResult<cfg::Removal> removeRepaint(std::string_view text, const Liste
     return cfg::Removal{cfg::removeSection(file, file.sections[*found], listed.leadIn), true};
 }
 
+// The section as the installation record names it: "number lead-in
+// texture", and back; none when the text is not that.
+inline std::string listedRepaintText(const ListedRepaint& repaint) {
+    return cfg::recordLine({repaint.number, repaint.leadIn}, repaint.texture);
+}
+inline std::optional<ListedRepaint> parseListedRepaint(std::string_view text) {
+    unsigned numbers[2];
+    ListedRepaint repaint;
+    if (!cfg::readRecordLine(text, numbers, repaint.texture)) return std::nullopt;
+    repaint.number = numbers[0];
+    repaint.leadIn = numbers[1];
+    return repaint;
+}
+
 }  // namespace tavrix::installer

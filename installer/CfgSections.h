@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -284,6 +285,27 @@ inline std::string removeSection(const File& file, const Section& section, unsig
     std::string text(file.text.substr(0, start));
     text += file.text.substr(end);
     return text;
+}
+
+// What the installation record keeps of an added section, on one line:
+// numbers separated by single spaces, then the rest of the line as text.
+inline std::string recordLine(std::initializer_list<unsigned> numbers, std::string_view text) {
+    std::string line;
+    for (const unsigned number : numbers) line += zeroPadded(number) + " ";
+    return line + std::string(text);
+}
+// Reads what recordLine wrote; false when the line is not that, or the
+// lead-in (the last number) is more than a section is ever given.
+template <std::size_t Count>
+bool readRecordLine(std::string_view line, unsigned (&numbers)[Count], std::string& text) {
+    for (unsigned& number : numbers) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos || !detail::parseNumber(line.substr(0, space), number))
+            return false;
+        line.remove_prefix(space + 1);
+    }
+    text = line;
+    return numbers[Count - 1] <= 2 && valueFault("", text).empty();
 }
 
 // The section a record names: among those of the kind that `matches`, the

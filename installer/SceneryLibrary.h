@@ -185,6 +185,32 @@ inline TextResult<cfg::Removal> removeSceneryArea(std::string_view text, const L
     return cfg::Removal{cfg::removeSection(file, file.sections[*found], listed.leadIn), true};
 }
 
+// The area as the installation record names it: "number layer lead-in
+// folder", and back; none when the text is not that.
+inline std::string listedAreaText(const ListedArea& area) {
+    return cfg::recordLine({area.number, area.layer, area.leadIn}, area.local);
+}
+inline std::optional<ListedArea> parseListedArea(std::string_view text) {
+    unsigned numbers[3];
+    ListedArea area;
+    if (!cfg::readRecordLine(text, numbers, area.local) || !scenery_detail::localFault(area.local).empty())
+        return std::nullopt;
+    area.number = numbers[0];
+    area.layer = numbers[1];
+    area.leadIn = numbers[2];
+    return area;
+}
+
+// Where Windows keeps a program's own copy of a file it may not write
+// (for the simulator, a program without a manifest): below the user's
+// VirtualStore folder, under the path without its drive. Empty for a path
+// without a drive.
+inline std::string virtualStoreCopy(std::string_view localAppData, std::string_view path) {
+    if (localAppData.empty() || path.size() < 4 || path[1] != ':' || path[2] != '\\') return {};
+    while (!localAppData.empty() && localAppData.back() == '\\') localAppData.remove_suffix(1);
+    return std::string(localAppData) + "\\VirtualStore" + std::string(path.substr(2));
+}
+
 // The folder as scenery.cfg names it: relative to the simulator's folder
 // when inside it, else in full.
 inline std::string sceneryLocal(std::string_view simulatorFolder, std::string_view folder) {

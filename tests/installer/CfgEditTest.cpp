@@ -230,6 +230,32 @@ TEST(SceneryLibrary, LocalIsRelativeInsideTheSimulatorsFolder) {
     EXPECT_EQ(sceneryLocal("C:\\FS2000", "C:\\FS2000"), "C:\\FS2000");
 }
 
+TEST(SceneryLibrary, RecordLinesReadBackAndVirtualStoreCopies) {
+    const ListedArea area{124, 141, 2, "D:\\Add ons\\Lake 2"};
+    EXPECT_EQ(listedAreaText(area), "124 141 2 D:\\Add ons\\Lake 2");
+    const auto read = parseListedArea(listedAreaText(area));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->number, 124u);
+    EXPECT_EQ(read->layer, 141u);
+    EXPECT_EQ(read->leadIn, 2u);
+    EXPECT_EQ(read->local, area.local);
+    const ListedRepaint repaint{4, 1, "Red 2"};
+    const auto readRepaint = parseListedRepaint(listedRepaintText(repaint));
+    ASSERT_TRUE(readRepaint);
+    EXPECT_EQ(readRepaint->number, 4u);
+    EXPECT_EQ(readRepaint->leadIn, 1u);
+    EXPECT_EQ(readRepaint->texture, "Red 2");
+    for (const char* bad : {"", "124 141 2", "124 141 2 ", "124 141 3 Lake", "124  141 2 Lake",
+                            "-1 141 2 Lake", "124 141 2 ..\\Lake", "124 141 2 Lake]"})
+        EXPECT_FALSE(parseListedArea(bad)) << bad;
+    EXPECT_FALSE(parseListedRepaint("4 1"));
+
+    EXPECT_EQ(virtualStoreCopy("C:\\Users\\Ann\\AppData\\Local\\", "C:\\Program Files\\FS2000\\scenery.cfg"),
+              "C:\\Users\\Ann\\AppData\\Local\\VirtualStore\\Program Files\\FS2000\\scenery.cfg");
+    EXPECT_EQ(virtualStoreCopy("C:\\Local", "\\\\server\\FS2000\\scenery.cfg"), "");
+    EXPECT_EQ(virtualStoreCopy("", "C:\\FS2000\\scenery.cfg"), "");
+}
+
 const Repaint kRed{"Kestrel 200 Trainer Red", "Red", 0};
 const Repaint kGreen{"Kestrel 200 Trainer Green", "Green", 1};
 
