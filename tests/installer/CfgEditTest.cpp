@@ -17,14 +17,17 @@
 namespace tavrix::installer {
 namespace {
 
-std::string fixture(const char* name) {
+std::string readFile(const std::string& path) {
     std::string text;
-    if (std::FILE* file = std::fopen((std::string(TEST_SIM_FILES "/") + name).c_str(), "rb")) {
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
         char buffer[4096];
         for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
         std::fclose(file);
     }
     return text;
+}
+std::string fixture(const char* name) {
+    return readFile(std::string(TEST_SIM_FILES "/") + name);
 }
 
 std::string replaced(std::string text, std::string_view from, std::string_view to) {
@@ -342,6 +345,38 @@ TEST(AircraftRepaints, UnknownFormsAndHostileValuesLeaveTheFileAlone) {
         EXPECT_NE(added.failure().find(c.says), std::string::npos) << c.what << ": " << added.failure();
         EXPECT_NE(added.failure().find("left as it was"), std::string::npos) << c.what;
     }
+}
+
+// The example packages' description files, read as the profile functions
+// read them (sections and keys in any letter case).
+TEST(PackageRegistration, ExamplePackagesAskForWhatTheirNotesSay) {
+    auto registrationIn = [](const char* package) {
+        const std::string text = readFile(std::string(TEST_SAMPLES "/") + package + "/Ostrel.ini");
+        TextResult<cfg::File> ini = cfg::parseFile(text, "Ostrel.ini");
+        EXPECT_TRUE(ini) << package;
+        return readRegistration([&](const char* section, const char* key) {
+            for (const cfg::Section& s : ini->sections)
+                if (cfg::sameLetters(s.name, section)) return std::string(ini->value(s, key).value_or(""));
+            return std::string();
+        });
+    };
+    const auto scenery = registrationIn("sample-scenery-package");
+    ASSERT_TRUE(scenery) << scenery.failure();
+    ASSERT_TRUE(scenery->scenery);
+    EXPECT_FALSE(scenery->repaint);
+    EXPECT_EQ(scenery->scenery->title, "Lakeside Airfield");
+    EXPECT_EQ(scenery->scenery->folder, "");
+    EXPECT_EQ(scenery->scenery->layer, std::nullopt);
+    const auto repaint = registrationIn("sample-repaint-package");
+    ASSERT_TRUE(repaint) << repaint.failure();
+    ASSERT_TRUE(repaint->repaint);
+    EXPECT_FALSE(repaint->scenery);
+    EXPECT_EQ(repaint->repaint->aircraft, "Kestrel 200 Trainer");
+    EXPECT_EQ(repaint->repaint->texture, "Red");
+    EXPECT_EQ(repaint->repaint->title, "Kestrel 200 Trainer Red");
+    const auto none = registrationIn("sample-package");
+    ASSERT_TRUE(none);
+    EXPECT_FALSE(none->scenery || none->repaint);
 }
 
 TEST(PackageRegistration, KeysOfBothSectionsAndTheirRefusals) {
