@@ -32,28 +32,9 @@ struct ListedRepaint {
     std::string texture;
 };
 
-struct RepaintAddition {
-    std::string text;
-    ListedRepaint repaint;
-    // A section with this texture was there already: the text is the
-    // file's own, and `repaint` names that one.
-    bool alreadyListed = false;
-};
+using RepaintAddition = cfg::Addition<ListedRepaint>;
 
 namespace repaint_detail {
-
-struct Liveries {
-    cfg::File file;
-    std::vector<cfg::NumberedSection> sections;
-};
-inline TextResult<Liveries> readLiveries(std::string_view text) {
-    TextResult<cfg::File> file = cfg::parseFile(text, kAircraftFileName);
-    if (!file) return TextFailure{file.failure()};
-    TextResult<std::vector<cfg::NumberedSection>> sections =
-        cfg::numberedSections(*file, "fltsim", kAircraftFileName);
-    if (!sections) return TextFailure{sections.failure()};
-    return Liveries{std::move(*file), std::move(*sections)};
-}
 
 inline bool hasTexture(const cfg::File& file, const cfg::Section& section, std::string_view texture) {
     const auto value = file.value(section, "texture");
@@ -72,12 +53,12 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
     if (fault.empty() && repaint.texture.find_first_of("\\/:*?\"<>|") != std::string::npos)
         fault = "The repaint's texture is not a folder name";
     if (!fault.empty()) return TextFailure{fault + "; aircraft.cfg was left as it was."};
-    TextResult<Liveries> liveries = readLiveries(text);
+    TextResult<cfg::Listing> liveries = cfg::readListing(text, kAircraftFileName, "fltsim");
     if (!liveries) return TextFailure{liveries.failure()};
     const cfg::File& file = liveries->file;
 
     const cfg::NumberedSection* base = nullptr;
-    for (const cfg::NumberedSection& s : liveries->sections) {
+    for (const cfg::NumberedSection& s : liveries->numbered) {
         if (hasTexture(file, file.sections[s.section], repaint.texture))
             return RepaintAddition{std::string(text), ListedRepaint{s.name.number, 0, repaint.texture}, true};
         if (s.name.number == repaint.basedOn) base = &s;
@@ -86,14 +67,14 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
         return TextFailure{"aircraft.cfg has no [fltsim." + zeroPadded(repaint.basedOn) +
                            "] to base the repaint on; it was left as it was."};
     unsigned number = 0;
-    while (std::any_of(liveries->sections.begin(), liveries->sections.end(),
+    while (std::any_of(liveries->numbered.begin(), liveries->numbered.end(),
                        [&](const cfg::NumberedSection& s) { return s.name.number == number; }))
         ++number;
 
     // The base section key for key, with the repaint's title and texture.
     const cfg::Section& model = file.sections[base->section];
     std::vector<std::string> lines{"[" + std::string(base->name.prefix) +
-                                   zeroPadded(number, cfg::paddedWidth(liveries->sections)) + "]"};
+                                   zeroPadded(number, cfg::paddedWidth(liveries->numbered)) + "]"};
     std::string_view separator = "=";
     bool textureWritten = false;
     for (std::size_t i = model.header + 1; i < model.end; ++i) {
@@ -112,7 +93,7 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
     }
     if (!textureWritten) lines.push_back("texture" + std::string(separator) + repaint.texture);
 
-    const std::size_t last = liveries->sections.back().section;
+    const std::size_t last = liveries->numbered.back().section;
     TextResult<cfg::Insertion> insertion = cfg::insertLines(file, last, file.lineEnd(model.header), lines);
     if (!insertion) return TextFailure{insertion.failure()};
     return RepaintAddition{std::move(insertion->text),
@@ -123,15 +104,10 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
 // with its texture (the one under its number when there are several),
 // wherever it is now. Every other section keeps its number and its bytes.
 inline TextResult<cfg::Removal> removeRepaint(std::string_view text, const ListedRepaint& listed) {
-    using namespace repaint_detail;
-    TextResult<Liveries> liveries = readLiveries(text);
-    if (!liveries) return TextFailure{liveries.failure()};
-    const cfg::File& file = liveries->file;
-    const std::optional<std::size_t> found =
-        cfg::findAdded(liveries->sections, listed.number,
-                       [&](std::size_t s) { return hasTexture(file, file.sections[s], listed.texture); });
-    if (!found) return cfg::Removal{std::string(text), false};
-    return cfg::Removal{cfg::removeSection(file, file.sections[*found], listed.leadIn), true};
+    return cfg::removeAdded(text, kAircraftFileName, "fltsim", listed.number, listed.leadIn,
+                            [&](const cfg::File& file, const cfg::Section& section) {
+                                return repaint_detail::hasTexture(file, section, listed.texture);
+                            });
 }
 
 // The section as the installation record names it: "number lead-in

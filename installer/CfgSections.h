@@ -3,9 +3,9 @@
 // lines and every other byte stays as it was. No Windows here: tested
 // natively and fuzzed.
 //
-// Only what the simulator itself would read alike is accepted: a file with
-// NUL bytes, a CR alone, a broken section header, or two sections of one
-// kind under the same number is refused, and nothing is written.
+// Only files that read one way are edited: one with NUL bytes, a CR alone,
+// a broken section header, or two sections of one kind under the same
+// number is refused, and nothing is written.
 #pragma once
 
 #include <cstddef>
@@ -88,8 +88,7 @@ inline NameKind numberedName(std::string_view name, std::string_view kind, Numbe
     return NameKind::Numbered;
 }
 
-class File {
-public:
+struct File {
     std::string_view text;
     std::vector<Line> lines;
     std::vector<Section> sections;
@@ -178,30 +177,37 @@ inline TextResult<File> parseFile(std::string_view text, std::string_view fileNa
     return file;
 }
 
-// The sections of one numbered kind, refused when one is not numbered
-// plainly or two share a number.
+// A file and its sections of one numbered kind, refused when one is not
+// numbered plainly or two share a number.
 struct NumberedSection {
     std::size_t section = 0;  // index into File::sections
     Numbered name;
 };
-inline TextResult<std::vector<NumberedSection>> numberedSections(const File& file, std::string_view kind,
-                                                                 std::string_view fileName) {
-    std::vector<NumberedSection> found;
-    for (std::size_t i = 0; i < file.sections.size(); ++i) {
+struct Listing {
+    File file;
+    std::vector<NumberedSection> numbered;
+};
+inline TextResult<Listing> readListing(std::string_view text, std::string_view fileName,
+                                       std::string_view kind) {
+    TextResult<File> file = parseFile(text, fileName);
+    if (!file) return TextFailure{file.failure()};
+    Listing listing{std::move(*file), {}};
+    for (std::size_t i = 0; i < listing.file.sections.size(); ++i) {
         Numbered name;
-        const NameKind what = numberedName(file.sections[i].name, kind, name);
+        const std::string_view sectionName = listing.file.sections[i].name;
+        const NameKind what = numberedName(sectionName, kind, name);
         if (what == NameKind::Other) continue;
-        const std::string shown = "[" + std::string(file.sections[i].name) + "]";
+        const std::string shown = "[" + std::string(sectionName) + "]";
         if (what == NameKind::Broken)
             return TextFailure{std::string(fileName) + " has a section the installer does not know (" +
                                shown + "); it was left as it was."};
-        for (const NumberedSection& earlier : found)
+        for (const NumberedSection& earlier : listing.numbered)
             if (earlier.name.number == name.number)
                 return TextFailure{std::string(fileName) + " has two sections numbered " +
                                    zeroPadded(name.number) + " (" + shown + "); it was left as it was."};
-        found.push_back({i, name});
+        listing.numbered.push_back({i, name});
     }
-    return found;
+    return listing;
 }
 
 // The width numbers are padded to in these sections: that of a number
@@ -263,6 +269,17 @@ inline TextResult<Insertion> insertLines(const File& file, std::optional<std::si
     return Insertion{std::move(text), leadIn};
 }
 
+// A file's text with a section added, and what the installation record
+// keeps to take it out again.
+template <typename Listed>
+struct Addition {
+    std::string text;
+    Listed listed;
+    // A section for the same folder was there already: the text is the
+    // file's own, and `listed` names that section.
+    bool alreadyListed = false;
+};
+
 // A file's text with an added section taken out again.
 struct Removal {
     std::string text;
@@ -308,21 +325,26 @@ bool readRecordLine(std::string_view line, unsigned (&numbers)[Count], std::stri
     return numbers[Count - 1] <= 2 && valueFault("", text).empty();
 }
 
-// The section a record names: among those of the kind that `matches`, the
-// one under the recorded number, else the only one. None when there is none,
-// or several and none under that number.
+// The text without the section a record names: among the sections of the
+// kind that `matches`, the one under the recorded number, else the only
+// one. The text unchanged when there is none, or several and none under
+// that number.
 template <typename Matches>
-std::optional<std::size_t> findAdded(const std::vector<NumberedSection>& sections, unsigned number,
-                                     Matches&& matches) {
-    std::optional<std::size_t> only;
+TextResult<Removal> removeAdded(std::string_view text, std::string_view fileName, std::string_view kind,
+                                unsigned number, unsigned leadIn, Matches&& matches) {
+    TextResult<Listing> listing = readListing(text, fileName, kind);
+    if (!listing) return TextFailure{listing.failure()};
+    const Section* only = nullptr;
     int count = 0;
-    for (const NumberedSection& s : sections) {
-        if (!matches(s.section)) continue;
-        if (s.name.number == number) return s.section;
-        only = s.section;
+    for (const NumberedSection& s : listing->numbered) {
+        const Section& section = listing->file.sections[s.section];
+        if (!matches(listing->file, section)) continue;
+        if (s.name.number == number) return Removal{removeSection(listing->file, section, leadIn), true};
+        only = &section;
         ++count;
     }
-    return count == 1 ? only : std::nullopt;
+    if (count != 1) return Removal{std::string(text), false};
+    return Removal{removeSection(listing->file, *only, leadIn), true};
 }
 
 }  // namespace tavrix::installer::cfg

@@ -33,13 +33,7 @@ struct ListedArea {
     std::string local;
 };
 
-struct SceneryAddition {
-    std::string text;
-    ListedArea area;
-    // An area with this folder was listed already: the text is the file's
-    // own, and `area` names that one.
-    bool alreadyListed = false;
-};
+using SceneryAddition = cfg::Addition<ListedArea>;
 
 namespace scenery_detail {
 
@@ -76,19 +70,6 @@ inline std::string_view truthIn(std::string_view model, bool value) {
     return value ? "TRUE" : "FALSE";
 }
 
-struct Library {
-    cfg::File file;
-    std::vector<cfg::NumberedSection> areas;
-};
-inline TextResult<Library> readLibrary(std::string_view text) {
-    TextResult<cfg::File> file = cfg::parseFile(text, kSceneryFileName);
-    if (!file) return TextFailure{file.failure()};
-    TextResult<std::vector<cfg::NumberedSection>> areas =
-        cfg::numberedSections(*file, "Area", kSceneryFileName);
-    if (!areas) return TextFailure{areas.failure()};
-    return Library{std::move(*file), std::move(*areas)};
-}
-
 }  // namespace scenery_detail
 
 // scenery.cfg's text with the area added: the next free area number (one
@@ -101,14 +82,14 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
     std::string fault = cfg::valueFault("The scenery title", area.title);
     if (fault.empty()) fault = localFault(area.local);
     if (!fault.empty()) return TextFailure{fault + "; scenery.cfg was left as it was."};
-    TextResult<Library> library = readLibrary(text);
+    TextResult<cfg::Listing> library = cfg::readListing(text, kSceneryFileName, "Area");
     if (!library) return TextFailure{library.failure()};
     const cfg::File& file = library->file;
 
     unsigned topNumber = 0;
     unsigned topLayer = 0;
     bool layerTaken = false;
-    for (const cfg::NumberedSection& a : library->areas) {
+    for (const cfg::NumberedSection& a : library->numbered) {
         const cfg::Section& section = file.sections[a.section];
         const auto local = file.value(section, "Local");
         const auto layerText = file.value(section, "Layer");
@@ -131,10 +112,10 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
     std::string_view prefix = "Area.";
     std::size_t width = 3;
     std::string_view truthModel;
-    if (!library->areas.empty()) {
-        model = library->areas.back().section;
-        prefix = library->areas.back().name.prefix;
-        width = cfg::paddedWidth(library->areas);
+    if (!library->numbered.empty()) {
+        model = library->numbered.back().section;
+        prefix = library->numbered.back().name.prefix;
+        width = cfg::paddedWidth(library->numbered);
         truthModel = file.value(file.sections[*model], "Active").value_or("");
     }
     const char* const keys[] = {"Title", "Local", "Layer", "Active", "Required"};
@@ -172,17 +153,11 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
 // its folder (the one under its number when there are several), wherever it
 // is now. Every other area keeps its number and its bytes.
 inline TextResult<cfg::Removal> removeSceneryArea(std::string_view text, const ListedArea& listed) {
-    using namespace scenery_detail;
-    TextResult<Library> library = readLibrary(text);
-    if (!library) return TextFailure{library.failure()};
-    const cfg::File& file = library->file;
-    const std::optional<std::size_t> found =
-        cfg::findAdded(library->areas, listed.number, [&](std::size_t s) {
-            const auto local = file.value(file.sections[s], "Local");
-            return local && sameFolder(*local, listed.local);
-        });
-    if (!found) return cfg::Removal{std::string(text), false};
-    return cfg::Removal{cfg::removeSection(file, file.sections[*found], listed.leadIn), true};
+    return cfg::removeAdded(text, kSceneryFileName, "Area", listed.number, listed.leadIn,
+                            [&](const cfg::File& file, const cfg::Section& section) {
+                                const auto local = file.value(section, "Local");
+                                return local && scenery_detail::sameFolder(*local, listed.local);
+                            });
 }
 
 // The area as the installation record names it: "number layer lead-in

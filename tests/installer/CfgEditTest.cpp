@@ -74,8 +74,8 @@ TEST(SceneryLibrary, AddedAreaFollowsTheFileAndGoesOutByteForByte) {
         ASSERT_TRUE(added) << v.what << ": " << added.failure();
         // One above the highest number (123, mid-file) and the highest layer
         // (140), not above the last area's (122 and 122).
-        EXPECT_EQ(added->area.number, 124u) << v.what;
-        EXPECT_EQ(added->area.layer, 141u) << v.what;
+        EXPECT_EQ(added->listed.number, 124u) << v.what;
+        EXPECT_EQ(added->listed.layer, 141u) << v.what;
         EXPECT_FALSE(added->alreadyListed);
         const std::string e = v.lineEnd;
         const std::string section = "[Area.124]" + e + "Title=Lakeside Airfield" + e +
@@ -90,36 +90,41 @@ TEST(SceneryLibrary, AddedAreaFollowsTheFileAndGoesOutByteForByte) {
                   "")
             << v.what;
 
-        const TextResult<cfg::Removal> removed = removeSceneryArea(added->text, added->area);
+        const TextResult<cfg::Removal> removed = removeSceneryArea(added->text, added->listed);
         ASSERT_TRUE(removed) << removed.failure();
         EXPECT_TRUE(removed->found);
         EXPECT_EQ(difference(removed->text, v.text), "") << v.what;
     }
 }
 
+// Two add-ons added one after the other, the first taken away: the
+// second's section stays, on a line of its own. The second taken away too,
+// the file is as it was, and nothing more comes out.
+template <typename Add, typename Remove, typename Item>
+void checkTwoAddOns(const Variant& v, Add add, Remove remove, const Item& first, const Item& second,
+                    const std::string& firstMark, const std::vector<std::string>& secondLines) {
+    const auto one = add(v.text, first);
+    ASSERT_TRUE(one) << v.what;
+    const auto two = add(one->text, second);
+    ASSERT_TRUE(two) << v.what;
+    const auto without = remove(two->text, one->listed);
+    ASSERT_TRUE(without && without->found) << v.what;
+    EXPECT_EQ(without->text.find(firstMark), std::string::npos) << v.what;
+    std::string secondSection;
+    for (const std::string& line : secondLines) secondSection += v.lineEnd + line;
+    EXPECT_NE(without->text.find(secondSection), std::string::npos) << v.what;
+    const auto last = remove(without->text, two->listed);
+    ASSERT_TRUE(last && last->found) << v.what;
+    EXPECT_EQ(difference(last->text, v.text), "") << v.what;
+    const auto again = remove(last->text, one->listed);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->found);
+}
+
 TEST(SceneryLibrary, AnotherAddOnAddedInBetweenKeepsItsArea) {
-    for (const Variant& v : variantsOf("scenery.cfg")) {
-        const auto first = addSceneryArea(v.text, kLakeside);
-        ASSERT_TRUE(first);
-        const auto second = addSceneryArea(first->text, kHarbour);
-        ASSERT_TRUE(second);
-        EXPECT_EQ(second->area.number, 125u);
-        EXPECT_EQ(second->area.layer, 142u);
-        const auto without = removeSceneryArea(second->text, first->area);
-        ASSERT_TRUE(without && without->found) << v.what;
-        EXPECT_EQ(without->text.find("Scenery\\Lakeside"), std::string::npos);
-        const std::string harbour = v.lineEnd + "[Area.125]" + v.lineEnd + "Title=North Harbour";
-        EXPECT_NE(without->text.find(harbour), std::string::npos) << v.what;
-        // Taken away in the other order, the file is the pilot's again.
-        const auto last = removeSceneryArea(without->text, second->area);
-        ASSERT_TRUE(last && last->found);
-        EXPECT_EQ(difference(last->text, v.text), "") << v.what;
-        // The first add-on is gone already: nothing more comes out.
-        const auto again = removeSceneryArea(last->text, first->area);
-        ASSERT_TRUE(again);
-        EXPECT_FALSE(again->found);
-        EXPECT_EQ(difference(again->text, v.text), "");
-    }
+    for (const Variant& v : variantsOf("scenery.cfg"))
+        checkTwoAddOns(v, addSceneryArea, removeSceneryArea, kLakeside, kHarbour, "Scenery\\Lakeside",
+                       {"[Area.125]", "Title=North Harbour", "Local=D:\\Addons\\North Harbour", "Layer=142"});
 }
 
 TEST(SceneryLibrary, AreaMovedByThePilotIsFoundByItsFolder) {
@@ -132,7 +137,7 @@ TEST(SceneryLibrary, AreaMovedByThePilotIsFoundByItsFolder) {
     const std::string section = moved.substr(at);
     moved.erase(at - 2);
     moved.insert(moved.find("[Area.001]"), replaced(section, "Lakeside Airfield", "My lake") + "\r\n");
-    const auto removed = removeSceneryArea(moved, added->area);
+    const auto removed = removeSceneryArea(moved, added->listed);
     ASSERT_TRUE(removed && removed->found);
     EXPECT_EQ(difference(removed->text, original), "");
 }
@@ -172,7 +177,7 @@ TEST(SceneryLibrary, NewAreaTakesTheStyleOfTheFilesLastArea) {
         const auto added = addSceneryArea(c.file, c.area);
         ASSERT_TRUE(added) << c.what << ": " << added.failure();
         EXPECT_NE(added->text.find(c.section), std::string::npos) << c.what << "\n" << added->text;
-        const auto removed = removeSceneryArea(added->text, added->area);
+        const auto removed = removeSceneryArea(added->text, added->listed);
         ASSERT_TRUE(removed && removed->found) << c.what;
         EXPECT_EQ(removed->text, c.file) << c.what;
     }
@@ -183,7 +188,7 @@ TEST(SceneryLibrary, FolderListedAlreadyIsNotListedTwice) {
     const auto added = addSceneryArea(original, {"Again", "scenery/soutdeta123\\", std::nullopt});
     ASSERT_TRUE(added);
     EXPECT_TRUE(added->alreadyListed);
-    EXPECT_EQ(added->area.number, 123u);
+    EXPECT_EQ(added->listed.number, 123u);
     EXPECT_EQ(difference(added->text, original), "");
 }
 
@@ -256,7 +261,7 @@ TEST(AircraftRepaints, RepaintFillsTheFirstGapAndGoesOutByteForByte) {
     for (const Variant& v : variantsOf("aircraft.cfg")) {
         const auto added = addRepaint(v.text, kRed);
         ASSERT_TRUE(added) << v.what << ": " << added.failure();
-        EXPECT_EQ(added->repaint.number, 2u);
+        EXPECT_EQ(added->listed.number, 2u);
         const std::string e = v.lineEnd;
         // fltsim.0 key for key, behind fltsim.5, the last one in the file.
         const std::string section =
@@ -269,31 +274,18 @@ TEST(AircraftRepaints, RepaintFillsTheFirstGapAndGoesOutByteForByte) {
         EXPECT_EQ(difference(added->text, v.text.substr(0, at) + v.apart + section + v.text.substr(at)), "")
             << v.what;
 
-        const auto removed = removeRepaint(added->text, added->repaint);
+        const auto removed = removeRepaint(added->text, added->listed);
         ASSERT_TRUE(removed && removed->found);
         EXPECT_EQ(difference(removed->text, v.text), "") << v.what;
     }
 }
 
 TEST(AircraftRepaints, AnotherRepaintAddedInBetweenKeepsItsSection) {
-    for (const Variant& v : variantsOf("aircraft.cfg")) {
-        const auto red = addRepaint(v.text, kRed);
-        ASSERT_TRUE(red);
-        const auto green = addRepaint(red->text, kGreen);
-        ASSERT_TRUE(green);
-        EXPECT_EQ(green->repaint.number, 4u);
-        const std::string greenHeader =
-            v.lineEnd + "[fltsim.4]" + v.lineEnd + "title=Kestrel 200 Trainer Green";
-        EXPECT_NE(green->text.find(greenHeader), std::string::npos) << v.what;
-        EXPECT_NE(green->text.find("texture=Green" + v.lineEnd + "atc_id=N201KT"), std::string::npos);
-        const auto withoutRed = removeRepaint(green->text, red->repaint);
-        ASSERT_TRUE(withoutRed && withoutRed->found);
-        EXPECT_EQ(withoutRed->text.find("[fltsim.2]"), std::string::npos);
-        EXPECT_NE(withoutRed->text.find(greenHeader), std::string::npos) << v.what;
-        const auto none = removeRepaint(withoutRed->text, green->repaint);
-        ASSERT_TRUE(none && none->found);
-        EXPECT_EQ(difference(none->text, v.text), "") << v.what;
-    }
+    // Green is based on fltsim.1 and takes the next gap, 4.
+    for (const Variant& v : variantsOf("aircraft.cfg"))
+        checkTwoAddOns(v, addRepaint, removeRepaint, kRed, kGreen, "[fltsim.2]",
+                       {"[fltsim.4]", "title=Kestrel 200 Trainer Green", "sim=Kestrel200",
+                        "model=", "panel=", "sound=", "texture=Green", "atc_id=N201KT"});
 }
 
 TEST(AircraftRepaints, BaseWithoutTextureAndRepaintListedAlready) {
@@ -304,7 +296,7 @@ TEST(AircraftRepaints, BaseWithoutTextureAndRepaintListedAlready) {
     const auto again = addRepaint(added->text, {"Glider Red 2", "red", 0});
     ASSERT_TRUE(again);
     EXPECT_TRUE(again->alreadyListed);
-    EXPECT_EQ(again->repaint.number, 1u);
+    EXPECT_EQ(again->listed.number, 1u);
     EXPECT_EQ(again->text, added->text);
 }
 

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (added->text != text) __builtin_trap();
             continue;
         }
-        const auto removed = removeRepaint(added->text, added->repaint);
+        const auto removed = removeRepaint(added->text, added->listed);
         if (!removed || !removed->found || removed->text != text) __builtin_trap();
     }
     return 0;

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (added->text != text) __builtin_trap();
         return 0;
     }
-    const auto removed = removeSceneryArea(added->text, added->area);
+    const auto removed = removeSceneryArea(added->text, added->listed);
     if (!removed || !removed->found || removed->text != text) __builtin_trap();
     return 0;
 }
