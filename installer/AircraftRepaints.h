@@ -52,7 +52,7 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
     if (fault.empty()) fault = cfg::valueFault("The repaint's texture", repaint.texture);
     if (fault.empty() && repaint.texture.find_first_of("\\/:*?\"<>|") != std::string::npos)
         fault = "The repaint's texture is not a folder name";
-    if (!fault.empty()) return TextFailure{fault + "; aircraft.cfg was left as it was."};
+    if (!fault.empty()) return TextFailure{cfg::joined({fault, "; aircraft.cfg was left as it was."})};
     TextResult<cfg::Listing> liveries = cfg::readListing(text, kAircraftFileName, "fltsim");
     if (!liveries) return TextFailure{liveries.failure()};
     const cfg::File& file = liveries->file;
@@ -64,8 +64,8 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
         if (s.name.number == repaint.basedOn) base = &s;
     }
     if (!base)
-        return TextFailure{"aircraft.cfg has no [fltsim." + zeroPadded(repaint.basedOn) +
-                           "] to base the repaint on; it was left as it was."};
+        return cfg::refused(kAircraftFileName, cfg::joined({"has no [fltsim.", zeroPadded(repaint.basedOn),
+                                                            "] to base the repaint on"}));
     unsigned number = 0;
     while (std::any_of(liveries->numbered.begin(), liveries->numbered.end(),
                        [&](const cfg::NumberedSection& s) { return s.name.number == number; }))
@@ -73,8 +73,8 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
 
     // The base section key for key, with the repaint's title and texture.
     const cfg::Section& model = file.sections[base->section];
-    std::vector<std::string> lines{"[" + std::string(base->name.prefix) +
-                                   zeroPadded(number, cfg::paddedWidth(liveries->numbered)) + "]"};
+    std::vector<std::string> lines{
+        cfg::joined({"[", base->name.prefix, zeroPadded(number, cfg::paddedWidth(liveries->numbered)), "]"})};
     std::string_view separator = "=";
     bool textureWritten = false;
     for (std::size_t i = model.header + 1; i < model.end; ++i) {
@@ -88,10 +88,9 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
             value = repaint.texture;
             textureWritten = true;
         }
-        lines.push_back(std::string(keyLine->indent) + std::string(keyLine->key) +
-                        std::string(keyLine->separator) + std::string(value));
+        lines.push_back(cfg::joined({keyLine->indent, keyLine->key, keyLine->separator, value}));
     }
-    if (!textureWritten) lines.push_back("texture" + std::string(separator) + repaint.texture);
+    if (!textureWritten) lines.push_back(cfg::joined({"texture", separator, repaint.texture}));
 
     const std::size_t last = liveries->numbered.back().section;
     TextResult<cfg::Insertion> insertion = cfg::insertLines(file, last, file.lineEnd(model.header), lines);

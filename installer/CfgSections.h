@@ -47,6 +47,18 @@ struct KeyLine {
     std::string_view value;      // without trailing blanks
 };
 
+// The parts one after the other: one function for every text put together
+// here, where each `+` would be code of its own.
+inline std::string joined(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (const std::string_view part : parts) text += part;
+    return text;
+}
+// Why a file is not changed, naming the file.
+inline TextFailure refused(std::string_view fileName, std::string_view why) {
+    return TextFailure{joined({fileName, " ", why, "; it was left as it was."})};
+}
+
 inline bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -143,11 +155,8 @@ struct File {
 };
 
 inline TextResult<File> parseFile(std::string_view text, std::string_view fileName) {
-    const std::string untouched = " it was left as it was.";
-    if (text.size() > kMaxFileBytes)
-        return TextFailure{std::string(fileName) + " is larger than the simulator's own;" + untouched};
-    if (text.find('\0') != std::string_view::npos)
-        return TextFailure{std::string(fileName) + " is not a text file;" + untouched};
+    if (text.size() > kMaxFileBytes) return refused(fileName, "is larger than the simulator's own");
+    if (text.find('\0') != std::string_view::npos) return refused(fileName, "is not a text file");
     File file;
     file.text = text;
     for (std::size_t position = 0; position < text.size();) {
@@ -158,8 +167,7 @@ inline TextResult<File> parseFile(std::string_view text, std::string_view fileNa
         if (line.next < text.size() && text[line.next] == '\n')
             ++line.next;
         else if (line.next != line.end)  // a CR alone would merge with an LF written behind it
-            return TextFailure{std::string(fileName) + " has a line ending the installer does not know;" +
-                               untouched};
+            return refused(fileName, "has a line ending the installer does not know");
         file.lines.push_back(line);
         position = line.next;
     }
@@ -169,8 +177,8 @@ inline TextResult<File> parseFile(std::string_view text, std::string_view fileNa
         const std::size_t close = shown.find(']');
         if (close == std::string_view::npos || close + 1 != shown.size() ||
             shown.find('[', 1) != std::string_view::npos)
-            return TextFailure{std::string(fileName) + " has a section header the installer does not know (" +
-                               std::string(shown.substr(0, 64)) + ");" + untouched};
+            return refused(fileName, joined({"has a section header the installer does not know (",
+                                             shown.substr(0, 64), ")"}));
         if (!file.sections.empty()) file.sections.back().end = i;
         file.sections.push_back(Section{shown.substr(1, close - 1), i, file.lines.size()});
     }
@@ -197,14 +205,13 @@ inline TextResult<Listing> readListing(std::string_view text, std::string_view f
         const std::string_view sectionName = listing.file.sections[i].name;
         const NameKind what = numberedName(sectionName, kind, name);
         if (what == NameKind::Other) continue;
-        const std::string shown = "[" + std::string(sectionName) + "]";
         if (what == NameKind::Broken)
-            return TextFailure{std::string(fileName) + " has a section the installer does not know (" +
-                               shown + "); it was left as it was."};
+            return refused(fileName,
+                           joined({"has a section the installer does not know ([", sectionName, "])"}));
         for (const NumberedSection& earlier : listing.numbered)
             if (earlier.name.number == name.number)
-                return TextFailure{std::string(fileName) + " has two sections numbered " +
-                                   zeroPadded(name.number) + " (" + shown + "); it was left as it was."};
+                return refused(fileName, joined({"has two sections numbered ", zeroPadded(name.number), " ([",
+                                                 sectionName, "])"}));
         listing.numbered.push_back({i, name});
     }
     return listing;
@@ -224,13 +231,17 @@ inline std::size_t paddedWidth(const std::vector<NumberedSection>& sections) {
 // line break would start another key or section, a bracket would read as a
 // header, blanks around it would be lost.
 inline std::string valueFault(std::string_view what, std::string_view value) {
-    if (value.empty()) return std::string(what) + " is empty";
-    if (value.size() > 255) return std::string(what) + " is longer than 255 characters";
+    const char* fault = nullptr;
+    if (value.empty())
+        fault = " is empty";
+    else if (value.size() > 255)
+        fault = " is longer than 255 characters";
+    else if (trimmed(value).size() != value.size())
+        fault = " starts or ends with a blank";
     for (const char c : value)
         if (static_cast<unsigned char>(c) < 32 || c == '[' || c == ']')
-            return std::string(what) + " holds a line break, a control character or a bracket";
-    if (trimmed(value).size() != value.size()) return std::string(what) + " starts or ends with a blank";
-    return {};
+            fault = " holds a line break, a control character or a bracket";
+    return fault ? joined({what, fault}) : std::string();
 }
 
 // The bytes of a section added behind the last content line of
@@ -261,8 +272,7 @@ inline TextResult<Insertion> insertLines(const File& file, std::optional<std::si
         added += lines[i];
         if (!endsOpen || i + 1 < lines.size()) added += lineEnd;
     }
-    if (file.text.size() + added.size() > kMaxFileBytes)
-        return TextFailure{"The file would grow too large; it was left as it was."};
+    if (file.text.size() + added.size() > kMaxFileBytes) return refused("The file", "would grow too large");
     std::string text(file.text.substr(0, at));
     text += added;
     text += file.text.substr(at);
@@ -308,8 +318,8 @@ inline std::string removeSection(const File& file, const Section& section, unsig
 // numbers separated by single spaces, then the rest of the line as text.
 inline std::string recordLine(std::initializer_list<unsigned> numbers, std::string_view text) {
     std::string line;
-    for (const unsigned number : numbers) line += zeroPadded(number) + " ";
-    return line + std::string(text);
+    for (const unsigned number : numbers) line += joined({zeroPadded(number), " "});
+    return line += text;
 }
 // Reads what recordLine wrote; false when the line is not that, or the
 // lead-in (the last number) is more than a section is ever given.

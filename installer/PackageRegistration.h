@@ -50,7 +50,7 @@ struct Registration {
 namespace registration_detail {
 inline constexpr unsigned kMaxLayer = 99999;
 inline TextFailure refused(std::string why) {
-    return TextFailure{"Ostrel.ini: " + why + "."};
+    return TextFailure{cfg::joined({"Ostrel.ini: ", why, "."})};
 }
 }  // namespace registration_detail
 

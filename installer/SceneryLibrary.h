@@ -16,6 +16,8 @@
 
 namespace tavrix::installer {
 
+using cfg::joined;
+
 inline constexpr const char* kSceneryFileName = "scenery.cfg";
 
 // What an add-on asks for.
@@ -81,7 +83,7 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
     using namespace scenery_detail;
     std::string fault = cfg::valueFault("The scenery title", area.title);
     if (fault.empty()) fault = localFault(area.local);
-    if (!fault.empty()) return TextFailure{fault + "; scenery.cfg was left as it was."};
+    if (!fault.empty()) return TextFailure{joined({fault, "; scenery.cfg was left as it was."})};
     TextResult<cfg::Listing> library = cfg::readListing(text, kSceneryFileName, "Area");
     if (!library) return TextFailure{library.failure()};
     const cfg::File& file = library->file;
@@ -95,8 +97,8 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
         const auto layerText = file.value(section, "Layer");
         unsigned layer = 0;
         if (layerText && !detail::parseNumber(*layerText, layer))
-            return TextFailure{"scenery.cfg gives [" + std::string(section.name) +
-                               "] a layer that is not a number; it was left as it was."};
+            return cfg::refused(kSceneryFileName,
+                                joined({"gives [", section.name, "] a layer that is not a number"}));
         if (local && sameFolder(*local, area.local))
             return SceneryAddition{std::string(text), ListedArea{a.name.number, layer, 0, area.local}, true};
         topNumber = std::max(topNumber, a.name.number);
@@ -104,7 +106,7 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
         layerTaken = layerTaken || (area.layer && layer == *area.layer);
     }
     if (topNumber >= 999999 || topLayer >= 999999)
-        return TextFailure{"scenery.cfg has no area number or layer left; it was left as it was."};
+        return cfg::refused(kSceneryFileName, "has no area number or layer left");
     ListedArea listed{topNumber + 1, area.layer && !layerTaken ? *area.layer : topLayer + 1, 0, area.local};
 
     // The model: the last area in the file, else the simulator's usual form.
@@ -122,7 +124,7 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
     const std::string values[] = {area.title, area.local, zeroPadded(listed.layer),
                                   std::string(truthIn(truthModel, true)),
                                   std::string(truthIn(truthModel, false))};
-    std::vector<std::string> lines{"[" + std::string(prefix) + zeroPadded(listed.number, width) + "]"};
+    std::vector<std::string> lines{joined({"[", prefix, zeroPadded(listed.number, width), "]"})};
     std::string_view separator = "=";
     bool written[5] = {};
     if (model) {
@@ -132,13 +134,12 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
                 for (std::size_t key = 0; key < 5; ++key)
                     if (!written[key] && cfg::sameLetters(keyLine->key, keys[key])) {
                         separator = keyLine->separator;
-                        lines.push_back(std::string(keyLine->indent) + std::string(keyLine->key) +
-                                        std::string(separator) + values[key]);
+                        lines.push_back(joined({keyLine->indent, keyLine->key, separator, values[key]}));
                         written[key] = true;
                     }
     }
     for (std::size_t key = 0; key < 5; ++key)
-        if (!written[key]) lines.push_back(keys[key] + std::string(separator) + values[key]);
+        if (!written[key]) lines.push_back(joined({keys[key], separator, values[key]}));
 
     std::optional<std::size_t> after = model;
     if (!after && !file.sections.empty()) after = file.sections.size() - 1;
@@ -183,7 +184,7 @@ inline std::optional<ListedArea> parseListedArea(std::string_view text) {
 inline std::string virtualStoreCopy(std::string_view localAppData, std::string_view path) {
     if (localAppData.empty() || path.size() < 4 || path[1] != ':' || path[2] != '\\') return {};
     while (!localAppData.empty() && localAppData.back() == '\\') localAppData.remove_suffix(1);
-    return std::string(localAppData) + "\\VirtualStore" + std::string(path.substr(2));
+    return joined({localAppData, "\\VirtualStore", path.substr(2)});
 }
 
 // The folder as scenery.cfg names it: relative to the simulator's folder
