@@ -16,8 +16,6 @@
 
 namespace tavrix::installer {
 
-using cfg::joined;
-
 inline constexpr const char* kSceneryFileName = "scenery.cfg";
 
 // What an add-on asks for.
@@ -83,7 +81,7 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
     using namespace scenery_detail;
     std::string fault = cfg::valueFault("The scenery title", area.title);
     if (fault.empty()) fault = localFault(area.local);
-    if (!fault.empty()) return TextFailure{joined({fault, "; scenery.cfg was left as it was."})};
+    if (!fault.empty()) return TextFailure{cfg::joined({fault, "; scenery.cfg was left as it was."})};
     TextResult<cfg::Listing> library = cfg::readListing(text, kSceneryFileName, "Area");
     if (!library) return TextFailure{library.failure()};
     const cfg::File& file = library->file;
@@ -98,7 +96,7 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
         unsigned layer = 0;
         if (layerText && !detail::parseNumber(*layerText, layer))
             return cfg::refused(kSceneryFileName,
-                                joined({"gives [", section.name, "] a layer that is not a number"}));
+                                cfg::joined({"gives [", section.name, "] a layer that is not a number"}));
         if (local && sameFolder(*local, area.local))
             return SceneryAddition{std::string(text), ListedArea{a.name.number, layer, 0, area.local}, true};
         topNumber = std::max(topNumber, a.name.number);
@@ -124,7 +122,7 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
     const std::string values[] = {area.title, area.local, zeroPadded(listed.layer),
                                   std::string(truthIn(truthModel, true)),
                                   std::string(truthIn(truthModel, false))};
-    std::vector<std::string> lines{joined({"[", prefix, zeroPadded(listed.number, width), "]"})};
+    std::vector<std::string> lines{cfg::joined({"[", prefix, zeroPadded(listed.number, width), "]"})};
     std::string_view separator = "=";
     bool written[5] = {};
     if (model) {
@@ -134,12 +132,12 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
                 for (std::size_t key = 0; key < 5; ++key)
                     if (!written[key] && cfg::sameLetters(keyLine->key, keys[key])) {
                         separator = keyLine->separator;
-                        lines.push_back(joined({keyLine->indent, keyLine->key, separator, values[key]}));
+                        lines.push_back(cfg::joined({keyLine->indent, keyLine->key, separator, values[key]}));
                         written[key] = true;
                     }
     }
     for (std::size_t key = 0; key < 5; ++key)
-        if (!written[key]) lines.push_back(joined({keys[key], separator, values[key]}));
+        if (!written[key]) lines.push_back(cfg::joined({keys[key], separator, values[key]}));
 
     std::optional<std::size_t> after = model;
     if (!after && !file.sections.empty()) after = file.sections.size() - 1;
@@ -184,7 +182,7 @@ inline std::optional<ListedArea> parseListedArea(std::string_view text) {
 inline std::string virtualStoreCopy(std::string_view localAppData, std::string_view path) {
     if (localAppData.empty() || path.size() < 4 || path[1] != ':' || path[2] != '\\') return {};
     while (!localAppData.empty() && localAppData.back() == '\\') localAppData.remove_suffix(1);
-    return joined({localAppData, "\\VirtualStore", path.substr(2)});
+    return cfg::joined({localAppData, "\\VirtualStore", path.substr(2)});
 }
 
 // The folder as scenery.cfg names it: relative to the simulator's folder
