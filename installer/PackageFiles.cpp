@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "support/ZeroPadded.h"
+#include "package/PackageNames.h"
 #include "win32/FileBytes.h"
 #include "win32/PathExists.h"
 
@@ -97,11 +97,11 @@ std::string PackageDescription::read(const char* section, const char* key, const
 }
 
 std::string packageArchive(const std::string& folder) {
-    const std::string single = folder + "Setup.qzp";
+    const std::string single = folder + package::kArchiveName;
     if (win32::fileExists(single)) return single;
     std::string last = single;
-    for (int volume = 1; volume <= 999; ++volume) {
-        const std::string name = "Setup" + zeroPadded(static_cast<unsigned>(volume), 3) + ".qzp";
+    for (int volume = 1; volume <= package::kMaxVolumes; ++volume) {
+        const std::string name = package::volumeArchiveName(volume);
         if (!win32::fileExists(folder + name)) break;
         last = folder + name;
     }

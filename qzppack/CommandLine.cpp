@@ -15,7 +15,7 @@ struct VerbRule {
 };
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
-constexpr std::array<VerbRule, 7> kVerbs{{
+constexpr std::array<VerbRule, 8> kVerbs{{
     {"add", Verb::Add, "rlpC", 2, kAny},
     {"delete", Verb::Delete, "", 2, kAny},
     {"list", Verb::List, "", 1, 1},
@@ -23,6 +23,7 @@ constexpr std::array<VerbRule, 7> kVerbs{{
     {"test", Verb::Test, "", 1, 1},
     {"sfx", Verb::Sfx, "", 1, 1},
     {"unsfx", Verb::Unsfx, "", 1, 1},
+    {"check", Verb::Check, "", 1, 1},
 }};
 
 constexpr int kMaxLevel = 9;
@@ -142,6 +143,8 @@ Parsed parseCommandLine(const std::vector<std::string>& args) {
                 return failure(positional.empty() ? "no archive given" : "no file pattern given");
             case Verb::Extract:
                 return failure(positional.empty() ? "no archive given" : "no folder to extract into given");
+            case Verb::Check:
+                return failure("no package folder given");
             default:
                 return failure("no archive given");
         }
@@ -155,7 +158,9 @@ Parsed parseCommandLine(const std::vector<std::string>& args) {
         firstPattern = 2;
     }
     command.patterns.assign(positional.begin() + static_cast<std::ptrdiff_t>(firstPattern), positional.end());
-    if (command.archive.empty()) return failure("the archive's name is empty");
+    if (command.archive.empty())
+        return failure(rule->verb == Verb::Check ? "the folder's name is empty"
+                                                 : "the archive's name is empty");
     return {command, {}};
 }
 
@@ -168,6 +173,7 @@ std::string usageText() {
            "  QzpPack test ARCHIVE\n"
            "  QzpPack sfx ARCHIVE.zip\n"
            "  QzpPack unsfx ARCHIVE.exe\n"
+           "  QzpPack check FOLDER\n"
            "  QzpPack --help\n";
 }
 
@@ -191,8 +197,12 @@ std::string helpText() {
            "list prints one entry a line: size, date and time, name.\n"
            "sfx makes ARCHIVE.exe of ARCHIVE.zip with PACKSFX.BIN from QzpPack's folder: one\n"
            "program that extracts itself (ARCHIVE.zip goes); unsfx turns it back.\n"
+           "check reads a package folder as the installer will: Ostrel.ini, the files beside it,\n"
+           "the agreement, the splash and the archive (tested), and what disk 1 of a set holds;\n"
+           "it prints each problem with its fix and the folder proposed for each simulator.\n"
            "The engines PACK32.DLL and UNPACK32.DLL are loaded from QzpPack's folder.\n"
-           "Exit status: 0 success, 1 any failure, 2 a usage error.\n"
+           "Exit status: 0 success (check: the package will install as intended), 1 any\n"
+           "failure (check: a problem found), 2 a usage error.\n"
            "\n"
            "Examples:\n"
            "  QzpPack add -r -C addon Setup.qzp *.*        the whole addon folder, by its own names\n"
@@ -201,7 +211,8 @@ std::string helpText() {
            "  QzpPack list Setup.qzp\n"
            "  QzpPack test Setup.qzp\n"
            "  QzpPack extract -o Setup.qzp C:\\Check        everything, overwriting\n"
-           "  QzpPack sfx Setup.zip                        Setup.exe, one file for pilots\n";
+           "  QzpPack sfx Setup.zip                        Setup.exe, one file for pilots\n"
+           "  QzpPack check C:\\MyAddon\\package            before it ships\n";
 }
 
 }  // namespace tavrix::qzppack

@@ -7,6 +7,7 @@
 //   QzpPack test ARCHIVE
 //   QzpPack sfx ARCHIVE.zip      the archive becomes ARCHIVE.exe, a self-extractor
 //   QzpPack unsfx ARCHIVE.exe    a self-extractor becomes ARCHIVE.zip again
+//   QzpPack check FOLDER         a package folder read as the installer reads it
 #pragma once
 
 #include <optional>
@@ -15,7 +16,7 @@
 
 namespace tavrix::qzppack {
 
-enum class Verb { Help, Add, Delete, List, Extract, Test, Sfx, Unsfx };
+enum class Verb { Help, Add, Delete, List, Extract, Test, Sfx, Unsfx, Check };
 
 struct Command {
     Verb verb = Verb::Help;
@@ -28,7 +29,7 @@ struct Command {
     // --span SIZE: a spanned set of volumes of at most SIZE bytes (a K or M
     // after the number counts 1024 or 1048576 bytes).
     std::optional<long> spanSize;
-    std::string archive;
+    std::string archive;    // check: the package folder
     std::string extractTo;  // extract's FOLDER
     std::vector<std::string> patterns;
 };

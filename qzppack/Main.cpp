@@ -4,6 +4,7 @@
 #include "ArchiveBuilder.h"
 #include "CommandLine.h"
 #include "MessageIds.h"
+#include "PackageCheck.h"
 #include "ProgressLine.h"
 #include "Win32Support.h"
 #include "support/ZeroPadded.h"
@@ -120,6 +121,8 @@ public:
             case Verb::Sfx:
             case Verb::Unsfx:
                 return convert(command_.verb == Verb::Sfx);
+            case Verb::Check:
+                return checkPackageFolder(command_.archive);
             case Verb::Help:
                 break;
         }

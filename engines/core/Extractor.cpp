@@ -5,9 +5,9 @@
 
 #include "EntryDecoder.h"
 #include "PathUtil.h"
-#include "SafeName.h"
 #include "Wildcard.h"
 #include "ZipArchive.h"
+#include "zip/SafeName.h"
 
 namespace tavrix::zip {
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/TextResult.h"
+#include "win32/PictureFile.h"
 
 namespace tavrix::ui {
 
@@ -18,11 +19,11 @@ public:
     // Fails with "Resource <name> not found" when the module has no such bitmap.
     static TextResult<Picture> fromBitmapResource(HMODULE module, const std::string& name);
 
-    // Picture file; the extension (any letter case) chooses the kind: "bmp",
-    // "ico", "emf" or "wmf". Fails with the loader's message.
+    // Picture file, loaded by win32::loadPictureFile (which tells the kinds
+    // and failures).
     static TextResult<Picture> fromFile(const std::string& path);
 
-    enum class Kind { None, Bitmap, Icon, Metafile };
+    using Kind = win32::PictureFile::Kind;
     bool empty() const { return kind_ == Kind::None; }
     int width() const { return width_; }
     int height() const { return height_; }

@@ -8,10 +8,10 @@
 #include "CoreFixture.h"
 #include "HostileNames.h"
 #include "Progress.h"
-#include "SafeName.h"
 #include "Wildcard.h"
 #include "ZipArchive.h"
 #include "ZipBuilder.h"
+#include "zip/SafeName.h"
 
 namespace tavrix::ziptest {
 namespace {

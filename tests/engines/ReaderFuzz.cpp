@@ -8,8 +8,8 @@
 
 #include "EntryDecoder.h"
 #include "NameCodec.h"
-#include "SafeName.h"
 #include "ZipArchive.h"
+#include "zip/SafeName.h"
 
 namespace {
 

@@ -52,6 +52,9 @@ TEST(CommandLine, OtherCommandsReadTheirArguments) {
     EXPECT_EQ(sfx.verb, Verb::Sfx);
     EXPECT_EQ(sfx.archive, "Setup.zip");
     EXPECT_EQ(parsed({"unsfx", "Setup.exe"}).verb, Verb::Unsfx);
+    const Command check = parsed({"check", "C:\\My Addon\\package"});
+    EXPECT_EQ(check.verb, Verb::Check);
+    EXPECT_EQ(check.archive, "C:\\My Addon\\package");
 
     Command ex = parsed({"extract", "-o", "-pPw", "a.zip", "C:\\out", "docs\\*"});
     EXPECT_EQ(ex.verb, Verb::Extract);
@@ -92,6 +95,10 @@ TEST(CommandLine, UsageErrorsSayWhy) {
         {{"extract", "a.zip"}, "no folder to extract into given"},
         {{"list", ""}, "the archive's name is empty"},
         {{"sfx"}, "no archive given"},
+        {{"check"}, "no package folder given"},
+        {{"check", ""}, "the folder's name is empty"},
+        {{"check", "-r", "pkg"}, "\"-r\" is not an option of check"},
+        {{"check", "a", "b"}, "too many arguments for check"},
         {{"sfx", "a.zip", "b.exe"}, "too many arguments for sfx"},
         {{"unsfx", "-o", "a.exe"}, "\"-o\" is not an option of unsfx"},
         {{"add", "--span"}, "--span needs a volume size"},

@@ -1,4 +1,4 @@
-#include "SafeName.h"
+#include "zip/SafeName.h"
 
 #include <array>
 
