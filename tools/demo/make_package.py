@@ -58,16 +58,69 @@ def addon_files():
         "\r\n[General]\r\natc_type=TAVRIX\r\natc_model=J3\r\n").encode("ascii")
     yield f"{base}/Cub.air", bytes(rng.getrandbits(8) for _ in range(9000))
     yield f"{base}/model/Cub.mdl", bytes(rng.getrandbits(8) for _ in range(150_000))
-    yield f"{base}/panel/panel.cfg", (
-        "[Window Titles]\r\nWindow00=Main Panel\r\n\r\n[Window00]\r\nfile=panel.bmp\r\n"
-        "gauge00=Drelmo!Flaps, 420, 40\r\ngauge01=Kelvor!AutoStart, 500, 40\r\n").encode("ascii")
-    # A compressible picture and an incompressible one.
-    yield f"{base}/panel/panel.bmp", bytes((x * 7 + (x >> 9)) & 0xFF for x in range(200_000))
+    yield f"{base}/panel/panel.cfg", PANEL_CFG.replace("\n", "\r\n").encode("ascii")
+    # A compressible picture (the panel) and incompressible ones.
+    yield f"{base}/panel/panel.bmp", panel_bitmap()
     yield f"{base}/sound/sound.cfg", b"[ENGINE.0]\r\nfilename=CubEng\r\n"
     for n in range(1, 4):
         yield f"{base}/texture/Cub_t{n}.bmp", bytes(rng.getrandbits(8) for _ in range(20_000 * n))
     yield f"{base}/texture/readme/notes.txt", b"Repaints welcome.\r\n"
     yield f"{base}/Docs/Checklist.txt", b"Fuel on. Mixture rich. Magnetos both. Contact!\r\n"
+
+
+# The gauges by the names in their headers, in the modules of those names
+# beside panel.cfg (docs/GAUGES.md): the flaps dial on the left, the engine
+# auto-start key beside it.
+PANEL_CFG = """[Window Titles]
+Window00=Main Panel
+
+[Window00]
+file=panel.bmp
+size_mm=720,260
+gauge00=Drelmo!Drelmo, 40, 40, 180
+gauge01=Kelvor!Kelvor, 262, 58, 64
+"""
+PANEL_SIZE = (720, 260)
+
+
+def bmp8(width, height, palette, rows):
+    """An uncompressed 8-bit BMP file of `rows` (top row first)."""
+    stride = (width + 3) & ~3
+    pixels = b"".join(bytes(r) + b"\0" * (stride - width) for r in reversed(rows))
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    offset = 14 + 40 + len(colours)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835,
+                       len(palette), len(palette))
+    return header + info + colours + pixels
+
+
+def panel_bitmap():
+    """The aircraft's panel behind the gauges: a dark grey-green sheet with a
+    lighter frame, an inset for each gauge and screws at the corners."""
+    width, height = PANEL_SIZE
+    palette = [(64, 68, 62), (88, 94, 86), (40, 43, 39), (28, 30, 27), (150, 152, 146), (110, 114, 106)]
+    sheet, light, shade, inset, screw, slot = range(6)
+    rows = []
+    for y in range(height):
+        row = bytearray([sheet]) * width
+        for x in range(width):
+            if x < 4 or y < 4:
+                row[x] = light
+            elif x >= width - 4 or y >= height - 4:
+                row[x] = shade
+        rows.append(row)
+    for left, top, side in ((30, 30, 200), (252, 48, 84)):  # behind the dial and the key
+        for y in range(top, top + side):
+            for x in range(left, left + side):
+                edge = x in (left, left + side - 1) or y in (top, top + side - 1)
+                rows[y][x] = shade if edge else inset
+    for cx, cy in ((14, 14), (width - 15, 14), (14, height - 15), (width - 15, height - 15)):
+        for y in range(cy - 5, cy + 6):
+            for x in range(cx - 5, cx + 6):
+                if (x - cx) ** 2 + (y - cy) ** 2 <= 25:
+                    rows[y][x] = slot if abs(x - y - cx + cy) <= 1 else screw
+    return bmp8(width, height, palette, rows)
 
 
 def write_splash(path, width=380, height=260):
@@ -110,15 +163,8 @@ def write_splash(path, width=380, height=260):
                 rows[y][x] = wing
             if 45 <= fx <= 58 and -22 <= fy - fx * 0.15 <= 0:
                 rows[y][x] = plane
-    stride = (width + 3) & ~3
-    pixels = b"".join(bytes(r) + b"\0" * (stride - width) for r in reversed(rows))
-    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
-    offset = 14 + 40 + len(colours)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835,
-                       len(palette), len(palette))
     with open(path, "wb") as f:
-        f.write(header + info + colours + pixels)
+        f.write(bmp8(width, height, palette, rows))
 
 
 def write_package(package, licence=True, splash=True, files=None, archive_only=(),
