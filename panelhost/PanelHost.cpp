@@ -1,8 +1,10 @@
 #include "PanelHost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <span>
+#include <string_view>
 
 #include "Raster.h"
 
@@ -18,6 +20,12 @@ constexpr std::uint32_t kLoadedImageTag = 0x31474D49;  // "IMG1"
 constexpr std::uint32_t kGeneratePhase = 1;
 constexpr std::size_t kMaxMouseRects = 256;
 constexpr int kMaxTreeDepth = 16;
+
+bool sameName(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
 
 // Nothing may unwind into a module: every entry point reports and returns.
 template <typename Call>
@@ -92,8 +100,24 @@ PanelHost::~PanelHost() {
 }
 
 void PanelHost::setPanelSize(int width, int height) {
-    panel_ = Image{width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height)};
-    fill(panel_, kPanelColour);
+    panels_.clear();
+    addPanel(width, height);
+}
+
+std::size_t PanelHost::addPanel(int width, int height, Image background) {
+    Panel& panel = panels_.emplace_back();
+    panel.image = Image{width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height)};
+    panel.background = std::move(background);
+    clear(panels_.size() - 1);
+    return panels_.size() - 1;
+}
+
+void PanelHost::clear(std::size_t index) {
+    Panel& panel = panels_[index];
+    fill(panel.image, kPanelColour);
+    if (panel.background.width > 0 && panel.background.height > 0)
+        drawScaled(panel.image, panel.background, 0, 0, double(panel.image.width) / panel.background.width,
+                   {});
 }
 
 int PanelHost::shownWidth(const PanelGauge& gauge) const {
@@ -111,13 +135,29 @@ int PanelHost::shownHeight(const PanelGauge& gauge) const {
         std::lround(double(shownWidth(gauge)) * gauge.backgroundHeight / gauge.backgroundWidth));
 }
 
-bool PanelHost::loadGauge(const std::string& path, int left, int top, int width, std::string& error) {
+void PanelHost::removePanels() {
+    if (gauges_.empty()) panels_.clear();
+}
+
+bool PanelHost::loadGauge(const std::string& path, int left, int top, int width, std::string& error,
+                          std::size_t panel, const std::string& gaugeName) {
+    if (panel >= panels_.size()) {
+        error = "no panel " + std::to_string(panel);
+        return false;
+    }
     std::vector<HMODULE> inUse;
     for (const PanelGauge& gauge : gauges_) inUse.push_back(gauge.module->handle());
     auto module = GaugeModule::load(path, &services_, error, inUse);
     if (!module) return false;
+    const char* name = module->header().name ? module->header().name : "";
+    if (!gaugeName.empty() && !sameName(gaugeName, name)) {
+        error = path.substr(path.find_last_of("\\/") + 1) + " has no gauge named \"" + gaugeName +
+                "\" (its gauge is \"" + name + "\")";
+        return false;
+    }
     PanelGauge& gauge = gauges_.emplace_back();
     gauge.module = std::move(module);
+    gauge.panel = panel;
     gauge.left = left;
     gauge.top = top;
     gauge.requestedWidth = width;
@@ -152,7 +192,7 @@ void PanelHost::unloadAll() {
 }
 
 void PanelHost::frame() {
-    fill(panel_, kPanelColour);
+    for (std::size_t panel = 0; panel < panels_.size(); ++panel) clear(panel);
     for (PanelGauge& gauge : gauges_) {
         gauge.module->update();
         gauge.module->generate(kGeneratePhase);
@@ -160,9 +200,10 @@ void PanelHost::frame() {
     }
 }
 
-bool PanelHost::click(int x, int y, std::uint32_t clickKind) {
+bool PanelHost::click(int x, int y, std::uint32_t clickKind, std::size_t panel) {
     for (auto it = gauges_.rbegin(); it != gauges_.rend(); ++it) {
         PanelGauge& gauge = *it;
+        if (gauge.panel != panel) continue;
         const int w = shownWidth(gauge), h = shownHeight(gauge);
         if (x < gauge.left || y < gauge.top || x >= gauge.left + w || y >= gauge.top + h) continue;
         if (!gauge.mouseRegistered || gauge.mouseList == nullptr) return false;
@@ -177,9 +218,10 @@ bool PanelHost::click(int x, int y, std::uint32_t clickKind) {
     return false;
 }
 
-std::int32_t PanelHost::cursorAt(int x, int y) const {
+std::int32_t PanelHost::cursorAt(int x, int y, std::size_t panel) const {
     for (auto it = gauges_.rbegin(); it != gauges_.rend(); ++it) {
         const PanelGauge& gauge = *it;
+        if (gauge.panel != panel) continue;
         const int w = shownWidth(gauge), h = shownHeight(gauge);
         if (x < gauge.left || y < gauge.top || x >= gauge.left + w || y >= gauge.top + h) continue;
         if (!gauge.mouseRegistered) return g::kCursorNone;
@@ -315,12 +357,12 @@ void PanelHost::drawElement(const PanelGauge& gauge, g::ElementHeader* e, int de
         style.brightness = (e->imageFlags & g::kImageBright) != 0 ? 1.0 : light_;
         if (e->type == g::kNeedle) {
             // Pixel centres: the pivot pixel of the needle lands on the pivot pixel of the dial.
-            drawRotated(panel_, image, e->bitmapOffset.x + 0.5, e->bitmapOffset.y + 0.5,
+            drawRotated(panels_[gauge.panel].image, image, e->bitmapOffset.x + 0.5, e->bitmapOffset.y + 0.5,
                         gauge.left + (e->position.x + 0.5) * scale, gauge.top + (e->position.y + 0.5) * scale,
                         it->second.angle, scale, style);
         } else {
-            drawScaled(panel_, image, gauge.left + e->position.x * scale, gauge.top + e->position.y * scale,
-                       scale, style);
+            drawScaled(panels_[gauge.panel].image, image, gauge.left + e->position.x * scale,
+                       gauge.top + e->position.y * scale, scale, style);
         }
     }
     if (e->nextList == nullptr) return;

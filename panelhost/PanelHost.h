@@ -25,6 +25,7 @@ inline constexpr std::uint32_t kPanelColour = rgb(64, 68, 62);
 
 struct PanelGauge {
     std::unique_ptr<GaugeModule> module;
+    std::size_t panel = 0;  // which of the host's panels shows it
     int left = 0, top = 0;
     int requestedWidth = 0;  // 0: the header's default width at the panel's scale
     int backgroundWidth = 0, backgroundHeight = 0;
@@ -44,23 +45,35 @@ public:
     gauges::PanelServices* services() { return &services_; }
     FlapsSimulator& simulator() { return simulator_; }
 
+    // One panel of that size in place of all (the host starts with one of 640 x 360).
     void setPanelSize(int width, int height);
+    // Another panel (a window of an aircraft's panel), with what shows behind
+    // its gauges: `background` scaled to the panel when it has pixels, else
+    // the panel colour. Its index for loadGauge, click and panel.
+    std::size_t addPanel(int width, int height, Image background = {});
     void setPixelsPerMm(double scale) { pixelsPerMm_ = scale; }
     void setLanguage(std::uint16_t language) { language_ = language; }
     void setLight(double level) { light_ = level; }
 
     // Loads a module and runs query, install and initialize; false with a reason.
-    bool loadGauge(const std::string& path, int left, int top, int width, std::string& error);
+    // With a `gaugeName`, the module's gauge must go by that name (in any
+    // letter case), as a panel.cfg asks for it.
+    bool loadGauge(const std::string& path, int left, int top, int width, std::string& error,
+                   std::size_t panel = 0, const std::string& gaugeName = {});
+    // Takes every panel away, for a layout of panels of its own; only while
+    // no gauge is loaded.
+    void removePanels();
     // Kill, module deinit and unload, for every gauge, last loaded first.
     void unloadAll();
 
     // One panel frame: update, generate and draw of every gauge.
     void frame();
     // A click at panel pixels; true when a mouse rectangle took it.
-    bool click(int x, int y, std::uint32_t clickKind);
-    std::int32_t cursorAt(int x, int y) const;
+    bool click(int x, int y, std::uint32_t clickKind, std::size_t panel = 0);
+    std::int32_t cursorAt(int x, int y, std::size_t panel = 0) const;
 
-    const Image& panel() const { return panel_; }
+    const Image& panel(std::size_t index = 0) const { return panels_[index].image; }
+    std::size_t panelCount() const { return panels_.size(); }
     std::vector<PanelGauge>& gauges() { return gauges_; }
     // What went wrong inside service calls (a missing bitmap and the like).
     const std::vector<std::string>& problems() const { return problems_; }
@@ -99,13 +112,18 @@ private:
     PanelGauge* gaugeOf(const gauges::GaugeHeader* header);
     std::unique_ptr<LoadedImage> loadBitmap(HMODULE module, std::uint32_t id);
     void drawElement(const PanelGauge& gauge, gauges::ElementHeader* element, int depth);
+    void clear(std::size_t panel);
 
     gauges::PanelServices services_{};
     PanelHost* previousHost_ = nullptr;
     FlapsSimulator simulator_;
     std::vector<PanelGauge> gauges_;
     std::map<gauges::ElementHeader*, ElementState> elements_;
-    Image panel_;
+    struct Panel {
+        Image image;
+        Image background;
+    };
+    std::vector<Panel> panels_;
     double pixelsPerMm_ = 3.0;
     std::uint16_t language_ = 1033;
     double light_ = 1.0;

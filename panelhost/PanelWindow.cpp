@@ -4,7 +4,11 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
 
+#include "AircraftPanel.h"
 #include "MouseMap.h"
 #include "PanelHost.h"
 #include "SharedBlock.h"
@@ -20,6 +24,8 @@ constexpr UINT kFrameMilliseconds = 55;  // about 18 frames a second, like the s
 constexpr double kPixelsPerMm = 3.0;
 constexpr double kNightLight = 0.45;
 constexpr char kClassName[] = "TavrixPanelHost";
+constexpr char kDefaultTitle[] = "Tavrix Panel Host";
+constexpr int kFirstLeft = 40, kFirstTop = 40, kCascadeStep = 32;
 
 struct CursorTraits {
     using Handle = HCURSOR;
@@ -28,11 +34,22 @@ struct CursorTraits {
 };
 using UniqueCursor = win32::UniqueHandle<CursorTraits>;
 
+struct PanelWindow;
+
+// One window on the screen: which of the host's panels it shows.
+struct WindowSlot {
+    PanelWindow* owner = nullptr;
+    std::size_t panel = 0;
+    std::string title;
+    HWND window = nullptr;
+};
+
 struct PanelWindow {
     PanelHost host;
     SharedBlock block;
     UniqueCursor downArrow;
     bool night = false;
+    std::vector<std::unique_ptr<WindowSlot>> slots;
 };
 
 // The mouse messages that are clicks on the panel, and which click each is.
@@ -65,18 +82,23 @@ HCURSOR makeDownArrowCursor(HINSTANCE instance) {
     return ::CreateCursor(instance, 15, 19, kSide, kSide, andMask.data(), xorMask.data());
 }
 
-void updateTitle(HWND window, PanelWindow& panel) {
-    char title[160];
-    std::snprintf(title, sizeof title, "Tavrix Panel Host - flaps %d/8, engines %s, %s look%s",
-                  panel.host.simulator().flapIndex(),
-                  panel.host.simulator().enginesRunning() ? "running" : "off",
+void updateTitle(const WindowSlot& slot) {
+    const PanelWindow& panel = *slot.owner;
+    char title[320];
+    std::snprintf(title, sizeof title, "%s - flaps %d/8, engines %s, %s look%s", slot.title.c_str(),
+                  const_cast<PanelHost&>(panel.host).simulator().flapIndex(),
+                  const_cast<PanelHost&>(panel.host).simulator().enginesRunning() ? "running" : "off",
                   panel.block.appearanceWord() ? "bright" : "normal", panel.night ? ", night" : "");
-    ::SetWindowTextA(window, title);
+    ::SetWindowTextA(slot.window, title);
 }
 
-void paint(HWND window, PanelWindow& panel) {
-    const win32::PaintDc painting(window);
-    const Image& image = panel.host.panel();
+void updateTitles(PanelWindow& panel) {
+    for (const auto& slot : panel.slots) updateTitle(*slot);
+}
+
+void paint(const WindowSlot& slot) {
+    const win32::PaintDc painting(slot.window);
+    const Image& image = slot.owner->host.panel(slot.panel);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = image.width;
@@ -88,26 +110,28 @@ void paint(HWND window, PanelWindow& panel) {
                         image.pixels.data(), &info, DIB_RGB_COLORS);
 }
 
-void click(HWND window, PanelWindow& panel, LPARAM where, std::uint32_t kind) {
-    panel.host.click(static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where)), kind);
-    updateTitle(window, panel);
+void click(WindowSlot& slot, LPARAM where, std::uint32_t kind) {
+    slot.owner->host.click(static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where)), kind,
+                           slot.panel);
+    updateTitles(*slot.owner);
 }
 
-LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, PanelWindow& panel) {
+LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowSlot& slot) {
+    PanelWindow& panel = *slot.owner;
     for (const ClickMessage& c : kClickMessages) {
         if (message == c.message) {
-            click(window, panel, lParam, c.kind);
+            click(slot, lParam, c.kind);
             return 0;
         }
     }
     switch (message) {
-        case WM_TIMER:
+        case WM_TIMER:  // the first window's: one frame for every window
             panel.host.frame();
-            ::InvalidateRect(window, nullptr, FALSE);
-            updateTitle(window, panel);
+            for (const auto& other : panel.slots) ::InvalidateRect(other->window, nullptr, FALSE);
+            updateTitles(panel);
             return 0;
         case WM_PAINT:
-            paint(window, panel);
+            paint(slot);
             return 0;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT) {
@@ -115,7 +139,7 @@ LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, PanelWin
                 ::GetCursorPos(&p);
                 ::ScreenToClient(window, &p);
                 LPCSTR shape = IDC_ARROW;
-                switch (panel.host.cursorAt(p.x, p.y)) {
+                switch (panel.host.cursorAt(p.x, p.y, slot.panel)) {
                     case gauges::kCursorUpArrow:
                         shape = IDC_UPARROW;
                         break;
@@ -145,9 +169,9 @@ LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, PanelWin
                 panel.night = !panel.night;
                 panel.host.setLight(panel.night ? kNightLight : 1.0);
             }
-            updateTitle(window, panel);
+            updateTitles(panel);
             return 0;
-        case WM_DESTROY:
+        case WM_DESTROY:  // any window closed ends the host
             ::PostQuitMessage(0);
             return 0;
         default:
@@ -157,37 +181,24 @@ LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, PanelWin
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* panel = reinterpret_cast<PanelWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* slot = reinterpret_cast<WindowSlot*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
-        panel = static_cast<PanelWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(panel));
+        slot = static_cast<WindowSlot*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        slot->window = window;
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(slot));
     }
-    if (panel == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+    if (slot == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
     try {
-        return handle(window, message, wParam, lParam, *panel);
+        return handle(window, message, wParam, lParam, *slot);
     } catch (...) {
         return 0;  // nothing may unwind into the system's message dispatch
     }
 }
 
-}  // namespace
-
-int runPanelWindow(const std::string& folder) {
+// Opens a window for each of the host's panels, cascaded, and runs them
+// until one is closed.
+int runWindows(PanelWindow& panel, const std::vector<std::string>& titles) {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    PanelWindow panel;
-    panel.downArrow.reset(makeDownArrowCursor(instance));
-    // The switch's block exists before the gauges look for it; 'B' flips its word.
-    panel.block.create();
-    panel.host.setPixelsPerMm(kPixelsPerMm);
-    panel.host.setPanelSize(560, 340);
-    std::string error;
-    const bool loaded = panel.host.loadGauge(folder + "Drelmo.gau", 30, 95, 0, error) &&
-                        panel.host.loadGauge(folder + "Kelvor.gau", 230, 20, 0, error);
-    if (!loaded) {
-        ::MessageBoxA(nullptr, error.c_str(), "Tavrix Panel Host", MB_ICONWARNING | MB_OK);
-        return 1;
-    }
-
     WNDCLASSA wc{};
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = windowProcedure;
@@ -195,21 +206,73 @@ int runPanelWindow(const std::string& folder) {
     wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
     ::RegisterClassA(&wc);
-    RECT frame{0, 0, panel.host.panel().width, panel.host.panel().height};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    ::AdjustWindowRect(&frame, style, FALSE);
-    HWND window = ::CreateWindowA(kClassName, "Tavrix Panel Host", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                  instance, &panel);
-    if (window == nullptr) return 1;
-    ::ShowWindow(window, SW_SHOWNORMAL);
-    ::SetTimer(window, kFrameTimer, kFrameMilliseconds, nullptr);
+    for (std::size_t i = 0; i < panel.host.panelCount(); ++i) {
+        auto& slot = panel.slots.emplace_back(std::make_unique<WindowSlot>());
+        slot->owner = &panel;
+        slot->panel = i;
+        slot->title = i < titles.size() ? titles[i] : kDefaultTitle;
+        RECT frame{0, 0, panel.host.panel(i).width, panel.host.panel(i).height};
+        ::AdjustWindowRect(&frame, style, FALSE);
+        const int offset = static_cast<int>(i) * kCascadeStep;
+        if (!::CreateWindowA(kClassName, slot->title.c_str(), style, kFirstLeft + offset, kFirstTop + offset,
+                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
+                             slot.get()))
+            return 1;
+        ::ShowWindow(slot->window, SW_SHOWNORMAL);
+    }
+    if (panel.slots.empty()) return 1;
+    updateTitles(panel);
+    ::SetTimer(panel.slots.front()->window, kFrameTimer, kFrameMilliseconds, nullptr);
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
     return 0;
+}
+
+void prepare(PanelWindow& panel) {
+    panel.downArrow.reset(makeDownArrowCursor(::GetModuleHandleA(nullptr)));
+    // The switch's block exists before the gauges look for it; 'B' flips its word.
+    panel.block.create();
+    panel.host.setPixelsPerMm(kPixelsPerMm);
+}
+
+}  // namespace
+
+int runPanelWindow(const std::string& folder) {
+    PanelWindow panel;
+    prepare(panel);
+    panel.host.setPanelSize(560, 340);
+    std::string error;
+    const bool loaded = panel.host.loadGauge(folder + "Drelmo.gau", 30, 95, 0, error) &&
+                        panel.host.loadGauge(folder + "Kelvor.gau", 230, 20, 0, error);
+    if (!loaded) {
+        ::MessageBoxA(nullptr, error.c_str(), kDefaultTitle, MB_ICONWARNING | MB_OK);
+        return 1;
+    }
+    return runWindows(panel, {kDefaultTitle});
+}
+
+int runAircraftPanel(const std::string& path) {
+    const std::optional<std::string> config = findPanelConfig(path);
+    if (!config) {
+        ::MessageBoxA(nullptr, ("No panel.cfg in " + path).c_str(), kDefaultTitle, MB_ICONWARNING | MB_OK);
+        return 1;
+    }
+    PanelWindow panel;
+    prepare(panel);
+    const AircraftPanel laidOut = layOutAircraftPanel(panel.host, *config);
+    if (!laidOut.errors.empty()) {
+        std::string text = "Not everything of " + *config + " could be shown:\n";
+        for (const std::string& error : laidOut.errors) text += "\n" + error;
+        ::MessageBoxA(nullptr, text.c_str(), kDefaultTitle, MB_ICONWARNING | MB_OK);
+    }
+    if (laidOut.windows.empty()) return 1;
+    std::vector<std::string> titles;
+    for (const LaidOutWindow& window : laidOut.windows) titles.push_back(window.title);
+    return runWindows(panel, titles);
 }
 
 }  // namespace tavrix::panel

@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kMaxPanelSide = 4096;
 constexpr int kMaxFrames = 100000;
+constexpr std::size_t kMaxPathWords = 64;  // an aircraft path with spaces comes in words
+constexpr long long kMaxPanels = 100;
 
 std::vector<std::string_view> words(std::string_view line) {
     std::vector<std::string_view> out;
@@ -124,8 +126,12 @@ std::optional<Command> parseLine(const std::vector<std::string_view>& w, std::st
                     w.size() == 3 ? std::uint32_t(p.integer(2, 0, kU32)) : 0u};
     } else if (verb == "unload" && p.count(0, 0)) {
         cmd = Unload{};
-    } else if (verb == "screenshot" && p.count(1, 1)) {
-        cmd = Screenshot{std::string(w[1])};
+    } else if (verb == "aircraft" && p.count(1, kMaxPathWords)) {
+        std::string path(w[1]);
+        for (std::size_t i = 2; i < w.size(); ++i) path += " " + std::string(w[i]);
+        cmd = Aircraft{path};
+    } else if (verb == "screenshot" && p.count(1, 2)) {
+        cmd = Screenshot{std::string(w[1]), w.size() == 3 ? std::size_t(p.integer(2, 0, kMaxPanels - 1)) : 0};
     } else if (p.error.empty()) {
         p.fail("unknown command '" + std::string(verb) + "'");
     }

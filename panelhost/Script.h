@@ -11,7 +11,11 @@
 //   set <variable> <value>              a simulator variable
 //   event <id> [<value>]                a key event, as if from the keyboard
 //   unload                              kills and unloads every gauge
-//   screenshot <file.bmp>
+//   aircraft <path>                     an aircraft's panel.cfg laid out, each window a
+//                                       panel of its own (the path is the rest of the line:
+//                                       the aircraft's folder or its panel.cfg); prints the
+//                                       layout and the gauges that would not load
+//   screenshot <file.bmp> [<window>]    the panel, or the window'th of an aircraft's (from 0)
 //
 // Paths are relative to the script's folder.
 #pragma once
@@ -60,12 +64,16 @@ struct Event {
     std::uint32_t id, value;
 };
 struct Unload {};
+struct Aircraft {
+    std::string path;
+};
 struct Screenshot {
     std::string path;
+    std::size_t panel = 0;
 };
 
 using Command = std::variant<Scale, PanelSize, Language, Light, BlockCreate, BlockRemove, BlockWord, Load,
-                             Frames, Click, SetVariable, Event, Unload, Screenshot>;
+                             Frames, Click, SetVariable, Event, Unload, Aircraft, Screenshot>;
 
 struct ParseResult {
     std::vector<Command> commands;

@@ -1,5 +1,7 @@
 #include "ScriptRunner.h"
 
+#include "AircraftPanel.h"
+
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -112,8 +114,25 @@ bool ScriptRunner::execute(const script::Command& command) {
                               host_.unloadAll();
                               return true;
                           },
+                          [&](const Aircraft& c) {
+                              const std::optional<std::string> config = findPanelConfig(resolve(c.path));
+                              if (!config) {
+                                  log_ << "no panel.cfg in " << c.path << "\n";
+                                  return false;
+                              }
+                              if (!host_.gauges().empty()) {
+                                  log_ << "aircraft after load: unload first\n";
+                                  return false;
+                              }
+                              log_ << describeLayout(layOutAircraftPanel(host_, *config));
+                              return true;
+                          },
                           [&](const Screenshot& c) {
-                              const auto bytes = encodeBmp24(host_.panel());
+                              if (c.panel >= host_.panelCount()) {
+                                  log_ << "no window " << c.panel << " to take a screenshot of\n";
+                                  return false;
+                              }
+                              const auto bytes = encodeBmp24(host_.panel(c.panel));
                               std::ofstream out(resolve(c.path), std::ios::binary);
                               out.write(reinterpret_cast<const char*>(bytes.data()),
                                         static_cast<std::streamsize>(bytes.size()));

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the gauges through the panel host's scripted mode, for a person to
-# look at: the flaps dial at each marked position in both looks, the key, and
-# the panel at the gauges' default widths. Writes BMP and PNG files to
-# out/gauges/ (or the folder given as the first argument).
+# look at: the flaps dial at each marked position in both looks, the key, the
+# panel at the gauges' default widths, and the demo aircraft's panel laid out
+# from its panel.cfg. Writes BMP and PNG files to out/gauges/ (or the folder
+# given as the first argument).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$(realpath -m "${1:-$root/out/gauges}")"
@@ -66,6 +67,16 @@ script="$out/render.txt"
 } >"$script"
 
 (cd "$build" && "$root/cmake/wine-run.sh" "$dist/PanelHost.exe" "$script")
+
+# The demo aircraft as its package installs it, the gauges beside its
+# panel.cfg, with the flaps at 10 and the engines started.
+aircraft="$out/demo-aircraft"
+python3 "$root/tools/demo/make_package.py" --no-archive "$aircraft" >/dev/null
+rm -rf "$aircraft"  # the package folder; the aircraft is in demo-aircraft.source
+cp "$dist/Drelmo.gau" "$dist/Kelvor.gau" "$aircraft.source/Tavrix Cub/panel/"
+printf '%s\n' "aircraft demo-aircraft.source/Tavrix Cub" "block create" "set 329 8190" "frames 300" \
+    "screenshot demo-aircraft-panel.bmp" >"$out/aircraft.txt"
+(cd "$build" && "$root/cmake/wine-run.sh" "$dist/PanelHost.exe" "$out/aircraft.txt")
 for bmp in "$out"/*.bmp; do
     convert "$bmp" "${bmp%.bmp}.png"
 done

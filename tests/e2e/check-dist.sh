@@ -28,8 +28,8 @@ is_system_dll() {
 # What each file is, and the exported names its loaders rely on (sorted).
 kind_of() {
     case "$1" in
-        Corvinel.exe | PACKSFX.BIN) echo gui ;;
-        PanelHost.exe | QzpPack.exe) echo console ;;
+        Corvinel.exe | PACKSFX.BIN | PanelHost.exe) echo gui ;;
+        QzpPack.exe) echo console ;;
         *) echo library ;;
     esac
 }
