@@ -7,21 +7,13 @@
 #include "TextFile.h"
 #include "support/Crc32.h"
 #include "win32/FileBytes.h"
+#include "win32/FileSize.h"
 #include "win32/PathExists.h"
 #include "win32/UniqueHandle.h"
 
 namespace tavrix::installer {
 
 namespace {
-
-// A file's size; none for a folder or nothing there.
-std::optional<std::uint64_t> fileSizeOf(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes) ||
-        (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return std::nullopt;
-    return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
-}
 
 // A file's CRC-32, read in pieces; none when it cannot be read.
 std::optional<std::uint32_t> crcOfFile(const std::string& path) {
@@ -37,7 +29,7 @@ std::optional<std::uint32_t> crcOfFile(const std::string& path) {
 }
 
 std::optional<FoundFile> fileFound(const std::string& path, std::uint64_t expectedSize) {
-    const std::optional<std::uint64_t> size = fileSizeOf(path);
+    const std::optional<std::uint64_t> size = win32::fileSizeOf(path);
     if (!size) return std::nullopt;
     FoundFile found{*size, 0};
     // Only a file of the expected size can be the same; its CRC says whether it is.
@@ -96,7 +88,7 @@ bool sameAsRecorded(const std::string& path, const RecordedFile& file) {
 
 std::optional<RecordedFile> recordedFileOf(const std::string& destination, const std::string& name) {
     const std::string path = pathBelow(destination, name);
-    const std::optional<std::uint64_t> size = fileSizeOf(path);
+    const std::optional<std::uint64_t> size = win32::fileSizeOf(path);
     const std::optional<std::uint32_t> crc = size ? crcOfFile(path) : std::nullopt;
     if (!crc) return std::nullopt;
     return RecordedFile{name, *size, *crc};

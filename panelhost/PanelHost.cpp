@@ -338,7 +338,7 @@ void PanelHost::generateTree(g::ElementHeader*, std::uint32_t) {}
 void PanelHost::plotTree(g::ElementHeader* root) {
     if (root == nullptr) return;
     const PanelGauge* gauge = gaugeOf(root->gauge);
-    if (gauge == nullptr) {
+    if (gauge == nullptr || gauge->panel >= panels_.size()) {
         report("plot of an element whose gauge is not on the panel");
         return;
     }

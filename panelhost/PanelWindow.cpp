@@ -82,12 +82,12 @@ HCURSOR makeDownArrowCursor(HINSTANCE instance) {
     return ::CreateCursor(instance, 15, 19, kSide, kSide, andMask.data(), xorMask.data());
 }
 
-void updateTitle(const WindowSlot& slot) {
-    const PanelWindow& panel = *slot.owner;
+void updateTitle(WindowSlot& slot) {
+    PanelWindow& panel = *slot.owner;
     char title[320];
     std::snprintf(title, sizeof title, "%s - flaps %d/8, engines %s, %s look%s", slot.title.c_str(),
-                  const_cast<PanelHost&>(panel.host).simulator().flapIndex(),
-                  const_cast<PanelHost&>(panel.host).simulator().enginesRunning() ? "running" : "off",
+                  panel.host.simulator().flapIndex(),
+                  panel.host.simulator().enginesRunning() ? "running" : "off",
                   panel.block.appearanceWord() ? "bright" : "normal", panel.night ? ", night" : "");
     ::SetWindowTextA(slot.window, title);
 }
@@ -229,6 +229,9 @@ int runWindows(PanelWindow& panel, const std::vector<std::string>& titles) {
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
+    // The windows still open go before the slots they point at.
+    for (const auto& slot : panel.slots)
+        if (::IsWindow(slot->window)) ::DestroyWindow(slot->window);
     return 0;
 }
 

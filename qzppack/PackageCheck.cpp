@@ -15,6 +15,7 @@
 #include "package/FolderProposal.h"
 #include "package/PackageNames.h"
 #include "win32/FileBytes.h"
+#include "win32/FileSize.h"
 #include "win32/PathExists.h"
 #include "win32/PictureFile.h"
 #include "win32/ProgramPath.h"
@@ -32,14 +33,6 @@ constexpr std::size_t kProfileValueBuffer = 64 * 1024;
 
 void print(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
-}
-
-std::optional<std::uint64_t> fileSize(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return std::nullopt;
-    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
 // The zero-separated names the profile functions give back.
@@ -171,7 +164,7 @@ private:
                  Needed{package::kSkinLibraryName, "the installer says it cannot read it and ends"},
                  Needed{package::kUnpackEngineName, "the installer cannot unpack the archive and ends"},
              }) {
-            const std::optional<std::uint64_t> size = fileSize(folder_ + file.name);
+            const std::optional<std::uint64_t> size = win32::fileSizeOf(folder_ + file.name);
             if (!size || *size == 0)
                 problem(std::string(file.name) + " is missing: " + file.without,
                         std::string("copy ") + file.name + " from the release folder (dist/)");
@@ -311,7 +304,7 @@ private:
         }
         if (encrypted != 0)
             problem(name + " holds " + counted(encrypted, "encrypted entry", "encrypted entries") +
-                        ": the installer has no password to give and skips them",
+                        ": the installer is given no password for them",
                     "pack the add-on without -p");
         note(name + ": " + counted(builder.DirEntries().size(), "entry", "entries") + ", unpacking to " +
              groupedNumber(unpacked) + " bytes");
@@ -330,7 +323,8 @@ private:
     void checkDiskOne(const std::vector<int>& volumes) {
         std::uint64_t largest = 0;
         for (const int volume : volumes)
-            largest = std::max(largest, fileSize(folder_ + package::volumeArchiveName(volume)).value_or(0));
+            largest = std::max(largest,
+                               win32::fileSizeOf(folder_ + package::volumeArchiveName(volume)).value_or(0));
         if (bytesOnFloppy(largest) > kFloppyDataBytes) {
             note(
                 "the set's volumes are larger than a 1.44 MB disk: it installs from this folder, not from "
@@ -346,11 +340,12 @@ private:
         std::uint64_t packageFiles = 0;
         std::string names;
         for (const std::string& file : onDiskOne) {
-            packageFiles += bytesOnFloppy(fileSize(folder_ + file).value_or(0));
+            packageFiles += bytesOnFloppy(win32::fileSizeOf(folder_ + file).value_or(0));
             names += file + ", ";
         }
         const std::string first = package::volumeArchiveName(1);
-        const std::uint64_t used = packageFiles + bytesOnFloppy(fileSize(folder_ + first).value_or(0));
+        const std::uint64_t used =
+            packageFiles + bytesOnFloppy(win32::fileSizeOf(folder_ + first).value_or(0));
         note("disk 1 must hold " + names + first + ": " + groupedNumber(used) + " of " +
              groupedNumber(kFloppyDataBytes) + " bytes of a 1.44 MB disk");
         if (used > kFloppyDataBytes) {
