@@ -65,7 +65,8 @@ TAVRIX_DISPLAY=x11 "$runner" "$program" "$(TAVRIX_DISPLAY=x11 "$runner" winepath
     >/dev/null 2>&1 &
 host_pid=$!
 flaps="" engines=""
-for _ in $(seq 1 100); do
+# Wine may still be taking the first host down: a longer wait.
+for _ in $(seq 1 300); do
     flaps="$(xdotool search --name "^Flaps - " 2>/dev/null | head -1)"
     engines="$(xdotool search --name "^Engines - " 2>/dev/null | head -1)"
     [ -n "$flaps" ] && [ -n "$engines" ] && break
