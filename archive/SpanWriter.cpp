@@ -251,6 +251,9 @@ void TArchiveBuilder::writeSpanBody() {
     storeLe16(record + 20, static_cast<std::uint16_t>(comment.size()));
     WriteSplit(record, sizeof record, 0);
     WriteSplit(comment.data(), comment.size(), 0);
+    // The last volume's final write may fail like any other: it belongs to
+    // the guarded body, which then ends the call as a failure.
+    closeOutVolume(true);
     reportBytes_ = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
@@ -274,8 +277,8 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
         WaitCursor hourglass;
         result = runSpanBody([this] { writeSpanBody(); }, failure);
         reportBytes_ = false;
-        // The last volume is complete only when everything reached it.
-        closeOutVolume(result == 0);
+        // A volume still open here did not get everything: it goes.
+        closeOutVolume(false);
         inFile_.reset();
         DeleteSpanMem();
         std::vector<std::uint8_t>().swap(spanBuffer_);

@@ -4,9 +4,11 @@
 #include "ConversionResults.h"
 #include "MessageIds.h"
 #include "SpanTestSupport.h"
+#include "Win32Support.h"
 #include "win32/FormatDriveSeam.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace tavrix::archive {
 namespace {
@@ -143,6 +145,55 @@ TEST_F(Span, CancelDeletesThePartlyWrittenVolumeAndNamesTheCompleteOnes) {
     EXPECT_FALSE(fileThere(volume(static_cast<int>(complete) + 1)));
     EXPECT_EQ(messages.back(), (SeenMessage{0, "Volumes written completely: " + names}));
     EXPECT_FALSE(builder.PackEngineBusy());
+}
+
+// Fails the write that carries an end record: on the set, the last
+// volume's final one.
+bool failTheEndRecord(const void* data, std::size_t length) {
+    const std::string_view bytes(static_cast<const char*>(data), length);
+    return bytes.find("PK\x05\x06") == std::string_view::npos;
+}
+
+class FailingEndRecord {
+public:
+    FailingEndRecord() : previous_(setWriteCheck(failTheEndRecord)) {}
+    ~FailingEndRecord() { setWriteCheck(previous_); }
+
+private:
+    WriteCheck previous_;
+};
+
+TEST_F(Span, TheLastVolumesFinalWriteFailingIsAFailureThatLeavesNoShortVolume) {
+    builder.SetMaxVolumeSize(100000);
+    {
+        FailingEndRecord failing;
+        EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    }
+    EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
+    EXPECT_FALSE(builder.PackEngineBusy());
+    EXPECT_TRUE(sawBatchEnd());
+    const std::size_t complete = builder.CompleteVolumes().size();
+    ASSERT_GE(complete, 3u);
+    EXPECT_EQ(volumeCount(), static_cast<int>(complete));  // the short last one is gone
+
+    // Add cuts its temporary archive the same way, and takes it away after
+    // the failure too.
+    const std::string temp = out + "\\temp";
+    ::CreateDirectoryA(temp.c_str(), nullptr);
+    builder.SetTempDir(temp);
+    builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddDiskSpan});
+    builder.SetDLLDirectory(realEngineDir());
+    builder.SetZipFileName(out + "\\added.zip");
+    ASSERT_TRUE(::SetCurrentDirectoryA(spanData("tree").c_str()));
+    builder.FSpecArgs() = {"*.*"};
+    {
+        FailingEndRecord failing;
+        builder.Add();
+    }
+    EXPECT_EQ(builder.ProcessedCount(), 0);
+    EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
+    EXPECT_FALSE(builder.PackEngineBusy());
+    EXPECT_TRUE(readTree(temp).files.empty());
 }
 
 TEST_F(Span, UnattendedWithTooLittleRoomFailsWithoutAsking) {
