@@ -309,6 +309,9 @@ private:
     void writeSpanBody();
     void openNextVolume();
     void closeOutVolume(bool complete);
+    // Reads the set just written back; raises when it does not read as
+    // written. `onDisks`: only the disk in the drive is checked.
+    void checkWrittenSet(bool onDisks);
     void readSpanBody(std::string& outFileName);
     // The drive of `path` becomes driveRoot_, not yet checked.
     void useDriveOf(const std::string& path);
@@ -402,6 +405,9 @@ private:
     std::uint64_t outByteCount_ = 0;  // on the open output volume
     std::int64_t freeOnDisk_ = 0;
     std::uint64_t spanArchiveSize_ = 0;
+    // The room a volume needs for the largest piece that must stay whole
+    // (and the set's marker), known before the first volume is written.
+    std::uint64_t smallestVolume_ = 0;
     bool newDiskNeeded_ = false;
     bool reportBytes_ = false;
     bool joining_ = false;

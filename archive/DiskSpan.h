@@ -39,6 +39,9 @@ struct SpanEntry {
     // descriptor may carry 0 here, so the data's length is taken from the
     // directory.
     std::uint32_t compressedSize = 0;
+    // The central header with its name, extra field and comment: written
+    // whole onto one volume.
+    std::uint32_t centralLength = 0;
 };
 
 // "set.zip" with volume 1 is "set001.zip": the three-digit number before the

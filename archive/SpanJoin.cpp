@@ -56,6 +56,11 @@ SpanEntry& SpanEntryIndex::take(SpanInput& input, std::string_view name, Pass pa
     return entries_[*found];
 }
 
+void SpanEntryIndex::restart(Pass pass) {
+    const std::uint8_t bit = pass == Pass::Local ? 1 : 2;
+    for (std::uint8_t& taken : taken_) taken &= static_cast<std::uint8_t>(~bit);
+}
+
 namespace {
 
 // Reads and drops `count` bytes.
@@ -78,6 +83,8 @@ std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
     entry.name.resize(fields->nameLength);
     input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
     entry.compressedSize = fields->compressedSize;
+    entry.centralLength = static_cast<std::uint32_t>(sizeof central + fields->nameLength + fields->extraLength +
+                                                     fields->commentLength);
     skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError);
     return std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
 }
@@ -100,6 +107,47 @@ void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out) {
     // directory's are used then.
     out.descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
     out.dataLength = out.descriptor ? out.entry->compressedSize : fields->compressedSize;
+}
+
+bool needsZip64(const DirectoryPlace& place) {
+    return place.entries >= zip::kSaturated16 || place.entriesHere >= zip::kSaturated16 ||
+           place.directorySize >= zip::kSaturated32 || place.directoryOffset >= zip::kSaturated32 ||
+           place.thisDisk >= zip::kSaturated16 || place.directoryDisk >= zip::kSaturated16;
+}
+
+std::vector<std::uint8_t> endRecords(const DirectoryPlace& place, std::uint16_t commentLength) {
+    const bool zip64 = needsZip64(place);
+    std::vector<std::uint8_t> out((zip64 ? kZip64EndRecordsSize : 0) + zip::kEndOfCentralSize);
+    std::uint8_t* at = out.data();
+    if (zip64) {
+        storeLe32(at, zip::kZip64EndSignature);
+        storeLe64(at + 4, zip::kZip64EndSize - 12);  // what follows the size field
+        storeLe16(at + 12, zip::kVersionZip64);
+        storeLe16(at + 14, zip::kVersionZip64);
+        storeLe32(at + 16, place.thisDisk);
+        storeLe32(at + 20, place.directoryDisk);
+        storeLe64(at + 24, place.entriesHere);
+        storeLe64(at + 32, place.entries);
+        storeLe64(at + 40, place.directorySize);
+        storeLe64(at + 48, place.directoryOffset);
+        at += zip::kZip64EndSize;
+        storeLe32(at, zip::kZip64LocatorSignature);
+        storeLe32(at + 4, place.thisDisk);  // the volume holding the ZIP64 end record
+        storeLe64(at + 8, place.recordsAt);
+        storeLe32(at + 16, place.thisDisk + 1);  // volumes in all
+        at += zip::kZip64LocatorSize;
+    }
+    const auto clamp16 = [](std::uint64_t v) { return static_cast<std::uint16_t>(std::min<std::uint64_t>(v, zip::kSaturated16)); };
+    const auto clamp32 = [](std::uint64_t v) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, zip::kSaturated32)); };
+    storeLe32(at, zip::kEndOfCentralSignature);
+    storeLe16(at + 4, clamp16(place.thisDisk));
+    storeLe16(at + 6, clamp16(place.directoryDisk));
+    storeLe16(at + 8, clamp16(place.entriesHere));
+    storeLe16(at + 10, clamp16(place.entries));
+    storeLe32(at + 12, clamp32(place.directorySize));
+    storeLe32(at + 16, clamp32(place.directoryOffset));
+    storeLe16(at + 20, commentLength);
+    return out;
 }
 
 std::string withBackslashes(std::string name) {
@@ -190,18 +238,17 @@ private:
         }
     }
 
-    // One volume now: every entry is on it.
+    // One volume now: every entry is on it. A directory of 65,535 entries
+    // or more, or one past 4 GiB, keeps its ZIP64 end records.
     void writeEndRecord(std::uint64_t directoryAt) {
-        std::uint8_t record[zip::kEndOfCentralSize];
-        storeLe32(record, zip::kEndOfCentralSignature);
-        storeLe16(record + 4, 0);
-        storeLe16(record + 6, 0);
-        storeLe16(record + 8, end_.end.totalEntries);
-        storeLe16(record + 10, end_.end.totalEntries);
-        storeLe32(record + 12, static_cast<std::uint32_t>(io_.written() - directoryAt));
-        storeLe32(record + 16, static_cast<std::uint32_t>(directoryAt));
-        storeLe16(record + 20, static_cast<std::uint16_t>(end_.comment.size()));
-        io_.write(record, sizeof record, msg::EndRecordWriteError);
+        DirectoryPlace place;
+        place.entriesHere = place.entries = entries_.size();
+        place.directorySize = io_.written() - directoryAt;
+        place.directoryOffset = directoryAt;
+        place.recordsAt = io_.written();
+        const std::vector<std::uint8_t> records =
+            endRecords(place, static_cast<std::uint16_t>(end_.comment.size()));
+        io_.write(records.data(), records.size(), msg::EndRecordWriteError);
         io_.write(end_.comment.data(), end_.comment.size(), msg::ArchiveCommentReadError);
     }
 

@@ -72,6 +72,8 @@ public:
     // name the directory does not hold (or not that often) fails with
     // "A local header not found in internal structure".
     SpanEntry& take(SpanInput& input, std::string_view name, Pass pass);
+    // Every entry may be taken again in `pass` (after a walk that only looked).
+    void restart(Pass pass);
 
 private:
     std::vector<SpanEntry>& entries_;
@@ -108,6 +110,26 @@ void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
 
 // An entry name as the component shows it.
 std::string withBackslashes(std::string name);
+
+// Where a directory lies and what it holds, for the end records that close
+// an archive or a set.
+struct DirectoryPlace {
+    std::uint32_t thisDisk = 0;       // the volume the end records are on
+    std::uint32_t directoryDisk = 0;  // the volume the directory starts on
+    std::uint64_t entriesHere = 0;    // entries the records count on this volume
+    std::uint64_t entries = 0;
+    std::uint64_t directorySize = 0;
+    std::uint64_t directoryOffset = 0;  // on its volume
+    std::uint64_t recordsAt = 0;        // where the end records start on this volume
+};
+
+// Whether the classic end record cannot hold these values: the ZIP64 end
+// record and its locator then go in front of it, the classic one saturated.
+bool needsZip64(const DirectoryPlace& place);
+// The end records for `place`, the comment's length in the classic one (the
+// comment follows them).
+std::vector<std::uint8_t> endRecords(const DirectoryPlace& place, std::uint16_t commentLength);
+inline constexpr std::size_t kZip64EndRecordsSize = zip::kZip64EndSize + zip::kZip64LocatorSize;
 
 // Joining also moves between volumes and writes the joined archive.
 class JoinIo : public SpanInput {

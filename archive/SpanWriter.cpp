@@ -3,6 +3,7 @@
 #include "ArchiveBuilder.h"
 
 #include "ByteCursor.h"
+#include "HeaderWindow.h"
 #include "MessageIds.h"
 #include "SpanIo.h"
 #include "SpanRecords.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 
 namespace tavrix::archive {
 namespace {
@@ -20,6 +22,32 @@ using namespace span;
 
 constexpr int kStoreFree = 1;
 constexpr DWORD kPumpInterval = 20;  // ms
+
+// The largest local header with its name and extra field: each must lie
+// whole on one volume. The walk stops quietly where the archive is damaged;
+// the copy that follows reports it.
+std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIndex& index,
+                                 std::uint64_t total) {
+    HeaderWindow window(file);
+    std::uint64_t at = 0;
+    std::uint64_t largest = 0;
+    std::uint8_t header[zip::kLocalHeaderSize];
+    std::string name;
+    for (std::uint64_t i = 0; i < total; ++i) {
+        if (!window.read(at, header, sizeof header)) break;
+        const std::optional<LocalHeaderFields> fields = localHeaderFields(header);
+        if (!fields) break;
+        name.resize(fields->nameLength);
+        if (!window.read(at + sizeof header, name.data(), name.size())) break;
+        const SpanEntry& entry = index.take(input, name, SpanEntryIndex::Pass::Local);
+        const bool descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
+        const std::uint64_t piece = sizeof header + fields->nameLength + fields->extraLength;
+        largest = std::max(largest, piece);
+        at += piece + (descriptor ? entry.compressedSize + kDataDescriptorSize : fields->compressedSize);
+    }
+    index.restart(SpanEntryIndex::Pass::Local);
+    return largest;
+}
 
 }  // namespace
 
@@ -84,7 +112,9 @@ void TArchiveBuilder::openNextVolume() {
         std::int64_t room = diskFree_;
         if (maxVolumeSize_ > 0 && (room < 0 || maxVolumeSize_ < room)) room = maxVolumeSize_;
         if (currentDisk_ == 0) room -= keepFreeOnDisk1_;
-        if (room < minFreeVolumeSize_) {
+        // A disk with less room than the largest piece that must stay whole
+        // could not take it: asked about like a full one.
+        if (room < minFreeVolumeSize_ || room < static_cast<std::int64_t>(smallestVolume_)) {
             closeOutVolume(false);
             if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
             const int answer = win32::showMessageBox(
@@ -120,7 +150,10 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
         if (!outFile_) openNextVolume();
         // What must stay together goes to the next volume, unless this one
         // is still empty: a larger volume cannot be had.
-        if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need && outByteCount_ != 0) {
+        if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need) {
+            // Volumes were checked to take the largest piece: one that
+            // still does not fit an empty volume would break the set.
+            if (outByteCount_ == 0) throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(need));
             closeOutVolume(true);
             outByteCount_ = 0;
             ++currentDisk_;
@@ -180,7 +213,24 @@ void TArchiveBuilder::writeSpanBody() {
     inPosition_ = 0;
     SpanEntryIndex index(spanEntries_);
 
+    // What must lie whole on one volume is known before anything is
+    // written: volumes too small for it are refused now, not found broken
+    // later. The end records count as if the directory could lie past
+    // 4 GiB on its volume.
+    const std::string& comment = endSearch_.comment;
+    DirectoryPlace place;
+    place.entriesHere = place.entries = total;
+    place.directorySize = endSearch_.centralSize;
+    place.directoryOffset = spanArchiveSize_;
+    const std::uint64_t endLength = endRecords(place, 0).size() + comment.size();
+    std::uint64_t largest = std::max(endLength, largestLocalHeader(*inFile_, io, index, total));
+    for (const SpanEntry& entry : spanEntries_) largest = std::max<std::uint64_t>(largest, entry.centralLength);
     std::uint8_t marker[4];
+    smallestVolume_ = sizeof marker + largest;
+    const std::uint64_t smallestLimit = smallestVolume_ + static_cast<std::uint64_t>(keepFreeOnDisk1_);
+    if (maxVolumeSize_ > 0 && static_cast<std::uint64_t>(maxVolumeSize_) < smallestLimit)
+        throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(smallestLimit));
+
     storeLe32(marker, zip::kSpanningMarker);
     WriteSplit(marker, sizeof marker, 0);
     reportBytes_ = true;
@@ -210,7 +260,7 @@ void TArchiveBuilder::writeSpanBody() {
                    static_cast<std::int64_t>(endSearch_.centralSize + endSearch_.comment.size() +
                                              zip::kEndOfCentralSize));
     inPosition_ = directoryAt;
-    std::uint32_t directoryOffset = 0;
+    std::uint64_t directoryOffset = 0;
     int directoryDisk = currentDisk_;
     std::uint8_t central[zip::kCentralHeaderSize];
     std::string name;
@@ -228,7 +278,7 @@ void TArchiveBuilder::writeSpanBody() {
         storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
         if (i == 0) {
-            directoryOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof central);
+            directoryOffset = outByteCount_ - sizeof central;
             directoryDisk = currentDisk_;
         }
         WriteSplit(name.data(), nameLength, 0);
@@ -236,24 +286,21 @@ void TArchiveBuilder::writeSpanBody() {
         RWSplitData(commentLength, msg::FileCommentReadError);
     }
 
-    // The end record names the volume it lies on: make room for it first.
-    const std::string& comment = endSearch_.comment;
-    WriteSplit(nullptr, 0, zip::kEndOfCentralSize + comment.size());
-    if (total == 0) directoryOffset = static_cast<std::uint32_t>(outByteCount_), directoryDisk = currentDisk_;
-    std::uint8_t record[zip::kEndOfCentralSize];
-    storeLe32(record, zip::kEndOfCentralSignature);
-    storeLe16(record + 4, static_cast<std::uint16_t>(currentDisk_));
-    storeLe16(record + 6, static_cast<std::uint16_t>(directoryDisk));
-    storeLe16(record + 8, end.entriesThisDisk);
-    storeLe16(record + 10, end.totalEntries);
-    storeLe32(record + 12, end.centralSize);
-    storeLe32(record + 16, directoryOffset);
-    storeLe16(record + 20, static_cast<std::uint16_t>(comment.size()));
-    WriteSplit(record, sizeof record, 0);
+    // The end records name the volume they lie on: make room for them
+    // first. A directory of 65,535 entries or more keeps its ZIP64 records.
+    WriteSplit(nullptr, 0, endLength);
+    if (total == 0) directoryOffset = outByteCount_, directoryDisk = currentDisk_;
+    place.thisDisk = static_cast<std::uint32_t>(currentDisk_);
+    place.directoryDisk = static_cast<std::uint32_t>(directoryDisk);
+    place.directoryOffset = directoryOffset;
+    place.recordsAt = outByteCount_;
+    const std::vector<std::uint8_t> records = endRecords(place, static_cast<std::uint16_t>(comment.size()));
+    WriteSplit(records.data(), records.size(), 0);
     WriteSplit(comment.data(), comment.size(), 0);
     // The last volume's final write may fail like any other: it belongs to
     // the guarded body, which then ends the call as a failure.
     closeOutVolume(true);
+    checkWrittenSet(fixedDriveType_ == 0);
     reportBytes_ = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
@@ -265,6 +312,7 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
     freeOnDisk_ = 0;
     newDiskNeeded_ = true;
     outByteCount_ = 0;
+    smallestVolume_ = 0;
     outFile_.reset();
     completeVolumes_.clear();
     inAheadLength_ = 0;

@@ -1,10 +1,13 @@
 // Spanned sets: cutting Info-ZIP's archives into numbered files and onto
 // disks of a floppy drive of Wine's, joining them back, and the prompts,
 // cancellations and refusals on the way.
+#include "ArchiveTestFiles.h"
 #include "ConversionResults.h"
 #include "MessageIds.h"
 #include "SpanTestSupport.h"
 #include "Win32Support.h"
+#include "support/Crc32.h"
+#include "support/ZeroPadded.h"
 #include "win32/FormatDriveSeam.h"
 
 #include <cstdio>
@@ -21,6 +24,60 @@ constexpr char kSpaceText[] = "This disk has not enough free space available";
 std::uint16_t le16(const std::string& bytes, std::size_t at) {
     return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) |
                                       (static_cast<std::uint8_t>(bytes[at + 1]) << 8));
+}
+
+struct StoredEntry {
+    std::string name;
+    std::string data;
+    std::vector<std::uint8_t> localExtra;
+};
+
+// A single archive of stored entries as the packing engine writes one: from
+// 65,535 entries on, ZIP64 end records in front of a saturated end record.
+std::string storedArchive(const std::vector<StoredEntry>& entries) {
+    std::vector<std::uint8_t> out, directory;
+    for (const StoredEntry& e : entries) {
+        const auto size = static_cast<std::uint32_t>(e.data.size());
+        TestHeader h{.name = e.name,
+                     .crc = crc32(0, e.data.data(), e.data.size()),
+                     .compressed = size,
+                     .uncompressed = size,
+                     .offset = static_cast<std::uint32_t>(out.size()),
+                     .extra = e.localExtra};
+        appendLocalHeader(out, h);
+        out.insert(out.end(), e.data.begin(), e.data.end());
+        h.extra.clear();
+        appendCentralHeader(directory, h);
+    }
+    const std::uint64_t directoryAt = out.size();
+    out.insert(out.end(), directory.begin(), directory.end());
+    const std::uint64_t count = entries.size();
+    if (count >= 0xFFFF) {
+        const std::uint64_t recordAt = out.size();
+        appendLe(out, 0x06064b50, 4);
+        appendLe(out, 44, 8);
+        appendLe(out, 45, 2);
+        appendLe(out, 45, 2);
+        appendLe(out, 0, 8);  // this disk, the directory's disk
+        appendLe(out, count, 8);
+        appendLe(out, count, 8);
+        appendLe(out, directory.size(), 8);
+        appendLe(out, directoryAt, 8);
+        appendLe(out, 0x07064b50, 4);
+        appendLe(out, 0, 4);
+        appendLe(out, recordAt, 8);
+        appendLe(out, 1, 4);
+    }
+    const auto counted = static_cast<std::uint16_t>(std::min<std::uint64_t>(count, 0xFFFF));
+    appendEndRecord(out, {.entriesHere = counted,
+                          .entries = counted,
+                          .directorySize = static_cast<std::uint32_t>(directory.size()),
+                          .directoryOffset = static_cast<std::uint32_t>(directoryAt)});
+    return std::string(out.begin(), out.end());
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class Span : public ExtractFixture {
@@ -194,6 +251,90 @@ TEST_F(Span, TheLastVolumesFinalWriteFailingIsAFailureThatLeavesNoShortVolume) {
     EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
     EXPECT_FALSE(builder.PackEngineBusy());
     EXPECT_TRUE(readTree(temp).files.empty());
+}
+
+// The smallest volume takes the largest piece that must stay whole (here a
+// local header with a long extra field) and the set's marker: one byte less
+// is refused before any volume is written, that size itself works.
+TEST_F(Span, VolumesTooSmallForTheLargestHeaderAreRefusedBeforeAnythingIsWritten) {
+    std::vector<std::uint8_t> extra;
+    appendLe(extra, 0xCAFE, 2);
+    appendLe(extra, 296, 2);
+    extra.resize(300);
+    const std::string archive = out + "\\long-extra.zip";
+    const std::string bytes = storedArchive({{"readme.txt", std::string(700, 'r'), {}},
+                                             {"aircraft/panel.cfg", std::string(900, 'p'), extra},
+                                             {"docs/empty.txt", "", {}}});
+    writeBytes(archive, bytes);
+    const long smallest = 4 + 30 + 18 + 300;
+
+    builder.SetMaxVolumeSize(smallest - 1);
+    EXPECT_EQ(builder.WriteSpan(archive, set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::VolumesTooSmall);
+    EXPECT_EQ(builder.LastMessage(), "The volumes are too small for this archive: each must take at least " +
+                                         std::to_string(smallest) + " bytes");
+    EXPECT_EQ(volumeCount(), 0);
+    EXPECT_FALSE(builder.PackEngineBusy());
+    // The room kept free on the first volume comes on top.
+    builder.SetKeepFreeOnDisk1(50);
+    builder.SetMaxVolumeSize(smallest + 49);
+    EXPECT_EQ(builder.WriteSpan(archive, set), -7);
+    EXPECT_NE(builder.LastMessage().find(std::to_string(smallest + 50)), std::string::npos);
+    EXPECT_EQ(volumeCount(), 0);
+
+    builder.SetKeepFreeOnDisk1(0);
+    builder.SetMaxVolumeSize(smallest);
+    builder.SetMinFreeVolumeSize(smallest);
+    ASSERT_EQ(builder.WriteSpan(archive, set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 5);
+    for (int n = 1; n <= count; ++n) EXPECT_LE(fileSize(volume(n)), smallest) << n;
+    std::string joined = out + "\\joined.zip";
+    ASSERT_EQ(builder.ReadSpan(volume(count), joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == bytes);
+}
+
+// From 65,535 entries on the counts live in the ZIP64 end record: the set
+// keeps it (and its locator) on its last volume, the join writes it again.
+TEST_F(Span, ASetOfSeventyThousandEntriesKeepsItsZip64RecordsAndJoinsBackWhole) {
+    std::vector<StoredEntry> entries(70000);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].name = "f" + zeroPadded(static_cast<unsigned>(i), 5);
+        entries[i].data = std::string(1, static_cast<char>('a' + i % 26));
+    }
+    const std::string archive = out + "\\many.zip";
+    const std::string bytes = storedArchive(entries);
+    writeBytes(archive, bytes);
+    builder.SetMaxVolumeSize(1000000);
+    ASSERT_EQ(builder.WriteSpan(archive, set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 6);
+
+    useArchive(volume(count));
+    EXPECT_EQ(builder.Count(), 70000);
+    EXPECT_TRUE(messages.empty()) << messages.front().text;
+    EXPECT_EQ(builder.DirEntries().back().fileName, "f69999");
+
+    std::string joined = out + "\\joined.zip";
+    ASSERT_EQ(builder.ReadSpan(volume(count), joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == bytes);
+}
+
+// A disk that does not keep what it was given: the first volume changes
+// after it was written, and the set is not reported as written.
+TEST_F(Span, ASetThatDoesNotReadBackAsWrittenIsAFailure) {
+    builder.SetMaxVolumeSize(100000);
+    onEvent = [this](const Event& e) {
+        if (e.type != pgFileStart || e.name != "Central directory") return;
+        std::fstream first(volume(1), std::ios::in | std::ios::out | std::ios::binary);
+        first.seekp(4);
+        first.write("lost", 4);
+    };
+    EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::SetDoesNotReadBack);
+    EXPECT_EQ(builder.LastMessage(), "Volume " + volume(1) + " does not read back as it was written");
+    EXPECT_FALSE(builder.PackEngineBusy());
+    EXPECT_TRUE(sawBatchEnd());
 }
 
 TEST_F(Span, UnattendedWithTooLittleRoomFailsWithoutAsking) {
