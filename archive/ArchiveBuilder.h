@@ -313,6 +313,9 @@ private:
     // written. `onDisks`: only the disk in the drive is checked.
     void checkWrittenSet(bool onDisks);
     void readSpanBody(std::string& outFileName);
+    // Whether the set being read is one of numbered files (on a drive of
+    // this type, with the disk label last read), not one of labelled disks.
+    bool numberedVolumes(UINT driveType) const;
     // The drive of `path` becomes driveRoot_, not yet checked.
     void useDriveOf(const std::string& path);
     // A spanning routine's body, its failure turned into the routine's

@@ -249,7 +249,7 @@ private:
         const std::vector<std::uint8_t> records =
             endRecords(place, static_cast<std::uint16_t>(end_.comment.size()));
         io_.write(records.data(), records.size(), msg::EndRecordWriteError);
-        io_.write(end_.comment.data(), end_.comment.size(), msg::ArchiveCommentReadError);
+        io_.write(end_.comment.data(), end_.comment.size(), msg::EndRecordWriteError);
     }
 
     JoinIo& io_;

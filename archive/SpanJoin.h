@@ -140,7 +140,8 @@ public:
     // Reading goes on at `offset` of the open volume (not beyond its size).
     virtual void seek(std::uint64_t offset) = 0;
     virtual void write(const void* data, std::size_t count, int errorId) = 0;
-    // Reads `length` bytes and writes them (a read failure is `errorId`).
+    // Reads `length` bytes and writes them: a read failure is `errorId`, a
+    // write failure the general write error.
     virtual void copy(std::uint64_t length, int errorId) = 0;
     virtual std::uint64_t written() const = 0;
     // The copying starts: how many entries, how many bytes in all.

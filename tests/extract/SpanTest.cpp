@@ -10,6 +10,7 @@
 #include "support/ZeroPadded.h"
 #include "win32/FormatDriveSeam.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -337,6 +338,52 @@ TEST_F(Span, ASetThatDoesNotReadBackAsWrittenIsAFailure) {
     EXPECT_TRUE(sawBatchEnd());
 }
 
+bool failLargeWrites(const void*, std::size_t length) {
+    return length < 64 * 1024;
+}
+
+// A joined archive that cannot be written (a full temporary folder) is a
+// write error, not "Error while reading zipped data"; nothing is left.
+TEST_F(Span, AJoinThatCannotWriteReportsAWriteErrorAndLeavesNothing) {
+    builder.SetMaxVolumeSize(1000000);
+    ASSERT_EQ(builder.WriteSpan(spanData("big.zip"), set), 0) << builder.LastMessage();
+    const std::string folder = out + "\\joined\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::string joined = folder;
+    const WriteCheck previous = setWriteCheck(failLargeWrites);
+    const int result = builder.ReadSpan(volume(volumeCount()), joined);
+    setWriteCheck(previous);
+    EXPECT_EQ(result, -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
+    EXPECT_EQ(builder.LastMessage(), "Write error in output file");
+    EXPECT_TRUE(joined.empty());
+    EXPECT_TRUE(readTree(folder).files.empty());
+}
+
+// An entry that claims 2.25 GiB: its size reaches OnProgress as the largest
+// long, never negative (its data is not there, so the copy then fails).
+TEST_F(Span, SizesOfTwoGibibytesAndMoreNeverReachOnProgressNegative) {
+    std::vector<std::uint8_t> bytes, directory;
+    TestHeader huge{.name = "huge.bin", .compressed = 0x90000000, .uncompressed = 0x90000000, .extra = {}};
+    appendLocalHeader(bytes, huge);
+    bytes.resize(bytes.size() + 10);
+    appendCentralHeader(directory, huge);
+    const auto directoryAt = static_cast<std::uint32_t>(bytes.size());
+    bytes.insert(bytes.end(), directory.begin(), directory.end());
+    appendEndRecord(bytes, {.entriesHere = 1,
+                            .entries = 1,
+                            .directorySize = static_cast<std::uint32_t>(directory.size()),
+                            .directoryOffset = directoryAt});
+    const std::string archive = out + "\\huge.zip";
+    writeBytes(archive, std::string(bytes.begin(), bytes.end()));
+    builder.SetMaxVolumeSize(100000);
+    EXPECT_EQ(builder.WriteSpan(archive, set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::ZippedDataReadError);
+    ASSERT_FALSE(events.empty());
+    for (const Event& e : events) EXPECT_GE(e.size, 0) << ::testing::PrintToString(e);
+    EXPECT_NE(std::find(events.begin(), events.end(), Event{pgFileStart, "huge.bin", 0x7FFFFFFF}), events.end());
+}
+
 TEST_F(Span, UnattendedWithTooLittleRoomFailsWithoutAsking) {
     builder.SetMaxVolumeSize(100000);
     builder.SetMinFreeVolumeSize(200000);
@@ -500,6 +547,29 @@ TEST_F(FloppySpan, WritesThreeDisksAndJoinsThemAskingForTheLastFirstAndAWrongDis
                                                          "Please insert disk volume 3 of 3\nin drive: A"}));
     EXPECT_EQ(answers.seen[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
     EXPECT_TRUE(readBytes(joined) == readBytes(spanData("big.zip")));
+}
+
+// A CD, a USB stick or a RAM disk holding a set's numbered files: each
+// volume is found as a file there, nobody is asked for a disk by its label.
+TEST_F(FloppySpan, NumberedVolumesOnARemovableDriveAreFoundAsFiles) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 3);
+    for (int n = 1; n <= count; ++n)
+        ASSERT_TRUE(::CopyFileA(volume(n).c_str(), volumeFileName("A:\\set.zip", n).c_str(), FALSE)) << n;
+    AnsweredBoxes answers([](const std::string&, UINT) { return IDCANCEL; });
+    const std::string last = volumeFileName("A:\\set.zip", count);
+    std::string joined = out + "\\joined.zip";
+    ASSERT_EQ(builder.ReadSpan(last, joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == readBytes(spanData("small.zip")));
+    useArchive(last);
+    EXPECT_EQ(builder.Count(), 13);
+    // The first volume named: the set's last file is asked for by name.
+    useArchive(volumeFileName("A:\\set.zip", 1));
+    EXPECT_EQ(builder.LastErrCode(), msg::FirstFileOfSet);
+    // That error shown, and nothing asked.
+    for (const SeenBox& box : answers.seen) EXPECT_EQ(box.type & MB_TYPEMASK, static_cast<UINT>(MB_OK)) << box.text;
 }
 
 TEST_F(FloppySpan, CancelAtAPromptKeepsTheCompleteDiskAndReportsTheBatchEnd) {
