@@ -155,6 +155,48 @@ std::string withBackslashes(std::string name) {
     return name;
 }
 
+std::vector<std::uint8_t> withZip64Offset(std::span<const std::uint8_t, zip::kCentralHeaderSize> central,
+                                          std::span<const std::uint8_t> extra, std::uint64_t offset) {
+    ByteCursor header(central);
+    header.seek(20);
+    std::uint64_t packed = header.u32();
+    std::uint64_t size = header.u32();
+    const bool wantPacked = packed == zip::kSaturated32;
+    const bool wantSize = size == zip::kSaturated32;
+    std::vector<std::uint8_t> out;
+    ByteCursor c(extra);
+    while (c.remaining() >= 4) {
+        const std::size_t at = c.position();
+        const std::uint16_t id = c.u16();
+        const std::uint16_t length = c.u16();
+        if (length > c.remaining()) break;  // a damaged rest is dropped
+        if (id == zip::kExtraZip64) {
+            // Its values come in a fixed order, each only where the header's
+            // field is saturated.
+            ByteCursor field(extra.subspan(c.position(), length));
+            if (wantSize && field.remaining() >= 8) size = field.u64();
+            if (wantPacked && field.remaining() >= 8) packed = field.u64();
+        } else {
+            out.insert(out.end(), extra.begin() + static_cast<std::ptrdiff_t>(at),
+                       extra.begin() + static_cast<std::ptrdiff_t>(c.position() + length));
+        }
+        c.skip(length);
+    }
+    std::uint8_t field[4 + 3 * 8];
+    std::size_t length = 0;
+    const auto put = [&](std::uint64_t value) {
+        storeLe64(field + 4 + length, value);
+        length += 8;
+    };
+    if (wantSize) put(size);
+    if (wantPacked) put(packed);
+    put(offset);
+    storeLe16(field, zip::kExtraZip64);
+    storeLe16(field + 2, static_cast<std::uint16_t>(length));
+    out.insert(out.end(), field, field + 4 + length);
+    return out;
+}
+
 namespace {
 
 class Joiner {
@@ -209,7 +251,7 @@ private:
         for (std::size_t i = 0; i < entries_.size(); ++i) {
             readLocalEntry(io_, index, local);
             local.entry->diskNumber = 0;
-            local.entry->headerOffset = static_cast<std::uint32_t>(io_.written());
+            local.entry->headerOffset = io_.written();
             io_.entryStarts(withBackslashes(local.name), local.wholeSize());
             io_.write(local.header, sizeof local.header, msg::LocalHeaderWriteError);
             io_.write(local.name.data(), local.name.size(), msg::LocalHeaderWriteError);
@@ -222,6 +264,7 @@ private:
     void copyDirectory(SpanEntryIndex& index) {
         std::uint8_t central[zip::kCentralHeaderSize];
         std::string name;
+        std::vector<std::uint8_t> extra;
         for (std::size_t i = 0; i < entries_.size(); ++i) {
             io_.read(central, sizeof central, msg::CentralHeaderReadError);
             const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
@@ -230,10 +273,26 @@ private:
             io_.read(name.data(), name.size(), msg::CentralNameReadError);
             const SpanEntry& entry = index.take(io_, name, SpanEntryIndex::Pass::Central);
             storeLe16(central + kCentralDiskStartAt, 0);
-            storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
-            io_.write(central, sizeof central, msg::CentralHeaderWriteError);
-            io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
-            io_.copy(fields->extraLength, msg::CentralExtraReadError);
+            if (entry.headerOffset < zip::kSaturated32) {
+                storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
+                io_.write(central, sizeof central, msg::CentralHeaderWriteError);
+                io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
+                io_.copy(fields->extraLength, msg::CentralExtraReadError);
+            } else {
+                // Past 4 GiB the offset moves into the entry's ZIP64 field.
+                extra.resize(fields->extraLength);
+                io_.read(extra.data(), extra.size(), msg::CentralExtraReadError);
+                extra = withZip64Offset(central, extra, entry.headerOffset);
+                if (extra.size() > zip::kSaturated16) io_.fail(msg::CentralHeaderWriteError);
+                storeLe32(central + kCentralLocalOffsetAt, zip::kSaturated32);
+                storeLe16(central + kCentralExtraLengthAt, static_cast<std::uint16_t>(extra.size()));
+                const std::uint8_t* needed = central + kCentralVersionNeededAt;
+                if ((needed[0] | needed[1] << 8) < zip::kVersionZip64)
+                    storeLe16(central + kCentralVersionNeededAt, zip::kVersionZip64);
+                io_.write(central, sizeof central, msg::CentralHeaderWriteError);
+                io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
+                io_.write(extra.data(), extra.size(), msg::CentralHeaderWriteError);
+            }
             io_.copy(fields->commentLength, msg::FileCommentReadError);
         }
     }

@@ -26,6 +26,8 @@ inline constexpr std::size_t kSpanCopyChunk = 1 << 20;
 inline constexpr std::size_t kDataDescriptorSize = 16;  // signature, CRC, two sizes
 
 // Offsets of the fields the spanning code rewrites in a central header.
+inline constexpr std::size_t kCentralVersionNeededAt = 6;
+inline constexpr std::size_t kCentralExtraLengthAt = 30;
 inline constexpr std::size_t kCentralDiskStartAt = 34;
 inline constexpr std::size_t kCentralLocalOffsetAt = 42;
 
@@ -107,6 +109,13 @@ struct LocalEntry {
 
 // Reads the next local header and its name.
 void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
+
+// The extra field of central header `central` (with `extra`) once its local
+// header lies at `offset`, past 4 GiB: a ZIP64 field with the sizes the
+// header saturates (as they were) and the offset replaces any it had; the
+// other fields are kept.
+std::vector<std::uint8_t> withZip64Offset(std::span<const std::uint8_t, zip::kCentralHeaderSize> central,
+                                          std::span<const std::uint8_t> extra, std::uint64_t offset);
 
 // An entry name as the component shows it.
 std::string withBackslashes(std::string name);

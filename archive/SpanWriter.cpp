@@ -246,7 +246,7 @@ void TArchiveBuilder::writeSpanBody() {
         WriteSplit(local.header, sizeof local.header,
                    sizeof local.header + fields.nameLength + fields.extraLength);
         local.entry->diskNumber = static_cast<std::uint16_t>(currentDisk_);
-        local.entry->headerOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof local.header);
+        local.entry->headerOffset = outByteCount_ - sizeof local.header;
         WriteSplit(local.name.data(), local.name.size(), 0);
         RWSplitData(fields.extraLength, msg::LocalExtraReadError);
         RWSplitData(local.dataLength, msg::ZippedDataReadError);
@@ -275,7 +275,7 @@ void TArchiveBuilder::writeSpanBody() {
         readInExactly(name.data(), nameLength, msg::CentralNameReadError);
         const SpanEntry& entry = index.take(io, name, SpanEntryIndex::Pass::Central);
         storeLe16(central + kCentralDiskStartAt, entry.diskNumber);
-        storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
+        storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
         if (i == 0) {
             directoryOffset = outByteCount_ - sizeof central;
