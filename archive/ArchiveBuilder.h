@@ -325,6 +325,9 @@ private:
     // Shows why a spanning routine failed, with the volumes a writing one
     // completed, and ends the batch for a progress display.
     void reportSpanFailure(int result, const std::optional<EArchiveBuilder>& failure, bool writing);
+    // Between the writes of both spanning routines: the message queue now
+    // and then, and a Cancel ends the call (without a box).
+    void keepResponsive();
     std::size_t readInStream(std::uint8_t* out, std::size_t count);
     void writeOut(const void* data, std::size_t length, int errorId);
     void flushOut(int errorId);

@@ -25,6 +25,7 @@ std::string withZipExtension(const std::string& name) {
 }  // namespace
 
 void TArchiveBuilder::WriteJoin(const void* data, std::size_t length, int errorId) {
+    keepResponsive();
     if (length == 0) return;
     writeOut(data, length, errorId);
     outByteCount_ += length;

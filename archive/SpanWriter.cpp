@@ -21,7 +21,6 @@ namespace {
 using namespace span;
 
 constexpr int kStoreFree = 1;
-constexpr DWORD kPumpInterval = 20;  // ms
 
 // The largest local header with its name and extra field: each must lie
 // whole on one volume. The walk stops quietly where the archive is damaged;
@@ -135,14 +134,7 @@ void TArchiveBuilder::openNextVolume() {
 }
 
 void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint64_t need) {
-    // The queue a few dozen times a second keeps the window live and a Cancel
-    // button heard; on every small header write it would cost more than the copy.
-    const DWORD now = ::GetTickCount();
-    if (now - lastMessagePump_ >= kPumpInterval) {
-        lastMessagePump_ = now;
-        processMessages();
-    }
-    if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
+    keepResponsive();
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     for (;;) {
         // Checked for each volume's piece: one chunk may cross several.

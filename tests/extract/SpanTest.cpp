@@ -94,6 +94,18 @@ protected:
         return n;
     }
     bool sawBatchEnd() const { return !events.empty() && events.back().type == pgBatchEnd; }
+    // Extracts the set written under `set` with the real engine into folder
+    // `tree`, joining it in folder `temp`.
+    void extractSet(const std::string& temp, const std::string& tree) {
+        ::CreateDirectoryA(temp.c_str(), nullptr);
+        ::CreateDirectoryA(tree.c_str(), nullptr);
+        builder.SetTempDir(temp);
+        builder.SetDLLDirectory(realEngineDir());
+        builder.SetExtrBaseDir(tree);
+        useArchive(volume(volumeCount()));
+        events.clear();
+        builder.Extract();
+    }
 
     std::string set;
 };
@@ -384,6 +396,36 @@ TEST_F(Span, SizesOfTwoGibibytesAndMoreNeverReachOnProgressNegative) {
     EXPECT_NE(std::find(events.begin(), events.end(), Event{pgFileStart, "huge.bin", 0x7FFFFFFF}), events.end());
 }
 
+// Cancel during a join stops it at the next write without a box, and
+// nothing of the joined archive is left; through Extract as well, which
+// then extracts nothing.
+TEST_F(Span, CancelStopsAJoinWithoutABoxAndLeavesNothing) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    const std::string temp = out + "\\temp\\";
+    ::CreateDirectoryA(temp.c_str(), nullptr);
+    onEvent = [this](const Event& e) {
+        if (e.type == pgFileStart) builder.SetCancel(true);
+    };
+    events.clear();
+    std::string joined = temp;
+    EXPECT_EQ(builder.ReadSpan(volume(volumeCount()), joined), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_EQ(countOf(pgFileStart), 1u);
+    EXPECT_TRUE(sawBatchEnd());
+    EXPECT_TRUE(joined.empty());
+    EXPECT_FALSE(builder.UnpackEngineBusy());
+
+    const std::string tree = out + "\\tree";
+    extractSet(temp, tree);
+    EXPECT_EQ(builder.ProcessedCount(), 0);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_EQ(countOf(pgFileStart), 1u);
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(readTree(temp).files.empty());
+    EXPECT_TRUE(readTree(tree).files.empty());
+}
+
 TEST_F(Span, UnattendedWithTooLittleRoomFailsWithoutAsking) {
     builder.SetMaxVolumeSize(100000);
     builder.SetMinFreeVolumeSize(200000);
@@ -437,14 +479,7 @@ TEST_F(Span, ExtractJoinsTheSetAndLeavesNoTemporaryArchive) {
     ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0);
     const std::string temp = out + "\\temp";
     const std::string tree = out + "\\tree";
-    ::CreateDirectoryA(temp.c_str(), nullptr);
-    ::CreateDirectoryA(tree.c_str(), nullptr);
-    builder.SetTempDir(temp);
-    builder.SetDLLDirectory(realEngineDir());
-    builder.SetExtrBaseDir(tree);
-    useArchive(volume(volumeCount()));
-    events.clear();
-    builder.Extract();
+    extractSet(temp, tree);
     EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
     EXPECT_TRUE(readTree(tree) == readTree(spanData("tree")))
         << ::testing::PrintToString(fileNames(readTree(tree)));
