@@ -115,11 +115,10 @@ bool needsZip64(const DirectoryPlace& place) {
            place.thisDisk >= zip::kSaturated16 || place.directoryDisk >= zip::kSaturated16;
 }
 
-std::vector<std::uint8_t> endRecords(const DirectoryPlace& place, std::uint16_t commentLength) {
-    const bool zip64 = needsZip64(place);
-    std::vector<std::uint8_t> out((zip64 ? kZip64EndRecordsSize : 0) + zip::kEndOfCentralSize);
-    std::uint8_t* at = out.data();
-    if (zip64) {
+std::size_t storeEndRecords(const DirectoryPlace& place, std::uint16_t commentLength,
+                            std::uint8_t (&out)[kEndRecordsMaxSize]) {
+    std::uint8_t* at = out;
+    if (needsZip64(place)) {
         storeLe32(at, zip::kZip64EndSignature);
         storeLe64(at + 4, zip::kZip64EndSize - 12);  // what follows the size field
         storeLe16(at + 12, zip::kVersionZip64);
@@ -137,8 +136,12 @@ std::vector<std::uint8_t> endRecords(const DirectoryPlace& place, std::uint16_t 
         storeLe32(at + 16, place.thisDisk + 1);  // volumes in all
         at += zip::kZip64LocatorSize;
     }
-    const auto clamp16 = [](std::uint64_t v) { return static_cast<std::uint16_t>(std::min<std::uint64_t>(v, zip::kSaturated16)); };
-    const auto clamp32 = [](std::uint64_t v) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, zip::kSaturated32)); };
+    const auto clamp16 = [](std::uint64_t v) {
+        return static_cast<std::uint16_t>(std::min<std::uint64_t>(v, zip::kSaturated16));
+    };
+    const auto clamp32 = [](std::uint64_t v) {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, zip::kSaturated32));
+    };
     storeLe32(at, zip::kEndOfCentralSignature);
     storeLe16(at + 4, clamp16(place.thisDisk));
     storeLe16(at + 6, clamp16(place.directoryDisk));
@@ -147,7 +150,7 @@ std::vector<std::uint8_t> endRecords(const DirectoryPlace& place, std::uint16_t 
     storeLe32(at + 12, clamp32(place.directorySize));
     storeLe32(at + 16, clamp32(place.directoryOffset));
     storeLe16(at + 20, commentLength);
-    return out;
+    return static_cast<std::size_t>(at - out) + zip::kEndOfCentralSize;
 }
 
 std::string withBackslashes(std::string name) {
@@ -155,46 +158,52 @@ std::string withBackslashes(std::string name) {
     return name;
 }
 
-std::vector<std::uint8_t> withZip64Offset(std::span<const std::uint8_t, zip::kCentralHeaderSize> central,
-                                          std::span<const std::uint8_t> extra, std::uint64_t offset) {
-    ByteCursor header(central);
-    header.seek(20);
-    std::uint64_t packed = header.u32();
-    std::uint64_t size = header.u32();
-    const bool wantPacked = packed == zip::kSaturated32;
-    const bool wantSize = size == zip::kSaturated32;
-    std::vector<std::uint8_t> out;
-    ByteCursor c(extra);
-    while (c.remaining() >= 4) {
-        const std::size_t at = c.position();
-        const std::uint16_t id = c.u16();
-        const std::uint16_t length = c.u16();
-        if (length > c.remaining()) break;  // a damaged rest is dropped
-        if (id == zip::kExtraZip64) {
-            // Its values come in a fixed order, each only where the header's
-            // field is saturated.
-            ByteCursor field(extra.subspan(c.position(), length));
-            if (wantSize && field.remaining() >= 8) size = field.u64();
-            if (wantPacked && field.remaining() >= 8) packed = field.u64();
-        } else {
-            out.insert(out.end(), extra.begin() + static_cast<std::ptrdiff_t>(at),
-                       extra.begin() + static_cast<std::ptrdiff_t>(c.position() + length));
-        }
-        c.skip(length);
+namespace {
+
+std::uint16_t le16At(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+
+std::uint64_t le64At(const std::uint8_t* at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | at[i];
+    return v;
+}
+
+}  // namespace
+
+void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central, std::vector<std::uint8_t>& extra,
+                       std::uint64_t offset) {
+    std::uint64_t sizes[2] = {};  // as the ZIP64 field orders them: size, then compressed size
+    std::size_t saturated = 0;
+    for (const std::size_t field : {std::size_t{24}, std::size_t{20}}) {
+        const std::uint64_t value = le16At(&central[field]) | std::uint64_t{le16At(&central[field + 2])} << 16;
+        if (value == zip::kSaturated32) sizes[saturated++] = value;
     }
-    std::uint8_t field[4 + 3 * 8];
-    std::size_t length = 0;
-    const auto put = [&](std::uint64_t value) {
-        storeLe64(field + 4 + length, value);
-        length += 8;
-    };
-    if (wantSize) put(size);
-    if (wantPacked) put(packed);
-    put(offset);
-    storeLe16(field, zip::kExtraZip64);
-    storeLe16(field + 2, static_cast<std::uint16_t>(length));
-    out.insert(out.end(), field, field + 4 + length);
-    return out;
+    // The entry's other fields stay; a damaged rest is dropped.
+    std::size_t at = 0;
+    while (at + 4 <= extra.size()) {
+        const std::size_t end = at + 4 + le16At(&extra[at + 2]);
+        if (end > extra.size()) break;
+        if (le16At(&extra[at]) != zip::kExtraZip64) {
+            at = end;
+            continue;
+        }
+        for (std::size_t i = 0; i < saturated && 4 + 8 * (i + 1) <= end - at; ++i)
+            sizes[i] = le64At(&extra[at + 4 + 8 * i]);
+        extra.erase(extra.begin() + static_cast<std::ptrdiff_t>(at), extra.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    extra.resize(at);
+    const std::size_t length = 8 * (saturated + 1);
+    extra.resize(at + 4 + length);
+    storeLe16(&extra[at], zip::kExtraZip64);
+    storeLe16(&extra[at + 2], static_cast<std::uint16_t>(length));
+    for (std::size_t i = 0; i < saturated; ++i) storeLe64(&extra[at + 4 + 8 * i], sizes[i]);
+    storeLe64(&extra[at + 4 + 8 * saturated], offset);
+    storeLe32(&central[kCentralLocalOffsetAt], zip::kSaturated32);
+    storeLe16(&central[kCentralExtraLengthAt], static_cast<std::uint16_t>(extra.size()));
+    if (le16At(&central[kCentralVersionNeededAt]) < zip::kVersionZip64)
+        storeLe16(&central[kCentralVersionNeededAt], zip::kVersionZip64);
 }
 
 namespace {
@@ -273,26 +282,21 @@ private:
             io_.read(name.data(), name.size(), msg::CentralNameReadError);
             const SpanEntry& entry = index.take(io_, name, SpanEntryIndex::Pass::Central);
             storeLe16(central + kCentralDiskStartAt, 0);
-            if (entry.headerOffset < zip::kSaturated32) {
-                storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
-                io_.write(central, sizeof central, msg::CentralHeaderWriteError);
-                io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
-                io_.copy(fields->extraLength, msg::CentralExtraReadError);
-            } else {
-                // Past 4 GiB the offset moves into the entry's ZIP64 field.
+            storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
+            // Past 4 GiB the offset moves into the entry's ZIP64 field.
+            const bool pastFourGibibytes = entry.headerOffset >= zip::kSaturated32;
+            if (pastFourGibibytes) {
                 extra.resize(fields->extraLength);
                 io_.read(extra.data(), extra.size(), msg::CentralExtraReadError);
-                extra = withZip64Offset(central, extra, entry.headerOffset);
+                moveOffsetToZip64(central, extra, entry.headerOffset);
                 if (extra.size() > zip::kSaturated16) io_.fail(msg::CentralHeaderWriteError);
-                storeLe32(central + kCentralLocalOffsetAt, zip::kSaturated32);
-                storeLe16(central + kCentralExtraLengthAt, static_cast<std::uint16_t>(extra.size()));
-                const std::uint8_t* needed = central + kCentralVersionNeededAt;
-                if ((needed[0] | needed[1] << 8) < zip::kVersionZip64)
-                    storeLe16(central + kCentralVersionNeededAt, zip::kVersionZip64);
-                io_.write(central, sizeof central, msg::CentralHeaderWriteError);
-                io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
-                io_.write(extra.data(), extra.size(), msg::CentralHeaderWriteError);
             }
+            io_.write(central, sizeof central, msg::CentralHeaderWriteError);
+            io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
+            if (pastFourGibibytes)
+                io_.write(extra.data(), extra.size(), msg::CentralHeaderWriteError);
+            else
+                io_.copy(fields->extraLength, msg::CentralExtraReadError);
             io_.copy(fields->commentLength, msg::FileCommentReadError);
         }
     }
@@ -305,9 +309,10 @@ private:
         place.directorySize = io_.written() - directoryAt;
         place.directoryOffset = directoryAt;
         place.recordsAt = io_.written();
-        const std::vector<std::uint8_t> records =
-            endRecords(place, static_cast<std::uint16_t>(end_.comment.size()));
-        io_.write(records.data(), records.size(), msg::EndRecordWriteError);
+        std::uint8_t records[kEndRecordsMaxSize];
+        const std::size_t length =
+            storeEndRecords(place, static_cast<std::uint16_t>(end_.comment.size()), records);
+        io_.write(records, length, msg::EndRecordWriteError);
         io_.write(end_.comment.data(), end_.comment.size(), msg::EndRecordWriteError);
     }
 

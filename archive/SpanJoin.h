@@ -110,12 +110,13 @@ struct LocalEntry {
 // Reads the next local header and its name.
 void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
 
-// The extra field of central header `central` (with `extra`) once its local
+// Central header `central` with its extra field `extra` once its local
 // header lies at `offset`, past 4 GiB: a ZIP64 field with the sizes the
-// header saturates (as they were) and the offset replaces any it had; the
-// other fields are kept.
-std::vector<std::uint8_t> withZip64Offset(std::span<const std::uint8_t, zip::kCentralHeaderSize> central,
-                                          std::span<const std::uint8_t> extra, std::uint64_t offset);
+// header saturates (as they were) and the offset replaces any it had, the
+// other fields are kept; the header's offset is saturated, its extra
+// field's length and the version it needs follow.
+void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central, std::vector<std::uint8_t>& extra,
+                       std::uint64_t offset);
 
 // An entry name as the component shows it.
 std::string withBackslashes(std::string name);
@@ -135,10 +136,12 @@ struct DirectoryPlace {
 // Whether the classic end record cannot hold these values: the ZIP64 end
 // record and its locator then go in front of it, the classic one saturated.
 bool needsZip64(const DirectoryPlace& place);
-// The end records for `place`, the comment's length in the classic one (the
-// comment follows them).
-std::vector<std::uint8_t> endRecords(const DirectoryPlace& place, std::uint16_t commentLength);
 inline constexpr std::size_t kZip64EndRecordsSize = zip::kZip64EndSize + zip::kZip64LocatorSize;
+inline constexpr std::size_t kEndRecordsMaxSize = kZip64EndRecordsSize + zip::kEndOfCentralSize;
+// Stores the end records for `place` in `out`, the comment's length in the
+// classic one (the comment follows them); returns their length.
+std::size_t storeEndRecords(const DirectoryPlace& place, std::uint16_t commentLength,
+                            std::uint8_t (&out)[kEndRecordsMaxSize]);
 
 // Joining also moves between volumes and writes the joined archive.
 class JoinIo : public SpanInput {

@@ -140,12 +140,12 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
         // Checked for each volume's piece: one chunk may cross several.
         if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
         if (!outFile_) openNextVolume();
-        // What must stay together goes to the next volume, unless this one
-        // is still empty: a larger volume cannot be had.
+        // What must stay together goes to the next volume. Volumes were
+        // checked to take the largest piece: one that still does not fit an
+        // empty volume would break the set.
         if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need) {
-            // Volumes were checked to take the largest piece: one that
-            // still does not fit an empty volume would break the set.
-            if (outByteCount_ == 0) throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(need));
+            if (outByteCount_ == 0)
+                throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(std::max(need, smallestVolume_)));
             closeOutVolume(true);
             outByteCount_ = 0;
             ++currentDisk_;
@@ -214,7 +214,8 @@ void TArchiveBuilder::writeSpanBody() {
     place.entriesHere = place.entries = total;
     place.directorySize = endSearch_.centralSize;
     place.directoryOffset = spanArchiveSize_;
-    const std::uint64_t endLength = endRecords(place, 0).size() + comment.size();
+    std::uint8_t records[kEndRecordsMaxSize];
+    const std::uint64_t endLength = storeEndRecords(place, 0, records) + comment.size();
     std::uint64_t largest = std::max(endLength, largestLocalHeader(*inFile_, io, index, total));
     for (const SpanEntry& entry : spanEntries_) largest = std::max<std::uint64_t>(largest, entry.centralLength);
     std::uint8_t marker[4];
@@ -286,8 +287,7 @@ void TArchiveBuilder::writeSpanBody() {
     place.directoryDisk = static_cast<std::uint32_t>(directoryDisk);
     place.directoryOffset = directoryOffset;
     place.recordsAt = outByteCount_;
-    const std::vector<std::uint8_t> records = endRecords(place, static_cast<std::uint16_t>(comment.size()));
-    WriteSplit(records.data(), records.size(), 0);
+    WriteSplit(records, storeEndRecords(place, static_cast<std::uint16_t>(comment.size()), records), 0);
     WriteSplit(comment.data(), comment.size(), 0);
     // The last volume's final write may fail like any other: it belongs to
     // the guarded body, which then ends the call as a failure.
