@@ -29,7 +29,9 @@ std::string catalogueText(int id, std::initializer_list<std::int64_t> numbers) {
 }  // namespace
 
 void TArchiveBuilder::reportProgress(ProgressType type, const std::string& name, std::int64_t size) {
-    if (OnProgress) OnProgress(this, type, name, progressSize(static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0))));
+    if (OnProgress)
+        OnProgress(this, type, name,
+                   progressSize(static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0))));
 }
 
 void TArchiveBuilder::useDriveOf(const std::string& path) {

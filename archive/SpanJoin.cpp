@@ -83,8 +83,8 @@ std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
     entry.name.resize(fields->nameLength);
     input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
     entry.compressedSize = fields->compressedSize;
-    entry.centralLength = static_cast<std::uint32_t>(sizeof central + fields->nameLength + fields->extraLength +
-                                                     fields->commentLength);
+    entry.centralLength = static_cast<std::uint32_t>(sizeof central + fields->nameLength +
+                                                     fields->extraLength + fields->commentLength);
     skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError);
     return std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
 }
@@ -172,12 +172,13 @@ std::uint64_t le64At(const std::uint8_t* at) {
 
 }  // namespace
 
-void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central, std::vector<std::uint8_t>& extra,
-                       std::uint64_t offset) {
+void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central,
+                       std::vector<std::uint8_t>& extra, std::uint64_t offset) {
     std::uint64_t sizes[2] = {};  // as the ZIP64 field orders them: size, then compressed size
     std::size_t saturated = 0;
     for (const std::size_t field : {std::size_t{24}, std::size_t{20}}) {
-        const std::uint64_t value = le16At(&central[field]) | std::uint64_t{le16At(&central[field + 2])} << 16;
+        const std::uint64_t value = le16At(&central[field]) | std::uint64_t{le16At(&central[field + 2])}
+                                                                  << 16;
         if (value == zip::kSaturated32) sizes[saturated++] = value;
     }
     // The entry's other fields stay; a damaged rest is dropped.
@@ -191,7 +192,8 @@ void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central,
         }
         for (std::size_t i = 0; i < saturated && 4 + 8 * (i + 1) <= end - at; ++i)
             sizes[i] = le64At(&extra[at + 4 + 8 * i]);
-        extra.erase(extra.begin() + static_cast<std::ptrdiff_t>(at), extra.begin() + static_cast<std::ptrdiff_t>(end));
+        extra.erase(extra.begin() + static_cast<std::ptrdiff_t>(at),
+                    extra.begin() + static_cast<std::ptrdiff_t>(end));
     }
     extra.resize(at);
     const std::size_t length = 8 * (saturated + 1);

@@ -115,8 +115,8 @@ void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
 // header saturates (as they were) and the offset replaces any it had, the
 // other fields are kept; the header's offset is saturated, its extra
 // field's length and the version it needs follow.
-void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central, std::vector<std::uint8_t>& extra,
-                       std::uint64_t offset);
+void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central,
+                       std::vector<std::uint8_t>& extra, std::uint64_t offset);
 
 // An entry name as the component shows it.
 std::string withBackslashes(std::string name);

@@ -217,7 +217,8 @@ void TArchiveBuilder::writeSpanBody() {
     std::uint8_t records[kEndRecordsMaxSize];
     const std::uint64_t endLength = storeEndRecords(place, 0, records) + comment.size();
     std::uint64_t largest = std::max(endLength, largestLocalHeader(*inFile_, io, index, total));
-    for (const SpanEntry& entry : spanEntries_) largest = std::max<std::uint64_t>(largest, entry.centralLength);
+    for (const SpanEntry& entry : spanEntries_)
+        largest = std::max<std::uint64_t>(largest, entry.centralLength);
     std::uint8_t marker[4];
     smallestVolume_ = sizeof marker + largest;
     const std::uint64_t smallestLimit = smallestVolume_ + static_cast<std::uint64_t>(keepFreeOnDisk1_);

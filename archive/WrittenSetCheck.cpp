@@ -81,7 +81,9 @@ bool localHeaderIsThere(HeaderWindow& window, const ZipDirEntry& entry) {
 void TArchiveBuilder::checkWrittenSet(bool onDisks) {
     const int lastDisk = currentDisk_;
     WrittenVolumes volumes(outFileName_, lastDisk, onDisks);
-    const auto unreadable = [&](int disk) { return EArchiveBuilder(msg::SetDoesNotReadBack, volumes.name(disk)); };
+    const auto unreadable = [&](int disk) {
+        return EArchiveBuilder(msg::SetDoesNotReadBack, volumes.name(disk));
+    };
     ByteSource* last = volumes.last();
     if (!last) throw unreadable(lastDisk);
     DirectoryOptions options;

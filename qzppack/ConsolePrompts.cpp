@@ -21,16 +21,13 @@ struct Question {
 
 // The questions the component asks, by their buttons.
 const Question* questionFor(UINT type) {
-    static const Question yesNoCancel{"[y]es, [n]o or [c]ancel? ",
-                                      {{'y', IDYES}, {'n', IDNO}, {'c', IDCANCEL}},
-                                      IDCANCEL};
+    static const Question yesNoCancel{
+        "[y]es, [n]o or [c]ancel? ", {{'y', IDYES}, {'n', IDNO}, {'c', IDCANCEL}}, IDCANCEL};
     static const Question yesNo{"[y]es or [n]o? ", {{'y', IDYES}, {'n', IDNO}, {'n', IDNO}}, IDNO};
-    static const Question retryCancel{"[r]etry or [c]ancel? ",
-                                      {{'r', IDRETRY}, {'c', IDCANCEL}, {'c', IDCANCEL}},
-                                      IDCANCEL};
-    static const Question okCancel{"Enter when ready, or [c]ancel: ",
-                                   {{'\0', IDOK}, {'o', IDOK}, {'c', IDCANCEL}},
-                                   IDCANCEL};
+    static const Question retryCancel{
+        "[r]etry or [c]ancel? ", {{'r', IDRETRY}, {'c', IDCANCEL}, {'c', IDCANCEL}}, IDCANCEL};
+    static const Question okCancel{
+        "Enter when ready, or [c]ancel: ", {{'\0', IDOK}, {'o', IDOK}, {'c', IDCANCEL}}, IDCANCEL};
     switch (type & MB_TYPEMASK) {
         case MB_YESNOCANCEL:
             return &yesNoCancel;
@@ -70,8 +67,9 @@ int askOnConsole(const win32::MessageBoxRequest& box, std::FILE* in, std::FILE* 
         }
         std::size_t first = 0;
         while (first < line.size() && std::isspace(static_cast<unsigned char>(line[first]))) ++first;
-        const char key =
-            first < line.size() ? static_cast<char>(std::tolower(static_cast<unsigned char>(line[first]))) : '\0';
+        const char key = first < line.size()
+                             ? static_cast<char>(std::tolower(static_cast<unsigned char>(line[first])))
+                             : '\0';
         for (const Choice& choice : question->answers)
             if (choice.key == key) return choice.button;
     }

@@ -47,8 +47,7 @@ std::vector<std::uint8_t> lyingLastVolume(std::uint64_t entries, std::uint64_t s
 }
 
 // The catalogue id the join failed with, 0 when it did not fail.
-int joinFailure(JoinIo& io, const archive::EndRecordSearch& end,
-                std::vector<archive::SpanEntry>& entries) {
+int joinFailure(JoinIo& io, const archive::EndRecordSearch& end, std::vector<archive::SpanEntry>& entries) {
     try {
         archive::joinSpannedSet(io, end, entries);
     } catch (const JoinStopped& stopped) {
@@ -286,8 +285,10 @@ private:
 TEST(SpanJoin, OffsetsPastFourGibibytesAreKeptInZip64Fields) {
     using archive::testing::TestHeader;
     constexpr std::uint32_t kLarge = 0xFFFFFFF0;  // stored zeros
-    TestHeader large{.name = "large.bin", .compressed = kLarge, .uncompressed = kLarge, .offset = 4, .extra = {}};
-    TestHeader small{.name = "small.txt", .compressed = 5, .uncompressed = 5, .disk = 1, .extra = {0x55, 0x54, 1, 0, 7}};
+    TestHeader large{
+        .name = "large.bin", .compressed = kLarge, .uncompressed = kLarge, .offset = 4, .extra = {}};
+    TestHeader small{
+        .name = "small.txt", .compressed = 5, .uncompressed = 5, .disk = 1, .extra = {0x55, 0x54, 1, 0, 7}};
     Pieces first(2), last(1);
     le(first[0].bytes, 0x08074b50, 4);
     archive::testing::appendLocalHeader(first[0].bytes, large);
@@ -297,13 +298,13 @@ TEST(SpanJoin, OffsetsPastFourGibibytesAreKeptInZip64Fields) {
     const auto directoryAt = static_cast<std::uint32_t>(last[0].bytes.size());
     archive::testing::appendCentralHeader(last[0].bytes, large);
     archive::testing::appendCentralHeader(last[0].bytes, small);
-    archive::testing::appendEndRecord(last[0].bytes, {.thisDisk = 1,
-                                                      .directoryDisk = 1,
-                                                      .entriesHere = 2,
-                                                      .entries = 2,
-                                                      .directorySize = static_cast<std::uint32_t>(
-                                                          last[0].bytes.size() - directoryAt),
-                                                      .directoryOffset = directoryAt});
+    archive::testing::appendEndRecord(
+        last[0].bytes, {.thisDisk = 1,
+                        .directoryDisk = 1,
+                        .entriesHere = 2,
+                        .entries = 2,
+                        .directorySize = static_cast<std::uint32_t>(last[0].bytes.size() - directoryAt),
+                        .directoryOffset = directoryAt});
     archive::MemoryByteSource lastVolume(last[0].bytes);
     archive::EndRecordSearch end;
     ASSERT_FALSE(archive::findEndRecord(lastVolume, end));

@@ -393,7 +393,8 @@ TEST_F(Span, SizesOfTwoGibibytesAndMoreNeverReachOnProgressNegative) {
     EXPECT_EQ(builder.LastErrCode(), msg::ZippedDataReadError);
     ASSERT_FALSE(events.empty());
     for (const Event& e : events) EXPECT_GE(e.size, 0) << ::testing::PrintToString(e);
-    EXPECT_NE(std::find(events.begin(), events.end(), Event{pgFileStart, "huge.bin", 0x7FFFFFFF}), events.end());
+    EXPECT_NE(std::find(events.begin(), events.end(), Event{pgFileStart, "huge.bin", 0x7FFFFFFF}),
+              events.end());
 }
 
 // Cancel during a join stops it at the next write without a box, and
@@ -604,7 +605,8 @@ TEST_F(FloppySpan, NumberedVolumesOnARemovableDriveAreFoundAsFiles) {
     useArchive(volumeFileName("A:\\set.zip", 1));
     EXPECT_EQ(builder.LastErrCode(), msg::FirstFileOfSet);
     // That error shown, and nothing asked.
-    for (const SeenBox& box : answers.seen) EXPECT_EQ(box.type & MB_TYPEMASK, static_cast<UINT>(MB_OK)) << box.text;
+    for (const SeenBox& box : answers.seen)
+        EXPECT_EQ(box.type & MB_TYPEMASK, static_cast<UINT>(MB_OK)) << box.text;
 }
 
 TEST_F(FloppySpan, CancelAtAPromptKeepsTheCompleteDiskAndReportsTheBatchEnd) {

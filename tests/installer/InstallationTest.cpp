@@ -591,7 +591,8 @@ TEST_F(SpannedPackageTest, AQuitWhileTheSetIsJoinedStopsTheJoinAndLeavesNothing)
     });
     installUntil([] { return visible(Form7); });
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "WARNING: The installation has not been completed.\nAre you sure you want to quit?");
+    EXPECT_EQ(boxes[0].text,
+              "WARNING: The installation has not been completed.\nAre you sure you want to quit?");
     EXPECT_EQ(joinedFiles, 1) << "the join stopped at its next write";
     EXPECT_EQ(extractedFiles, 0);
     EXPECT_TRUE(ui::Application::instance().terminated());
