@@ -309,7 +309,13 @@ private:
     void writeSpanBody();
     void openNextVolume();
     void closeOutVolume(bool complete);
+    // Reads the set just written back; raises when it does not read as
+    // written. `onDisks`: only the disk in the drive is checked.
+    void checkWrittenSet(bool onDisks);
     void readSpanBody(std::string& outFileName);
+    // Whether the set being read is one of numbered files (on a drive of
+    // this type, with the disk label last read), not one of labelled disks.
+    bool numberedVolumes(UINT driveType) const;
     // The drive of `path` becomes driveRoot_, not yet checked.
     void useDriveOf(const std::string& path);
     // A spanning routine's body, its failure turned into the routine's
@@ -319,6 +325,9 @@ private:
     // Shows why a spanning routine failed, with the volumes a writing one
     // completed, and ends the batch for a progress display.
     void reportSpanFailure(int result, const std::optional<EArchiveBuilder>& failure, bool writing);
+    // Between the writes of both spanning routines: the message queue now
+    // and then, and a Cancel ends the call (without a box).
+    void keepResponsive();
     std::size_t readInStream(std::uint8_t* out, std::size_t count);
     void writeOut(const void* data, std::size_t length, int errorId);
     void flushOut(int errorId);
@@ -402,6 +411,9 @@ private:
     std::uint64_t outByteCount_ = 0;  // on the open output volume
     std::int64_t freeOnDisk_ = 0;
     std::uint64_t spanArchiveSize_ = 0;
+    // The room a volume needs for the largest piece that must stay whole
+    // (and the set's marker), known before the first volume is written.
+    std::uint64_t smallestVolume_ = 0;
     bool newDiskNeeded_ = false;
     bool reportBytes_ = false;
     bool joining_ = false;

@@ -78,8 +78,7 @@ void TArchiveBuilder::findLastDisk(ZipEndOfCentral& end) {
             return;
         } catch (const EArchiveBuilder&) {
             const bool partOfSet = endSearch_.spanMarker || endSearch_.labelVolume > 0;
-            const UINT type = ::GetDriveTypeA(driveRoot_.c_str());
-            if (!partOfSet || type == DRIVE_FIXED || type == DRIVE_REMOTE) throw;
+            if (!partOfSet || numberedVolumes(::GetDriveTypeA(driveRoot_.c_str()))) throw;
         }
         currentDisk_ = -1;
         newDiskNeeded_ = true;

@@ -73,6 +73,14 @@ enum DeleteOpts : std::uint8_t { htdFinal, htdAllowUndo };
 
 enum ProgressType : std::uint8_t { pgFileStart, pgAdvance, pgBatchEnd, pgFileCount, pgByteCount };
 
+// A size or count as OnProgress carries it: a long, which is 32 bits on
+// Windows. What does not fit stays at the largest value instead of turning
+// negative.
+inline long progressSize(std::uint64_t size) {
+    constexpr std::uint64_t kLargest = 0x7FFFFFFF;
+    return static_cast<long>(size < kLargest ? size : kLargest);
+}
+
 static_assert(sizeof(AddOpts) == 2);
 static_assert(sizeof(ExtrOpts) == 1 && sizeof(SFXOpts) == 1);
 static_assert(sizeof(OvrOpts) == 1 && sizeof(CPOpts) == 1 && sizeof(DeleteOpts) == 1 &&

@@ -29,7 +29,9 @@ std::string catalogueText(int id, std::initializer_list<std::int64_t> numbers) {
 }  // namespace
 
 void TArchiveBuilder::reportProgress(ProgressType type, const std::string& name, std::int64_t size) {
-    if (OnProgress) OnProgress(this, type, name, static_cast<long>(size));
+    if (OnProgress)
+        OnProgress(this, type, name,
+                   progressSize(static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0))));
 }
 
 void TArchiveBuilder::useDriveOf(const std::string& path) {
@@ -100,11 +102,30 @@ bool TArchiveBuilder::IsRightDisk(UINT driveType) {
     return volumeLabel_ == spanVolumeLabel(currentDisk_ + 1);
 }
 
+bool TArchiveBuilder::numberedVolumes(UINT driveType) const {
+    if (isFixedOrNetwork(driveType)) return true;
+    // A CD, a USB stick or a RAM disk holding the numbered files of a set:
+    // its label is its own, not that of a disk of a set.
+    return volumeNumberOfFile(inFileName_) >= 0 && volumeNumberFromLabel(volumeLabel_) == 0;
+}
+
 void TArchiveBuilder::GetNewDisk(int volume) {
     inFile_.reset();
     inPosition_ = 0;
     inAheadLength_ = 0;
     currentDisk_ = volume;
+    // Numbered volume files are taken wherever they are, whatever kind of
+    // drive holds them; only a set of disks is asked for disk by disk.
+    if (volumeNumberOfFile(inFileName_) >= 0 &&
+        numberedVolumes(fixedDriveType_ != 0 ? fixedDriveType_ : ::GetDriveTypeA(driveRoot_.c_str()))) {
+        const std::string numbered = withVolumeNumber(inFileName_, volume + 1);
+        processMessages();
+        if (win32::fileExists(numbered)) {
+            inFileName_ = numbered;
+            inFile_ = Win32FileSource::open(inFileName_);
+            if (inFile_) return;
+        }
+    }
     for (;;) {
         UINT type = 0;
         do {

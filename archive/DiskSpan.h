@@ -33,12 +33,16 @@ static_assert(sizeof(ZipEndOfCentral) == 22);
 // One entry while a set is split or joined: where its local header lies.
 struct SpanEntry {
     std::uint16_t diskNumber = 0;
-    std::uint32_t headerOffset = 0;
+    // On its volume; in a joined archive it may lie past 4 GiB.
+    std::uint64_t headerOffset = 0;
     std::string name;  // its length is the entry name's length
     // From the central header: a local header that announces a data
     // descriptor may carry 0 here, so the data's length is taken from the
     // directory.
     std::uint32_t compressedSize = 0;
+    // The central header with its name, extra field and comment: written
+    // whole onto one volume.
+    std::uint32_t centralLength = 0;
 };
 
 // "set.zip" with volume 1 is "set001.zip": the three-digit number before the

@@ -159,7 +159,8 @@ BOOL __stdcall TArchiveBuilder::EngineCallback(EngineCallbackRecord* record) {
 
 int TArchiveBuilder::onCallback(const EngineCallbackRecord& record) {
     const std::string text(record.text, strnlen(record.text, kCallbackTextCapacity));
-    const long size = static_cast<long>(static_cast<std::int32_t>(record.size));
+    // The record's sizes are unsigned: 2 GiB and more are no negative sizes.
+    const long size = progressSize(record.size);
     switch (record.action) {
         case kActionFileStart:
             if (OnProgress) OnProgress(this, pgFileStart, withBackslashes(text), size);

@@ -56,6 +56,11 @@ SpanEntry& SpanEntryIndex::take(SpanInput& input, std::string_view name, Pass pa
     return entries_[*found];
 }
 
+void SpanEntryIndex::restart(Pass pass) {
+    const std::uint8_t bit = pass == Pass::Local ? 1 : 2;
+    for (std::uint8_t& taken : taken_) taken &= static_cast<std::uint8_t>(~bit);
+}
+
 namespace {
 
 // Reads and drops `count` bytes.
@@ -78,6 +83,8 @@ std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
     entry.name.resize(fields->nameLength);
     input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
     entry.compressedSize = fields->compressedSize;
+    entry.centralLength = static_cast<std::uint32_t>(sizeof central + fields->nameLength +
+                                                     fields->extraLength + fields->commentLength);
     skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError);
     return std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
 }
@@ -102,9 +109,103 @@ void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out) {
     out.dataLength = out.descriptor ? out.entry->compressedSize : fields->compressedSize;
 }
 
+bool needsZip64(const DirectoryPlace& place) {
+    return place.entries >= zip::kSaturated16 || place.entriesHere >= zip::kSaturated16 ||
+           place.directorySize >= zip::kSaturated32 || place.directoryOffset >= zip::kSaturated32 ||
+           place.thisDisk >= zip::kSaturated16 || place.directoryDisk >= zip::kSaturated16;
+}
+
+std::size_t storeEndRecords(const DirectoryPlace& place, std::uint16_t commentLength,
+                            std::uint8_t (&out)[kEndRecordsMaxSize]) {
+    std::uint8_t* at = out;
+    if (needsZip64(place)) {
+        storeLe32(at, zip::kZip64EndSignature);
+        storeLe64(at + 4, zip::kZip64EndSize - 12);  // what follows the size field
+        storeLe16(at + 12, zip::kVersionZip64);
+        storeLe16(at + 14, zip::kVersionZip64);
+        storeLe32(at + 16, place.thisDisk);
+        storeLe32(at + 20, place.directoryDisk);
+        storeLe64(at + 24, place.entriesHere);
+        storeLe64(at + 32, place.entries);
+        storeLe64(at + 40, place.directorySize);
+        storeLe64(at + 48, place.directoryOffset);
+        at += zip::kZip64EndSize;
+        storeLe32(at, zip::kZip64LocatorSignature);
+        storeLe32(at + 4, place.thisDisk);  // the volume holding the ZIP64 end record
+        storeLe64(at + 8, place.recordsAt);
+        storeLe32(at + 16, place.thisDisk + 1);  // volumes in all
+        at += zip::kZip64LocatorSize;
+    }
+    const auto clamp16 = [](std::uint64_t v) {
+        return static_cast<std::uint16_t>(std::min<std::uint64_t>(v, zip::kSaturated16));
+    };
+    const auto clamp32 = [](std::uint64_t v) {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, zip::kSaturated32));
+    };
+    storeLe32(at, zip::kEndOfCentralSignature);
+    storeLe16(at + 4, clamp16(place.thisDisk));
+    storeLe16(at + 6, clamp16(place.directoryDisk));
+    storeLe16(at + 8, clamp16(place.entriesHere));
+    storeLe16(at + 10, clamp16(place.entries));
+    storeLe32(at + 12, clamp32(place.directorySize));
+    storeLe32(at + 16, clamp32(place.directoryOffset));
+    storeLe16(at + 20, commentLength);
+    return static_cast<std::size_t>(at - out) + zip::kEndOfCentralSize;
+}
+
 std::string withBackslashes(std::string name) {
     std::replace(name.begin(), name.end(), '/', '\\');
     return name;
+}
+
+namespace {
+
+std::uint16_t le16At(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+
+std::uint64_t le64At(const std::uint8_t* at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | at[i];
+    return v;
+}
+
+}  // namespace
+
+void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central,
+                       std::vector<std::uint8_t>& extra, std::uint64_t offset) {
+    std::uint64_t sizes[2] = {};  // as the ZIP64 field orders them: size, then compressed size
+    std::size_t saturated = 0;
+    for (const std::size_t field : {std::size_t{24}, std::size_t{20}}) {
+        const std::uint64_t value = le16At(&central[field]) | std::uint64_t{le16At(&central[field + 2])}
+                                                                  << 16;
+        if (value == zip::kSaturated32) sizes[saturated++] = value;
+    }
+    // The entry's other fields stay; a damaged rest is dropped.
+    std::size_t at = 0;
+    while (at + 4 <= extra.size()) {
+        const std::size_t end = at + 4 + le16At(&extra[at + 2]);
+        if (end > extra.size()) break;
+        if (le16At(&extra[at]) != zip::kExtraZip64) {
+            at = end;
+            continue;
+        }
+        for (std::size_t i = 0; i < saturated && 4 + 8 * (i + 1) <= end - at; ++i)
+            sizes[i] = le64At(&extra[at + 4 + 8 * i]);
+        extra.erase(extra.begin() + static_cast<std::ptrdiff_t>(at),
+                    extra.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    extra.resize(at);
+    const std::size_t length = 8 * (saturated + 1);
+    extra.resize(at + 4 + length);
+    storeLe16(&extra[at], zip::kExtraZip64);
+    storeLe16(&extra[at + 2], static_cast<std::uint16_t>(length));
+    for (std::size_t i = 0; i < saturated; ++i) storeLe64(&extra[at + 4 + 8 * i], sizes[i]);
+    storeLe64(&extra[at + 4 + 8 * saturated], offset);
+    storeLe32(&central[kCentralLocalOffsetAt], zip::kSaturated32);
+    storeLe16(&central[kCentralExtraLengthAt], static_cast<std::uint16_t>(extra.size()));
+    if (le16At(&central[kCentralVersionNeededAt]) < zip::kVersionZip64)
+        storeLe16(&central[kCentralVersionNeededAt], zip::kVersionZip64);
 }
 
 namespace {
@@ -161,7 +262,7 @@ private:
         for (std::size_t i = 0; i < entries_.size(); ++i) {
             readLocalEntry(io_, index, local);
             local.entry->diskNumber = 0;
-            local.entry->headerOffset = static_cast<std::uint32_t>(io_.written());
+            local.entry->headerOffset = io_.written();
             io_.entryStarts(withBackslashes(local.name), local.wholeSize());
             io_.write(local.header, sizeof local.header, msg::LocalHeaderWriteError);
             io_.write(local.name.data(), local.name.size(), msg::LocalHeaderWriteError);
@@ -174,6 +275,7 @@ private:
     void copyDirectory(SpanEntryIndex& index) {
         std::uint8_t central[zip::kCentralHeaderSize];
         std::string name;
+        std::vector<std::uint8_t> extra;
         for (std::size_t i = 0; i < entries_.size(); ++i) {
             io_.read(central, sizeof central, msg::CentralHeaderReadError);
             const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
@@ -182,27 +284,38 @@ private:
             io_.read(name.data(), name.size(), msg::CentralNameReadError);
             const SpanEntry& entry = index.take(io_, name, SpanEntryIndex::Pass::Central);
             storeLe16(central + kCentralDiskStartAt, 0);
-            storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
+            storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
+            // Past 4 GiB the offset moves into the entry's ZIP64 field.
+            const bool pastFourGibibytes = entry.headerOffset >= zip::kSaturated32;
+            if (pastFourGibibytes) {
+                extra.resize(fields->extraLength);
+                io_.read(extra.data(), extra.size(), msg::CentralExtraReadError);
+                moveOffsetToZip64(central, extra, entry.headerOffset);
+                if (extra.size() > zip::kSaturated16) io_.fail(msg::CentralHeaderWriteError);
+            }
             io_.write(central, sizeof central, msg::CentralHeaderWriteError);
             io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
-            io_.copy(fields->extraLength, msg::CentralExtraReadError);
+            if (pastFourGibibytes)
+                io_.write(extra.data(), extra.size(), msg::CentralHeaderWriteError);
+            else
+                io_.copy(fields->extraLength, msg::CentralExtraReadError);
             io_.copy(fields->commentLength, msg::FileCommentReadError);
         }
     }
 
-    // One volume now: every entry is on it.
+    // One volume now: every entry is on it. A directory of 65,535 entries
+    // or more, or one past 4 GiB, keeps its ZIP64 end records.
     void writeEndRecord(std::uint64_t directoryAt) {
-        std::uint8_t record[zip::kEndOfCentralSize];
-        storeLe32(record, zip::kEndOfCentralSignature);
-        storeLe16(record + 4, 0);
-        storeLe16(record + 6, 0);
-        storeLe16(record + 8, end_.end.totalEntries);
-        storeLe16(record + 10, end_.end.totalEntries);
-        storeLe32(record + 12, static_cast<std::uint32_t>(io_.written() - directoryAt));
-        storeLe32(record + 16, static_cast<std::uint32_t>(directoryAt));
-        storeLe16(record + 20, static_cast<std::uint16_t>(end_.comment.size()));
-        io_.write(record, sizeof record, msg::EndRecordWriteError);
-        io_.write(end_.comment.data(), end_.comment.size(), msg::ArchiveCommentReadError);
+        DirectoryPlace place;
+        place.entriesHere = place.entries = entries_.size();
+        place.directorySize = io_.written() - directoryAt;
+        place.directoryOffset = directoryAt;
+        place.recordsAt = io_.written();
+        std::uint8_t records[kEndRecordsMaxSize];
+        const std::size_t length =
+            storeEndRecords(place, static_cast<std::uint16_t>(end_.comment.size()), records);
+        io_.write(records, length, msg::EndRecordWriteError);
+        io_.write(end_.comment.data(), end_.comment.size(), msg::EndRecordWriteError);
     }
 
     JoinIo& io_;

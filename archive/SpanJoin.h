@@ -26,6 +26,8 @@ inline constexpr std::size_t kSpanCopyChunk = 1 << 20;
 inline constexpr std::size_t kDataDescriptorSize = 16;  // signature, CRC, two sizes
 
 // Offsets of the fields the spanning code rewrites in a central header.
+inline constexpr std::size_t kCentralVersionNeededAt = 6;
+inline constexpr std::size_t kCentralExtraLengthAt = 30;
 inline constexpr std::size_t kCentralDiskStartAt = 34;
 inline constexpr std::size_t kCentralLocalOffsetAt = 42;
 
@@ -72,6 +74,8 @@ public:
     // name the directory does not hold (or not that often) fails with
     // "A local header not found in internal structure".
     SpanEntry& take(SpanInput& input, std::string_view name, Pass pass);
+    // Every entry may be taken again in `pass` (after a walk that only looked).
+    void restart(Pass pass);
 
 private:
     std::vector<SpanEntry>& entries_;
@@ -106,8 +110,38 @@ struct LocalEntry {
 // Reads the next local header and its name.
 void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
 
+// Central header `central` with its extra field `extra` once its local
+// header lies at `offset`, past 4 GiB: a ZIP64 field with the sizes the
+// header saturates (as they were) and the offset replaces any it had, the
+// other fields are kept; the header's offset is saturated, its extra
+// field's length and the version it needs follow.
+void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central,
+                       std::vector<std::uint8_t>& extra, std::uint64_t offset);
+
 // An entry name as the component shows it.
 std::string withBackslashes(std::string name);
+
+// Where a directory lies and what it holds, for the end records that close
+// an archive or a set.
+struct DirectoryPlace {
+    std::uint32_t thisDisk = 0;       // the volume the end records are on
+    std::uint32_t directoryDisk = 0;  // the volume the directory starts on
+    std::uint64_t entriesHere = 0;    // entries the records count on this volume
+    std::uint64_t entries = 0;
+    std::uint64_t directorySize = 0;
+    std::uint64_t directoryOffset = 0;  // on its volume
+    std::uint64_t recordsAt = 0;        // where the end records start on this volume
+};
+
+// Whether the classic end record cannot hold these values: the ZIP64 end
+// record and its locator then go in front of it, the classic one saturated.
+bool needsZip64(const DirectoryPlace& place);
+inline constexpr std::size_t kZip64EndRecordsSize = zip::kZip64EndSize + zip::kZip64LocatorSize;
+inline constexpr std::size_t kEndRecordsMaxSize = kZip64EndRecordsSize + zip::kEndOfCentralSize;
+// Stores the end records for `place` in `out`, the comment's length in the
+// classic one (the comment follows them); returns their length.
+std::size_t storeEndRecords(const DirectoryPlace& place, std::uint16_t commentLength,
+                            std::uint8_t (&out)[kEndRecordsMaxSize]);
 
 // Joining also moves between volumes and writes the joined archive.
 class JoinIo : public SpanInput {
@@ -118,7 +152,8 @@ public:
     // Reading goes on at `offset` of the open volume (not beyond its size).
     virtual void seek(std::uint64_t offset) = 0;
     virtual void write(const void* data, std::size_t count, int errorId) = 0;
-    // Reads `length` bytes and writes them (a read failure is `errorId`).
+    // Reads `length` bytes and writes them: a read failure is `errorId`, a
+    // write failure the general write error.
     virtual void copy(std::uint64_t length, int errorId) = 0;
     virtual std::uint64_t written() const = 0;
     // The copying starts: how many entries, how many bytes in all.

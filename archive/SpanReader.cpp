@@ -25,6 +25,7 @@ std::string withZipExtension(const std::string& name) {
 }  // namespace
 
 void TArchiveBuilder::WriteJoin(const void* data, std::size_t length, int errorId) {
+    keepResponsive();
     if (length == 0) return;
     writeOut(data, length, errorId);
     outByteCount_ += length;
@@ -35,7 +36,9 @@ void TArchiveBuilder::RWJoinData(std::uint64_t length, int errorId) {
     while (length != 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
         readInExactly(spanBuffer_.data(), chunk, errorId);
-        WriteJoin(spanBuffer_.data(), chunk, errorId);
+        // `errorId` names what was being read; the joined archive failing to
+        // take it (a full temporary folder) is a write error.
+        WriteJoin(spanBuffer_.data(), chunk, msg::WriteError);
         length -= chunk;
     }
 }
@@ -63,7 +66,7 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     for (;;) {
         const UINT type = CheckForDisk();
         if (CheckIfLastDisk(end, false)) break;
-        if (isFixedOrNetwork(type)) {
+        if (numberedVolumes(type)) {
             const int number = volumeNumberOfFile(inFileName_);
             if (number == 1) throw EArchiveBuilder(msg::FirstDiskOfSet, true);
             throw EArchiveBuilder(msg::NthDiskOfSet, number);

@@ -15,6 +15,19 @@
 
 namespace tavrix::archive {
 
+void TArchiveBuilder::keepResponsive() {
+    // The queue a few dozen times a second keeps the window painting and a
+    // Cancel button heard; on every small header write it would cost more
+    // than the copy.
+    constexpr DWORD kPumpInterval = 20;  // ms
+    const DWORD now = ::GetTickCount();
+    if (now - lastMessagePump_ >= kPumpInterval) {
+        lastMessagePump_ = now;
+        processMessages();
+    }
+    if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
+}
+
 std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) {
     std::size_t total = 0;
     while (total < count) {

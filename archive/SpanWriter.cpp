@@ -3,6 +3,7 @@
 #include "ArchiveBuilder.h"
 
 #include "ByteCursor.h"
+#include "HeaderWindow.h"
 #include "MessageIds.h"
 #include "SpanIo.h"
 #include "SpanRecords.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 
 namespace tavrix::archive {
 namespace {
@@ -19,7 +21,32 @@ namespace {
 using namespace span;
 
 constexpr int kStoreFree = 1;
-constexpr DWORD kPumpInterval = 20;  // ms
+
+// The largest local header with its name and extra field: each must lie
+// whole on one volume. The walk stops quietly where the archive is damaged;
+// the copy that follows reports it.
+std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIndex& index,
+                                 std::uint64_t total) {
+    HeaderWindow window(file);
+    std::uint64_t at = 0;
+    std::uint64_t largest = 0;
+    std::uint8_t header[zip::kLocalHeaderSize];
+    std::string name;
+    for (std::uint64_t i = 0; i < total; ++i) {
+        if (!window.read(at, header, sizeof header)) break;
+        const std::optional<LocalHeaderFields> fields = localHeaderFields(header);
+        if (!fields) break;
+        name.resize(fields->nameLength);
+        if (!window.read(at + sizeof header, name.data(), name.size())) break;
+        const SpanEntry& entry = index.take(input, name, SpanEntryIndex::Pass::Local);
+        const bool descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
+        const std::uint64_t piece = sizeof header + fields->nameLength + fields->extraLength;
+        largest = std::max(largest, piece);
+        at += piece + (descriptor ? entry.compressedSize + kDataDescriptorSize : fields->compressedSize);
+    }
+    index.restart(SpanEntryIndex::Pass::Local);
+    return largest;
+}
 
 }  // namespace
 
@@ -84,7 +111,9 @@ void TArchiveBuilder::openNextVolume() {
         std::int64_t room = diskFree_;
         if (maxVolumeSize_ > 0 && (room < 0 || maxVolumeSize_ < room)) room = maxVolumeSize_;
         if (currentDisk_ == 0) room -= keepFreeOnDisk1_;
-        if (room < minFreeVolumeSize_) {
+        // A disk with less room than the largest piece that must stay whole
+        // could not take it: asked about like a full one.
+        if (room < minFreeVolumeSize_ || room < static_cast<std::int64_t>(smallestVolume_)) {
             closeOutVolume(false);
             if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
             const int answer = win32::showMessageBox(
@@ -105,22 +134,18 @@ void TArchiveBuilder::openNextVolume() {
 }
 
 void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint64_t need) {
-    // The queue a few dozen times a second keeps the window live and a Cancel
-    // button heard; on every small header write it would cost more than the copy.
-    const DWORD now = ::GetTickCount();
-    if (now - lastMessagePump_ >= kPumpInterval) {
-        lastMessagePump_ = now;
-        processMessages();
-    }
-    if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
+    keepResponsive();
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     for (;;) {
         // Checked for each volume's piece: one chunk may cross several.
         if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
         if (!outFile_) openNextVolume();
-        // What must stay together goes to the next volume, unless this one
-        // is still empty: a larger volume cannot be had.
-        if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need && outByteCount_ != 0) {
+        // What must stay together goes to the next volume. Volumes were
+        // checked to take the largest piece: one that still does not fit an
+        // empty volume would break the set.
+        if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need) {
+            if (outByteCount_ == 0)
+                throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(std::max(need, smallestVolume_)));
             closeOutVolume(true);
             outByteCount_ = 0;
             ++currentDisk_;
@@ -180,7 +205,26 @@ void TArchiveBuilder::writeSpanBody() {
     inPosition_ = 0;
     SpanEntryIndex index(spanEntries_);
 
+    // What must lie whole on one volume is known before anything is
+    // written: volumes too small for it are refused now, not found broken
+    // later. The end records count as if the directory could lie past
+    // 4 GiB on its volume.
+    const std::string& comment = endSearch_.comment;
+    DirectoryPlace place;
+    place.entriesHere = place.entries = total;
+    place.directorySize = endSearch_.centralSize;
+    place.directoryOffset = spanArchiveSize_;
+    std::uint8_t records[kEndRecordsMaxSize];
+    const std::uint64_t endLength = storeEndRecords(place, 0, records) + comment.size();
+    std::uint64_t largest = std::max(endLength, largestLocalHeader(*inFile_, io, index, total));
+    for (const SpanEntry& entry : spanEntries_)
+        largest = std::max<std::uint64_t>(largest, entry.centralLength);
     std::uint8_t marker[4];
+    smallestVolume_ = sizeof marker + largest;
+    const std::uint64_t smallestLimit = smallestVolume_ + static_cast<std::uint64_t>(keepFreeOnDisk1_);
+    if (maxVolumeSize_ > 0 && static_cast<std::uint64_t>(maxVolumeSize_) < smallestLimit)
+        throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(smallestLimit));
+
     storeLe32(marker, zip::kSpanningMarker);
     WriteSplit(marker, sizeof marker, 0);
     reportBytes_ = true;
@@ -196,7 +240,7 @@ void TArchiveBuilder::writeSpanBody() {
         WriteSplit(local.header, sizeof local.header,
                    sizeof local.header + fields.nameLength + fields.extraLength);
         local.entry->diskNumber = static_cast<std::uint16_t>(currentDisk_);
-        local.entry->headerOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof local.header);
+        local.entry->headerOffset = outByteCount_ - sizeof local.header;
         WriteSplit(local.name.data(), local.name.size(), 0);
         RWSplitData(fields.extraLength, msg::LocalExtraReadError);
         RWSplitData(local.dataLength, msg::ZippedDataReadError);
@@ -210,7 +254,7 @@ void TArchiveBuilder::writeSpanBody() {
                    static_cast<std::int64_t>(endSearch_.centralSize + endSearch_.comment.size() +
                                              zip::kEndOfCentralSize));
     inPosition_ = directoryAt;
-    std::uint32_t directoryOffset = 0;
+    std::uint64_t directoryOffset = 0;
     int directoryDisk = currentDisk_;
     std::uint8_t central[zip::kCentralHeaderSize];
     std::string name;
@@ -225,10 +269,10 @@ void TArchiveBuilder::writeSpanBody() {
         readInExactly(name.data(), nameLength, msg::CentralNameReadError);
         const SpanEntry& entry = index.take(io, name, SpanEntryIndex::Pass::Central);
         storeLe16(central + kCentralDiskStartAt, entry.diskNumber);
-        storeLe32(central + kCentralLocalOffsetAt, entry.headerOffset);
+        storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
         if (i == 0) {
-            directoryOffset = static_cast<std::uint32_t>(outByteCount_ - sizeof central);
+            directoryOffset = outByteCount_ - sizeof central;
             directoryDisk = currentDisk_;
         }
         WriteSplit(name.data(), nameLength, 0);
@@ -236,21 +280,20 @@ void TArchiveBuilder::writeSpanBody() {
         RWSplitData(commentLength, msg::FileCommentReadError);
     }
 
-    // The end record names the volume it lies on: make room for it first.
-    const std::string& comment = endSearch_.comment;
-    WriteSplit(nullptr, 0, zip::kEndOfCentralSize + comment.size());
-    if (total == 0) directoryOffset = static_cast<std::uint32_t>(outByteCount_), directoryDisk = currentDisk_;
-    std::uint8_t record[zip::kEndOfCentralSize];
-    storeLe32(record, zip::kEndOfCentralSignature);
-    storeLe16(record + 4, static_cast<std::uint16_t>(currentDisk_));
-    storeLe16(record + 6, static_cast<std::uint16_t>(directoryDisk));
-    storeLe16(record + 8, end.entriesThisDisk);
-    storeLe16(record + 10, end.totalEntries);
-    storeLe32(record + 12, end.centralSize);
-    storeLe32(record + 16, directoryOffset);
-    storeLe16(record + 20, static_cast<std::uint16_t>(comment.size()));
-    WriteSplit(record, sizeof record, 0);
+    // The end records name the volume they lie on: make room for them
+    // first. A directory of 65,535 entries or more keeps its ZIP64 records.
+    WriteSplit(nullptr, 0, endLength);
+    if (total == 0) directoryOffset = outByteCount_, directoryDisk = currentDisk_;
+    place.thisDisk = static_cast<std::uint32_t>(currentDisk_);
+    place.directoryDisk = static_cast<std::uint32_t>(directoryDisk);
+    place.directoryOffset = directoryOffset;
+    place.recordsAt = outByteCount_;
+    WriteSplit(records, storeEndRecords(place, static_cast<std::uint16_t>(comment.size()), records), 0);
     WriteSplit(comment.data(), comment.size(), 0);
+    // The last volume's final write may fail like any other: it belongs to
+    // the guarded body, which then ends the call as a failure.
+    closeOutVolume(true);
+    checkWrittenSet(fixedDriveType_ == 0);
     reportBytes_ = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
@@ -262,6 +305,7 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
     freeOnDisk_ = 0;
     newDiskNeeded_ = true;
     outByteCount_ = 0;
+    smallestVolume_ = 0;
     outFile_.reset();
     completeVolumes_.clear();
     inAheadLength_ = 0;
@@ -274,8 +318,8 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
         WaitCursor hourglass;
         result = runSpanBody([this] { writeSpanBody(); }, failure);
         reportBytes_ = false;
-        // The last volume is complete only when everything reached it.
-        closeOutVolume(result == 0);
+        // A volume still open here did not get everything: it goes.
+        closeOutVolume(false);
         inFile_.reset();
         DeleteSpanMem();
         std::vector<std::uint8_t>().swap(spanBuffer_);

@@ -56,7 +56,18 @@ win32::UniqueFile createOutputFile(const std::string& path) {
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+namespace {
+WriteCheck writeCheck = nullptr;
+}  // namespace
+
+WriteCheck setWriteCheck(WriteCheck check) {
+    const WriteCheck previous = writeCheck;
+    writeCheck = check;
+    return previous;
+}
+
 bool writeAll(HANDLE file, const void* data, std::size_t length) {
+    if (writeCheck != nullptr && !writeCheck(data, length)) return false;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (length != 0) {
         DWORD ask = static_cast<DWORD>(std::min<std::size_t>(length, 1u << 30));

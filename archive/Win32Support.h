@@ -73,6 +73,11 @@ void processMessages();
 // Output files of the spanning routines.
 win32::UniqueFile createOutputFile(const std::string& path);
 bool writeAll(HANDLE file, const void* data, std::size_t length);
+// A test's way of making one chosen write of those fail, as a full disk or a
+// lost drive would: the check sees each block before writeAll writes it, and
+// false fails the write. None by default; gives back the one it replaces.
+using WriteCheck = bool (*)(const void* data, std::size_t length);
+WriteCheck setWriteCheck(WriteCheck check);
 bool fileWriteTime(const std::string& path, FILETIME& time);
 void setFileWriteTime(HANDLE file, const FILETIME& time);
 

@@ -3,12 +3,12 @@
 // engines report goes to the error stream; listings to the output.
 #include "ArchiveBuilder.h"
 #include "CommandLine.h"
+#include "ConsolePrompts.h"
 #include "MessageIds.h"
 #include "PackageCheck.h"
 #include "ProgressLine.h"
 #include "Win32Support.h"
 #include "support/ZeroPadded.h"
-#include "win32/MessageBoxSeam.h"
 #include "win32/PathExists.h"
 #include "win32/ProgramPath.h"
 
@@ -274,9 +274,9 @@ int main(int argc, char** argv) {
         std::fputs(helpText().c_str(), stdout);
         return kSuccess;
     }
-    // Every message also reaches OnMessage, which prints it: no box waits
-    // for a person at a console.
-    tavrix::win32::setMessageBoxHandler([](const tavrix::win32::MessageBoxRequest&) { return IDOK; });
+    // Every message also reaches OnMessage, which prints it; questions are
+    // asked on the console.
+    askQuestionsOnConsole();
     try {
         return Session(*parsed.command).run();
     } catch (...) {

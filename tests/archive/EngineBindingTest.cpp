@@ -431,6 +431,17 @@ TEST_F(Callback, ActionsBecomeProgressEventsInTheEnginesOrder) {
     EXPECT_EQ(observe(builder.UnpackDllHandle()).stoppedAtStep, -1);
 }
 
+// The record's sizes are unsigned 32-bit: 2 GiB and more reach a handler
+// as the largest long, never as a negative size.
+TEST_F(Callback, SizesOfTwoGibibytesAndMoreNeverTurnNegative) {
+    run({step(kActionByteCount, 0xC0000000), step(kActionFileStart, 0x80000000, "big"),
+         step(kActionAdvance, 0xFFFFFFFF)});
+    EXPECT_EQ(progress, (std::vector<Progress>{{pgByteCount, "", 0x7FFFFFFF},
+                                               {pgFileStart, "big", 0x7FFFFFFF},
+                                               {pgAdvance, "", 0x7FFFFFFF}}));
+    EXPECT_EQ(builder.BatchTotalBytes(), 0x7FFFFFFF);
+}
+
 TEST_F(Callback, ByteCountIsKeptWithoutAHandler) {
     builder.OnProgress = nullptr;
     run({step(kActionByteCount, 123456)});

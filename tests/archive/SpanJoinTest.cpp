@@ -1,6 +1,7 @@
 // Joining a set whose last volume lies about its directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,8 +47,7 @@ std::vector<std::uint8_t> lyingLastVolume(std::uint64_t entries, std::uint64_t s
 }
 
 // The catalogue id the join failed with, 0 when it did not fail.
-int joinFailure(MemoryJoin& io, const archive::EndRecordSearch& end,
-                std::vector<archive::SpanEntry>& entries) {
+int joinFailure(JoinIo& io, const archive::EndRecordSearch& end, std::vector<archive::SpanEntry>& entries) {
     try {
         archive::joinSpannedSet(io, end, entries);
     } catch (const JoinStopped& stopped) {
@@ -154,6 +154,182 @@ TEST(SpanJoin, EntriesOfOneNameKeepTheirOwnData) {
         at += 46 + 8;
     }
     EXPECT_EQ(seen, (std::vector<std::string>{contents[0], contents[1]}));
+}
+
+// Volumes and a joined archive of gigabytes without the memory: a run of
+// zero bytes stands for an entry's data, and the join copies it as a run.
+struct Piece {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t zeros = 0;  // instead of bytes
+    std::uint64_t size() const { return bytes.empty() ? zeros : bytes.size(); }
+};
+using Pieces = std::vector<Piece>;
+
+std::uint64_t sizeOf(const Pieces& pieces) {
+    std::uint64_t n = 0;
+    for (const Piece& p : pieces) n += p.size();
+    return n;
+}
+
+// Up to `count` bytes at `at` of `pieces` into `out` (nullptr: only counted),
+// no further than the piece `at` lies in.
+std::size_t readPieces(const Pieces& pieces, std::uint64_t at, std::uint8_t* out, std::uint64_t count) {
+    for (const Piece& p : pieces) {
+        if (at >= p.size()) {
+            at -= p.size();
+            continue;
+        }
+        const auto n = static_cast<std::size_t>(std::min(count, p.size() - at));
+        if (out != nullptr) {
+            if (p.bytes.empty())
+                std::fill(out, out + n, 0);
+            else
+                std::copy_n(p.bytes.begin() + static_cast<std::ptrdiff_t>(at), n, out);
+        }
+        return n;
+    }
+    return 0;
+}
+
+bool inZeros(const Pieces& pieces, std::uint64_t at) {
+    for (const Piece& p : pieces) {
+        if (at < p.size()) return p.bytes.empty();
+        at -= p.size();
+    }
+    return false;
+}
+
+class SparseJoin final : public JoinIo {
+public:
+    explicit SparseJoin(std::vector<Pieces> volumes)
+        : volumes_(std::move(volumes)), disk_(static_cast<int>(volumes_.size()) - 1) {}
+
+    void read(void* out, std::size_t count, int errorId) override {
+        auto* bytes = static_cast<std::uint8_t*>(out);
+        while (count != 0) {
+            const std::size_t n = readPieces(volume(), position_, bytes, count);
+            bytes += n;
+            position_ += n;
+            count -= n;
+            if (count != 0 && n == 0) {
+                if (disk_ + 1 >= static_cast<int>(volumes_.size())) fail(errorId);
+                openVolume(disk_ + 1);
+            }
+        }
+    }
+    [[noreturn]] void fail(int errorId) override { throw JoinStopped{errorId}; }
+    void openVolume(int disk) override {
+        if (disk < 0 || disk >= static_cast<int>(volumes_.size())) fail(msg::InsertVolume);
+        disk_ = disk;
+        position_ = 0;
+    }
+    std::uint64_t volumeSize() const override { return sizeOf(volume()); }
+    void seek(std::uint64_t offset) override { position_ = offset; }
+    void write(const void* data, std::size_t count, int) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        if (joined.empty() || joined.back().bytes.empty()) joined.emplace_back();
+        joined.back().bytes.insert(joined.back().bytes.end(), bytes, bytes + count);
+    }
+    void copy(std::uint64_t length, int errorId) override {
+        while (length != 0) {
+            if (inZeros(volume(), position_)) {
+                // Within a run of zeros: copied as a run.
+                const std::uint64_t n = readPieces(volume(), position_, nullptr, length);
+                if (joined.empty() || !joined.back().bytes.empty()) joined.emplace_back();
+                joined.back().zeros += n;
+                position_ += n;
+                length -= n;
+                continue;
+            }
+            std::uint8_t chunk[4096];
+            const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(length, sizeof chunk));
+            read(chunk, part, errorId);
+            write(chunk, part, errorId);
+            length -= part;
+        }
+    }
+    std::uint64_t written() const override { return sizeOf(joined); }
+    void copyStarts(std::uint64_t, std::uint64_t) override {}
+    void entryStarts(const std::string&, std::uint64_t) override {}
+
+    Pieces joined;
+
+private:
+    const Pieces& volume() const { return volumes_[static_cast<std::size_t>(disk_)]; }
+    std::vector<Pieces> volumes_;
+    int disk_;
+    std::uint64_t position_ = 0;
+};
+
+class PiecesSource final : public archive::ByteSource {
+public:
+    explicit PiecesSource(const Pieces& pieces) : pieces_(pieces) {}
+    std::uint64_t size() const override { return sizeOf(pieces_); }
+    std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override {
+        std::size_t total = 0;
+        while (total < count) {
+            const std::size_t n = readPieces(pieces_, offset + total, out + total, count - total);
+            if (n == 0) break;
+            total += n;
+        }
+        return total;
+    }
+
+private:
+    const Pieces& pieces_;
+};
+
+// An entry of nearly 4 GiB on the first volume puts the next one's local
+// header, and the directory, past 4 GiB in the joined archive: their offsets
+// go to ZIP64 fields and records instead of being cut to 32 bits.
+TEST(SpanJoin, OffsetsPastFourGibibytesAreKeptInZip64Fields) {
+    using archive::testing::TestHeader;
+    constexpr std::uint32_t kLarge = 0xFFFFFFF0;  // stored zeros
+    TestHeader large{
+        .name = "large.bin", .compressed = kLarge, .uncompressed = kLarge, .offset = 4, .extra = {}};
+    TestHeader small{
+        .name = "small.txt", .compressed = 5, .uncompressed = 5, .disk = 1, .extra = {0x55, 0x54, 1, 0, 7}};
+    Pieces first(2), last(1);
+    le(first[0].bytes, 0x08074b50, 4);
+    archive::testing::appendLocalHeader(first[0].bytes, large);
+    first[1].zeros = kLarge;
+    archive::testing::appendLocalHeader(last[0].bytes, small);
+    for (char ch : std::string("hello")) last[0].bytes.push_back(static_cast<std::uint8_t>(ch));
+    const auto directoryAt = static_cast<std::uint32_t>(last[0].bytes.size());
+    archive::testing::appendCentralHeader(last[0].bytes, large);
+    archive::testing::appendCentralHeader(last[0].bytes, small);
+    archive::testing::appendEndRecord(
+        last[0].bytes, {.thisDisk = 1,
+                        .directoryDisk = 1,
+                        .entriesHere = 2,
+                        .entries = 2,
+                        .directorySize = static_cast<std::uint32_t>(last[0].bytes.size() - directoryAt),
+                        .directoryOffset = directoryAt});
+    archive::MemoryByteSource lastVolume(last[0].bytes);
+    archive::EndRecordSearch end;
+    ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
+    SparseJoin io({first, last});
+    std::vector<archive::SpanEntry> entries;
+    ASSERT_EQ(joinFailure(io, end, entries), 0);
+
+    PiecesSource joined(io.joined);
+    archive::EndRecordSearch joinedEnd;
+    archive::DirectoryListing listing;
+    ASSERT_FALSE(archive::listArchive(joined, {}, joinedEnd, listing));
+    EXPECT_TRUE(joinedEnd.zip64);
+    const std::uint64_t smallAt = 30 + 9 + std::uint64_t{kLarge};
+    EXPECT_EQ(joinedEnd.centralOffset, smallAt + 30 + 9 + 5 + 5);  // header, name, extra field, data
+    EXPECT_FALSE(listing.structureWarning);
+    ASSERT_EQ(listing.entries.size(), 2u);
+    EXPECT_EQ(listing.entries[0].localHeaderOffset, 0u);
+    EXPECT_EQ(listing.entries[1].header.localHeaderOffset, 0xFFFFFFFFu);
+    EXPECT_EQ(listing.entries[1].localHeaderOffset, smallAt);
+    EXPECT_EQ(listing.entries[1].header.versionNeeded, 45);
+    std::uint8_t signature[4];
+    ASSERT_EQ(joined.readAt(smallAt, signature, 4), 4u);
+    EXPECT_EQ(u32At(std::vector<std::uint8_t>(signature, signature + 4), 0), 0x04034b50u);
+    // The entry's other extra field is kept in front of its ZIP64 field.
+    EXPECT_EQ(listing.entries[1].header.extraFieldLength, 5 + 4 + 8);
 }
 
 }  // namespace

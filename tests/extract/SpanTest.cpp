@@ -1,12 +1,18 @@
 // Spanned sets: cutting Info-ZIP's archives into numbered files and onto
 // disks of a floppy drive of Wine's, joining them back, and the prompts,
 // cancellations and refusals on the way.
+#include "ArchiveTestFiles.h"
 #include "ConversionResults.h"
 #include "MessageIds.h"
 #include "SpanTestSupport.h"
+#include "Win32Support.h"
+#include "support/Crc32.h"
+#include "support/ZeroPadded.h"
 #include "win32/FormatDriveSeam.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace tavrix::archive {
 namespace {
@@ -19,6 +25,60 @@ constexpr char kSpaceText[] = "This disk has not enough free space available";
 std::uint16_t le16(const std::string& bytes, std::size_t at) {
     return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) |
                                       (static_cast<std::uint8_t>(bytes[at + 1]) << 8));
+}
+
+struct StoredEntry {
+    std::string name;
+    std::string data;
+    std::vector<std::uint8_t> localExtra;
+};
+
+// A single archive of stored entries as the packing engine writes one: from
+// 65,535 entries on, ZIP64 end records in front of a saturated end record.
+std::string storedArchive(const std::vector<StoredEntry>& entries) {
+    std::vector<std::uint8_t> out, directory;
+    for (const StoredEntry& e : entries) {
+        const auto size = static_cast<std::uint32_t>(e.data.size());
+        TestHeader h{.name = e.name,
+                     .crc = crc32(0, e.data.data(), e.data.size()),
+                     .compressed = size,
+                     .uncompressed = size,
+                     .offset = static_cast<std::uint32_t>(out.size()),
+                     .extra = e.localExtra};
+        appendLocalHeader(out, h);
+        out.insert(out.end(), e.data.begin(), e.data.end());
+        h.extra.clear();
+        appendCentralHeader(directory, h);
+    }
+    const std::uint64_t directoryAt = out.size();
+    out.insert(out.end(), directory.begin(), directory.end());
+    const std::uint64_t count = entries.size();
+    if (count >= 0xFFFF) {
+        const std::uint64_t recordAt = out.size();
+        appendLe(out, 0x06064b50, 4);
+        appendLe(out, 44, 8);
+        appendLe(out, 45, 2);
+        appendLe(out, 45, 2);
+        appendLe(out, 0, 8);  // this disk, the directory's disk
+        appendLe(out, count, 8);
+        appendLe(out, count, 8);
+        appendLe(out, directory.size(), 8);
+        appendLe(out, directoryAt, 8);
+        appendLe(out, 0x07064b50, 4);
+        appendLe(out, 0, 4);
+        appendLe(out, recordAt, 8);
+        appendLe(out, 1, 4);
+    }
+    const auto counted = static_cast<std::uint16_t>(std::min<std::uint64_t>(count, 0xFFFF));
+    appendEndRecord(out, {.entriesHere = counted,
+                          .entries = counted,
+                          .directorySize = static_cast<std::uint32_t>(directory.size()),
+                          .directoryOffset = static_cast<std::uint32_t>(directoryAt)});
+    return std::string(out.begin(), out.end());
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class Span : public ExtractFixture {
@@ -34,6 +94,18 @@ protected:
         return n;
     }
     bool sawBatchEnd() const { return !events.empty() && events.back().type == pgBatchEnd; }
+    // Extracts the set written under `set` with the real engine into folder
+    // `tree`, joining it in folder `temp`.
+    void extractSet(const std::string& temp, const std::string& tree) {
+        ::CreateDirectoryA(temp.c_str(), nullptr);
+        ::CreateDirectoryA(tree.c_str(), nullptr);
+        builder.SetTempDir(temp);
+        builder.SetDLLDirectory(realEngineDir());
+        builder.SetExtrBaseDir(tree);
+        useArchive(volume(volumeCount()));
+        events.clear();
+        builder.Extract();
+    }
 
     std::string set;
 };
@@ -145,6 +217,216 @@ TEST_F(Span, CancelDeletesThePartlyWrittenVolumeAndNamesTheCompleteOnes) {
     EXPECT_FALSE(builder.PackEngineBusy());
 }
 
+// Fails the write that carries an end record: on the set, the last
+// volume's final one.
+bool failTheEndRecord(const void* data, std::size_t length) {
+    const std::string_view bytes(static_cast<const char*>(data), length);
+    return bytes.find("PK\x05\x06") == std::string_view::npos;
+}
+
+class FailingEndRecord {
+public:
+    FailingEndRecord() : previous_(setWriteCheck(failTheEndRecord)) {}
+    ~FailingEndRecord() { setWriteCheck(previous_); }
+
+private:
+    WriteCheck previous_;
+};
+
+TEST_F(Span, TheLastVolumesFinalWriteFailingIsAFailureThatLeavesNoShortVolume) {
+    builder.SetMaxVolumeSize(100000);
+    {
+        FailingEndRecord failing;
+        EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    }
+    EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
+    EXPECT_FALSE(builder.PackEngineBusy());
+    EXPECT_TRUE(sawBatchEnd());
+    const std::size_t complete = builder.CompleteVolumes().size();
+    ASSERT_GE(complete, 3u);
+    EXPECT_EQ(volumeCount(), static_cast<int>(complete));  // the short last one is gone
+
+    // Add cuts its temporary archive the same way, and takes it away after
+    // the failure too.
+    const std::string temp = out + "\\temp";
+    ::CreateDirectoryA(temp.c_str(), nullptr);
+    builder.SetTempDir(temp);
+    builder.SetAddOptions({AddDirNames, AddRecurseDirs, AddDiskSpan});
+    builder.SetDLLDirectory(realEngineDir());
+    builder.SetZipFileName(out + "\\added.zip");
+    ASSERT_TRUE(::SetCurrentDirectoryA(spanData("tree").c_str()));
+    builder.FSpecArgs() = {"*.*"};
+    {
+        FailingEndRecord failing;
+        builder.Add();
+    }
+    EXPECT_EQ(builder.ProcessedCount(), 0);
+    EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
+    EXPECT_FALSE(builder.PackEngineBusy());
+    EXPECT_TRUE(readTree(temp).files.empty());
+}
+
+// The smallest volume takes the largest piece that must stay whole (here a
+// local header with a long extra field) and the set's marker: one byte less
+// is refused before any volume is written, that size itself works.
+TEST_F(Span, VolumesTooSmallForTheLargestHeaderAreRefusedBeforeAnythingIsWritten) {
+    std::vector<std::uint8_t> extra;
+    appendLe(extra, 0xCAFE, 2);
+    appendLe(extra, 296, 2);
+    extra.resize(300);
+    const std::string archive = out + "\\long-extra.zip";
+    const std::string bytes = storedArchive({{"readme.txt", std::string(700, 'r'), {}},
+                                             {"aircraft/panel.cfg", std::string(900, 'p'), extra},
+                                             {"docs/empty.txt", "", {}}});
+    writeBytes(archive, bytes);
+    const long smallest = 4 + 30 + 18 + 300;
+
+    builder.SetMaxVolumeSize(smallest - 1);
+    EXPECT_EQ(builder.WriteSpan(archive, set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::VolumesTooSmall);
+    EXPECT_EQ(builder.LastMessage(), "The volumes are too small for this archive: each must take at least " +
+                                         std::to_string(smallest) + " bytes");
+    EXPECT_EQ(volumeCount(), 0);
+    EXPECT_FALSE(builder.PackEngineBusy());
+    // The room kept free on the first volume comes on top.
+    builder.SetKeepFreeOnDisk1(50);
+    builder.SetMaxVolumeSize(smallest + 49);
+    EXPECT_EQ(builder.WriteSpan(archive, set), -7);
+    EXPECT_NE(builder.LastMessage().find(std::to_string(smallest + 50)), std::string::npos);
+    EXPECT_EQ(volumeCount(), 0);
+
+    builder.SetKeepFreeOnDisk1(0);
+    builder.SetMaxVolumeSize(smallest);
+    builder.SetMinFreeVolumeSize(smallest);
+    ASSERT_EQ(builder.WriteSpan(archive, set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 5);
+    for (int n = 1; n <= count; ++n) EXPECT_LE(fileSize(volume(n)), smallest) << n;
+    std::string joined = out + "\\joined.zip";
+    ASSERT_EQ(builder.ReadSpan(volume(count), joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == bytes);
+}
+
+// From 65,535 entries on the counts live in the ZIP64 end record: the set
+// keeps it (and its locator) on its last volume, the join writes it again.
+TEST_F(Span, ASetOfSeventyThousandEntriesKeepsItsZip64RecordsAndJoinsBackWhole) {
+    std::vector<StoredEntry> entries(70000);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].name = "f" + zeroPadded(static_cast<unsigned>(i), 5);
+        entries[i].data = std::string(1, static_cast<char>('a' + i % 26));
+    }
+    const std::string archive = out + "\\many.zip";
+    const std::string bytes = storedArchive(entries);
+    writeBytes(archive, bytes);
+    builder.SetMaxVolumeSize(1000000);
+    ASSERT_EQ(builder.WriteSpan(archive, set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 6);
+
+    useArchive(volume(count));
+    EXPECT_EQ(builder.Count(), 70000);
+    EXPECT_TRUE(messages.empty()) << messages.front().text;
+    EXPECT_EQ(builder.DirEntries().back().fileName, "f69999");
+
+    std::string joined = out + "\\joined.zip";
+    ASSERT_EQ(builder.ReadSpan(volume(count), joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == bytes);
+}
+
+// A disk that does not keep what it was given: the first volume changes
+// after it was written, and the set is not reported as written.
+TEST_F(Span, ASetThatDoesNotReadBackAsWrittenIsAFailure) {
+    builder.SetMaxVolumeSize(100000);
+    onEvent = [this](const Event& e) {
+        if (e.type != pgFileStart || e.name != "Central directory") return;
+        std::fstream first(volume(1), std::ios::in | std::ios::out | std::ios::binary);
+        first.seekp(4);
+        first.write("lost", 4);
+    };
+    EXPECT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::SetDoesNotReadBack);
+    EXPECT_EQ(builder.LastMessage(), "Volume " + volume(1) + " does not read back as it was written");
+    EXPECT_FALSE(builder.PackEngineBusy());
+    EXPECT_TRUE(sawBatchEnd());
+}
+
+bool failLargeWrites(const void*, std::size_t length) {
+    return length < 64 * 1024;
+}
+
+// A joined archive that cannot be written (a full temporary folder) is a
+// write error, not "Error while reading zipped data"; nothing is left.
+TEST_F(Span, AJoinThatCannotWriteReportsAWriteErrorAndLeavesNothing) {
+    builder.SetMaxVolumeSize(1000000);
+    ASSERT_EQ(builder.WriteSpan(spanData("big.zip"), set), 0) << builder.LastMessage();
+    const std::string folder = out + "\\joined\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::string joined = folder;
+    const WriteCheck previous = setWriteCheck(failLargeWrites);
+    const int result = builder.ReadSpan(volume(volumeCount()), joined);
+    setWriteCheck(previous);
+    EXPECT_EQ(result, -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
+    EXPECT_EQ(builder.LastMessage(), "Write error in output file");
+    EXPECT_TRUE(joined.empty());
+    EXPECT_TRUE(readTree(folder).files.empty());
+}
+
+// An entry that claims 2.25 GiB: its size reaches OnProgress as the largest
+// long, never negative (its data is not there, so the copy then fails).
+TEST_F(Span, SizesOfTwoGibibytesAndMoreNeverReachOnProgressNegative) {
+    std::vector<std::uint8_t> bytes, directory;
+    TestHeader huge{.name = "huge.bin", .compressed = 0x90000000, .uncompressed = 0x90000000, .extra = {}};
+    appendLocalHeader(bytes, huge);
+    bytes.resize(bytes.size() + 10);
+    appendCentralHeader(directory, huge);
+    const auto directoryAt = static_cast<std::uint32_t>(bytes.size());
+    bytes.insert(bytes.end(), directory.begin(), directory.end());
+    appendEndRecord(bytes, {.entriesHere = 1,
+                            .entries = 1,
+                            .directorySize = static_cast<std::uint32_t>(directory.size()),
+                            .directoryOffset = directoryAt});
+    const std::string archive = out + "\\huge.zip";
+    writeBytes(archive, std::string(bytes.begin(), bytes.end()));
+    builder.SetMaxVolumeSize(100000);
+    EXPECT_EQ(builder.WriteSpan(archive, set), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::ZippedDataReadError);
+    ASSERT_FALSE(events.empty());
+    for (const Event& e : events) EXPECT_GE(e.size, 0) << ::testing::PrintToString(e);
+    EXPECT_NE(std::find(events.begin(), events.end(), Event{pgFileStart, "huge.bin", 0x7FFFFFFF}),
+              events.end());
+}
+
+// Cancel during a join stops it at the next write without a box, and
+// nothing of the joined archive is left; through Extract as well, which
+// then extracts nothing.
+TEST_F(Span, CancelStopsAJoinWithoutABoxAndLeavesNothing) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    const std::string temp = out + "\\temp\\";
+    ::CreateDirectoryA(temp.c_str(), nullptr);
+    onEvent = [this](const Event& e) {
+        if (e.type == pgFileStart) builder.SetCancel(true);
+    };
+    events.clear();
+    std::string joined = temp;
+    EXPECT_EQ(builder.ReadSpan(volume(volumeCount()), joined), -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_EQ(countOf(pgFileStart), 1u);
+    EXPECT_TRUE(sawBatchEnd());
+    EXPECT_TRUE(joined.empty());
+    EXPECT_FALSE(builder.UnpackEngineBusy());
+
+    const std::string tree = out + "\\tree";
+    extractSet(temp, tree);
+    EXPECT_EQ(builder.ProcessedCount(), 0);
+    EXPECT_EQ(builder.LastErrCode(), msg::UserCanceled);
+    EXPECT_EQ(countOf(pgFileStart), 1u);
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(readTree(temp).files.empty());
+    EXPECT_TRUE(readTree(tree).files.empty());
+}
+
 TEST_F(Span, UnattendedWithTooLittleRoomFailsWithoutAsking) {
     builder.SetMaxVolumeSize(100000);
     builder.SetMinFreeVolumeSize(200000);
@@ -198,14 +480,7 @@ TEST_F(Span, ExtractJoinsTheSetAndLeavesNoTemporaryArchive) {
     ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0);
     const std::string temp = out + "\\temp";
     const std::string tree = out + "\\tree";
-    ::CreateDirectoryA(temp.c_str(), nullptr);
-    ::CreateDirectoryA(tree.c_str(), nullptr);
-    builder.SetTempDir(temp);
-    builder.SetDLLDirectory(realEngineDir());
-    builder.SetExtrBaseDir(tree);
-    useArchive(volume(volumeCount()));
-    events.clear();
-    builder.Extract();
+    extractSet(temp, tree);
     EXPECT_EQ(builder.ProcessedCount(), 7) << builder.LastMessage();
     EXPECT_TRUE(readTree(tree) == readTree(spanData("tree")))
         << ::testing::PrintToString(fileNames(readTree(tree)));
@@ -308,6 +583,30 @@ TEST_F(FloppySpan, WritesThreeDisksAndJoinsThemAskingForTheLastFirstAndAWrongDis
                                                          "Please insert disk volume 3 of 3\nin drive: A"}));
     EXPECT_EQ(answers.seen[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
     EXPECT_TRUE(readBytes(joined) == readBytes(spanData("big.zip")));
+}
+
+// A CD, a USB stick or a RAM disk holding a set's numbered files: each
+// volume is found as a file there, nobody is asked for a disk by its label.
+TEST_F(FloppySpan, NumberedVolumesOnARemovableDriveAreFoundAsFiles) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    const int count = volumeCount();
+    ASSERT_GE(count, 3);
+    for (int n = 1; n <= count; ++n)
+        ASSERT_TRUE(::CopyFileA(volume(n).c_str(), volumeFileName("A:\\set.zip", n).c_str(), FALSE)) << n;
+    AnsweredBoxes answers([](const std::string&, UINT) { return IDCANCEL; });
+    const std::string last = volumeFileName("A:\\set.zip", count);
+    std::string joined = out + "\\joined.zip";
+    ASSERT_EQ(builder.ReadSpan(last, joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == readBytes(spanData("small.zip")));
+    useArchive(last);
+    EXPECT_EQ(builder.Count(), 13);
+    // The first volume named: the set's last file is asked for by name.
+    useArchive(volumeFileName("A:\\set.zip", 1));
+    EXPECT_EQ(builder.LastErrCode(), msg::FirstFileOfSet);
+    // That error shown, and nothing asked.
+    for (const SeenBox& box : answers.seen)
+        EXPECT_EQ(box.type & MB_TYPEMASK, static_cast<UINT>(MB_OK)) << box.text;
 }
 
 TEST_F(FloppySpan, CancelAtAPromptKeepsTheCompleteDiskAndReportsTheBatchEnd) {

@@ -564,6 +564,42 @@ TEST_F(SpannedPackageTest, ASetThatCannotBeJoinedIsAFailureNeverTheCompletionPag
     EXPECT_TRUE(treeOf(destination) == before) << "nothing is left behind, the record neither";
 }
 
+// Cancel pressed while the set is being joined: the join keeps the page
+// handling its messages, hears the quit and stops; nothing is extracted and
+// nothing is left behind.
+TEST_F(SpannedPackageTest, AQuitWhileTheSetIsJoinedStopsTheJoinAndLeavesNothing) {
+    removePackageFile("Setup.qzp");
+    TArchiveBuilder cutter;
+    cutter.SetMaxVolumeSize(1100000);
+    ASSERT_EQ(cutter.WriteSpan(std::string(TEST_ARCHIVES) + "\\long.qzp", package + "Setup.qzp"), 0);
+    createWindows();
+    showMainWindow();
+    Form4->Edit1.setText(destination);
+    answers = {IDYES};
+    int joinedFiles = 0;
+    int extractedFiles = 0;
+    onProgress([&](archive::ProgressType type) {
+        if (type != archive::pgFileStart) return;
+        if (!Form6->ArchiveBuilder1.Joining()) {
+            ++extractedFiles;
+            return;
+        }
+        if (++joinedFiles != 1) return;
+        const POINT cancel = centreOf(Form6->Image2);
+        ::PostMessageA(Form6->handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cancel.x, cancel.y));
+        ::PostMessageA(Form6->handle(), WM_LBUTTONUP, 0, MAKELPARAM(cancel.x, cancel.y));
+    });
+    installUntil([] { return visible(Form7); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "WARNING: The installation has not been completed.\nAre you sure you want to quit?");
+    EXPECT_EQ(joinedFiles, 1) << "the join stopped at its next write";
+    EXPECT_EQ(extractedFiles, 0);
+    EXPECT_TRUE(ui::Application::instance().terminated());
+    EXPECT_FALSE(visible(Form7));
+    EXPECT_EQ(namesOf(treeOf(destination)), std::vector<std::string>{}) << "not even the record is left";
+}
+
 TEST_F(SpannedPackageTest, ThreeDisksInstallTheWholeTreeAnsweringEachPrompt) {
     archive::testing::FloppyDrive drive(TEST_DISKS);
     drive.wipe();
