@@ -43,41 +43,9 @@ expect_title "flaps 1/8"
 xdotool key --window "$window" b
 expect_title "bright look"
 xdotool key --window "$window" Escape
-closed() {
-    for _ in $(seq 1 50); do
-        kill -0 "$host_pid" 2>/dev/null || return 0
-        sleep 0.1
-    done
-    echo "the host did not end on Escape"
-    exit 1
-}
-closed
-
-# An aircraft's panel.cfg: a window for each of its windows, and a click in
-# one changes what the other's title tells.
-aircraft="$(mktemp -d)"
-trap 'kill "$host_pid" 2>/dev/null; rm -rf "$aircraft"' EXIT
-cp "$(dirname "$program")/Drelmo.gau" "$(dirname "$program")/Kelvor.gau" "$aircraft/"
-printf '%s\r\n' '[Window Titles]' 'Window00=Flaps' 'Window01=Engines' '[Window00]' 'size_mm=320,240' \
-    'gauge00=Drelmo!Drelmo, 10, 10, 200' '[Window01]' 'size_mm=160,120' 'gauge00=Kelvor!Kelvor, 20, 20, 64' \
-    >"$aircraft/panel.cfg"
-TAVRIX_DISPLAY=x11 "$runner" "$program" "$(TAVRIX_DISPLAY=x11 "$runner" winepath -w "$aircraft" | tr -d '\r')" \
-    >/dev/null 2>&1 &
-host_pid=$!
-flaps="" engines=""
-# Wine may still be taking the first host down: a longer wait.
-for _ in $(seq 1 300); do
-    flaps="$(xdotool search --name "^Flaps - " 2>/dev/null | head -1)"
-    engines="$(xdotool search --name "^Engines - " 2>/dev/null | head -1)"
-    [ -n "$flaps" ] && [ -n "$engines" ] && break
-    sleep 0.2
+for _ in $(seq 1 50); do
+    kill -0 "$host_pid" 2>/dev/null || exit 0
+    sleep 0.1
 done
-[ -n "$flaps" ] && [ -n "$engines" ] || { echo "the aircraft's two windows did not appear"; exit 1; }
-xdotool mousemove --window "$engines" 52 30 click 1  # the key's upper half
-window="$flaps"
-expect_title "engines running"
-xdotool mousemove --window "$flaps" 110 180 click 1  # the dial's lower half
-expect_title "flaps 1/8"
-xdotool key --window "$flaps" Escape
-closed
-exit 0
+echo "the window did not close on Escape"
+exit 1
