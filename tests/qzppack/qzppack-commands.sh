@@ -7,6 +7,7 @@ set -uo pipefail
 qzppack="$1"
 work="$2"
 runner="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../cmake" && pwd)/wine-run.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/qz-steps.sh"
 rm -rf "$work"
 mkdir -p "$work/addon/Aircraft/panel" "$work/addon/Docs"
 cd "$work" || exit 1
@@ -15,18 +16,6 @@ seq 1 30000 >addon/Aircraft/aircraft.cfg
 head -c 150000 /dev/urandom >addon/Aircraft/panel/panel.bmp
 : >addon/Docs/empty.txt
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# qz EXPECTED_STATUS ARGS...: runs QzpPack, keeps its output in out.txt and err.txt.
-qz() {
-    local expected="$1"; shift
-    "$runner" "$qzppack" "$@" >out.txt 2>err.txt
-    local status=$?
-    # Wine's console ends lines with CR LF; Wine itself talks on the error stream.
-    tr -d '\r' <out.txt >out.clean; mv out.clean out.txt
-    grep -v '^wine: ' err.txt | tr -d '\r' >err.clean; mv err.clean err.txt
-    [ "$status" = "$expected" ] || fail "QzpPack $* exited $status, expected $expected: $(cat err.txt)"
-}
 peers_pass() {  # peers_pass ARCHIVE [PASSWORD]
     local password=() seven=()
     [ -n "${2:-}" ] && password=(-P "$2") && seven=(-p"$2")

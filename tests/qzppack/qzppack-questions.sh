@@ -8,24 +8,13 @@ set -uo pipefail
 qzppack="$1"
 work="$2"
 runner="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../cmake" && pwd)/wine-run.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/qz-steps.sh"
 rm -rf "$work"
 mkdir -p "$work/addon/Docs"
 cd "$work" || exit 1
 seq 1 20000 >addon/numbers.txt
 head -c 150000 /dev/urandom >addon/Docs/noise.bin
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# INPUT | qz EXPECTED_STATUS ARGS...: runs QzpPack on that input, keeps its
-# output in out.txt and err.txt.
-qz() {
-    local expected="$1"; shift
-    "$runner" "$qzppack" "$@" >out.txt 2>err.txt
-    local status=$?
-    tr -d '\r' <out.txt >out.clean; mv out.clean out.txt
-    grep -v '^wine: ' err.txt | tr -d '\r' >err.clean; mv err.clean err.txt
-    [ "$status" = "$expected" ] || fail "QzpPack $* exited $status, expected $expected: $(cat err.txt)"
-}
 asked() { grep -c "Do you want to overwrite this file" err.txt; }
 
 qz 0 add --span 100000 -r -C addon Span.qzp '*.*' </dev/null
