@@ -21,38 +21,27 @@ void TArchiveBuilder::Add() {
     lastErrCode_ = 0;
     processedCount_ = 0;
     lastMessage_.clear();
-    try {
-        if (fSpecArgs_.empty()) {
-            ShowArchiveMessage(msg::NoFilesToZip);
-            return;
-        }
-        if (zipFileName_.empty()) {
-            ShowArchiveMessage(msg::NoZipFile);
-            return;
-        }
-        if (unattended_ && addOptions_.has(AddEncrypt) && password_.empty()) {
-            ShowArchiveMessage(msg::UnattendedNoPassword);
-            return;
-        }
-        if (pack_.busy()) return;
-        cancel_ = false;
-        // A new self-extracting archive starts with its stub; the entries follow it.
-        const bool newExe =
-            hasExeExtension(zipFileName_) && archiveDataStart_ == 0 && !win32::fileExists(zipFileName_);
-        if (newExe && !writeStubForNewExe()) return;
-        // A stub that got no entries (the engine failed, or the Add was
-        // refused after it was written) is not left behind as an archive.
-        ScopeExit dropEmptyStub([this, newExe] {
-            if (newExe && processedCount_ <= 0) ::DeleteFileA(zipFileName_.c_str());
-        });
-        runPack(PackCall::Add);
-    } catch (...) {
-        // Also a handler of the report below may throw: nothing leaves here.
-        try {
-            ShowArchiveMessage(msg::PackAbort);
-        } catch (...) {
-        }
+    if (fSpecArgs_.empty()) {
+        ShowArchiveMessage(msg::NoFilesToZip);
+        return;
     }
+    if (zipFileName_.empty()) {
+        ShowArchiveMessage(msg::NoZipFile);
+        return;
+    }
+    if (unattended_ && addOptions_.has(AddEncrypt) && password_.empty()) {
+        ShowArchiveMessage(msg::UnattendedNoPassword);
+        return;
+    }
+    if (pack_.busy()) return;
+    cancel_ = false;
+    // A new self-extracting archive starts with its stub; the entries follow it.
+    const bool newExe = hasExeExtension(zipFileName_) && archiveDataStart_ == 0 && !win32::fileExists(zipFileName_);
+    if (newExe && !writeStubForNewExe()) return;
+    runPack(PackCall::Add);
+    // A stub that got no entries (the engine failed, or the Add was refused
+    // after it was written) is not left behind as an archive.
+    if (newExe && processedCount_ <= 0) ::DeleteFileA(zipFileName_.c_str());
 }
 
 void TArchiveBuilder::runPack(PackCall kind) {

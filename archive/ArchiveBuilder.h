@@ -3,7 +3,10 @@
 // UNPACK32.DLL and PACK32.DLL, which it loads at run time.
 //
 // Every public operation reports through the message catalogue (a box unless
-// Unattended, always OnMessage) and the result members; none raises.
+// Unattended, always OnMessage) and the result members; none raises. The
+// component is built without exceptions: inside an operation, the first
+// failure is kept (failed()) and the work stops at the next check, the steps
+// that read, write or ask becoming no-ops once it is there.
 #pragma once
 
 #include "ArchiveMessages.h"
@@ -21,23 +24,63 @@
 
 #include <atomic>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tavrix::archive {
 
 class TArchiveBuilder;
 
-// Events: bound handlers, the component first.
-using ProgressEvent = std::function<void(TArchiveBuilder* sender, ProgressType type,
-                                         const std::string& fileName, long fileSize)>;
-using MessageEvent = std::function<void(TArchiveBuilder* sender, int errCode, const std::string& message)>;
-using NotifyEvent = std::function<void(TArchiveBuilder* sender)>;
+// Marks the operation running on `sender` as failed by a handler: it stops
+// the engine and ends as the engine's abort.
+void noteHandlerFailure(TArchiveBuilder* sender) noexcept;
+
+// An event: a bound handler, the component first. A handler built with
+// exceptions that lets one out has it caught here, in the handler's own
+// code (this constructor is compiled with the program's): nothing unwinds
+// through the component, which then ends its operation as failed. A
+// program built without exceptions pays nothing for it.
+template <typename... Args>
+class ArchiveEvent {
+public:
+    using Handler = std::function<void(TArchiveBuilder*, Args...)>;
+
+    ArchiveEvent() = default;
+    ArchiveEvent(std::nullptr_t) {}
+    template <typename F, typename = std::enable_if_t<std::is_invocable_v<F&, TArchiveBuilder*, Args...> &&
+                                                      !std::is_same_v<std::decay_t<F>, ArchiveEvent>>>
+    ArchiveEvent(F handler) : call_(guarded(std::move(handler))) {}
+
+    explicit operator bool() const { return static_cast<bool>(call_); }
+    void operator()(TArchiveBuilder* sender, Args... args) const { call_(sender, args...); }
+
+private:
+    template <typename F>
+    static Handler guarded(F handler) {
+#if defined(__cpp_exceptions)
+        return [handler = std::move(handler)](TArchiveBuilder* sender, Args... args) mutable {
+            try {
+                handler(sender, args...);
+            } catch (...) {
+                noteHandlerFailure(sender);
+            }
+        };
+#else
+        return handler;
+#endif
+    }
+
+    Handler call_;
+};
+
+using ProgressEvent = ArchiveEvent<ProgressType, const std::string&, long>;
+using MessageEvent = ArchiveEvent<int, const std::string&>;
+using NotifyEvent = ArchiveEvent<>;
 
 // Binds a method of a window (or any object) as an event handler:
 //   builder.OnProgress = BindEvent(&TForm6::ArchiveBuilder1Progress, this);
@@ -258,10 +301,17 @@ public:
     void ShowArchiveMessage(int id, const std::string& userText = {});
     void ShowExceptionError(const EArchiveBuilder& error);
 
+    // The running operation's first failure, which its end reports. The
+    // members below that read, write or ask for disks do nothing once it is
+    // there; fail() keeps an earlier one and gives false.
+    bool failed() const { return failure_.has_value(); }
+    bool fail(EArchiveBuilder error);
+
     // ---- Spanned sets (volumes on removable disks, or numbered files) ----
     // Cuts the single archive `inFileName` into volumes named after
-    // `outFileName`. 0, or -7 (a component error was reported), -8 (no
-    // memory), -9 (anything else). A failed or cancelled call deletes the
+    // `outFileName`. 0, or -7 (a component error was reported), -9 (a
+    // handler failed); -8 (no memory) is not given by this build, where
+    // memory that runs out ends the program. A failed or cancelled call deletes the
     // volume it was writing; CompleteVolumes() names those fully written.
     int WriteSpan(const std::string& inFileName, const std::string& outFileName);
     // Joins the set whose volume `inFileName` names into one archive; an
@@ -283,7 +333,8 @@ public:
     int FormatDisk();  // the shell's result: -1 failed, -2 cancelled, -3 nothing formatted
     void AllocSpanMem(std::size_t count);
     void DeleteSpanMem();
-    std::size_t FindZipEntry(std::string_view name) const;
+    // The entry's index; SpanEntries().size() when there is none (a failure).
+    std::size_t FindZipEntry(std::string_view name);
     const std::vector<SpanEntry>& SpanEntries() const { return spanEntries_; }
 
 private:
@@ -298,18 +349,19 @@ private:
     void endSpannedAdd(const std::string& engineTarget);
     int onCallback(const EngineCallbackRecord& record);
     // Cancel, or a handler failed inside a callback: the engine is to stop.
-    bool stopRequested() const { return cancel_ || handlerFailure_ != nullptr; }
+    bool stopRequested() const { return cancel_ || handlerFailed_; }
+    friend void noteHandlerFailure(TArchiveBuilder* sender) noexcept;
     void showBox(const std::string& text);
     void adoptListing(DirectoryListing& listing);
     int appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp);
     // Whether ZipFileName is one volume of a spanned set.
     bool isVolumeOfASet();
     // Spanning internals.
-    void findLastDisk(ZipEndOfCentral& end);
+    bool findLastDisk(ZipEndOfCentral& end);  // false after a failure
     void writeSpanBody();
-    void openNextVolume();
+    bool openNextVolume();  // false after a failure
     void closeOutVolume(bool complete);
-    // Reads the set just written back; raises when it does not read as
+    // Reads the set just written back; fails when it does not read as
     // written. `onDisks`: only the disk in the drive is checked.
     void checkWrittenSet(bool onDisks);
     void readSpanBody(std::string& outFileName);
@@ -318,20 +370,21 @@ private:
     bool numberedVolumes(UINT driveType) const;
     // The drive of `path` becomes driveRoot_, not yet checked.
     void useDriveOf(const std::string& path);
-    // A spanning routine's body, its failure turned into the routine's
-    // result: -7 (`failure` holds the component's error), -8 (no memory),
-    // -9 (anything else).
-    static int runSpanBody(const std::function<void()>& body, std::optional<EArchiveBuilder>& failure);
+    // A spanning routine's result from how its body ended: 0, -7 (failed()
+    // holds the component's error) or -9 (a handler failed).
+    int spanResult() const;
     // Shows why a spanning routine failed, with the volumes a writing one
     // completed, and ends the batch for a progress display.
-    void reportSpanFailure(int result, const std::optional<EArchiveBuilder>& failure, bool writing);
+    void reportSpanFailure(int result, bool writing);
     // Between the writes of both spanning routines: the message queue now
-    // and then, and a Cancel ends the call (without a box).
-    void keepResponsive();
+    // and then, and a Cancel ends the call (without a box). False once the
+    // call is to end.
+    bool keepResponsive();
     std::size_t readInStream(std::uint8_t* out, std::size_t count);
-    void writeOut(const void* data, std::size_t length, int errorId);
-    void flushOut(int errorId);
-    void readInExactly(void* out, std::size_t count, int errorId);
+    // Each false after a failure (theirs or an earlier one).
+    bool writeOut(const void* data, std::size_t length, int errorId);
+    bool flushOut(int errorId);
+    bool readInExactly(void* out, std::size_t count, int errorId);
     void reportProgress(ProgressType type, const std::string& name, std::int64_t size);
     friend class TSHFormatThread;
     class SpanIo;  // the volumes and the joined archive, for the portable spanning code
@@ -374,7 +427,8 @@ private:
     bool placeholderPassword_ = false;  // this Extract hands the engine the placeholder
     EngineLibrary pack_{kPackEngine};
     EngineLibrary unpack_{kUnpackEngine};
-    std::exception_ptr handlerFailure_;  // raised by a handler inside a callback
+    bool handlerFailed_ = false;            // a handler let an exception out
+    std::optional<EArchiveBuilder> failure_;  // the running operation's first
 
     std::vector<ZipDirEntry> dirEntries_;
     std::string zipComment_;  // raw; converted when read
@@ -432,8 +486,8 @@ private:
     std::vector<std::uint8_t> outPending_;
 };
 
-// Load_Unpack_Dll for callers built without exceptions: false when loading
-// raised (a missing library is reported by the component and is no failure).
+// Load_Unpack_Dll as the installer calls it: whether the program can go on
+// (a missing library is reported by the component and is no failure).
 bool loadUnpackEngine(TArchiveBuilder& builder) noexcept;
 
 }  // namespace tavrix::archive

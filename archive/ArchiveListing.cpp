@@ -6,7 +6,6 @@
 #include "Win32Support.h"
 
 #include <cstring>
-#include <new>
 
 namespace tavrix::archive {
 
@@ -34,7 +33,7 @@ bool TArchiveBuilder::CheckIfLastDisk(ZipEndOfCentral& end, bool raiseErrors) {
     endOfCentralOffset_ = 0;
     inFile_ = Win32FileSource::open(inFileName_);
     if (!inFile_) {
-        if (raiseErrors) throw EArchiveBuilder(msg::InputMissing, true);
+        if (raiseErrors) return fail(EArchiveBuilder(msg::InputMissing, true));
         ShowArchiveMessage(msg::CannotOpen);
         return false;
     }
@@ -44,10 +43,7 @@ bool TArchiveBuilder::CheckIfLastDisk(ZipEndOfCentral& end, bool raiseErrors) {
     if (endSearch_.spanMarker) spannedArchive_ = true;
     archiveFileSize_ = endSearch_.fileSize;
     archiveEnd_ = endSearch_.archiveEnd;
-    if (error) {
-        if (raiseErrors) throw EArchiveBuilder::FromReadError(error);
-        return false;
-    }
+    if (error) return raiseErrors ? fail(EArchiveBuilder::FromReadError(error)) : false;
     endOfCentralOffset_ = endSearch_.endOfCentralOffset;
     if (endSearch_.trailingGarbage) ShowArchiveMessage(msg::GarbageWarning);
     zipComment_ = endSearch_.comment;
@@ -70,19 +66,17 @@ void TArchiveBuilder::adoptListing(DirectoryListing& listing) {
 
 // The end record, from the disk in the drive; a disk of a spanned set that
 // lacks it has the user insert the last disk instead.
-void TArchiveBuilder::findLastDisk(ZipEndOfCentral& end) {
+bool TArchiveBuilder::findLastDisk(ZipEndOfCentral& end) {
     for (;;) {
         endSearch_ = EndRecordSearch{};
-        try {
-            CheckIfLastDisk(end, true);
-            return;
-        } catch (const EArchiveBuilder&) {
-            const bool partOfSet = endSearch_.spanMarker || endSearch_.labelVolume > 0;
-            if (!partOfSet || numberedVolumes(::GetDriveTypeA(driveRoot_.c_str()))) throw;
-        }
+        if (CheckIfLastDisk(end, true)) return true;
+        const bool partOfSet = endSearch_.spanMarker || endSearch_.labelVolume > 0;
+        if (!partOfSet || numberedVolumes(::GetDriveTypeA(driveRoot_.c_str()))) return false;
+        failure_.reset();
         currentDisk_ = -1;
         newDiskNeeded_ = true;
         CheckForDisk();
+        if (failed()) return false;
     }
 }
 
@@ -99,16 +93,17 @@ void TArchiveBuilder::List() {
         return;
     }
 
+    failure_.reset();
+    handlerFailed_ = false;
     bool listed = false;
     {
         WaitCursor hourglass;
-        try {
-            inFileName_ = zipFileName_;
-            useDriveOf(zipFileName_);
-            if (!IsDiskPresent()) throw EArchiveBuilder(msg::DriveUndefined, driveRoot_);
-            ZipEndOfCentral end{};
-            findLastDisk(end);
-
+        inFileName_ = zipFileName_;
+        useDriveOf(zipFileName_);
+        ZipEndOfCentral end{};
+        if (!IsDiskPresent()) {
+            fail(EArchiveBuilder(msg::DriveUndefined, driveRoot_));
+        } else if (findLastDisk(end)) {
             DirectoryListing listing;
             DirectoryOptions options;
             options.codePage = codePage_;
@@ -124,19 +119,20 @@ void TArchiveBuilder::List() {
             };
             ReadError error = readDirectory(*inFile_, endSearch_, options, listing);
             adoptListing(listing);  // entries read before a failure stay
-            if (error) throw EArchiveBuilder::FromReadError(error);
-            listed = true;
-        } catch (const EArchiveBuilder& error) {
-            ShowExceptionError(error);
-        } catch (const std::bad_alloc&) {
-            ShowArchiveMessage(msg::OutOfMemory);
-        } catch (...) {
+            // A failure asking for a volume comes first: the reader saw only
+            // a volume it could not have.
+            if (error) fail(EArchiveBuilder::FromReadError(error));
+            listed = !failed();
+        }
+        if (handlerFailed_) {
             ShowArchiveMessage(msg::ListUnknownError);
             archiveDataStart_ = 0;
+            listed = false;
+        } else if (failed()) {
+            ShowExceptionError(*failure_);
         }
         inFile_.reset();
     }
-    // Outside the guarded part: a handler's own failure is the program's.
     if (listed && OnDirUpdate) OnDirUpdate(this);
 }
 

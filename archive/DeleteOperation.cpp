@@ -11,24 +11,17 @@ void TArchiveBuilder::Delete() {
     lastErrCode_ = 0;
     processedCount_ = 0;
     lastMessage_.clear();
-    try {
-        if (fSpecArgs_.empty()) {
-            ShowArchiveMessage(msg::NoFilesToDelete);
-            return;
-        }
-        if (!win32::fileExists(zipFileName_)) {
-            ShowArchiveMessage(msg::NoZipFile);
-            return;
-        }
-        if (pack_.busy()) return;
-        cancel_ = false;
-        runPack(PackCall::Delete);
-    } catch (...) {
-        try {
-            ShowArchiveMessage(msg::PackAbort);
-        } catch (...) {
-        }
+    if (fSpecArgs_.empty()) {
+        ShowArchiveMessage(msg::NoFilesToDelete);
+        return;
     }
+    if (!win32::fileExists(zipFileName_)) {
+        ShowArchiveMessage(msg::NoZipFile);
+        return;
+    }
+    if (pack_.busy()) return;
+    cancel_ = false;
+    runPack(PackCall::Delete);
 }
 
 }  // namespace tavrix::archive

@@ -40,6 +40,7 @@ void TArchiveBuilder::useDriveOf(const std::string& path) {
 }
 
 UINT TArchiveBuilder::CheckForDisk() {
+    if (failed()) return DRIVE_UNKNOWN;
     // A fixed or network drive holds numbered files, not disks that change:
     // once it was found there, checking it again for every volume would only
     // cost time (under Wine, milliseconds of the drive service's each).
@@ -51,11 +52,15 @@ UINT TArchiveBuilder::CheckForDisk() {
     }
     int answer = IDOK;
     while ((answer == IDOK && !IsDiskPresent()) || newDiskNeeded_) {
+        if (failed()) return DRIVE_UNKNOWN;
         if (isFixedOrNetwork(type)) {
             newDiskNeeded_ = false;
             break;
         }
-        if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
+        if (unattended_) {
+            fail(EArchiveBuilder(msg::UnattendedSpanning, true));
+            return DRIVE_UNKNOWN;
+        }
         std::string text;
         UINT icon = MB_ICONINFORMATION;
         if (currentDisk_ < 0) {
@@ -83,19 +88,20 @@ UINT TArchiveBuilder::CheckForDisk() {
             win32::showMessageBox(ownerWindow_, text, applicationTitle(ownerWindow_), MB_OKCANCEL | icon);
         newDiskNeeded_ = false;
     }
+    if (failed()) return DRIVE_UNKNOWN;
     if (answer == IDOK) {
         if (isFixedOrNetwork(type)) fixedDriveType_ = type;
         return type;
     }
-    if (answer == IDCANCEL) throw EArchiveBuilder(msg::UserCanceled, false);
-    throw EArchiveBuilder(msg::MsgBoxFailed, true);
+    fail(answer == IDCANCEL ? EArchiveBuilder(msg::UserCanceled, false) : EArchiveBuilder(msg::MsgBoxFailed, true));
+    return DRIVE_UNKNOWN;
 }
 
 bool TArchiveBuilder::IsRightDisk(UINT driveType) {
     if (isFixedOrNetwork(driveType)) {
         // The set's files differ only in the number before the extension; a
         // name without one cannot lead to another volume.
-        if (volumeNumberOfFile(inFileName_) < 0) throw EArchiveBuilder(msg::InsertVolume, currentDisk_ + 1);
+        if (volumeNumberOfFile(inFileName_) < 0) return !fail(EArchiveBuilder(msg::InsertVolume, currentDisk_ + 1));
         inFileName_ = withVolumeNumber(inFileName_, currentDisk_ + 1);
         return true;
     }
@@ -110,6 +116,7 @@ bool TArchiveBuilder::numberedVolumes(UINT driveType) const {
 }
 
 void TArchiveBuilder::GetNewDisk(int volume) {
+    if (failed()) return;
     inFile_.reset();
     inPosition_ = 0;
     inAheadLength_ = 0;
@@ -131,10 +138,15 @@ void TArchiveBuilder::GetNewDisk(int volume) {
         do {
             newDiskNeeded_ = true;
             type = CheckForDisk();
+            if (failed()) return;
         } while (!IsRightDisk(type));
+        if (failed()) return;
         inFile_ = Win32FileSource::open(inFileName_);
         if (inFile_) return;
-        if (isFixedOrNetwork(type)) throw EArchiveBuilder(msg::InputMissing, true);
+        if (isFixedOrNetwork(type)) {
+            fail(EArchiveBuilder(msg::InputMissing, true));
+            return;
+        }
         ShowArchiveMessage(msg::InputMissing);
     }
 }
@@ -147,10 +159,11 @@ void TArchiveBuilder::DeleteSpanMem() {
     std::vector<SpanEntry>().swap(spanEntries_);
 }
 
-std::size_t TArchiveBuilder::FindZipEntry(std::string_view name) const {
+std::size_t TArchiveBuilder::FindZipEntry(std::string_view name) {
     for (std::size_t i = 0; i < spanEntries_.size(); ++i)
         if (spanEntries_[i].name == name) return i;
-    throw EArchiveBuilder(msg::EntryNotFound, true);
+    fail(EArchiveBuilder(msg::EntryNotFound, true));
+    return spanEntries_.size();
 }
 
 }  // namespace tavrix::archive

@@ -26,9 +26,9 @@ bool TArchiveBuilder::IsDiskPresent() {
         const char letter = driveRoot_.empty()
                                 ? '\0'
                                 : static_cast<char>(std::toupper(static_cast<unsigned char>(driveRoot_[0])));
-        if (letter < 'A' || letter > 'Z') throw EArchiveBuilder(msg::InvalidDrive, driveRoot_);
+        if (letter < 'A' || letter > 'Z') return fail(EArchiveBuilder(msg::InvalidDrive, driveRoot_));
         if ((::GetLogicalDrives() & (1u << (letter - 'A'))) == 0)
-            throw EArchiveBuilder(msg::DriveUndefined, driveRoot_);
+            return fail(EArchiveBuilder(msg::DriveUndefined, driveRoot_));
     }
     ErrorModeScope quiet(kQuietErrorMode);
     DiskFreeAndSize(kStoreFree | kStoreSize);

@@ -8,7 +8,6 @@
 #include "Win32Support.h"
 
 #include <cstring>
-#include <exception>
 
 namespace tavrix::archive {
 
@@ -38,12 +37,14 @@ void TArchiveBuilder::Load_Unpack_Dll() {
     unpack_.load(dllDirectory_, trace_, reporter());
 }
 bool loadUnpackEngine(TArchiveBuilder& builder) noexcept {
-    try {
-        builder.Load_Unpack_Dll();
-        return true;
-    } catch (...) {
-        return false;
-    }
+    // Loading reports what it could not find and raises nothing: the
+    // program always goes on.
+    builder.Load_Unpack_Dll();
+    return true;
+}
+
+void noteHandlerFailure(TArchiveBuilder* sender) noexcept {
+    if (sender != nullptr) sender->handlerFailed_ = true;
 }
 void TArchiveBuilder::Unload_Pack_Dll() {
     pack_.unload();
@@ -106,23 +107,23 @@ void TArchiveBuilder::SetPackSwitches(const std::string& archivePath) {
 
 void TArchiveBuilder::CallUnpackEngine(const std::string& archivePath) {
     if (!unpack_.callable(reporter())) return;
-    try {
-        processedCount_ = unpack_.call([&](ExecRecordMemory& memory, bool newer) {
+    handlerFailed_ = false;
+    const bool called = unpack_.call(
+        [&](ExecRecordMemory& memory, bool newer) {
             SetUnpackSwitches(archivePath);
-            storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(memory, fSpecArgs_,
-                                                                                        newer);
-        });
-        if (handlerFailure_) std::rethrow_exception(std::exchange(handlerFailure_, nullptr));
-    } catch (...) {
-        ShowArchiveMessage(kUnpackEngine.abort);
-    }
+            return storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(memory, fSpecArgs_,
+                                                                                               newer);
+        },
+        processedCount_);
+    if (!called || std::exchange(handlerFailed_, false)) ShowArchiveMessage(kUnpackEngine.abort);
     fSpecArgs_.clear();
 }
 
 void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall kind) {
     if (!pack_.callable(reporter())) return;
-    try {
-        processedCount_ = pack_.call([&](ExecRecordMemory& memory, bool newer) {
+    handlerFailed_ = false;
+    const bool called = pack_.call(
+        [&](ExecRecordMemory& memory, bool newer) {
             SetPackSwitches(archivePath);
             if (kind == PackCall::Delete) {
                 // Deleting adds nothing: every adding switch off, the delete flag on.
@@ -131,14 +132,14 @@ void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall ki
                 r.encrypt = r.junkDirNames = r.one80 = r.move = r.update = r.freshen = 0;
                 r.recurse = 0;
             }
-            storeFilePatterns<PackExecRecordNew, PackExecRecordOld, PackFileSpec>(memory, fSpecArgs_, newer);
+            if (!storeFilePatterns<PackExecRecordNew, PackExecRecordOld, PackFileSpec>(memory, fSpecArgs_, newer))
+                return false;
             if (newer && !tempDir_.empty())
                 memory.as<PackExecRecordNew>().tempDir = memory.copyTempDir(tempDir_);
-        });
-        if (handlerFailure_) std::rethrow_exception(std::exchange(handlerFailure_, nullptr));
-    } catch (...) {
-        ShowArchiveMessage(kPackEngine.abort);
-    }
+            return true;
+        },
+        processedCount_);
+    if (!called || std::exchange(handlerFailed_, false)) ShowArchiveMessage(kPackEngine.abort);
     fSpecArgs_.clear();
 }
 
@@ -147,14 +148,9 @@ BOOL __stdcall TArchiveBuilder::EngineCallback(EngineCallbackRecord* record) {
     auto* component = recordPointer<TArchiveBuilder>(record->caller);
     // An unknown caller cannot be reported to anyone: ask the engine to stop.
     if (!isLiveComponent(component)) return TRUE;
-    try {
-        return component->onCallback(*record);
-    } catch (...) {
-        // Nothing may unwind through the engine's frames: keep the handler's
-        // failure for the end of the call and stop the engine.
-        component->handlerFailure_ = std::current_exception();
-        return TRUE;
-    }
+    // A handler's failure was caught in the handler's own frame (see
+    // ArchiveEvent): the engine is told to stop, the call's end reports it.
+    return component->onCallback(*record);
 }
 
 int TArchiveBuilder::onCallback(const EngineCallbackRecord& record) {

@@ -99,13 +99,14 @@ bool EngineLibrary::callable(const Report& report) const {
     return true;
 }
 
-int EngineLibrary::call(const RecordFiller& fill) {
+bool EngineLibrary::call(const RecordFiller& fill, int& result) {
     const bool newer = version_() > names_.newLayoutAbove;
     ExecRecordMemory memory(newer ? names_.newRecordSize : names_.oldRecordSize);
     record_ = &memory;
     ScopeExit forgetRecord([this] { record_ = nullptr; });
-    fill(memory, newer);
-    return exec_(memory.record());
+    if (!fill(memory, newer)) return false;
+    result = exec_(memory.record());
+    return true;
 }
 
 }  // namespace tavrix::archive

@@ -37,8 +37,9 @@ class EngineLibrary {
 public:
     // How the library tells the component's user what happened (a message id).
     using Report = std::function<void(int id)>;
-    // Fills the record of one call; `newer` names its layout.
-    using RecordFiller = std::function<void(ExecRecordMemory& memory, bool newer)>;
+    // Fills the record of one call; `newer` names its layout. False: the
+    // record cannot say what the call is to do.
+    using RecordFiller = std::function<bool(ExecRecordMemory& memory, bool newer)>;
 
     explicit EngineLibrary(const EngineNames& names) : names_(names) {}
     EngineLibrary(const EngineLibrary&) = delete;
@@ -59,9 +60,10 @@ public:
     // is unknown, and a missing exec entry point is never called. The refusal
     // repeats the message the loading gave.
     bool callable(const Report& report) const;
-    // One synchronous call with a record `fill` writes; the record and its
-    // string copies live for the call alone. Needs callable().
-    int call(const RecordFiller& fill);
+    // One synchronous call with a record `fill` writes, the engine's result
+    // in `result`; the record and its string copies live for the call alone.
+    // False, and no call, when `fill` failed. Needs callable().
+    bool call(const RecordFiller& fill, int& result);
 
     bool loaded() const { return static_cast<bool>(module_); }
     bool entryPointsFound() const { return exec_ != nullptr && version_ != nullptr; }

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "EngineContract.h"
-#include "support/TextError.h"
 
 namespace tavrix::archive {
 
@@ -50,11 +49,11 @@ private:
 };
 
 // The file patterns, each in a copy of its own, in list order: inline in the
-// older layout, as an array of entries in the newer one.
+// older layout, as an array of entries in the newer one. False when the
+// older record cannot hold them all.
 template <typename NewRecord, typename OldRecord, typename Entry>
-void storeFilePatterns(ExecRecordMemory& memory, const std::vector<std::string>& patterns, bool newer) {
-    if (!newer && patterns.size() > kOldLayoutMaxSpecs)
-        throw TextError("more file patterns than the older record holds");
+bool storeFilePatterns(ExecRecordMemory& memory, const std::vector<std::string>& patterns, bool newer) {
+    if (!newer && patterns.size() > kOldLayoutMaxSpecs) return false;
     if (newer) {
         NewRecord& r = memory.as<NewRecord>();
         r.common.specCount = static_cast<std::uint32_t>(patterns.size());
@@ -71,6 +70,7 @@ void storeFilePatterns(ExecRecordMemory& memory, const std::vector<std::string>&
         for (std::size_t i = 0; i < patterns.size(); ++i) r.specs[i] = memory.copyPattern(patterns[i]);
         r.marker = kRecordMarker;
     }
+    return true;
 }
 
 }  // namespace tavrix::archive

@@ -13,21 +13,13 @@ void TArchiveBuilder::Extract() {
     lastMessage_.clear();
     // A call that finds an extraction running must not wipe that one's count.
     if (!unpack_.busy()) engineErrorCount_ = 0;
-    try {
-        if (!win32::fileExists(zipFileName_)) {
-            ShowArchiveMessage(msg::NoZipFile);
-            return;
-        }
-        cancel_ = false;
-        if (unpack_.busy()) return;
-        runExtract();
-    } catch (...) {
-        // Also a handler of the report below may throw: nothing leaves here.
-        try {
-            ShowArchiveMessage(msg::UnpackAbort);
-        } catch (...) {
-        }
+    if (!win32::fileExists(zipFileName_)) {
+        ShowArchiveMessage(msg::NoZipFile);
+        return;
     }
+    cancel_ = false;
+    if (unpack_.busy()) return;
+    runExtract();
 }
 
 void TArchiveBuilder::runExtract() {

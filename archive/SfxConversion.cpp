@@ -277,12 +277,8 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
 
 bool TArchiveBuilder::isVolumeOfASet() {
     ZipEndOfCentral end{};
-    bool found = false;
-    try {
-        inFileName_ = zipFileName_;
-        found = CheckIfLastDisk(end, false);
-    } catch (...) {
-    }
+    inFileName_ = zipFileName_;
+    const bool found = CheckIfLastDisk(end, false);
     inFile_.reset();
     // The last volume names its own disk; another one has no end record but
     // starts with the set's marker.
@@ -292,14 +288,12 @@ bool TArchiveBuilder::isVolumeOfASet() {
 // The conversion form's copy of ZipFileName behind the stub and block.
 int TArchiveBuilder::appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp) {
     ZipEndOfCentral end{};
-    try {
-        inFileName_ = zipFileName_;
-        CheckIfLastDisk(end, true);
-    } catch (...) {
-        inFile_.reset();
-        return kConvertReadFailed;
-    }
+    inFileName_ = zipFileName_;
+    failure_.reset();
+    const bool found = CheckIfLastDisk(end, true);
+    failure_.reset();  // told as the conversion's result
     inFile_.reset();
+    if (!found) return kConvertReadFailed;
     win32::UniqueFile in = openForReading(zipFileName_);
     if (!in) return kConvertReadFailed;
     // Offsets that already disagree with the file (a prefix nobody moved
@@ -338,13 +332,10 @@ int TArchiveBuilder::ConvertZIP() {
         win32::UniqueFile out = createOutput(output);
         if (!out) return kConvertCreateFailed;
         ZipEndOfCentral end{};
-        bool found = true;
-        try {
-            inFileName_ = zipFileName_;
-            CheckIfLastDisk(end, true);
-        } catch (...) {
-            found = false;
-        }
+        inFileName_ = zipFileName_;
+        failure_.reset();
+        const bool found = CheckIfLastDisk(end, true);
+        failure_.reset();  // told as the conversion's result
         inFile_.reset();
         win32::UniqueFile in = found ? openForReading(zipFileName_) : win32::UniqueFile();
         std::uint64_t expected = 0;

@@ -1,6 +1,6 @@
 // The component's side of the portable spanning code: reading goes through
 // the component's read-ahead stream (which asks for the next disk where a
-// volume ends), writing through WriteJoin, failures become its exception.
+// volume ends), writing through WriteJoin, failures become the operation's.
 #pragma once
 
 #include "ArchiveBuilder.h"
@@ -13,15 +13,23 @@ class TArchiveBuilder::SpanIo final : public JoinIo {
 public:
     explicit SpanIo(TArchiveBuilder& builder) : b_(builder) {}
 
-    void read(void* out, std::size_t count, int errorId) override { b_.readInExactly(out, count, errorId); }
-    [[noreturn]] void fail(int errorId) override { throw EArchiveBuilder(errorId, true); }
-    void openVolume(int disk) override { b_.GetNewDisk(disk); }
+    bool read(void* out, std::size_t count, int errorId) override { return b_.readInExactly(out, count, errorId); }
+    void fail(int errorId) override { b_.fail(EArchiveBuilder(errorId, true)); }
+    bool failed() const override { return b_.failed(); }
+    bool openVolume(int disk) override {
+        b_.GetNewDisk(disk);
+        return !b_.failed();
+    }
     std::uint64_t volumeSize() const override { return b_.inFile_ ? b_.inFile_->size() : 0; }
     void seek(std::uint64_t offset) override { b_.inPosition_ = offset; }
-    void write(const void* data, std::size_t count, int errorId) override {
+    bool write(const void* data, std::size_t count, int errorId) override {
         b_.WriteJoin(data, count, errorId);
+        return !b_.failed();
     }
-    void copy(std::uint64_t length, int errorId) override { b_.RWJoinData(length, errorId); }
+    bool copy(std::uint64_t length, int errorId) override {
+        b_.RWJoinData(length, errorId);
+        return !b_.failed();
+    }
     std::uint64_t written() const override { return b_.outByteCount_; }
     void copyStarts(std::uint64_t entries, std::uint64_t bytes) override {
         b_.reportBytes_ = true;

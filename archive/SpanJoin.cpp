@@ -45,15 +45,18 @@ SpanEntryIndex::SpanEntryIndex(std::vector<SpanEntry>& entries)
                      [&](std::size_t a, std::size_t b) { return entries_[a].name < entries_[b].name; });
 }
 
-SpanEntry& SpanEntryIndex::take(SpanInput& input, std::string_view name, Pass pass) {
+SpanEntry* SpanEntryIndex::take(SpanInput& input, std::string_view name, Pass pass) {
     const std::uint8_t bit = pass == Pass::Local ? 1 : 2;
     auto found = std::lower_bound(
         byName_.begin(), byName_.end(), name,
         [&](std::size_t at, std::string_view n) { return std::string_view(entries_[at].name) < n; });
     while (found != byName_.end() && entries_[*found].name == name && (taken_[*found] & bit)) ++found;
-    if (found == byName_.end() || entries_[*found].name != name) input.fail(msg::EntryNotFound);
+    if (found == byName_.end() || entries_[*found].name != name) {
+        input.fail(msg::EntryNotFound);
+        return nullptr;
+    }
     taken_[*found] |= bit;
-    return entries_[*found];
+    return &entries_[*found];
 }
 
 void SpanEntryIndex::restart(Pass pass) {
@@ -64,49 +67,62 @@ void SpanEntryIndex::restart(Pass pass) {
 namespace {
 
 // Reads and drops `count` bytes.
-void skipInput(SpanInput& input, std::size_t count, int errorId) {
+bool skipInput(SpanInput& input, std::size_t count, int errorId) {
     std::uint8_t scratch[512];
     while (count != 0) {
         const std::size_t part = std::min(count, sizeof scratch);
-        input.read(scratch, part, errorId);
+        if (!input.read(scratch, part, errorId)) return false;
         count -= part;
     }
+    return true;
 }
 
 }  // namespace
 
 std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
     std::uint8_t central[zip::kCentralHeaderSize];
-    input.read(central, sizeof central, msg::CentralHeaderReadError);
+    if (!input.read(central, sizeof central, msg::CentralHeaderReadError)) return 0;
     const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
-    if (!fields) input.fail(msg::CentralSignatureWrong);
+    if (!fields) {
+        input.fail(msg::CentralSignatureWrong);
+        return 0;
+    }
     entry.name.resize(fields->nameLength);
-    input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError);
+    if (!input.read(entry.name.data(), entry.name.size(), msg::CentralNameReadError)) return 0;
     entry.compressedSize = fields->compressedSize;
     entry.centralLength = static_cast<std::uint32_t>(sizeof central + fields->nameLength +
                                                      fields->extraLength + fields->commentLength);
-    skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError);
+    if (!skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError))
+        return 0;
     return std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
 }
 
 std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entries) {
     std::uint64_t bytes = 0;
-    for (SpanEntry& entry : entries) bytes += readSpanEntry(input, entry);
+    for (SpanEntry& entry : entries) {
+        bytes += readSpanEntry(input, entry);
+        if (input.failed()) return 0;
+    }
     return bytes;
 }
 
-void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out) {
-    input.read(out.header, sizeof out.header, msg::LocalHeaderReadError);
+bool readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out) {
+    if (!input.read(out.header, sizeof out.header, msg::LocalHeaderReadError)) return false;
     const std::optional<LocalHeaderFields> fields = localHeaderFields(out.header);
-    if (!fields) input.fail(msg::LocalSignatureWrong);
+    if (!fields) {
+        input.fail(msg::LocalSignatureWrong);
+        return false;
+    }
     out.fields = *fields;
     out.name.resize(fields->nameLength);
-    input.read(out.name.data(), out.name.size(), msg::LocalNameReadError);
-    out.entry = &index.take(input, out.name, SpanEntryIndex::Pass::Local);
+    if (!input.read(out.name.data(), out.name.size(), msg::LocalNameReadError)) return false;
+    out.entry = index.take(input, out.name, SpanEntryIndex::Pass::Local);
+    if (!out.entry) return false;
     // A header that announces a descriptor may carry no sizes: the
     // directory's are used then.
     out.descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
     out.dataLength = out.descriptor ? out.entry->compressedSize : fields->compressedSize;
+    return true;
 }
 
 bool needsZip64(const DirectoryPlace& place) {
@@ -217,16 +233,16 @@ public:
 
     void run() {
         const std::uint64_t bytes = readDirectory();
-        io_.openVolume(0);
+        if (io_.failed() || !io_.openVolume(0)) return;
         io_.copyStarts(entries_.size(), bytes);
         std::uint8_t marker[4];
-        io_.read(marker, sizeof marker, msg::SpanMarkerWrong);
+        if (!io_.read(marker, sizeof marker, msg::SpanMarkerWrong)) return;
         ByteCursor c(marker);
-        if (c.u32() != zip::kSpanningMarker) io_.fail(msg::SpanMarkerWrong);
+        if (c.u32() != zip::kSpanningMarker) return io_.fail(msg::SpanMarkerWrong);
         SpanEntryIndex index(entries_);
-        copyEntries(index);
+        if (!copyEntries(index)) return;
         const std::uint64_t directoryAt = io_.written();
-        copyDirectory(index);
+        if (!copyDirectory(index)) return;
         writeEndRecord(directoryAt);
     }
 
@@ -236,71 +252,87 @@ private:
         const ZipEndOfCentral& record = end_.end;
         std::uint64_t at = 0;
         if (record.centralDisk != record.thisDisk) {
-            io_.openVolume(record.centralDisk);
+            if (!io_.openVolume(record.centralDisk)) return 0;
             at = end_.centralOffset;
         } else {
             // It ends where the end records begin, whatever they claim.
-            if (end_.centralSize > end_.directoryEnd) io_.fail(msg::SeekError);
+            if (end_.centralSize > end_.directoryEnd) return failWith(msg::SeekError);
             at = end_.directoryEnd - end_.centralSize;
         }
-        if (at > io_.volumeSize()) io_.fail(msg::SeekError);
+        if (at > io_.volumeSize()) return failWith(msg::SeekError);
         io_.seek(at);
         // Each entry needs a central header: the directory's size bounds the
         // count. Neither is checked against the volumes (the directory may
         // start on another one), so an entry is taken only once its header
         // has been read: what is held follows what the set really holds.
         const std::uint64_t total = end_.totalEntries;
-        if (total > end_.centralSize / zip::kCentralHeaderSize) io_.fail(msg::CentralHeaderReadError);
+        if (total > end_.centralSize / zip::kCentralHeaderSize) return failWith(msg::CentralHeaderReadError);
         entries_.clear();
         std::uint64_t bytes = 0;
-        for (std::uint64_t i = 0; i < total; ++i) bytes += readSpanEntry(io_, entries_.emplace_back());
+        for (std::uint64_t i = 0; i < total && !io_.failed(); ++i)
+            bytes += readSpanEntry(io_, entries_.emplace_back());
         return bytes + end_.centralSize + zip::kEndOfCentralSize + end_.comment.size();
     }
 
-    void copyEntries(SpanEntryIndex& index) {
+    std::uint64_t failWith(int errorId) {
+        io_.fail(errorId);
+        return 0;
+    }
+
+    bool copyEntries(SpanEntryIndex& index) {
         LocalEntry local;
         for (std::size_t i = 0; i < entries_.size(); ++i) {
-            readLocalEntry(io_, index, local);
+            if (!readLocalEntry(io_, index, local)) return false;
             local.entry->diskNumber = 0;
             local.entry->headerOffset = io_.written();
             io_.entryStarts(withBackslashes(local.name), local.wholeSize());
-            io_.write(local.header, sizeof local.header, msg::LocalHeaderWriteError);
-            io_.write(local.name.data(), local.name.size(), msg::LocalHeaderWriteError);
-            io_.copy(local.fields.extraLength, msg::LocalExtraReadError);
-            io_.copy(local.dataLength, msg::ZippedDataReadError);
-            if (local.descriptor) io_.copy(kDataDescriptorSize, msg::DataDescriptorError);
+            if (!io_.write(local.header, sizeof local.header, msg::LocalHeaderWriteError) ||
+                !io_.write(local.name.data(), local.name.size(), msg::LocalHeaderWriteError) ||
+                !io_.copy(local.fields.extraLength, msg::LocalExtraReadError) ||
+                !io_.copy(local.dataLength, msg::ZippedDataReadError) ||
+                (local.descriptor && !io_.copy(kDataDescriptorSize, msg::DataDescriptorError)))
+                return false;
         }
+        return true;
     }
 
-    void copyDirectory(SpanEntryIndex& index) {
+    bool copyDirectory(SpanEntryIndex& index) {
         std::uint8_t central[zip::kCentralHeaderSize];
         std::string name;
         std::vector<std::uint8_t> extra;
         for (std::size_t i = 0; i < entries_.size(); ++i) {
-            io_.read(central, sizeof central, msg::CentralHeaderReadError);
+            if (!io_.read(central, sizeof central, msg::CentralHeaderReadError)) return false;
             const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
-            if (!fields) io_.fail(msg::CentralSignatureWrong);
+            if (!fields) {
+                io_.fail(msg::CentralSignatureWrong);
+                return false;
+            }
             name.resize(fields->nameLength);
-            io_.read(name.data(), name.size(), msg::CentralNameReadError);
-            const SpanEntry& entry = index.take(io_, name, SpanEntryIndex::Pass::Central);
+            if (!io_.read(name.data(), name.size(), msg::CentralNameReadError)) return false;
+            const SpanEntry* entry = index.take(io_, name, SpanEntryIndex::Pass::Central);
+            if (!entry) return false;
             storeLe16(central + kCentralDiskStartAt, 0);
-            storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
+            storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry->headerOffset));
             // Past 4 GiB the offset moves into the entry's ZIP64 field.
-            const bool pastFourGibibytes = entry.headerOffset >= zip::kSaturated32;
+            const bool pastFourGibibytes = entry->headerOffset >= zip::kSaturated32;
             if (pastFourGibibytes) {
                 extra.resize(fields->extraLength);
-                io_.read(extra.data(), extra.size(), msg::CentralExtraReadError);
-                moveOffsetToZip64(central, extra, entry.headerOffset);
-                if (extra.size() > zip::kSaturated16) io_.fail(msg::CentralHeaderWriteError);
+                if (!io_.read(extra.data(), extra.size(), msg::CentralExtraReadError)) return false;
+                moveOffsetToZip64(central, extra, entry->headerOffset);
+                if (extra.size() > zip::kSaturated16) {
+                    io_.fail(msg::CentralHeaderWriteError);
+                    return false;
+                }
             }
-            io_.write(central, sizeof central, msg::CentralHeaderWriteError);
-            io_.write(name.data(), name.size(), msg::CentralHeaderWriteError);
-            if (pastFourGibibytes)
-                io_.write(extra.data(), extra.size(), msg::CentralHeaderWriteError);
-            else
-                io_.copy(fields->extraLength, msg::CentralExtraReadError);
-            io_.copy(fields->commentLength, msg::FileCommentReadError);
+            if (!io_.write(central, sizeof central, msg::CentralHeaderWriteError) ||
+                !io_.write(name.data(), name.size(), msg::CentralHeaderWriteError))
+                return false;
+            const bool extraDone = pastFourGibibytes
+                                       ? io_.write(extra.data(), extra.size(), msg::CentralHeaderWriteError)
+                                       : io_.copy(fields->extraLength, msg::CentralExtraReadError);
+            if (!extraDone || !io_.copy(fields->commentLength, msg::FileCommentReadError)) return false;
         }
+        return true;
     }
 
     // One volume now: every entry is on it. A directory of 65,535 entries
@@ -314,8 +346,8 @@ private:
         std::uint8_t records[kEndRecordsMaxSize];
         const std::size_t length =
             storeEndRecords(place, static_cast<std::uint16_t>(end_.comment.size()), records);
-        io_.write(records, length, msg::EndRecordWriteError);
-        io_.write(end_.comment.data(), end_.comment.size(), msg::EndRecordWriteError);
+        if (io_.write(records, length, msg::EndRecordWriteError))
+            io_.write(end_.comment.data(), end_.comment.size(), msg::EndRecordWriteError);
     }
 
     JoinIo& io_;

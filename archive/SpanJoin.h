@@ -51,15 +51,18 @@ std::optional<LocalHeaderFields> localHeaderFields(
 std::optional<CentralHeaderFields> centralHeaderFields(
     std::span<const std::uint8_t, zip::kCentralHeaderSize> block);
 
-// The bytes of the archive or set being read, one after another.
+// The bytes of the archive or set being read, one after another. A failure
+// is remembered, the first one only: the work stops at the next check, and
+// the reads after it give nothing.
 class SpanInput {
 public:
     virtual ~SpanInput() = default;
-    // Exactly `count` bytes, or the failure `errorId` (the call does not
-    // return then).
-    virtual void read(void* out, std::size_t count, int errorId) = 0;
-    // Fails with `errorId` and does not return.
-    [[noreturn]] virtual void fail(int errorId) = 0;
+    // Exactly `count` bytes; false after the failure `errorId` (or an
+    // earlier one).
+    virtual bool read(void* out, std::size_t count, int errorId) = 0;
+    // Records the failure `errorId` unless one came first.
+    virtual void fail(int errorId) = 0;
+    virtual bool failed() const = 0;
 };
 
 // Entry names to their places in the list, the first of equal names winning.
@@ -72,8 +75,8 @@ public:
     // The first entry of that name this pass has not taken yet: an archive
     // may hold one name twice, and each header then gets its own entry. A
     // name the directory does not hold (or not that often) fails with
-    // "A local header not found in internal structure".
-    SpanEntry& take(SpanInput& input, std::string_view name, Pass pass);
+    // "A local header not found in internal structure" (nullptr).
+    SpanEntry* take(SpanInput& input, std::string_view name, Pass pass);
     // Every entry may be taken again in `pass` (after a walk that only looked).
     void restart(Pass pass);
 
@@ -85,7 +88,7 @@ private:
 
 // Reads one central header from `input` into `entry`: its name and
 // compressed size. Returns the bytes the entry takes in the archive (local
-// header, name and data).
+// header, name and data), 0 after a failure.
 std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry);
 // The same for each of `entries`, and the bytes they take together.
 std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entries);
@@ -107,8 +110,8 @@ struct LocalEntry {
     }
 };
 
-// Reads the next local header and its name.
-void readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
+// Reads the next local header and its name; false after a failure.
+bool readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
 
 // Central header `central` with its extra field `extra` once its local
 // header lies at `offset`, past 4 GiB: a ZIP64 field with the sizes the
@@ -146,15 +149,17 @@ std::size_t storeEndRecords(const DirectoryPlace& place, std::uint16_t commentLe
 // Joining also moves between volumes and writes the joined archive.
 class JoinIo : public SpanInput {
 public:
-    // Makes volume `disk` (0 for the first) the one read, from its start.
-    virtual void openVolume(int disk) = 0;
+    // Makes volume `disk` (0 for the first) the one read, from its start;
+    // false after a failure.
+    virtual bool openVolume(int disk) = 0;
     virtual std::uint64_t volumeSize() const = 0;
     // Reading goes on at `offset` of the open volume (not beyond its size).
     virtual void seek(std::uint64_t offset) = 0;
-    virtual void write(const void* data, std::size_t count, int errorId) = 0;
+    // Both false after a failure.
+    virtual bool write(const void* data, std::size_t count, int errorId) = 0;
     // Reads `length` bytes and writes them: a read failure is `errorId`, a
     // write failure the general write error.
-    virtual void copy(std::uint64_t length, int errorId) = 0;
+    virtual bool copy(std::uint64_t length, int errorId) = 0;
     virtual std::uint64_t written() const = 0;
     // The copying starts: how many entries, how many bytes in all.
     virtual void copyStarts(std::uint64_t entries, std::uint64_t bytes) = 0;
@@ -166,6 +171,7 @@ public:
 // every entry from the first volume on is copied with its header, and the
 // directory is written again with the entries' new places, then the end
 // record of a single-volume archive. `entries` ends up holding the entries.
+// A failure is the one `io` recorded.
 void joinSpannedSet(JoinIo& io, const EndRecordSearch& end, std::vector<SpanEntry>& entries);
 
 }  // namespace tavrix::archive

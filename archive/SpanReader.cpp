@@ -8,7 +8,6 @@
 #include "Win32Support.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace tavrix::archive {
 namespace {
@@ -25,9 +24,8 @@ std::string withZipExtension(const std::string& name) {
 }  // namespace
 
 void TArchiveBuilder::WriteJoin(const void* data, std::size_t length, int errorId) {
-    keepResponsive();
-    if (length == 0) return;
-    writeOut(data, length, errorId);
+    if (!keepResponsive() || length == 0) return;
+    if (!writeOut(data, length, errorId)) return;
     outByteCount_ += length;
     if (reportBytes_) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(length));
 }
@@ -35,10 +33,11 @@ void TArchiveBuilder::WriteJoin(const void* data, std::size_t length, int errorI
 void TArchiveBuilder::RWJoinData(std::uint64_t length, int errorId) {
     while (length != 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
-        readInExactly(spanBuffer_.data(), chunk, errorId);
+        if (!readInExactly(spanBuffer_.data(), chunk, errorId)) return;
         // `errorId` names what was being read; the joined archive failing to
         // take it (a full temporary folder) is a write error.
         WriteJoin(spanBuffer_.data(), chunk, msg::WriteError);
+        if (failed()) return;
         length -= chunk;
     }
 }
@@ -48,8 +47,10 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
         std::string folder = outFileName;
         if (folder.back() != '\\') folder += '\\';
         char temporary[MAX_PATH];
-        if (::GetTempFileNameA(folder.c_str(), "zip", 0, temporary) == 0)
-            throw EArchiveBuilder(msg::TempFileFailed, true);
+        if (::GetTempFileNameA(folder.c_str(), "zip", 0, temporary) == 0) {
+            fail(EArchiveBuilder(msg::TempFileFailed, true));
+            return;
+        }
         ::DeleteFileA(temporary);
         outFileName = temporary;
     } else if (win32::fileExists(outFileName)) {
@@ -58,18 +59,23 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     outFileName = withZipExtension(outFileName);
     outFileName_ = outFileName;
     outFile_ = createOutputFile(outFileName);
-    if (!outFile_) throw EArchiveBuilder(msg::OutputCreateFailed, true);
+    if (!outFile_) {
+        fail(EArchiveBuilder(msg::OutputCreateFailed, true));
+        return;
+    }
     outVolumeName_ = outFileName;
 
     // The last volume first: it holds the end record.
     ZipEndOfCentral end{};
     for (;;) {
         const UINT type = CheckForDisk();
+        if (failed()) return;
         if (CheckIfLastDisk(end, false)) break;
         if (numberedVolumes(type)) {
             const int number = volumeNumberOfFile(inFileName_);
-            if (number == 1) throw EArchiveBuilder(msg::FirstDiskOfSet, true);
-            throw EArchiveBuilder(msg::NthDiskOfSet, number);
+            fail(number == 1 ? EArchiveBuilder(msg::FirstDiskOfSet, true)
+                             : EArchiveBuilder(msg::NthDiskOfSet, number));
+            return;
         }
         newDiskNeeded_ = true;
     }
@@ -78,7 +84,7 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     currentDisk_ = end.thisDisk;
     SpanIo io(*this);
     joinSpannedSet(io, endSearch_, spanEntries_);
-    flushOut(msg::EndRecordWriteError);
+    if (!flushOut(msg::EndRecordWriteError)) return;
     reportBytes_ = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
@@ -96,16 +102,14 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     outByteCount_ = 0;
     inAheadLength_ = 0;
     outPending_.clear();
-    std::optional<EArchiveBuilder> failure;
+    failure_.reset();
+    handlerFailed_ = false;
     int result = 0;
     {
         WaitCursor hourglass;
-        result = runSpanBody(
-            [&] {
-                spanBuffer_.assign(kSpanCopyChunk, 0);
-                readSpanBody(outFileName);
-            },
-            failure);
+        spanBuffer_.assign(kSpanCopyChunk, 0);
+        readSpanBody(outFileName);
+        result = spanResult();
         reportBytes_ = false;
         inFile_.reset();
         DeleteSpanMem();
@@ -122,7 +126,7 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     }
     // The failure's end of the batch still belongs to the join: a progress
     // display must not take it for the end of the extraction that never ran.
-    if (result != 0) reportSpanFailure(result, failure, false);
+    if (result != 0) reportSpanFailure(result, false);
     joining_ = false;
     unpack_.setBusy(false);
     return result;

@@ -10,12 +10,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-#include <optional>
 
 namespace tavrix::archive {
 
-void TArchiveBuilder::keepResponsive() {
+bool TArchiveBuilder::keepResponsive() {
     // The queue a few dozen times a second keeps the window painting and a
     // Cancel button heard; on every small header write it would cost more
     // than the copy.
@@ -25,12 +23,15 @@ void TArchiveBuilder::keepResponsive() {
         lastMessagePump_ = now;
         processMessages();
     }
-    if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
+    if (cancel_) return fail(EArchiveBuilder(msg::UserCanceled, false));
+    // A handler that failed ends the call too; its result says so (-9).
+    if (handlerFailed_) return fail(EArchiveBuilder(msg::SpanUnknownError, true));
+    return !failed();
 }
 
 std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) {
     std::size_t total = 0;
-    while (total < count) {
+    while (total < count && !failed()) {
         std::size_t got = 0;
         const bool ahead = inPosition_ >= inAheadAt_ && inPosition_ < inAheadAt_ + inAheadLength_;
         if (inFile_ && !ahead && count - total >= kSpanCopyChunk / 2) {
@@ -63,60 +64,55 @@ std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) 
     return total;
 }
 
-void TArchiveBuilder::writeOut(const void* data, std::size_t length, int errorId) {
+bool TArchiveBuilder::writeOut(const void* data, std::size_t length, int errorId) {
+    if (failed()) return false;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     // Small pieces (headers, names) are gathered; a whole chunk of data goes
     // out as it is, without a copy through the queue.
     if (length >= kSpanCopyChunk / 2) {
-        flushOut(errorId);
-        if (!outFile_ || !writeAll(outFile_.get(), bytes, length)) throw EArchiveBuilder(errorId, true);
-        return;
+        if (!flushOut(errorId)) return false;
+        if (!outFile_ || !writeAll(outFile_.get(), bytes, length)) return fail(EArchiveBuilder(errorId, true));
+        return true;
     }
     outPending_.insert(outPending_.end(), bytes, bytes + length);
-    if (outPending_.size() >= kSpanCopyChunk) flushOut(errorId);
+    return outPending_.size() < kSpanCopyChunk || flushOut(errorId);
 }
 
-void TArchiveBuilder::flushOut(int errorId) {
-    if (outPending_.empty()) return;
+bool TArchiveBuilder::flushOut(int errorId) {
+    if (failed()) return false;
+    if (outPending_.empty()) return true;
     const bool written = outFile_ && writeAll(outFile_.get(), outPending_.data(), outPending_.size());
     outPending_.clear();
-    if (!written) throw EArchiveBuilder(errorId, true);
+    return written || fail(EArchiveBuilder(errorId, true));
 }
 
-void TArchiveBuilder::readInExactly(void* out, std::size_t count, int errorId) {
-    if (readInStream(static_cast<std::uint8_t*>(out), count) != count) throw EArchiveBuilder(errorId, true);
+bool TArchiveBuilder::readInExactly(void* out, std::size_t count, int errorId) {
+    if (readInStream(static_cast<std::uint8_t*>(out), count) == count) return true;
+    return fail(EArchiveBuilder(errorId, true));
 }
 
-int TArchiveBuilder::runSpanBody(const std::function<void()>& body, std::optional<EArchiveBuilder>& failure) {
-    try {
-        body();
-        return 0;
-    } catch (const EArchiveBuilder& error) {
-        failure = error;
-        return -7;
-    } catch (const std::bad_alloc&) {
-        return -8;
-    } catch (...) {
-        return -9;
+bool TArchiveBuilder::fail(EArchiveBuilder error) {
+    if (!failure_) failure_ = std::move(error);
+    return false;
+}
+
+int TArchiveBuilder::spanResult() const {
+    if (handlerFailed_) return -9;
+    return failure_ ? -7 : 0;
+}
+
+void TArchiveBuilder::reportSpanFailure(int result, bool writing) {
+    if (result == -7)
+        ShowExceptionError(*failure_);
+    else
+        ShowArchiveMessage(msg::SpanUnknownError);
+    if (writing && !completeVolumes_.empty() && OnMessage) {
+        std::string names;
+        for (const std::string& volume : completeVolumes_) names += (names.empty() ? "" : ", ") + volume;
+        OnMessage(this, 0, EArchiveBuilder(msg::CompleteVolumes, names).what());
     }
-}
-
-void TArchiveBuilder::reportSpanFailure(int result, const std::optional<EArchiveBuilder>& failure,
-                                        bool writing) {
-    try {
-        if (failure)
-            ShowExceptionError(*failure);
-        else
-            ShowArchiveMessage(result == -8 ? msg::OutOfMemory : msg::SpanUnknownError);
-        if (writing && !completeVolumes_.empty() && OnMessage) {
-            std::string names;
-            for (const std::string& volume : completeVolumes_) names += (names.empty() ? "" : ", ") + volume;
-            OnMessage(this, 0, EArchiveBuilder(msg::CompleteVolumes, names).what());
-        }
-        // A progress display always sees the end of the batch.
-        reportProgress(pgBatchEnd, {}, 0);
-    } catch (...) {
-    }
+    // A progress display always sees the end of the batch.
+    reportProgress(pgBatchEnd, {}, 0);
 }
 
 }  // namespace tavrix::archive

@@ -38,11 +38,12 @@ std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIn
         if (!fields) break;
         name.resize(fields->nameLength);
         if (!window.read(at + sizeof header, name.data(), name.size())) break;
-        const SpanEntry& entry = index.take(input, name, SpanEntryIndex::Pass::Local);
+        const SpanEntry* entry = index.take(input, name, SpanEntryIndex::Pass::Local);
+        if (!entry) break;
         const bool descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
         const std::uint64_t piece = sizeof header + fields->nameLength + fields->extraLength;
         largest = std::max(largest, piece);
-        at += piece + (descriptor ? entry.compressedSize + kDataDescriptorSize : fields->compressedSize);
+        at += piece + (descriptor ? entry->compressedSize + kDataDescriptorSize : fields->compressedSize);
     }
     index.restart(SpanEntryIndex::Pass::Local);
     return largest;
@@ -52,11 +53,9 @@ std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIn
 
 void TArchiveBuilder::closeOutVolume(bool complete) {
     if (!outFile_) return;
-    if (complete) {
-        flushOut(msg::WriteError);
-    } else {
-        outPending_.clear();
-    }
+    // A volume that did not take all it was given is no complete one.
+    if (complete && !flushOut(msg::WriteError)) complete = false;
+    outPending_.clear();
     setFileWriteTime(outFile_.get(), inFileDate_);
     outFile_.reset();
     if (complete)
@@ -65,20 +64,21 @@ void TArchiveBuilder::closeOutVolume(bool complete) {
         ::DeleteFileA(outVolumeName_.c_str());
 }
 
-void TArchiveBuilder::openNextVolume() {
+bool TArchiveBuilder::openNextVolume() {
     for (;;) {
         const UINT type = CheckForDisk();
+        if (failed()) return false;
         const bool removable = !isFixedOrNetwork(type);
         std::string name = removable ? outFileName_ : volumeFileName(outFileName_, currentDisk_ + 1);
         if (removable && addOptions_.has(AddDiskSpanErase)) {
             formatDrive_ = std::toupper(static_cast<unsigned char>(driveRoot_[0])) - 'A';
             volumeLabel_ = spanVolumeLabel(currentDisk_ + 1);
             const int formatted = FormatDisk();
-            if (formatted == -2) throw EArchiveBuilder(msg::UserCanceled, false);
-            if (formatted == -1) throw EArchiveBuilder(msg::UserCanceled, true);
+            if (formatted == -2) return fail(EArchiveBuilder(msg::UserCanceled, false));
+            if (formatted == -1) return fail(EArchiveBuilder(msg::UserCanceled, true));
         }
         if (win32::fileExists(name)) {
-            if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
+            if (unattended_) return fail(EArchiveBuilder(msg::UnattendedSpanning, true));
             // A disk of this very set written earlier (same date, a lower
             // number) deserves a sharper question. Fixed drives carry no
             // volume numbers in their labels.
@@ -97,15 +97,15 @@ void TArchiveBuilder::openNextVolume() {
                 newDiskNeeded_ = true;
                 continue;
             }
-            if (answer != IDYES) throw EArchiveBuilder(msg::UserCanceled, false);
+            if (answer != IDYES) return fail(EArchiveBuilder(msg::UserCanceled, false));
         }
         outFile_ = createOutputFile(name);
-        if (!outFile_) throw EArchiveBuilder(msg::OutputCreateFailed, true);
+        if (!outFile_) return fail(EArchiveBuilder(msg::OutputCreateFailed, true));
         outVolumeName_ = name;
         // The label first: on a disk it may take room of its own.
         if (removable && !::SetVolumeLabelA(driveRoot_.c_str(), spanVolumeLabel(currentDisk_ + 1).c_str())) {
             closeOutVolume(false);
-            throw EArchiveBuilder(msg::VolumeLabelFailed, true);
+            return fail(EArchiveBuilder(msg::VolumeLabelFailed, true));
         }
         DiskFreeAndSize(kStoreFree);
         std::int64_t room = diskFree_;
@@ -115,7 +115,7 @@ void TArchiveBuilder::openNextVolume() {
         // could not take it: asked about like a full one.
         if (room < minFreeVolumeSize_ || room < static_cast<std::int64_t>(smallestVolume_)) {
             closeOutVolume(false);
-            if (unattended_) throw EArchiveBuilder(msg::UnattendedSpanning, true);
+            if (unattended_) return fail(EArchiveBuilder(msg::UnattendedSpanning, true));
             const int answer = win32::showMessageBox(
                 ownerWindow_,
                 LoadArchiveStr(msg::NotEnoughFreeSpace, missingMessageText(msg::NotEnoughFreeSpace)),
@@ -124,29 +124,35 @@ void TArchiveBuilder::openNextVolume() {
                 newDiskNeeded_ = true;
                 continue;
             }
-            if (answer == IDCANCEL) throw EArchiveBuilder(msg::UserCanceled, false);
-            throw EArchiveBuilder(msg::MsgBoxFailed, true);
+            return fail(answer == IDCANCEL ? EArchiveBuilder(msg::UserCanceled, false)
+                                           : EArchiveBuilder(msg::MsgBoxFailed, true));
         }
         freeOnDisk_ = room;
         outByteCount_ = 0;
-        return;
+        return true;
     }
 }
 
 void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint64_t need) {
-    keepResponsive();
+    if (!keepResponsive()) return;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     for (;;) {
         // Checked for each volume's piece: one chunk may cross several.
-        if (cancel_) throw EArchiveBuilder(msg::UserCanceled, false);
-        if (!outFile_) openNextVolume();
+        if (cancel_) {
+            fail(EArchiveBuilder(msg::UserCanceled, false));
+            return;
+        }
+        if (!outFile_ && !openNextVolume()) return;
         // What must stay together goes to the next volume. Volumes were
         // checked to take the largest piece: one that still does not fit an
         // empty volume would break the set.
         if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need) {
-            if (outByteCount_ == 0)
-                throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(std::max(need, smallestVolume_)));
+            if (outByteCount_ == 0) {
+                fail(EArchiveBuilder(msg::VolumesTooSmall, std::to_string(std::max(need, smallestVolume_))));
+                return;
+            }
             closeOutVolume(true);
+            if (failed()) return;
             outByteCount_ = 0;
             ++currentDisk_;
             newDiskNeeded_ = true;
@@ -155,7 +161,7 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
         need = 0;
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, freeOnDisk_));
         if (n != 0) {
-            writeOut(bytes, n, msg::WriteError);
+            if (!writeOut(bytes, n, msg::WriteError)) return;
             if (reportBytes_) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(n));
             outByteCount_ += n;
             freeOnDisk_ -= static_cast<std::int64_t>(n);
@@ -164,6 +170,7 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
         }
         if (length == 0) return;
         closeOutVolume(true);
+        if (failed()) return;
         outByteCount_ = 0;
         freeOnDisk_ = 0;
         ++currentDisk_;
@@ -174,8 +181,9 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
 void TArchiveBuilder::RWSplitData(std::uint64_t length, int errorId) {
     while (length != 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
-        readInExactly(spanBuffer_.data(), chunk, errorId);
+        if (!readInExactly(spanBuffer_.data(), chunk, errorId)) return;
         WriteSplit(spanBuffer_.data(), chunk, 0);
+        if (failed()) return;
         length -= chunk;
     }
 }
@@ -183,14 +191,23 @@ void TArchiveBuilder::RWSplitData(std::uint64_t length, int errorId) {
 void TArchiveBuilder::writeSpanBody() {
     if (verbose_ && OnMessage)
         OnMessage(this, 0, "Now creating spanning chunks from " + inFileName_ + " to " + outFileName_);
-    if (!win32::fileExists(inFileName_)) throw EArchiveBuilder(msg::InputMissing, true);
+    if (!win32::fileExists(inFileName_)) {
+        fail(EArchiveBuilder(msg::InputMissing, true));
+        return;
+    }
     ZipEndOfCentral end{};
-    CheckIfLastDisk(end, true);
-    if (end.thisDisk != 0 || endSearch_.spanMarker) throw EArchiveBuilder(msg::NotAZipArchive, true);
+    if (!CheckIfLastDisk(end, true)) return;
+    if (end.thisDisk != 0 || endSearch_.spanMarker) {
+        fail(EArchiveBuilder(msg::NotAZipArchive, true));
+        return;
+    }
     fileWriteTime(inFileName_, inFileDate_);
     spanArchiveSize_ = inFile_->size();
     const std::uint64_t total = endSearch_.totalEntries;
-    if (endSearch_.centralSize > endSearch_.directoryEnd) throw EArchiveBuilder(msg::SeekError, true);
+    if (endSearch_.centralSize > endSearch_.directoryEnd) {
+        fail(EArchiveBuilder(msg::SeekError, true));
+        return;
+    }
     const std::uint64_t directoryAt = endSearch_.directoryEnd - endSearch_.centralSize;
     spanBuffer_.assign(kSpanCopyChunk, 0);
     // Each entry needs a central header: the file bounds how many there are.
@@ -201,7 +218,11 @@ void TArchiveBuilder::writeSpanBody() {
     SpanIo io(*this);
     inPosition_ = directoryAt;
     readSpanDirectory(io, spanEntries_);
-    if (spanEntries_.size() != total) throw EArchiveBuilder(msg::CentralHeaderReadError, true);
+    if (failed()) return;
+    if (spanEntries_.size() != total) {
+        fail(EArchiveBuilder(msg::CentralHeaderReadError, true));
+        return;
+    }
     inPosition_ = 0;
     SpanEntryIndex index(spanEntries_);
 
@@ -222,29 +243,34 @@ void TArchiveBuilder::writeSpanBody() {
     std::uint8_t marker[4];
     smallestVolume_ = sizeof marker + largest;
     const std::uint64_t smallestLimit = smallestVolume_ + static_cast<std::uint64_t>(keepFreeOnDisk1_);
-    if (maxVolumeSize_ > 0 && static_cast<std::uint64_t>(maxVolumeSize_) < smallestLimit)
-        throw EArchiveBuilder(msg::VolumesTooSmall, std::to_string(smallestLimit));
+    if (maxVolumeSize_ > 0 && static_cast<std::uint64_t>(maxVolumeSize_) < smallestLimit) {
+        fail(EArchiveBuilder(msg::VolumesTooSmall, std::to_string(smallestLimit)));
+        return;
+    }
 
     storeLe32(marker, zip::kSpanningMarker);
     WriteSplit(marker, sizeof marker, 0);
+    if (failed()) return;
     reportBytes_ = true;
     reportProgress(pgFileCount, {}, static_cast<std::int64_t>(total));
     reportProgress(pgByteCount, {}, static_cast<std::int64_t>(spanArchiveSize_));
 
     LocalEntry local;
     for (std::uint64_t i = 0; i < total; ++i) {
-        readLocalEntry(io, index, local);
+        if (!readLocalEntry(io, index, local)) return;
         io.entryStarts(withBackslashes(local.name), local.wholeSize());
         // Header, name and extra field stay on one volume; the data may not.
         const LocalHeaderFields& fields = local.fields;
         WriteSplit(local.header, sizeof local.header,
                    sizeof local.header + fields.nameLength + fields.extraLength);
+        if (failed()) return;
         local.entry->diskNumber = static_cast<std::uint16_t>(currentDisk_);
         local.entry->headerOffset = outByteCount_ - sizeof local.header;
         WriteSplit(local.name.data(), local.name.size(), 0);
         RWSplitData(fields.extraLength, msg::LocalExtraReadError);
         RWSplitData(local.dataLength, msg::ZippedDataReadError);
         if (local.descriptor) RWSplitData(kDataDescriptorSize, msg::DataDescriptorError);
+        if (failed()) return;
     }
 
     const std::string directoryName =
@@ -259,18 +285,23 @@ void TArchiveBuilder::writeSpanBody() {
     std::uint8_t central[zip::kCentralHeaderSize];
     std::string name;
     for (std::uint64_t i = 0; i < total; ++i) {
-        readInExactly(central, sizeof central, msg::CentralHeaderReadError);
+        if (!readInExactly(central, sizeof central, msg::CentralHeaderReadError)) return;
         const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
-        if (!fields) throw EArchiveBuilder(msg::CentralSignatureWrong, true);
+        if (!fields) {
+            fail(EArchiveBuilder(msg::CentralSignatureWrong, true));
+            return;
+        }
         const std::uint16_t nameLength = fields->nameLength;
         const std::uint16_t extraLength = fields->extraLength;
         const std::uint16_t commentLength = fields->commentLength;
         name.resize(nameLength);
-        readInExactly(name.data(), nameLength, msg::CentralNameReadError);
-        const SpanEntry& entry = index.take(io, name, SpanEntryIndex::Pass::Central);
-        storeLe16(central + kCentralDiskStartAt, entry.diskNumber);
-        storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry.headerOffset));
+        if (!readInExactly(name.data(), nameLength, msg::CentralNameReadError)) return;
+        const SpanEntry* entry = index.take(io, name, SpanEntryIndex::Pass::Central);
+        if (!entry) return;
+        storeLe16(central + kCentralDiskStartAt, entry->diskNumber);
+        storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry->headerOffset));
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
+        if (failed()) return;
         if (i == 0) {
             directoryOffset = outByteCount_ - sizeof central;
             directoryDisk = currentDisk_;
@@ -278,11 +309,13 @@ void TArchiveBuilder::writeSpanBody() {
         WriteSplit(name.data(), nameLength, 0);
         RWSplitData(extraLength, msg::CentralExtraReadError);
         RWSplitData(commentLength, msg::FileCommentReadError);
+        if (failed()) return;
     }
 
     // The end records name the volume they lie on: make room for them
     // first. A directory of 65,535 entries or more keeps its ZIP64 records.
     WriteSplit(nullptr, 0, endLength);
+    if (failed()) return;
     if (total == 0) directoryOffset = outByteCount_, directoryDisk = currentDisk_;
     place.thisDisk = static_cast<std::uint32_t>(currentDisk_);
     place.directoryDisk = static_cast<std::uint32_t>(directoryDisk);
@@ -290,10 +323,12 @@ void TArchiveBuilder::writeSpanBody() {
     place.recordsAt = outByteCount_;
     WriteSplit(records, storeEndRecords(place, static_cast<std::uint16_t>(comment.size()), records), 0);
     WriteSplit(comment.data(), comment.size(), 0);
-    // The last volume's final write may fail like any other: it belongs to
-    // the guarded body, which then ends the call as a failure.
+    // The last volume's final write may fail like any other: the call then
+    // ends as a failure.
     closeOutVolume(true);
+    if (failed()) return;
     checkWrittenSet(fixedDriveType_ == 0);
+    if (failed()) return;
     reportBytes_ = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
@@ -312,11 +347,13 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
     outPending_.clear();
     inFileName_ = inFileName;
     outFileName_ = outFileName;
-    std::optional<EArchiveBuilder> failure;
+    failure_.reset();
+    handlerFailed_ = false;
     int result = 0;
     {
         WaitCursor hourglass;
-        result = runSpanBody([this] { writeSpanBody(); }, failure);
+        writeSpanBody();
+        result = spanResult();
         reportBytes_ = false;
         // A volume still open here did not get everything: it goes.
         closeOutVolume(false);
@@ -325,7 +362,7 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
         std::vector<std::uint8_t>().swap(spanBuffer_);
     }
     pack_.setBusy(false);
-    if (result != 0) reportSpanFailure(result, failure, true);
+    if (result != 0) reportSpanFailure(result, true);
     return result;
 }
 

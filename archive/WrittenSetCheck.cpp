@@ -81,11 +81,9 @@ bool localHeaderIsThere(HeaderWindow& window, const ZipDirEntry& entry) {
 void TArchiveBuilder::checkWrittenSet(bool onDisks) {
     const int lastDisk = currentDisk_;
     WrittenVolumes volumes(outFileName_, lastDisk, onDisks);
-    const auto unreadable = [&](int disk) {
-        return EArchiveBuilder(msg::SetDoesNotReadBack, volumes.name(disk));
-    };
+    const auto unreadable = [&](int disk) { fail(EArchiveBuilder(msg::SetDoesNotReadBack, volumes.name(disk))); };
     ByteSource* last = volumes.last();
-    if (!last) throw unreadable(lastDisk);
+    if (!last) return unreadable(lastDisk);
     DirectoryOptions options;
     options.codePage = cpNone;  // names compared as they are stored
     options.openVolume = [&](int disk) { return volumes.open(disk); };
@@ -94,15 +92,14 @@ void TArchiveBuilder::checkWrittenSet(bool onDisks) {
     if (listArchive(*last, options, end, listing)) {
         // A directory that starts on an earlier disk is not at hand.
         if (!volumes.atHand(end.end.centralDisk)) return;
-        throw unreadable(lastDisk);
+        return unreadable(lastDisk);
     }
     if (end.totalEntries != spanEntries_.size() || listing.entries.size() != spanEntries_.size())
-        throw unreadable(lastDisk);
+        return unreadable(lastDisk);
     for (const ZipDirEntry& entry : listing.entries) {
         const int disk = static_cast<int>(entry.diskNumberStart);
         if (!volumes.atHand(disk)) continue;
-        if (!volumes.open(disk)) throw unreadable(disk);
-        if (!localHeaderIsThere(volumes.window(disk), entry)) throw unreadable(disk);
+        if (!volumes.open(disk) || !localHeaderIsThere(volumes.window(disk), entry)) return unreadable(disk);
     }
 }
 

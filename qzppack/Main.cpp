@@ -277,10 +277,5 @@ int main(int argc, char** argv) {
     // Every message also reaches OnMessage, which prints it; questions are
     // asked on the console.
     askQuestionsOnConsole();
-    try {
-        return Session(*parsed.command).run();
-    } catch (...) {
-        std::fputs("QzpPack: unexpected failure\n", stderr);
-        return kFailure;
-    }
+    return Session(*parsed.command).run();
 }

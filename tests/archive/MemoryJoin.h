@@ -19,11 +19,6 @@ namespace tavrix::archivetest {
 using archive::JoinIo;
 namespace msg = archive::msg;
 
-// How a join that failed ended: the catalogue id it failed with.
-struct JoinStopped {
-    int id;
-};
-
 // Volumes held in memory; a read that meets the end of one goes on with the
 // next, like the component's stream.
 class MemoryJoin final : public JoinIo {
@@ -31,7 +26,8 @@ public:
     explicit MemoryJoin(std::vector<std::span<const std::uint8_t>> volumes)
         : volumes_(std::move(volumes)), disk_(static_cast<int>(volumes_.size()) - 1) {}
 
-    void read(void* out, std::size_t count, int errorId) override {
+    bool read(void* out, std::size_t count, int errorId) override {
+        if (failure != 0) return false;
         auto* bytes = static_cast<std::uint8_t*>(out);
         while (count != 0) {
             const std::span<const std::uint8_t> volume = volumes_[static_cast<std::size_t>(disk_)];
@@ -41,40 +37,61 @@ public:
             position_ += part;
             count -= part;
             if (count == 0) break;
-            if (disk_ + 1 >= static_cast<int>(volumes_.size())) fail(errorId);
-            openVolume(disk_ + 1);
+            if (disk_ + 1 >= static_cast<int>(volumes_.size())) {
+                fail(errorId);
+                return false;
+            }
+            if (!openVolume(disk_ + 1)) return false;
         }
+        return true;
     }
-    [[noreturn]] void fail(int errorId) override { throw JoinStopped{errorId}; }
-    void openVolume(int disk) override {
+    void fail(int errorId) override {
+        if (failure == 0) failure = errorId;
+    }
+    bool failed() const override { return failure != 0; }
+    bool openVolume(int disk) override {
+        if (failure != 0) return false;
         // The prompt for a disk the set does not have ends the join.
-        if (disk < 0 || disk >= static_cast<int>(volumes_.size())) fail(msg::InsertVolume);
+        if (disk < 0 || disk >= static_cast<int>(volumes_.size())) {
+            fail(msg::InsertVolume);
+            return false;
+        }
         disk_ = disk;
         position_ = 0;
+        return true;
     }
     std::uint64_t volumeSize() const override { return volumes_[static_cast<std::size_t>(disk_)].size(); }
     void seek(std::uint64_t offset) override {
         if (offset > volumeSize()) std::abort();  // the joiner checks first
         position_ = static_cast<std::size_t>(offset);
     }
-    void write(const void* data, std::size_t count, int) override {
+    bool write(const void* data, std::size_t count, int) override {
+        // A joiner that goes on writing after a failure would leave a
+        // broken archive behind, had the failure not been seen.
+        if (failure != 0) {
+            ++writesAfterFailure;
+            return false;
+        }
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         out.insert(out.end(), bytes, bytes + count);
+        return true;
     }
-    void copy(std::uint64_t length, int errorId) override {
+    bool copy(std::uint64_t length, int errorId) override {
         std::uint8_t chunk[4096];
         while (length != 0) {
             const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(length, sizeof chunk));
-            read(chunk, part, errorId);
-            write(chunk, part, errorId);
+            if (!read(chunk, part, errorId) || !write(chunk, part, errorId)) return false;
             length -= part;
         }
+        return true;
     }
     std::uint64_t written() const override { return out.size(); }
     void copyStarts(std::uint64_t, std::uint64_t) override { ++starts; }
     void entryStarts(const std::string&, std::uint64_t) override { ++entriesStarted; }
 
     std::vector<std::uint8_t> out;
+    int failure = 0;  // the catalogue id of the first failure
+    int writesAfterFailure = 0;
     int starts = 0;
     std::uint64_t entriesStarted = 0;
 

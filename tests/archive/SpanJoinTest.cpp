@@ -47,13 +47,13 @@ std::vector<std::uint8_t> lyingLastVolume(std::uint64_t entries, std::uint64_t s
 }
 
 // The catalogue id the join failed with, 0 when it did not fail.
-int joinFailure(JoinIo& io, const archive::EndRecordSearch& end, std::vector<archive::SpanEntry>& entries) {
-    try {
-        archive::joinSpannedSet(io, end, entries);
-    } catch (const JoinStopped& stopped) {
-        return stopped.id;
+template <typename Io>
+int joinFailure(Io& io, const archive::EndRecordSearch& end, std::vector<archive::SpanEntry>& entries) {
+    archive::joinSpannedSet(io, end, entries);
+    if constexpr (requires { io.writesAfterFailure; }) {
+        EXPECT_EQ(io.writesAfterFailure, 0);
     }
-    return 0;
+    return io.failure;
 }
 
 // The counts are believed only as far as headers are really there: the join
@@ -204,7 +204,8 @@ public:
     explicit SparseJoin(std::vector<Pieces> volumes)
         : volumes_(std::move(volumes)), disk_(static_cast<int>(volumes_.size()) - 1) {}
 
-    void read(void* out, std::size_t count, int errorId) override {
+    bool read(void* out, std::size_t count, int errorId) override {
+        if (failure != 0) return false;
         auto* bytes = static_cast<std::uint8_t*>(out);
         while (count != 0) {
             const std::size_t n = readPieces(volume(), position_, bytes, count);
@@ -212,25 +213,38 @@ public:
             position_ += n;
             count -= n;
             if (count != 0 && n == 0) {
-                if (disk_ + 1 >= static_cast<int>(volumes_.size())) fail(errorId);
-                openVolume(disk_ + 1);
+                if (disk_ + 1 >= static_cast<int>(volumes_.size())) {
+                    fail(errorId);
+                    return false;
+                }
+                if (!openVolume(disk_ + 1)) return false;
             }
         }
+        return true;
     }
-    [[noreturn]] void fail(int errorId) override { throw JoinStopped{errorId}; }
-    void openVolume(int disk) override {
-        if (disk < 0 || disk >= static_cast<int>(volumes_.size())) fail(msg::InsertVolume);
+    void fail(int errorId) override {
+        if (failure == 0) failure = errorId;
+    }
+    bool failed() const override { return failure != 0; }
+    bool openVolume(int disk) override {
+        if (disk < 0 || disk >= static_cast<int>(volumes_.size())) {
+            fail(msg::InsertVolume);
+            return false;
+        }
         disk_ = disk;
         position_ = 0;
+        return true;
     }
     std::uint64_t volumeSize() const override { return sizeOf(volume()); }
     void seek(std::uint64_t offset) override { position_ = offset; }
-    void write(const void* data, std::size_t count, int) override {
+    bool write(const void* data, std::size_t count, int) override {
+        if (failure != 0) return false;
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         if (joined.empty() || joined.back().bytes.empty()) joined.emplace_back();
         joined.back().bytes.insert(joined.back().bytes.end(), bytes, bytes + count);
+        return true;
     }
-    void copy(std::uint64_t length, int errorId) override {
+    bool copy(std::uint64_t length, int errorId) override {
         while (length != 0) {
             if (inZeros(volume(), position_)) {
                 // Within a run of zeros: copied as a run.
@@ -243,16 +257,17 @@ public:
             }
             std::uint8_t chunk[4096];
             const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(length, sizeof chunk));
-            read(chunk, part, errorId);
-            write(chunk, part, errorId);
+            if (!read(chunk, part, errorId) || !write(chunk, part, errorId)) return false;
             length -= part;
         }
+        return true;
     }
     std::uint64_t written() const override { return sizeOf(joined); }
     void copyStarts(std::uint64_t, std::uint64_t) override {}
     void entryStarts(const std::string&, std::uint64_t) override {}
 
     Pieces joined;
+    int failure = 0;
 
 private:
     const Pieces& volume() const { return volumes_[static_cast<std::size_t>(disk_)]; }
