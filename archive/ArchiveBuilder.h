@@ -365,6 +365,9 @@ private:
     // written. `onDisks`: only the disk in the drive is checked.
     void checkWrittenSet(bool onDisks);
     void readSpanBody(std::string& outFileName);
+    // Whether the joined archive's folder has room for `bytes`: a join that
+    // would fill it fails before it copies anything.
+    bool roomForJoin(std::uint64_t bytes);
     // Whether the set being read is one of numbered files (on a drive of
     // this type, with the disk label last read), not one of labelled disks.
     bool numberedVolumes(UINT driveType) const;

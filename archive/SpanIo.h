@@ -32,6 +32,7 @@ public:
     }
     std::uint64_t written() const override { return b_.outByteCount_; }
     void copyStarts(std::uint64_t entries, std::uint64_t bytes) override {
+        if (!b_.roomForJoin(bytes)) return;
         b_.reportBytes_ = true;
         b_.reportProgress(pgFileCount, {}, static_cast<std::int64_t>(entries));
         b_.reportProgress(pgByteCount, {}, static_cast<std::int64_t>(bytes));

@@ -235,6 +235,7 @@ public:
         const std::uint64_t bytes = readDirectory();
         if (io_.failed() || !io_.openVolume(0)) return;
         io_.copyStarts(entries_.size(), bytes);
+        if (io_.failed()) return;
         std::uint8_t marker[4];
         if (!io_.read(marker, sizeof marker, msg::SpanMarkerWrong)) return;
         ByteCursor c(marker);

@@ -161,7 +161,8 @@ public:
     // write failure the general write error.
     virtual bool copy(std::uint64_t length, int errorId) = 0;
     virtual std::uint64_t written() const = 0;
-    // The copying starts: how many entries, how many bytes in all.
+    // The copying starts: how many entries, how many bytes in all. May fail
+    // (no room for the joined archive).
     virtual void copyStarts(std::uint64_t entries, std::uint64_t bytes) = 0;
     virtual void entryStarts(const std::string& shownName, std::uint64_t bytes) = 0;
 };

@@ -6,6 +6,7 @@
 #include "SpanIo.h"
 #include "SpanRecords.h"
 #include "Win32Support.h"
+#include "win32/DiskSpace.h"
 
 #include <algorithm>
 
@@ -40,6 +41,14 @@ void TArchiveBuilder::RWJoinData(std::uint64_t length, int errorId) {
         if (failed()) return;
         length -= chunk;
     }
+}
+
+bool TArchiveBuilder::roomForJoin(std::uint64_t bytes) {
+    const std::size_t slash = outFileName_.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? std::string(".") : outFileName_.substr(0, slash + 1);
+    const std::int64_t free = win32::diskSpaceOf(folder).freeBytes;
+    if (free < 0 || static_cast<std::uint64_t>(free) >= bytes) return true;
+    return fail(EArchiveBuilder(msg::NotEnoughFreeSpace, true));
 }
 
 void TArchiveBuilder::readSpanBody(std::string& outFileName) {

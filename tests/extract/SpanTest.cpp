@@ -8,6 +8,7 @@
 #include "Win32Support.h"
 #include "support/Crc32.h"
 #include "support/ZeroPadded.h"
+#include "win32/DiskSpace.h"
 #include "win32/FormatDriveSeam.h"
 
 #include <algorithm>
@@ -368,6 +369,32 @@ TEST_F(Span, AJoinThatCannotWriteReportsAWriteErrorAndLeavesNothing) {
     EXPECT_EQ(result, -7);
     EXPECT_EQ(builder.LastErrCode(), msg::WriteError);
     EXPECT_EQ(builder.LastMessage(), "Write error in output file");
+    EXPECT_TRUE(joined.empty());
+    EXPECT_TRUE(readTree(folder).files.empty());
+}
+
+// A temporary folder without room for the joined archive fails the join
+// before anything is copied, and leaves nothing; the other drives' figures
+// are the system's.
+TEST_F(Span, AJoinIntoAFolderWithoutRoomFailsBeforeCopying) {
+    builder.SetMaxVolumeSize(100000);
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    const std::string folder = out + "\\full\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::vector<std::string> asked;
+    const win32::DiskSpaceHandler previous = win32::setDiskSpaceHandler([&](const std::string& where) {
+        asked.push_back(where);
+        return win32::DiskSpace{where == folder ? 1000 : -1, -1};
+    });
+    events.clear();
+    std::string joined = folder;
+    const int result = builder.ReadSpan(volume(volumeCount()), joined);
+    win32::setDiskSpaceHandler(previous);
+    EXPECT_EQ(result, -7);
+    EXPECT_EQ(builder.LastErrCode(), msg::NotEnoughFreeSpace);
+    EXPECT_NE(std::find(asked.begin(), asked.end(), folder), asked.end());
+    EXPECT_EQ(countOf(pgFileStart), 0u);
+    EXPECT_TRUE(sawBatchEnd());
     EXPECT_TRUE(joined.empty());
     EXPECT_TRUE(readTree(folder).files.empty());
 }
