@@ -36,7 +36,8 @@ void TArchiveBuilder::Add() {
     if (pack_.busy()) return;
     cancel_ = false;
     // A new self-extracting archive starts with its stub; the entries follow it.
-    const bool newExe = hasExeExtension(zipFileName_) && archiveDataStart_ == 0 && !win32::fileExists(zipFileName_);
+    const bool newExe =
+        hasExeExtension(zipFileName_) && archiveDataStart_ == 0 && !win32::fileExists(zipFileName_);
     if (newExe && !writeStubForNewExe()) return;
     runPack(PackCall::Add);
     // A stub that got no entries (the engine failed, or the Add was refused

@@ -430,7 +430,7 @@ private:
     bool placeholderPassword_ = false;  // this Extract hands the engine the placeholder
     EngineLibrary pack_{kPackEngine};
     EngineLibrary unpack_{kUnpackEngine};
-    bool handlerFailed_ = false;            // a handler let an exception out
+    bool handlerFailed_ = false;              // a handler let an exception out
     std::optional<EArchiveBuilder> failure_;  // the running operation's first
 
     std::vector<ZipDirEntry> dirEntries_;

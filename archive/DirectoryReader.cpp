@@ -4,6 +4,7 @@
 #include "MessageIds.h"
 #include "OemConversion.h"
 #include "ZipFormat.h"
+#include "zip/ZipRecords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,38 +16,40 @@ constexpr std::string_view kSpanLabelPrefix = "PKBACK# ";
 constexpr std::uint64_t kPaddingBlock = 512;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-ZipEndOfCentral parseEndRecord(std::span<const std::uint8_t> bytes) {
-    ByteCursor c(bytes);
+// The component's forms of the records the codec reads.
+std::optional<ZipEndOfCentral> endRecordAt(std::span<const std::uint8_t> bytes) {
+    const std::optional<zip::EndRecord> r = zip::parseEndRecord(bytes);
+    if (!r) return std::nullopt;
     ZipEndOfCentral end{};
-    end.signature = c.u32();
-    end.thisDisk = c.u16();
-    end.centralDisk = c.u16();
-    end.entriesThisDisk = c.u16();
-    end.totalEntries = c.u16();
-    end.centralSize = c.u32();
-    end.centralOffset = c.u32();
-    end.commentLength = c.u16();
+    end.signature = zip::kEndOfCentralSignature;
+    end.thisDisk = r->thisDisk;
+    end.centralDisk = r->directoryDisk;
+    end.entriesThisDisk = r->entriesHere;
+    end.totalEntries = r->entries;
+    end.centralSize = r->directorySize;
+    end.centralOffset = r->directoryOffset;
+    end.commentLength = r->commentLength;
     return end;
 }
 
-ZipCentralFields parseCentralFields(ByteCursor& c) {
+ZipCentralFields centralFieldsOf(const zip::CentralHeader& h) {
     ZipCentralFields f{};
-    f.madeByVersion = c.u8();
-    f.hostSystem = c.u8();
-    f.versionNeeded = c.u16();
-    f.flags = c.u16();
-    f.compressionMethod = c.u16();
-    f.dateTime = c.u32();
-    f.crc32 = c.u32();
-    f.compressedSize = c.u32();
-    f.uncompressedSize = c.u32();
-    f.fileNameLength = c.u16();
-    f.extraFieldLength = c.u16();
-    f.fileCommentLength = c.u16();
-    f.diskNumberStart = c.u16();
-    f.internalAttributes = c.u16();
-    f.externalAttributes = c.u32();
-    f.localHeaderOffset = c.u32();
+    f.madeByVersion = static_cast<std::uint8_t>(h.versionMadeBy);
+    f.hostSystem = static_cast<std::uint8_t>(h.versionMadeBy >> 8);
+    f.versionNeeded = h.versionNeeded;
+    f.flags = h.flags;
+    f.compressionMethod = h.method;
+    f.dateTime = h.dosDateTime;
+    f.crc32 = h.crc;
+    f.compressedSize = h.compressedSize;
+    f.uncompressedSize = h.size;
+    f.fileNameLength = h.nameLength;
+    f.extraFieldLength = h.extraLength;
+    f.fileCommentLength = h.commentLength;
+    f.diskNumberStart = h.diskStart;
+    f.internalAttributes = h.internalAttributes;
+    f.externalAttributes = h.externalAttributes;
+    f.localHeaderOffset = h.localHeaderOffset;
     return f;
 }
 
@@ -133,12 +136,11 @@ void describeDirectory(ByteSource& file, EndRecordSearch& s) {
     if (!saturated || s.endOfCentralOffset < zip::kZip64LocatorSize + zip::kZip64EndSize) return;
 
     const std::uint64_t locatorAt = s.endOfCentralOffset - zip::kZip64LocatorSize;
-    std::uint8_t locator[zip::kZip64LocatorSize];
-    if (!readExactly(file, locatorAt, locator, sizeof locator)) return;
-    ByteCursor lc(locator);
-    if (lc.u32() != zip::kZip64LocatorSignature) return;
-    lc.u32();  // disk of the ZIP64 end record
-    const std::uint64_t storedAt = lc.u64();
+    std::uint8_t locatorBytes[zip::kZip64LocatorSize];
+    if (!readExactly(file, locatorAt, locatorBytes, sizeof locatorBytes)) return;
+    const std::optional<zip::Zip64Locator> locator = zip::parseZip64Locator(locatorBytes);
+    if (!locator) return;
+    const std::uint64_t storedAt = locator->endRecordOffset;
 
     // The record normally lies just before its locator; the stored offset
     // is the fallback (it misses by the length of any prefixed stub).
@@ -147,13 +149,11 @@ void describeDirectory(ByteSource& file, EndRecordSearch& s) {
         if (!addWithin(at, zip::kZip64EndSize, locatorAt, recordEnd)) continue;
         std::uint8_t record[zip::kZip64EndSize];
         if (!readExactly(file, at, record, sizeof record)) continue;
-        ByteCursor c(record);
-        if (c.u32() != zip::kZip64EndSignature) continue;
-        c.skip(8 + 2 + 2 + 4 + 4 + 8);  // record size, versions, disks, entries on this disk
-        const std::uint64_t total = c.u64(), size = c.u64(), offset = c.u64();
-        if (s.end.totalEntries == 0xFFFF) s.totalEntries = total;
-        if (s.end.centralSize == 0xFFFFFFFF) s.centralSize = size;
-        if (s.end.centralOffset == 0xFFFFFFFF) s.centralOffset = offset;
+        const std::optional<zip::Zip64EndRecord> zip64 = zip::parseZip64EndRecord(record);
+        if (!zip64) continue;
+        if (s.end.totalEntries == 0xFFFF) s.totalEntries = zip64->entries;
+        if (s.end.centralSize == 0xFFFFFFFF) s.centralSize = zip64->directorySize;
+        if (s.end.centralOffset == 0xFFFFFFFF) s.centralOffset = zip64->directoryOffset;
         s.directoryEnd = at;
         s.zip64 = true;
         return;
@@ -202,12 +202,11 @@ ReadError findEndRecord(ByteSource& file, EndRecordSearch& s) {
     std::uint8_t tail[zip::kEndOfCentralSize];
     if (s.fileSize >= zip::kEndOfCentralSize &&
         readExactly(file, s.fileSize - zip::kEndOfCentralSize, tail, sizeof tail)) {
-        ZipEndOfCentral end = parseEndRecord(tail);
-        if (end.signature == zip::kEndOfCentralSignature) {
-            s.end = end;
+        if (const std::optional<ZipEndOfCentral> end = endRecordAt(tail)) {
+            s.end = *end;
             s.endOfCentralOffset = s.fileSize - zip::kEndOfCentralSize;
             // A record at the very end has no room for a comment.
-            if (end.commentLength != 0) return ReadError::plain(msg::ArchiveCommentReadError);
+            if (end->commentLength != 0) return ReadError::plain(msg::ArchiveCommentReadError);
             describeDirectory(file, s);
             return {};
         }
@@ -224,7 +223,7 @@ ReadError findEndRecord(ByteSource& file, EndRecordSearch& s) {
     // final 22 bytes (those the fast path has seen); the last hit wins.
     for (std::size_t hit = window - zip::kEndOfCentralSize - 1; window > zip::kEndOfCentralSize; --hit) {
         if (buffer[hit] == 'P' && buffer[hit + 1] == 'K' && buffer[hit + 2] == 5 && buffer[hit + 3] == 6) {
-            ZipEndOfCentral end = parseEndRecord(std::span(buffer).subspan(hit, zip::kEndOfCentralSize));
+            const ZipEndOfCentral end = *endRecordAt(std::span(buffer).subspan(hit, zip::kEndOfCentralSize));
             const std::size_t commentStart = hit + zip::kEndOfCentralSize;
             if (end.commentLength > window - commentStart)
                 return ReadError::plain(msg::ArchiveCommentReadError);
@@ -331,9 +330,9 @@ ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const Dire
             reader.switchTo(*next, 0);
             fixed = reader.read(zip::kCentralHeaderSize);
         }
-        ByteCursor c(fixed);
-        if (c.u32() != zip::kCentralHeaderSignature) return ReadError::plain(msg::CentralSignatureWrong);
-        ZipCentralFields fields = parseCentralFields(c);
+        const std::optional<zip::CentralHeader> header = zip::parseCentralHeader(fixed);
+        if (!header) return ReadError::plain(msg::CentralSignatureWrong);
+        const ZipCentralFields fields = centralFieldsOf(*header);
 
         auto name = reader.read(fields.fileNameLength);
         if (name.size() != fields.fileNameLength) return ReadError::plain(msg::CentralNameReadError);

@@ -93,7 +93,8 @@ UINT TArchiveBuilder::CheckForDisk() {
         if (isFixedOrNetwork(type)) fixedDriveType_ = type;
         return type;
     }
-    fail(answer == IDCANCEL ? EArchiveBuilder(msg::UserCanceled, false) : EArchiveBuilder(msg::MsgBoxFailed, true));
+    fail(answer == IDCANCEL ? EArchiveBuilder(msg::UserCanceled, false)
+                            : EArchiveBuilder(msg::MsgBoxFailed, true));
     return DRIVE_UNKNOWN;
 }
 
@@ -101,7 +102,8 @@ bool TArchiveBuilder::IsRightDisk(UINT driveType) {
     if (isFixedOrNetwork(driveType)) {
         // The set's files differ only in the number before the extension; a
         // name without one cannot lead to another volume.
-        if (volumeNumberOfFile(inFileName_) < 0) return !fail(EArchiveBuilder(msg::InsertVolume, currentDisk_ + 1));
+        if (volumeNumberOfFile(inFileName_) < 0)
+            return !fail(EArchiveBuilder(msg::InsertVolume, currentDisk_ + 1));
         inFileName_ = withVolumeNumber(inFileName_, currentDisk_ + 1);
         return true;
     }

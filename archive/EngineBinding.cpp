@@ -111,8 +111,8 @@ void TArchiveBuilder::CallUnpackEngine(const std::string& archivePath) {
     const bool called = unpack_.call(
         [&](ExecRecordMemory& memory, bool newer) {
             SetUnpackSwitches(archivePath);
-            return storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(memory, fSpecArgs_,
-                                                                                               newer);
+            return storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(
+                memory, fSpecArgs_, newer);
         },
         processedCount_);
     if (!called || std::exchange(handlerFailed_, false)) ShowArchiveMessage(kUnpackEngine.abort);
@@ -132,7 +132,8 @@ void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall ki
                 r.encrypt = r.junkDirNames = r.one80 = r.move = r.update = r.freshen = 0;
                 r.recurse = 0;
             }
-            if (!storeFilePatterns<PackExecRecordNew, PackExecRecordOld, PackFileSpec>(memory, fSpecArgs_, newer))
+            if (!storeFilePatterns<PackExecRecordNew, PackExecRecordOld, PackFileSpec>(memory, fSpecArgs_,
+                                                                                       newer))
                 return false;
             if (newer && !tempDir_.empty())
                 memory.as<PackExecRecordNew>().tempDir = memory.copyTempDir(tempDir_);

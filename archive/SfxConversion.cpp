@@ -12,8 +12,10 @@
 #include "ZipFormat.h"
 #include "win32/PathExists.h"
 #include "win32/ProgramPath.h"
+#include "zip/ZipRecords.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <limits>
 #include <vector>
@@ -23,11 +25,21 @@ namespace {
 
 constexpr const char* kStubName = "PACKSFX.BIN";
 constexpr std::size_t kCopyChunk = 8192;
-// Central-header fields the copy reads or moves.
-constexpr std::size_t kCentralNameLength = 28;
-constexpr std::size_t kCentralExtraLength = 30;
-constexpr std::size_t kCentralCommentLength = 32;
-constexpr std::size_t kCentralLocalOffset = 42;
+
+// The bytes of an end record as the component holds it.
+std::array<std::uint8_t, zip::kEndOfCentralSize> endRecordBytes(const ZipEndOfCentral& end) {
+    zip::EndRecord record;
+    record.thisDisk = end.thisDisk;
+    record.directoryDisk = end.centralDisk;
+    record.entriesHere = end.entriesThisDisk;
+    record.entries = end.totalEntries;
+    record.directorySize = end.centralSize;
+    record.directoryOffset = end.centralOffset;
+    record.commentLength = end.commentLength;
+    std::array<std::uint8_t, zip::kEndOfCentralSize> bytes{};
+    zip::storeEndRecord(record, bytes);
+    return bytes;
+}
 
 std::string upperExtension(const std::string& path) {
     const std::size_t dot = path.find_last_of('.');
@@ -115,17 +127,14 @@ int TArchiveBuilder::CopyBuffer(HANDLE from, HANDLE to, std::int64_t length) {
 }
 
 int TArchiveBuilder::RWCentralDir(HANDLE in, HANDLE out, const ZipEndOfCentral& end, std::int64_t shift) {
-    std::vector<std::uint8_t> header(zip::kCentralHeaderSize);
+    std::array<std::uint8_t, zip::kCentralHeaderSize> header{};
     for (std::uint32_t i = 0; i < end.totalEntries; ++i) {
         if (!readExact(in, header.data(), header.size())) return kConvertCopyFailed;  // 11013
-        ByteCursor fields(header);
-        if (fields.u32() != zip::kCentralHeaderSignature) return kConvertCopyFailed;  // 11015
-        fields.seek(kCentralNameLength);
-        const std::int64_t variable = std::int64_t{fields.u16()} + fields.u16() + fields.u16();
-        fields.seek(kCentralLocalOffset);
-        std::uint32_t localOffset = 0;
-        if (!shifted(fields.u32(), shift, localOffset)) return kConvertCopyFailed;
-        storeLe32(header.data() + kCentralLocalOffset, localOffset);
+        std::optional<zip::CentralHeader> fields = zip::parseCentralHeader(header);
+        if (!fields) return kConvertCopyFailed;  // 11015
+        const auto variable = static_cast<std::int64_t>(fields->variableLength());
+        if (!shifted(fields->localHeaderOffset, shift, fields->localHeaderOffset)) return kConvertCopyFailed;
+        zip::storeCentralHeader(*fields, header);
         if (!writeAll(out, header.data(), header.size())) return kConvertCopyFailed;  // 11029
         if (CopyBuffer(in, out, variable) != kConvertOk) return kConvertCopyFailed;   // 11042
     }
@@ -136,7 +145,8 @@ int TArchiveBuilder::RWCentralDir(HANDLE in, HANDLE out, const ZipEndOfCentral& 
     std::uint32_t directory = 0;
     if (!shifted(end.centralOffset, shift, directory)) return kConvertCopyFailed;
     moved.centralOffset = directory;
-    if (!writeAll(out, &moved, sizeof moved)) return kConvertCopyFailed;                  // 11030
+    const auto movedBytes = endRecordBytes(moved);
+    if (!writeAll(out, movedBytes.data(), movedBytes.size())) return kConvertCopyFailed;  // 11030
     if (CopyBuffer(in, out, end.commentLength) != kConvertOk) return kConvertCopyFailed;  // 11044
     return kConvertOk;
 }
@@ -253,7 +263,8 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
                 result = kConvertRefused;
             } else {
                 end.centralOffset = static_cast<std::uint32_t>(prefix);
-                if (!writeAll(out.get(), &end, sizeof end)) result = kConvertCopyFailed;
+                const auto bytes = endRecordBytes(end);
+                if (!writeAll(out.get(), bytes.data(), bytes.size())) result = kConvertCopyFailed;
             }
         } else if (result == kConvertOk) {
             result = appendArchive(out.get(), prefix, sizesAddUp);

@@ -13,7 +13,9 @@ class TArchiveBuilder::SpanIo final : public JoinIo {
 public:
     explicit SpanIo(TArchiveBuilder& builder) : b_(builder) {}
 
-    bool read(void* out, std::size_t count, int errorId) override { return b_.readInExactly(out, count, errorId); }
+    bool read(void* out, std::size_t count, int errorId) override {
+        return b_.readInExactly(out, count, errorId);
+    }
     void fail(int errorId) override { b_.fail(EArchiveBuilder(errorId, true)); }
     bool failed() const override { return b_.failed(); }
     bool openVolume(int disk) override {

@@ -7,35 +7,6 @@
 
 namespace tavrix::archive {
 
-std::optional<LocalHeaderFields> localHeaderFields(
-    std::span<const std::uint8_t, zip::kLocalHeaderSize> block) {
-    ByteCursor c(block);
-    if (c.u32() != zip::kLocalHeaderSignature) return std::nullopt;
-    LocalHeaderFields f;
-    c.skip(2);  // version needed
-    f.flags = c.u16();
-    c.skip(2 + 4 + 4);  // method, time and date, CRC
-    f.compressedSize = c.u32();
-    c.skip(4);  // size
-    f.nameLength = c.u16();
-    f.extraLength = c.u16();
-    return f;
-}
-
-std::optional<CentralHeaderFields> centralHeaderFields(
-    std::span<const std::uint8_t, zip::kCentralHeaderSize> block) {
-    ByteCursor c(block);
-    if (c.u32() != zip::kCentralHeaderSignature) return std::nullopt;
-    CentralHeaderFields f;
-    c.skip(2 + 2 + 2 + 2 + 4 + 4);  // versions, flags, method, time and date, CRC
-    f.compressedSize = c.u32();
-    c.skip(4);  // size
-    f.nameLength = c.u16();
-    f.extraLength = c.u16();
-    f.commentLength = c.u16();
-    return f;
-}
-
 SpanEntryIndex::SpanEntryIndex(std::vector<SpanEntry>& entries)
     : entries_(entries), byName_(entries.size()), taken_(entries.size(), 0) {
     for (std::size_t i = 0; i < byName_.size(); ++i) byName_[i] = i;
@@ -82,7 +53,7 @@ bool skipInput(SpanInput& input, std::size_t count, int errorId) {
 std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
     std::uint8_t central[zip::kCentralHeaderSize];
     if (!input.read(central, sizeof central, msg::CentralHeaderReadError)) return 0;
-    const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
+    const std::optional<zip::CentralHeader> fields = zip::parseCentralHeader(central);
     if (!fields) {
         input.fail(msg::CentralSignatureWrong);
         return 0;
@@ -92,7 +63,8 @@ std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
     entry.compressedSize = fields->compressedSize;
     entry.centralLength = static_cast<std::uint32_t>(sizeof central + fields->nameLength +
                                                      fields->extraLength + fields->commentLength);
-    if (!skipInput(input, std::size_t{fields->extraLength} + fields->commentLength, msg::CentralExtraReadError))
+    if (!skipInput(input, std::size_t{fields->extraLength} + fields->commentLength,
+                   msg::CentralExtraReadError))
         return 0;
     return std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
 }
@@ -108,7 +80,7 @@ std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entrie
 
 bool readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out) {
     if (!input.read(out.header, sizeof out.header, msg::LocalHeaderReadError)) return false;
-    const std::optional<LocalHeaderFields> fields = localHeaderFields(out.header);
+    const std::optional<zip::LocalHeader> fields = zip::parseLocalHeader(out.header);
     if (!fields) {
         input.fail(msg::LocalSignatureWrong);
         return false;
@@ -133,24 +105,23 @@ bool needsZip64(const DirectoryPlace& place) {
 
 std::size_t storeEndRecords(const DirectoryPlace& place, std::uint16_t commentLength,
                             std::uint8_t (&out)[kEndRecordsMaxSize]) {
-    std::uint8_t* at = out;
+    std::span<std::uint8_t, kEndRecordsMaxSize> at(out);
+    std::size_t length = 0;
     if (needsZip64(place)) {
-        storeLe32(at, zip::kZip64EndSignature);
-        storeLe64(at + 4, zip::kZip64EndSize - 12);  // what follows the size field
-        storeLe16(at + 12, zip::kVersionZip64);
-        storeLe16(at + 14, zip::kVersionZip64);
-        storeLe32(at + 16, place.thisDisk);
-        storeLe32(at + 20, place.directoryDisk);
-        storeLe64(at + 24, place.entriesHere);
-        storeLe64(at + 32, place.entries);
-        storeLe64(at + 40, place.directorySize);
-        storeLe64(at + 48, place.directoryOffset);
-        at += zip::kZip64EndSize;
-        storeLe32(at, zip::kZip64LocatorSignature);
-        storeLe32(at + 4, place.thisDisk);  // the volume holding the ZIP64 end record
-        storeLe64(at + 8, place.recordsAt);
-        storeLe32(at + 16, place.thisDisk + 1);  // volumes in all
-        at += zip::kZip64LocatorSize;
+        zip::Zip64EndRecord record;
+        record.thisDisk = place.thisDisk;
+        record.directoryDisk = place.directoryDisk;
+        record.entriesHere = place.entriesHere;
+        record.entries = place.entries;
+        record.directorySize = place.directorySize;
+        record.directoryOffset = place.directoryOffset;
+        zip::storeZip64EndRecord(record, at.subspan<0, zip::kZip64EndSize>());
+        zip::Zip64Locator locator;
+        locator.endRecordDisk = place.thisDisk;  // the volume holding the ZIP64 end record
+        locator.endRecordOffset = place.recordsAt;
+        locator.totalDisks = place.thisDisk + 1;
+        zip::storeZip64Locator(locator, at.subspan<zip::kZip64EndSize, zip::kZip64LocatorSize>());
+        length = kZip64EndRecordsSize;
     }
     const auto clamp16 = [](std::uint64_t v) {
         return static_cast<std::uint16_t>(std::min<std::uint64_t>(v, zip::kSaturated16));
@@ -158,15 +129,16 @@ std::size_t storeEndRecords(const DirectoryPlace& place, std::uint16_t commentLe
     const auto clamp32 = [](std::uint64_t v) {
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, zip::kSaturated32));
     };
-    storeLe32(at, zip::kEndOfCentralSignature);
-    storeLe16(at + 4, clamp16(place.thisDisk));
-    storeLe16(at + 6, clamp16(place.directoryDisk));
-    storeLe16(at + 8, clamp16(place.entriesHere));
-    storeLe16(at + 10, clamp16(place.entries));
-    storeLe32(at + 12, clamp32(place.directorySize));
-    storeLe32(at + 16, clamp32(place.directoryOffset));
-    storeLe16(at + 20, commentLength);
-    return static_cast<std::size_t>(at - out) + zip::kEndOfCentralSize;
+    zip::EndRecord end;
+    end.thisDisk = clamp16(place.thisDisk);
+    end.directoryDisk = clamp16(place.directoryDisk);
+    end.entriesHere = clamp16(place.entriesHere);
+    end.entries = clamp16(place.entries);
+    end.directorySize = clamp32(place.directorySize);
+    end.directoryOffset = clamp32(place.directoryOffset);
+    end.commentLength = commentLength;
+    zip::storeEndRecord(end, at.subspan(length).first<zip::kEndOfCentralSize>());
+    return length + zip::kEndOfCentralSize;
 }
 
 std::string withBackslashes(std::string name) {
@@ -190,13 +162,12 @@ std::uint64_t le64At(const std::uint8_t* at) {
 
 void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central,
                        std::vector<std::uint8_t>& extra, std::uint64_t offset) {
+    std::optional<zip::CentralHeader> header = zip::parseCentralHeader(central);
+    if (!header) return;          // the caller read a central header here
     std::uint64_t sizes[2] = {};  // as the ZIP64 field orders them: size, then compressed size
     std::size_t saturated = 0;
-    for (const std::size_t field : {std::size_t{24}, std::size_t{20}}) {
-        const std::uint64_t value = le16At(&central[field]) | std::uint64_t{le16At(&central[field + 2])}
-                                                                  << 16;
+    for (const std::uint32_t value : {header->size, header->compressedSize})
         if (value == zip::kSaturated32) sizes[saturated++] = value;
-    }
     // The entry's other fields stay; a damaged rest is dropped.
     std::size_t at = 0;
     while (at + 4 <= extra.size()) {
@@ -218,10 +189,10 @@ void moveOffsetToZip64(std::span<std::uint8_t, zip::kCentralHeaderSize> central,
     storeLe16(&extra[at + 2], static_cast<std::uint16_t>(length));
     for (std::size_t i = 0; i < saturated; ++i) storeLe64(&extra[at + 4 + 8 * i], sizes[i]);
     storeLe64(&extra[at + 4 + 8 * saturated], offset);
-    storeLe32(&central[kCentralLocalOffsetAt], zip::kSaturated32);
-    storeLe16(&central[kCentralExtraLengthAt], static_cast<std::uint16_t>(extra.size()));
-    if (le16At(&central[kCentralVersionNeededAt]) < zip::kVersionZip64)
-        storeLe16(&central[kCentralVersionNeededAt], zip::kVersionZip64);
+    header->localHeaderOffset = zip::kSaturated32;
+    header->extraLength = static_cast<std::uint16_t>(extra.size());
+    header->versionNeeded = std::max<std::uint16_t>(header->versionNeeded, zip::kVersionZip64);
+    zip::storeCentralHeader(*header, central);
 }
 
 namespace {
@@ -291,7 +262,7 @@ private:
                 !io_.write(local.name.data(), local.name.size(), msg::LocalHeaderWriteError) ||
                 !io_.copy(local.fields.extraLength, msg::LocalExtraReadError) ||
                 !io_.copy(local.dataLength, msg::ZippedDataReadError) ||
-                (local.descriptor && !io_.copy(kDataDescriptorSize, msg::DataDescriptorError)))
+                (local.descriptor && !io_.copy(zip::kDataDescriptorSize, msg::DataDescriptorError)))
                 return false;
         }
         return true;
@@ -303,7 +274,7 @@ private:
         std::vector<std::uint8_t> extra;
         for (std::size_t i = 0; i < entries_.size(); ++i) {
             if (!io_.read(central, sizeof central, msg::CentralHeaderReadError)) return false;
-            const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
+            std::optional<zip::CentralHeader> fields = zip::parseCentralHeader(central);
             if (!fields) {
                 io_.fail(msg::CentralSignatureWrong);
                 return false;
@@ -312,8 +283,9 @@ private:
             if (!io_.read(name.data(), name.size(), msg::CentralNameReadError)) return false;
             const SpanEntry* entry = index.take(io_, name, SpanEntryIndex::Pass::Central);
             if (!entry) return false;
-            storeLe16(central + kCentralDiskStartAt, 0);
-            storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry->headerOffset));
+            fields->diskStart = 0;
+            fields->localHeaderOffset = static_cast<std::uint32_t>(entry->headerOffset);
+            zip::storeCentralHeader(*fields, central);
             // Past 4 GiB the offset moves into the entry's ZIP64 field.
             const bool pastFourGibibytes = entry->headerOffset >= zip::kSaturated32;
             if (pastFourGibibytes) {

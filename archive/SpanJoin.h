@@ -8,6 +8,7 @@
 #include "DirectoryReader.h"
 #include "DiskSpan.h"
 #include "ZipFormat.h"
+#include "zip/ZipRecords.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,33 +24,6 @@ namespace tavrix::archive {
 // call (and under Wine a round trip), so small chunks cost far more than the
 // bytes.
 inline constexpr std::size_t kSpanCopyChunk = 1 << 20;
-inline constexpr std::size_t kDataDescriptorSize = 16;  // signature, CRC, two sizes
-
-// Offsets of the fields the spanning code rewrites in a central header.
-inline constexpr std::size_t kCentralVersionNeededAt = 6;
-inline constexpr std::size_t kCentralExtraLengthAt = 30;
-inline constexpr std::size_t kCentralDiskStartAt = 34;
-inline constexpr std::size_t kCentralLocalOffsetAt = 42;
-
-struct LocalHeaderFields {
-    std::uint16_t flags = 0;
-    std::uint16_t nameLength = 0;
-    std::uint16_t extraLength = 0;
-    std::uint32_t compressedSize = 0;
-};
-
-struct CentralHeaderFields {
-    std::uint16_t nameLength = 0;
-    std::uint16_t extraLength = 0;
-    std::uint16_t commentLength = 0;
-    std::uint32_t compressedSize = 0;
-};
-
-// Empty when the block does not start with the header's signature.
-std::optional<LocalHeaderFields> localHeaderFields(
-    std::span<const std::uint8_t, zip::kLocalHeaderSize> block);
-std::optional<CentralHeaderFields> centralHeaderFields(
-    std::span<const std::uint8_t, zip::kCentralHeaderSize> block);
 
 // The bytes of the archive or set being read, one after another. A failure
 // is remembered, the first one only: the work stops at the next check, and
@@ -97,7 +71,7 @@ std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entrie
 // directory.
 struct LocalEntry {
     std::uint8_t header[zip::kLocalHeaderSize] = {};
-    LocalHeaderFields fields;
+    zip::LocalHeader fields;
     std::string name;
     SpanEntry* entry = nullptr;
     bool descriptor = false;       // a data descriptor follows the data
@@ -106,7 +80,7 @@ struct LocalEntry {
     // Header, name, extra field, data and descriptor.
     std::uint64_t wholeSize() const {
         return sizeof header + fields.nameLength + fields.extraLength + std::uint64_t{dataLength} +
-               (descriptor ? kDataDescriptorSize : 0);
+               (descriptor ? zip::kDataDescriptorSize : 0);
     }
 };
 

@@ -45,7 +45,8 @@ void TArchiveBuilder::RWJoinData(std::uint64_t length, int errorId) {
 
 bool TArchiveBuilder::roomForJoin(std::uint64_t bytes) {
     const std::size_t slash = outFileName_.find_last_of('\\');
-    const std::string folder = slash == std::string::npos ? std::string(".") : outFileName_.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : outFileName_.substr(0, slash + 1);
     const std::int64_t free = win32::diskSpaceOf(folder).freeBytes;
     if (free < 0 || static_cast<std::uint64_t>(free) >= bytes) return true;
     return fail(EArchiveBuilder(msg::NotEnoughFreeSpace, true));

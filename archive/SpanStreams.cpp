@@ -71,7 +71,8 @@ bool TArchiveBuilder::writeOut(const void* data, std::size_t length, int errorId
     // out as it is, without a copy through the queue.
     if (length >= kSpanCopyChunk / 2) {
         if (!flushOut(errorId)) return false;
-        if (!outFile_ || !writeAll(outFile_.get(), bytes, length)) return fail(EArchiveBuilder(errorId, true));
+        if (!outFile_ || !writeAll(outFile_.get(), bytes, length))
+            return fail(EArchiveBuilder(errorId, true));
         return true;
     }
     outPending_.insert(outPending_.end(), bytes, bytes + length);

@@ -34,7 +34,7 @@ std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIn
     std::string name;
     for (std::uint64_t i = 0; i < total; ++i) {
         if (!window.read(at, header, sizeof header)) break;
-        const std::optional<LocalHeaderFields> fields = localHeaderFields(header);
+        const std::optional<zip::LocalHeader> fields = zip::parseLocalHeader(header);
         if (!fields) break;
         name.resize(fields->nameLength);
         if (!window.read(at + sizeof header, name.data(), name.size())) break;
@@ -43,7 +43,8 @@ std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIn
         const bool descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
         const std::uint64_t piece = sizeof header + fields->nameLength + fields->extraLength;
         largest = std::max(largest, piece);
-        at += piece + (descriptor ? entry->compressedSize + kDataDescriptorSize : fields->compressedSize);
+        at +=
+            piece + (descriptor ? entry->compressedSize + zip::kDataDescriptorSize : fields->compressedSize);
     }
     index.restart(SpanEntryIndex::Pass::Local);
     return largest;
@@ -260,7 +261,7 @@ void TArchiveBuilder::writeSpanBody() {
         if (!readLocalEntry(io, index, local)) return;
         io.entryStarts(withBackslashes(local.name), local.wholeSize());
         // Header, name and extra field stay on one volume; the data may not.
-        const LocalHeaderFields& fields = local.fields;
+        const zip::LocalHeader& fields = local.fields;
         WriteSplit(local.header, sizeof local.header,
                    sizeof local.header + fields.nameLength + fields.extraLength);
         if (failed()) return;
@@ -269,7 +270,7 @@ void TArchiveBuilder::writeSpanBody() {
         WriteSplit(local.name.data(), local.name.size(), 0);
         RWSplitData(fields.extraLength, msg::LocalExtraReadError);
         RWSplitData(local.dataLength, msg::ZippedDataReadError);
-        if (local.descriptor) RWSplitData(kDataDescriptorSize, msg::DataDescriptorError);
+        if (local.descriptor) RWSplitData(zip::kDataDescriptorSize, msg::DataDescriptorError);
         if (failed()) return;
     }
 
@@ -286,7 +287,7 @@ void TArchiveBuilder::writeSpanBody() {
     std::string name;
     for (std::uint64_t i = 0; i < total; ++i) {
         if (!readInExactly(central, sizeof central, msg::CentralHeaderReadError)) return;
-        const std::optional<CentralHeaderFields> fields = centralHeaderFields(central);
+        std::optional<zip::CentralHeader> fields = zip::parseCentralHeader(central);
         if (!fields) {
             fail(EArchiveBuilder(msg::CentralSignatureWrong, true));
             return;
@@ -298,8 +299,9 @@ void TArchiveBuilder::writeSpanBody() {
         if (!readInExactly(name.data(), nameLength, msg::CentralNameReadError)) return;
         const SpanEntry* entry = index.take(io, name, SpanEntryIndex::Pass::Central);
         if (!entry) return;
-        storeLe16(central + kCentralDiskStartAt, entry->diskNumber);
-        storeLe32(central + kCentralLocalOffsetAt, static_cast<std::uint32_t>(entry->headerOffset));
+        fields->diskStart = entry->diskNumber;
+        fields->localHeaderOffset = static_cast<std::uint32_t>(entry->headerOffset);
+        zip::storeCentralHeader(*fields, central);
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
         if (failed()) return;
         if (i == 0) {

@@ -68,7 +68,7 @@ private:
 bool localHeaderIsThere(HeaderWindow& window, const ZipDirEntry& entry) {
     std::uint8_t header[zip::kLocalHeaderSize];
     if (!window.read(entry.localHeaderOffset, header, sizeof header)) return false;
-    const std::optional<LocalHeaderFields> fields = localHeaderFields(header);
+    const std::optional<zip::LocalHeader> fields = zip::parseLocalHeader(header);
     if (!fields || fields->nameLength != entry.header.fileNameLength) return false;
     std::string name(fields->nameLength, '\0');
     if (!window.read(entry.localHeaderOffset + sizeof header, name.data(), name.size())) return false;
@@ -81,7 +81,9 @@ bool localHeaderIsThere(HeaderWindow& window, const ZipDirEntry& entry) {
 void TArchiveBuilder::checkWrittenSet(bool onDisks) {
     const int lastDisk = currentDisk_;
     WrittenVolumes volumes(outFileName_, lastDisk, onDisks);
-    const auto unreadable = [&](int disk) { fail(EArchiveBuilder(msg::SetDoesNotReadBack, volumes.name(disk))); };
+    const auto unreadable = [&](int disk) {
+        fail(EArchiveBuilder(msg::SetDoesNotReadBack, volumes.name(disk)));
+    };
     ByteSource* last = volumes.last();
     if (!last) return unreadable(lastDisk);
     DirectoryOptions options;

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "ByteCursor.h"
 #include "ZipFormat.h"
+#include "zip/ZipRecords.h"
 
 namespace tavrix::zip {
 namespace {
@@ -20,7 +22,7 @@ constexpr std::size_t kWindowSize = 1 << 20;
 // built without exceptions).
 constexpr std::uint64_t kLargestDirectory = std::uint64_t{64} << 20;
 
-struct EndRecord {
+struct DirectoryEnd {
     std::uint64_t entryCount = 0;
     std::uint64_t directorySize = 0;
     std::uint64_t directoryOffset = 0;
@@ -36,7 +38,7 @@ std::span<const std::uint8_t> asBytes(const std::vector<std::uint8_t>& v) {
 
 // Finds the end-of-central-directory record in the last 64 KiB and follows
 // the Zip64 locator when there is one.
-bool readEndRecord(ArchiveReader& reader, EndRecord& end) {
+bool readEndRecord(ArchiveReader& reader, DirectoryEnd& end) {
     const std::uint64_t fileSize = reader.size();
     if (fileSize < kEndOfCentralSize) return false;
     const std::size_t tailSize = static_cast<std::size_t>(
@@ -46,57 +48,45 @@ bool readEndRecord(ArchiveReader& reader, EndRecord& end) {
     if (!reader.readExact(tailStart, tail.data(), tailSize)) return false;
 
     // The last signature whose comment fits in the file wins.
+    const std::span<const std::uint8_t> bytes = asBytes(tail);
     std::size_t found = SIZE_MAX;
+    std::optional<EndRecord> record;
     for (std::size_t pos = tailSize - kEndOfCentralSize + 1; pos-- > 0;) {
-        ByteCursor c(asBytes(tail));
-        c.seek(pos);
-        if (c.u32() != kEndOfCentralSignature) continue;
-        c.seek(pos + 20);
-        if (pos + kEndOfCentralSize + c.u16() <= tailSize) {
+        record = parseEndRecord(bytes.subspan(pos));
+        if (record && pos + kEndOfCentralSize + record->commentLength <= tailSize) {
             found = pos;
             break;
         }
     }
     if (found == SIZE_MAX) return false;
 
-    ByteCursor c(asBytes(tail));
-    c.seek(found + 4);
-    const std::uint16_t disk = c.u16();
-    const std::uint16_t directoryDisk = c.u16();
-    c.u16();  // entries on this disk
-    end.entryCount = c.u16();
-    end.directorySize = c.u32();
-    end.directoryOffset = c.u32();
-    end.comment = std::string(c.chars(c.u16()));
-    if (!c.ok()) return false;
+    end.entryCount = record->entries;
+    end.directorySize = record->directorySize;
+    end.directoryOffset = record->directoryOffset;
+    const std::size_t commentAt = found + kEndOfCentralSize;
+    end.comment.assign(reinterpret_cast<const char*>(bytes.data() + commentAt), record->commentLength);
     end.directoryEnd = tailStart + found;
-    end.spanned = disk != 0 || directoryDisk != 0;
+    end.spanned = record->thisDisk != 0 || record->directoryDisk != 0;
 
     // Zip64: the locator sits right in front of the end record.
     if (found >= kZip64LocatorSize) {
-        ByteCursor loc(asBytes(tail));
-        loc.seek(found - kZip64LocatorSize);
-        if (loc.u32() == kZip64LocatorSignature) {
-            const std::uint32_t zip64Disk = loc.u32();
-            const std::uint64_t zip64Offset = loc.u64();
-            const std::uint32_t diskCount = loc.u32();
-            std::uint8_t record[kZip64EndSize];
+        if (const std::optional<Zip64Locator> locator =
+                parseZip64Locator(bytes.subspan(found - kZip64LocatorSize))) {
+            std::uint8_t recordBytes[kZip64EndSize];
             const std::uint64_t locatorAt = tailStart + found - kZip64LocatorSize;
+            const std::uint64_t zip64Offset = locator->endRecordOffset;
             if (zip64Offset + kZip64EndSize > locatorAt ||
-                !reader.readExact(zip64Offset, record, sizeof record))
+                !reader.readExact(zip64Offset, recordBytes, sizeof recordBytes))
                 return false;
-            ByteCursor z({record, sizeof record});
-            if (z.u32() != kZip64EndSignature) return false;
-            z.skip(8 + 2 + 2);
-            const std::uint32_t zDisk = z.u32();
-            const std::uint32_t zDirectoryDisk = z.u32();
-            z.u64();
-            end.entryCount = z.u64();
-            end.directorySize = z.u64();
-            end.directoryOffset = z.u64();
+            const std::optional<Zip64EndRecord> zip64 = parseZip64EndRecord(recordBytes);
+            if (!zip64) return false;
+            end.entryCount = zip64->entries;
+            end.directorySize = zip64->directorySize;
+            end.directoryOffset = zip64->directoryOffset;
             end.directoryEnd = zip64Offset;
             end.zip64 = true;
-            end.spanned = zip64Disk != 0 || diskCount > 1 || zDisk != 0 || zDirectoryDisk != 0;
+            end.spanned = locator->endRecordDisk != 0 || locator->totalDisks > 1 || zip64->thisDisk != 0 ||
+                          zip64->directoryDisk != 0;
         }
     }
     return true;
@@ -149,28 +139,22 @@ ParseResult parseDirectory(std::span<const std::uint8_t> bytes, std::uint64_t sh
     entries.reserve(bytes.size() / kCentralHeaderSize);
     ByteCursor c(bytes);
     while (!c.atEnd()) {
-        if (c.u32() != kCentralHeaderSignature) return ParseResult::kDamaged;
+        const std::optional<CentralHeader> h = parseCentralHeader(c.bytes(kCentralHeaderSize));
+        if (!h) return ParseResult::kDamaged;
         ZipEntry e;
-        e.versionMadeBy = c.u16();
-        c.u16();  // version needed
-        e.flags = c.u16();
-        e.method = c.u16();
-        const std::uint16_t time = c.u16();
-        const std::uint16_t date = c.u16();
-        e.dosDateTime = (static_cast<std::uint32_t>(date) << 16) | time;
-        e.crc = c.u32();
-        e.compressedSize = c.u32();
-        e.size = c.u32();
-        const std::uint16_t nameLength = c.u16();
-        const std::uint16_t extraLength = c.u16();
-        const std::uint16_t commentLength = c.u16();
-        std::uint16_t disk = c.u16();
-        c.u16();  // internal attributes
-        e.externalAttributes = c.u32();
-        e.localOffset = c.u32();
-        e.rawName = std::string(c.chars(nameLength));
-        auto extra = c.bytes(extraLength);
-        c.skip(commentLength);
+        e.versionMadeBy = h->versionMadeBy;
+        e.flags = h->flags;
+        e.method = h->method;
+        e.dosDateTime = h->dosDateTime;
+        e.crc = h->crc;
+        e.compressedSize = h->compressedSize;
+        e.size = h->size;
+        std::uint16_t disk = h->diskStart;
+        e.externalAttributes = h->externalAttributes;
+        e.localOffset = h->localHeaderOffset;
+        e.rawName = std::string(c.chars(h->nameLength));
+        auto extra = c.bytes(h->extraLength);
+        c.skip(h->commentLength);
         if (!c.ok()) return ParseResult::kDamaged;
         bool diskSaturated = disk == kSaturated16;
         if (!parseExtra(extra, e, diskSaturated, disk)) return ParseResult::kDamaged;
@@ -306,7 +290,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<InputFile> file, Op
     ArchiveReader& reader = *archive->reader_;
 
     error = OpenError::kDamaged;
-    EndRecord end;
+    DirectoryEnd end;
     if (!readEndRecord(reader, end)) return nullptr;
     if (end.spanned) {
         error = OpenError::kSpanned;
@@ -348,15 +332,12 @@ ZipArchive::Placement ZipArchive::locateData(const ZipEntry& entry, DataSpan& sp
     std::uint8_t header[kLocalHeaderSize];
     if (entry.dataLimit < entry.localOffset + kLocalHeaderSize) return Placement::kOverlap;
     if (!reader_->readExact(entry.localOffset, header, sizeof header)) return Placement::kDamaged;
-    ByteCursor c({header, sizeof header});
-    if (c.u32() != kLocalHeaderSignature) return Placement::kDamaged;
-    c.seek(26);
-    const std::uint16_t nameLength = c.u16();
-    const std::uint16_t extraLength = c.u16();
+    const std::optional<LocalHeader> local = parseLocalHeader(header);
+    if (!local) return Placement::kDamaged;
     std::uint64_t dataStart = 0;
     std::uint64_t dataEnd = 0;
-    if (!addWithin(entry.localOffset, kLocalHeaderSize + nameLength + extraLength, entry.dataLimit,
-                   dataStart) ||
+    if (!addWithin(entry.localOffset, kLocalHeaderSize + local->nameLength + local->extraLength,
+                   entry.dataLimit, dataStart) ||
         !addWithin(dataStart, entry.compressedSize, entry.dataLimit, dataEnd))
         return Placement::kOverlap;
     span.offset = dataStart;

@@ -12,13 +12,13 @@
 #include "Progress.h"
 #include "ZipCrypto.h"
 #include "ZipFormat.h"
+#include "zip/ZipRecords.h"
 
 namespace tavrix::zip {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
 constexpr std::size_t kReadBlock = 256 * 1024;
-constexpr std::size_t kDescriptorSize = 16;
 
 class NoProgress final : public ChunkConsumer {
 public:
@@ -73,17 +73,6 @@ std::string_view withoutZip64(std::string_view extra, std::string& kept) {
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
-}
-
-// Little-endian stores at a fixed offset of a fixed-size block: an offset that
-// leaves no room for the value does not compile.
-template <std::size_t At, std::size_t Size>
-void storeLe16At(std::span<std::uint8_t, Size> block, std::uint16_t v) {
-    storeLe16(block.template subspan<At, 2>().data(), v);
-}
-template <std::size_t At, std::size_t Size>
-void storeLe32At(std::span<std::uint8_t, Size> block, std::uint32_t v) {
-    storeLe32(block.template subspan<At, 4>().data(), v);
 }
 
 std::mt19937& randomBytes() {
@@ -166,36 +155,29 @@ ZipWriter::CentralRecord ZipWriter::describe(const NewEntry& entry, std::string&
     return r;
 }
 
-void ZipWriter::storeSharedFields(SharedFields fields, const CentralRecord& r, bool sizesFollow,
-                                  std::size_t extraSize) {
-    storeLe16At<0>(fields, r.versionNeeded);
-    storeLe16At<2>(fields, r.flags);
-    storeLe16At<4>(fields, r.method);
-    storeLe32At<6>(fields, r.dosDateTime);
-    storeLe32At<10>(fields, sizesFollow ? 0 : r.crc);
-    storeLe32At<14>(fields, sizesFollow ? 0 : r.compressedSize);
-    storeLe32At<18>(fields, sizesFollow ? 0 : r.size);
-    storeLe16At<22>(fields, static_cast<std::uint16_t>(r.name.size()));
-    storeLe16At<24>(fields, static_cast<std::uint16_t>(extraSize));
-}
-
 bool ZipWriter::writeLocalHeader(const CentralRecord& r, std::string_view localExtra) {
-    const bool deferred = (r.flags & kFlagDataDescriptor) != 0;
-    std::uint8_t h[kLocalHeaderSize];
-    static_assert(kLocalSharedAt + kSharedFieldsSize == kLocalHeaderSize);  // the shared run ends the header
-    storeLe32(h, kLocalHeaderSignature);
-    storeSharedFields(std::span(h).subspan<kLocalSharedAt, kSharedFieldsSize>(), r, deferred,
-                      localExtra.size());
-    return put(h, sizeof h) && put(r.name.data(), r.name.size()) && put(localExtra.data(), localExtra.size());
+    // CRC and sizes are zero here when a data descriptor carries them.
+    const bool sizesFollow = (r.flags & kFlagDataDescriptor) != 0;
+    LocalHeader h;
+    h.versionNeeded = r.versionNeeded;
+    h.flags = r.flags;
+    h.method = r.method;
+    h.dosDateTime = r.dosDateTime;
+    h.crc = sizesFollow ? 0 : r.crc;
+    h.compressedSize = sizesFollow ? 0 : r.compressedSize;
+    h.size = sizesFollow ? 0 : r.size;
+    h.nameLength = static_cast<std::uint16_t>(r.name.size());
+    h.extraLength = static_cast<std::uint16_t>(localExtra.size());
+    std::uint8_t bytes[kLocalHeaderSize];
+    storeLocalHeader(h, bytes);
+    return put(bytes, sizeof bytes) && put(r.name.data(), r.name.size()) &&
+           put(localExtra.data(), localExtra.size());
 }
 
 bool ZipWriter::writeDataDescriptor(const CentralRecord& r) {
-    std::uint8_t d[kDescriptorSize];
-    storeLe32(d, kDataDescriptorSignature);
-    storeLe32(d + 4, r.crc);
-    storeLe32(d + 8, r.compressedSize);
-    storeLe32(d + 12, r.size);
-    return put(d, sizeof d);
+    std::uint8_t bytes[kDataDescriptorSize];
+    storeDataDescriptor({r.crc, r.compressedSize, r.size}, bytes);
+    return put(bytes, sizeof bytes);
 }
 
 WriteStatus ZipWriter::copyPrefix(ArchiveReader& reader, std::uint64_t length) {
@@ -373,15 +355,17 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int leve
     r.compressedSize = static_cast<std::uint32_t>(compressed);
     std::uint8_t method[2];
     storeLe16(method, r.method);
-    if (!patch(headerAt + 8, method, sizeof method)) return WriteStatus::kWriteFailed;
+    if (!patch(headerAt + local_at::kMethod, method, sizeof method)) return WriteStatus::kWriteFailed;
     if (encrypt) {
         if (!writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
     } else {
+        static_assert(local_at::kCompressedSize == local_at::kCrc + 4 &&
+                      local_at::kSize == local_at::kCrc + 8);
         std::uint8_t sizes[12];
         storeLe32(sizes, r.crc);
         storeLe32(sizes + 4, r.compressedSize);
         storeLe32(sizes + 8, r.size);
-        if (!patch(headerAt + 14, sizes, sizeof sizes)) return WriteStatus::kWriteFailed;
+        if (!patch(headerAt + local_at::kCrc, sizes, sizeof sizes)) return WriteStatus::kWriteFailed;
     }
     appendCentral(r);
     return WriteStatus::kOk;
@@ -392,40 +376,39 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int leve
 // offsets still fit their 32-bit fields.
 bool ZipWriter::writeZip64End(std::uint64_t directoryStart, std::uint64_t directorySize) {
     const std::uint64_t recordAt = flushedEnd_ + buffered_;
+    Zip64EndRecord record;
+    record.entriesHere = record.entries = entryCount_;
+    record.directorySize = directorySize;
+    record.directoryOffset = directoryStart;
     std::uint8_t z[kZip64EndSize];
-    storeLe32(z, kZip64EndSignature);
-    storeLe64(z + 4, kZip64EndSize - 12);  // what follows the size field
-    storeLe16(z + 12, kVersionZip64);
-    storeLe16(z + 14, kVersionZip64);
-    storeLe32(z + 16, 0);  // this disk
-    storeLe32(z + 20, 0);  // the directory's disk
-    storeLe64(z + 24, entryCount_);
-    storeLe64(z + 32, entryCount_);
-    storeLe64(z + 40, directorySize);
-    storeLe64(z + 48, directoryStart);
+    storeZip64EndRecord(record, z);
+    Zip64Locator locator;
+    locator.endRecordOffset = recordAt;
     std::uint8_t l[kZip64LocatorSize];
-    storeLe32(l, kZip64LocatorSignature);
-    storeLe32(l + 4, 0);
-    storeLe64(l + 8, recordAt);
-    storeLe32(l + 16, 1);  // disks in all
+    storeZip64Locator(locator, l);
     return put(z, sizeof z) && put(l, sizeof l);
 }
 
 void ZipWriter::appendCentral(const CentralRecord& r) {
-    std::uint8_t h[kCentralHeaderSize];
-    storeLe32(h, kCentralHeaderSignature);
-    storeLe16(h + 4, r.versionMadeBy);
     // The central directory always carries the CRC and sizes.
-    static_assert(kCentralSharedAt + kSharedFieldsSize == 32);  // the comment length follows the run
-    storeSharedFields(std::span(h).subspan<kCentralSharedAt, kSharedFieldsSize>(), r, false, r.extra.size());
-    storeLe16(h + 32, 0);  // comment
-    storeLe16(h + 34, 0);  // disk
-    storeLe16(h + 36, 0);  // internal attributes
-    storeLe32(h + 38, r.externalAttributes);
-    storeLe32(h + 42, r.localOffset);
+    CentralHeader h;
+    h.versionMadeBy = r.versionMadeBy;
+    h.versionNeeded = r.versionNeeded;
+    h.flags = r.flags;
+    h.method = r.method;
+    h.dosDateTime = r.dosDateTime;
+    h.crc = r.crc;
+    h.compressedSize = r.compressedSize;
+    h.size = r.size;
+    h.nameLength = static_cast<std::uint16_t>(r.name.size());
+    h.extraLength = static_cast<std::uint16_t>(r.extra.size());
+    h.externalAttributes = r.externalAttributes;
+    h.localHeaderOffset = r.localOffset;
+    std::uint8_t bytes[kCentralHeaderSize];
+    storeCentralHeader(h, bytes);
     const auto* name = reinterpret_cast<const std::uint8_t*>(r.name.data());
     const auto* extra = reinterpret_cast<const std::uint8_t*>(r.extra.data());
-    directory_.insert(directory_.end(), h, h + sizeof h);
+    directory_.insert(directory_.end(), bytes, bytes + sizeof bytes);
     directory_.insert(directory_.end(), name, name + r.name.size());
     directory_.insert(directory_.end(), extra, extra + r.extra.size());
     ++entryCount_;
@@ -441,15 +424,13 @@ WriteStatus ZipWriter::finish(std::string_view comment) {
     if (zip64 && !writeZip64End(directoryStart, directorySize)) return WriteStatus::kWriteFailed;
     const auto counted = static_cast<std::uint16_t>(zip64 ? kSaturated16 : entryCount_);
     const std::string_view kept = comment.substr(0, kMaxCommentSize);
+    EndRecord end;
+    end.entriesHere = end.entries = counted;
+    end.directorySize = static_cast<std::uint32_t>(directorySize);
+    end.directoryOffset = static_cast<std::uint32_t>(directoryStart);
+    end.commentLength = static_cast<std::uint16_t>(kept.size());
     std::uint8_t e[kEndOfCentralSize];
-    storeLe32(e, kEndOfCentralSignature);
-    storeLe16(e + 4, 0);
-    storeLe16(e + 6, 0);
-    storeLe16(e + 8, counted);
-    storeLe16(e + 10, counted);
-    storeLe32(e + 12, static_cast<std::uint32_t>(directorySize));
-    storeLe32(e + 16, static_cast<std::uint32_t>(directoryStart));
-    storeLe16(e + 20, static_cast<std::uint16_t>(kept.size()));
+    storeEndRecord(end, e);
     if (!put(e, sizeof e) || !put(kept.data(), kept.size()) || !flush()) return WriteStatus::kWriteFailed;
     return WriteStatus::kOk;
 }

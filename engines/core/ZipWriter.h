@@ -58,19 +58,9 @@ private:
     };
     struct Compressor;
 
-    // The run of fields both headers share, from "version needed" to "extra
-    // field length": at offset 4 of the local header, 6 of the central one.
-    static constexpr std::size_t kLocalSharedAt = 4;
-    static constexpr std::size_t kCentralSharedAt = 6;
-    static constexpr std::size_t kSharedFieldsSize = 26;
-    using SharedFields = std::span<std::uint8_t, kSharedFieldsSize>;
-
     bool put(const void* data, std::size_t count);
     bool flush();
     bool patch(std::uint64_t offset, const void* data, std::size_t count);
-    // `sizesFollow`: CRC and sizes are zero here, a data descriptor carries them.
-    static void storeSharedFields(SharedFields fields, const CentralRecord& record, bool sizesFollow,
-                                  std::size_t extraSize);
     bool writeLocalHeader(const CentralRecord& record, std::string_view localExtra);
     // The CRC and sizes after the data, for entries whose local header could not carry them.
     bool writeDataDescriptor(const CentralRecord& record);
