@@ -458,35 +458,41 @@ private:
     std::int64_t diskFree_ = -1;
     std::int64_t diskSize_ = -1;
 
-    // Spanning state: the volume being read or written and what is left on it.
+    // Spanning state the prompts share with a listing.
     int currentDisk_ = 0;
-    std::uint64_t inPosition_ = 0;  // next byte of inFile_
-    FILETIME inFileDate_{};         // copied onto every volume written
-    std::string outFileName_;       // the set's name (writing) or the joined archive (reading)
-    std::string outVolumeName_;     // the volume file now open for writing
-    win32::UniqueFile outFile_;
-    std::uint64_t outByteCount_ = 0;  // on the open output volume
-    std::int64_t freeOnDisk_ = 0;
-    std::uint64_t spanArchiveSize_ = 0;
-    // The room a volume needs for the largest piece that must stay whole
-    // (and the set's marker), known before the first volume is written.
-    std::uint64_t smallestVolume_ = 0;
+    std::string outFileName_;  // the set's name (writing) or the joined archive (reading)
     bool newDiskNeeded_ = false;
-    bool reportBytes_ = false;
     bool joining_ = false;
-    DWORD lastMessagePump_ = 0;
     int formatDrive_ = 0;
     int formatResult_ = -3;
     std::atomic<int> formatState_{0};  // 0 searching, 1 dialog found, 2 done
     std::vector<SpanEntry> spanEntries_;
     std::vector<std::string> completeVolumes_;
-    std::vector<std::uint8_t> spanBuffer_;
-    // Headers are small: reads and writes go through these, so that the
-    // system sees large requests only.
-    std::vector<std::uint8_t> inAhead_;
-    std::uint64_t inAheadAt_ = 0;    // file offset of inAhead_[0]
-    std::size_t inAheadLength_ = 0;  // 0: nothing buffered (another volume)
-    std::vector<std::uint8_t> outPending_;
+
+    // The streams of one WriteSpan or ReadSpan call: made at its start and
+    // gone at its end, so that nothing of one call is left for the next.
+    struct SpanCall {
+        std::uint64_t inPosition = 0;  // next byte of inFile_
+        FILETIME inFileDate{};         // copied onto every volume written
+        std::string outVolumeName;     // the volume file now open for writing
+        win32::UniqueFile outFile;
+        std::uint64_t outByteCount = 0;  // on the open output volume
+        std::int64_t freeOnDisk = 0;
+        std::uint64_t archiveSize = 0;  // of the archive being cut
+        // The room a volume needs for the largest piece that must stay whole
+        // (and the set's marker), known before the first volume is written.
+        std::uint64_t smallestVolume = 0;
+        bool reportBytes = false;
+        DWORD lastMessagePump = 0;
+        std::vector<std::uint8_t> buffer;  // one chunk of data on its way
+        // Headers are small: reads and writes go through these, so that the
+        // system sees large requests only.
+        std::vector<std::uint8_t> inAhead;
+        std::uint64_t inAheadAt = 0;    // file offset of inAhead[0]
+        std::size_t inAheadLength = 0;  // 0: nothing buffered (another volume)
+        std::vector<std::uint8_t> outPending;
+    };
+    std::unique_ptr<SpanCall> span_;  // while WriteSpan or ReadSpan runs
 };
 
 // Load_Unpack_Dll as the installer calls it: whether the program can go on

@@ -72,7 +72,8 @@ UINT TArchiveBuilder::CheckForDisk() {
             std::int64_t capacity = diskSize_;
             if (maxVolumeSize_ > 0 && (capacity <= 0 || maxVolumeSize_ < capacity)) capacity = maxVolumeSize_;
             if (capacity > 0) {
-                const auto needed = static_cast<std::int64_t>(spanArchiveSize_) + 4 + keepFreeOnDisk1_;
+                const std::uint64_t archiveSize = span_ ? span_->archiveSize : 0;
+                const auto needed = static_cast<std::int64_t>(archiveSize) + 4 + keepFreeOnDisk1_;
                 lastDiskNumber_ =
                     static_cast<int>(std::max<std::int64_t>(currentDisk_ + 1, ceilDiv(needed, capacity)));
                 text = catalogueText(msg::InsertVolumeOf, {currentDisk_ + 1, lastDiskNumber_});
@@ -120,8 +121,10 @@ bool TArchiveBuilder::numberedVolumes(UINT driveType) const {
 void TArchiveBuilder::GetNewDisk(int volume) {
     if (failed()) return;
     inFile_.reset();
-    inPosition_ = 0;
-    inAheadLength_ = 0;
+    if (span_) {  // a listing reads its volumes without the spanning streams
+        span_->inPosition = 0;
+        span_->inAheadLength = 0;
+    }
     currentDisk_ = volume;
     // Numbered volume files are taken wherever they are, whatever kind of
     // drive holds them; only a set of disks is asked for disk by disk.

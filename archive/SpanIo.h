@@ -23,7 +23,7 @@ public:
         return !b_.failed();
     }
     std::uint64_t volumeSize() const override { return b_.inFile_ ? b_.inFile_->size() : 0; }
-    void seek(std::uint64_t offset) override { b_.inPosition_ = offset; }
+    void seek(std::uint64_t offset) override { b_.span_->inPosition = offset; }
     bool write(const void* data, std::size_t count, int errorId) override {
         b_.WriteJoin(data, count, errorId);
         return !b_.failed();
@@ -32,10 +32,10 @@ public:
         b_.RWJoinData(length, errorId);
         return !b_.failed();
     }
-    std::uint64_t written() const override { return b_.outByteCount_; }
+    std::uint64_t written() const override { return b_.span_->outByteCount; }
     void copyStarts(std::uint64_t entries, std::uint64_t bytes) override {
         if (!b_.roomForJoin(bytes)) return;
-        b_.reportBytes_ = true;
+        b_.span_->reportBytes = true;
         b_.reportProgress(pgFileCount, {}, static_cast<std::int64_t>(entries));
         b_.reportProgress(pgByteCount, {}, static_cast<std::int64_t>(bytes));
     }

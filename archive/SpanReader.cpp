@@ -25,19 +25,19 @@ std::string withZipExtension(const std::string& name) {
 }  // namespace
 
 void TArchiveBuilder::WriteJoin(const void* data, std::size_t length, int errorId) {
-    if (!keepResponsive() || length == 0) return;
+    if (!span_ || !keepResponsive() || length == 0) return;
     if (!writeOut(data, length, errorId)) return;
-    outByteCount_ += length;
-    if (reportBytes_) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(length));
+    span_->outByteCount += length;
+    if (span_->reportBytes) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(length));
 }
 
 void TArchiveBuilder::RWJoinData(std::uint64_t length, int errorId) {
-    while (length != 0) {
+    while (span_ && length != 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
-        if (!readInExactly(spanBuffer_.data(), chunk, errorId)) return;
+        if (!readInExactly(span_->buffer.data(), chunk, errorId)) return;
         // `errorId` names what was being read; the joined archive failing to
         // take it (a full temporary folder) is a write error.
-        WriteJoin(spanBuffer_.data(), chunk, msg::WriteError);
+        WriteJoin(span_->buffer.data(), chunk, msg::WriteError);
         if (failed()) return;
         length -= chunk;
     }
@@ -68,12 +68,12 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
     }
     outFileName = withZipExtension(outFileName);
     outFileName_ = outFileName;
-    outFile_ = createOutputFile(outFileName);
-    if (!outFile_) {
+    span_->outFile = createOutputFile(outFileName);
+    if (!span_->outFile) {
         fail(EArchiveBuilder(msg::OutputCreateFailed, true));
         return;
     }
-    outVolumeName_ = outFileName;
+    span_->outVolumeName = outFileName;
 
     // The last volume first: it holds the end record.
     ZipEndOfCentral end{};
@@ -89,13 +89,13 @@ void TArchiveBuilder::readSpanBody(std::string& outFileName) {
         }
         newDiskNeeded_ = true;
     }
-    fileWriteTime(inFileName_, inFileDate_);
+    fileWriteTime(inFileName_, span_->inFileDate);
     lastDiskNumber_ = end.thisDisk;
     currentDisk_ = end.thisDisk;
     SpanIo io(*this);
     joinSpannedSet(io, endSearch_, spanEntries_);
     if (!flushOut(msg::EndRecordWriteError)) return;
-    reportBytes_ = false;
+    span_->reportBytes = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
 
@@ -106,33 +106,26 @@ int TArchiveBuilder::ReadSpan(const std::string& inFileName, std::string& outFil
     useDriveOf(inFileName);
     currentDisk_ = -1;
     newDiskNeeded_ = false;
-    reportBytes_ = false;
     inFile_.reset();
-    outFile_.reset();
-    outByteCount_ = 0;
-    inAheadLength_ = 0;
-    outPending_.clear();
+    span_ = std::make_unique<SpanCall>();
+    span_->buffer.resize(kSpanCopyChunk);
     failure_.reset();
     handlerFailed_ = false;
     int result = 0;
     {
         WaitCursor hourglass;
-        spanBuffer_.assign(kSpanCopyChunk, 0);
         readSpanBody(outFileName);
         result = spanResult();
-        reportBytes_ = false;
         inFile_.reset();
         DeleteSpanMem();
-        std::vector<std::uint8_t>().swap(spanBuffer_);
-        outPending_.clear();
-        if (outFile_) setFileWriteTime(outFile_.get(), inFileDate_);
-        outFile_.reset();
+        if (span_->outFile) setFileWriteTime(span_->outFile.get(), span_->inFileDate);
+        span_->outFile.reset();
         // A failed join leaves nothing behind.
         if (result != 0) {
-            if (!outVolumeName_.empty()) ::DeleteFileA(outVolumeName_.c_str());
+            if (!span_->outVolumeName.empty()) ::DeleteFileA(span_->outVolumeName.c_str());
             outFileName.clear();
         }
-        outVolumeName_.clear();
+        span_.reset();
     }
     // The failure's end of the batch still belongs to the join: a progress
     // display must not take it for the end of the extraction that never ran.

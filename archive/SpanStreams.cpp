@@ -19,8 +19,8 @@ bool TArchiveBuilder::keepResponsive() {
     // than the copy.
     constexpr DWORD kPumpInterval = 20;  // ms
     const DWORD now = ::GetTickCount();
-    if (now - lastMessagePump_ >= kPumpInterval) {
-        lastMessagePump_ = now;
+    if (now - span_->lastMessagePump >= kPumpInterval) {
+        span_->lastMessagePump = now;
         processMessages();
     }
     if (cancel_) return fail(EArchiveBuilder(msg::UserCanceled, false));
@@ -33,33 +33,37 @@ std::size_t TArchiveBuilder::readInStream(std::uint8_t* out, std::size_t count) 
     std::size_t total = 0;
     while (total < count && !failed()) {
         std::size_t got = 0;
-        const bool ahead = inPosition_ >= inAheadAt_ && inPosition_ < inAheadAt_ + inAheadLength_;
+        const bool ahead = span_->inPosition >= span_->inAheadAt &&
+                           span_->inPosition < span_->inAheadAt + span_->inAheadLength;
         if (inFile_ && !ahead && count - total >= kSpanCopyChunk / 2) {
             // A large read goes straight to the caller: read-ahead is for
             // the many small headers.
-            got = inFile_->readAt(inPosition_, out + total, count - total);
+            got = inFile_->readAt(span_->inPosition, out + total, count - total);
         } else if (inFile_) {
             if (!ahead) {
                 // Read ahead: one large request for many small headers.
-                inAhead_.resize(kSpanCopyChunk);
-                inAheadAt_ = inPosition_;
-                inAheadLength_ = inFile_->readAt(inPosition_, inAhead_.data(), inAhead_.size());
+                span_->inAhead.resize(kSpanCopyChunk);
+                span_->inAheadAt = span_->inPosition;
+                span_->inAheadLength =
+                    inFile_->readAt(span_->inPosition, span_->inAhead.data(), span_->inAhead.size());
             }
-            const std::uint64_t offset = inPosition_ - inAheadAt_;
-            if (offset < inAheadLength_) {
-                got = std::min<std::size_t>(count - total, inAheadLength_ - static_cast<std::size_t>(offset));
-                std::memcpy(out + total, inAhead_.data() + offset, got);
+            const std::uint64_t offset = span_->inPosition - span_->inAheadAt;
+            if (offset < span_->inAheadLength) {
+                got = std::min<std::size_t>(count - total,
+                                            span_->inAheadLength - static_cast<std::size_t>(offset));
+                std::memcpy(out + total, span_->inAhead.data() + offset, got);
             }
         }
-        inPosition_ += got;
+        span_->inPosition += got;
         total += got;
         if (total == count) break;
         if (got != 0) continue;
         // Joining: a read that meets the end of one volume goes on with the
         // next one; writing reads one file and stops at its end.
-        if (!joining_ || !inFile_ || inPosition_ != inFile_->size() || currentDisk_ >= lastDiskNumber_) break;
+        if (!joining_ || !inFile_ || span_->inPosition != inFile_->size() || currentDisk_ >= lastDiskNumber_)
+            break;
         GetNewDisk(currentDisk_ + 1);
-        inAheadLength_ = 0;
+        span_->inAheadLength = 0;
     }
     return total;
 }
@@ -71,19 +75,20 @@ bool TArchiveBuilder::writeOut(const void* data, std::size_t length, int errorId
     // out as it is, without a copy through the queue.
     if (length >= kSpanCopyChunk / 2) {
         if (!flushOut(errorId)) return false;
-        if (!outFile_ || !writeAll(outFile_.get(), bytes, length))
+        if (!span_->outFile || !writeAll(span_->outFile.get(), bytes, length))
             return fail(EArchiveBuilder(errorId, true));
         return true;
     }
-    outPending_.insert(outPending_.end(), bytes, bytes + length);
-    return outPending_.size() < kSpanCopyChunk || flushOut(errorId);
+    span_->outPending.insert(span_->outPending.end(), bytes, bytes + length);
+    return span_->outPending.size() < kSpanCopyChunk || flushOut(errorId);
 }
 
 bool TArchiveBuilder::flushOut(int errorId) {
     if (failed()) return false;
-    if (outPending_.empty()) return true;
-    const bool written = outFile_ && writeAll(outFile_.get(), outPending_.data(), outPending_.size());
-    outPending_.clear();
+    if (span_->outPending.empty()) return true;
+    const bool written =
+        span_->outFile && writeAll(span_->outFile.get(), span_->outPending.data(), span_->outPending.size());
+    span_->outPending.clear();
     return written || fail(EArchiveBuilder(errorId, true));
 }
 

@@ -53,16 +53,16 @@ std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIn
 }  // namespace
 
 void TArchiveBuilder::closeOutVolume(bool complete) {
-    if (!outFile_) return;
+    if (!span_->outFile) return;
     // A volume that did not take all it was given is no complete one.
     if (complete && !flushOut(msg::WriteError)) complete = false;
-    outPending_.clear();
-    setFileWriteTime(outFile_.get(), inFileDate_);
-    outFile_.reset();
+    span_->outPending.clear();
+    setFileWriteTime(span_->outFile.get(), span_->inFileDate);
+    span_->outFile.reset();
     if (complete)
-        completeVolumes_.push_back(outVolumeName_);
+        completeVolumes_.push_back(span_->outVolumeName);
     else
-        ::DeleteFileA(outVolumeName_.c_str());
+        ::DeleteFileA(span_->outVolumeName.c_str());
 }
 
 bool TArchiveBuilder::openNextVolume() {
@@ -87,22 +87,22 @@ bool TArchiveBuilder::openNextVolume() {
             const int labelled = volumeNumberFromLabel(volumeLabel_);
             std::string question;
             if (removable && fileWriteTime(name, existing) &&
-                ::CompareFileTime(&existing, &inFileDate_) == 0 && labelled - 1 < currentDisk_)
+                ::CompareFileTime(&existing, &span_->inFileDate) == 0 && labelled - 1 < currentDisk_)
                 question = EArchiveBuilder(msg::OverwritePreviousDisk, labelled).what();
             else
                 question = EArchiveBuilder(msg::OverwriteFile, name).what();
             const int answer = win32::showMessageBox(ownerWindow_, question, "Confirm",
                                                      MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2);
             if (answer == IDNO) {
-                outByteCount_ = 0;
+                span_->outByteCount = 0;
                 newDiskNeeded_ = true;
                 continue;
             }
             if (answer != IDYES) return fail(EArchiveBuilder(msg::UserCanceled, false));
         }
-        outFile_ = createOutputFile(name);
-        if (!outFile_) return fail(EArchiveBuilder(msg::OutputCreateFailed, true));
-        outVolumeName_ = name;
+        span_->outFile = createOutputFile(name);
+        if (!span_->outFile) return fail(EArchiveBuilder(msg::OutputCreateFailed, true));
+        span_->outVolumeName = name;
         // The label first: on a disk it may take room of its own.
         if (removable && !::SetVolumeLabelA(driveRoot_.c_str(), spanVolumeLabel(currentDisk_ + 1).c_str())) {
             closeOutVolume(false);
@@ -114,7 +114,7 @@ bool TArchiveBuilder::openNextVolume() {
         if (currentDisk_ == 0) room -= keepFreeOnDisk1_;
         // A disk with less room than the largest piece that must stay whole
         // could not take it: asked about like a full one.
-        if (room < minFreeVolumeSize_ || room < static_cast<std::int64_t>(smallestVolume_)) {
+        if (room < minFreeVolumeSize_ || room < static_cast<std::int64_t>(span_->smallestVolume)) {
             closeOutVolume(false);
             if (unattended_) return fail(EArchiveBuilder(msg::UnattendedSpanning, true));
             const int answer = win32::showMessageBox(
@@ -128,14 +128,14 @@ bool TArchiveBuilder::openNextVolume() {
             return fail(answer == IDCANCEL ? EArchiveBuilder(msg::UserCanceled, false)
                                            : EArchiveBuilder(msg::MsgBoxFailed, true));
         }
-        freeOnDisk_ = room;
-        outByteCount_ = 0;
+        span_->freeOnDisk = room;
+        span_->outByteCount = 0;
         return true;
     }
 }
 
 void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint64_t need) {
-    if (!keepResponsive()) return;
+    if (!span_ || !keepResponsive()) return;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     for (;;) {
         // Checked for each volume's piece: one chunk may cross several.
@@ -143,47 +143,48 @@ void TArchiveBuilder::WriteSplit(const void* data, std::size_t length, std::uint
             fail(EArchiveBuilder(msg::UserCanceled, false));
             return;
         }
-        if (!outFile_ && !openNextVolume()) return;
+        if (!span_->outFile && !openNextVolume()) return;
         // What must stay together goes to the next volume. Volumes were
         // checked to take the largest piece: one that still does not fit an
         // empty volume would break the set.
-        if (need != 0 && static_cast<std::uint64_t>(freeOnDisk_) < need) {
-            if (outByteCount_ == 0) {
-                fail(EArchiveBuilder(msg::VolumesTooSmall, std::to_string(std::max(need, smallestVolume_))));
+        if (need != 0 && static_cast<std::uint64_t>(span_->freeOnDisk) < need) {
+            if (span_->outByteCount == 0) {
+                fail(EArchiveBuilder(msg::VolumesTooSmall,
+                                     std::to_string(std::max(need, span_->smallestVolume))));
                 return;
             }
             closeOutVolume(true);
             if (failed()) return;
-            outByteCount_ = 0;
+            span_->outByteCount = 0;
             ++currentDisk_;
             newDiskNeeded_ = true;
             continue;
         }
         need = 0;
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, freeOnDisk_));
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, span_->freeOnDisk));
         if (n != 0) {
             if (!writeOut(bytes, n, msg::WriteError)) return;
-            if (reportBytes_) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(n));
-            outByteCount_ += n;
-            freeOnDisk_ -= static_cast<std::int64_t>(n);
+            if (span_->reportBytes) reportProgress(pgAdvance, {}, static_cast<std::int64_t>(n));
+            span_->outByteCount += n;
+            span_->freeOnDisk -= static_cast<std::int64_t>(n);
             bytes += n;
             length -= n;
         }
         if (length == 0) return;
         closeOutVolume(true);
         if (failed()) return;
-        outByteCount_ = 0;
-        freeOnDisk_ = 0;
+        span_->outByteCount = 0;
+        span_->freeOnDisk = 0;
         ++currentDisk_;
         newDiskNeeded_ = true;
     }
 }
 
 void TArchiveBuilder::RWSplitData(std::uint64_t length, int errorId) {
-    while (length != 0) {
+    while (span_ && length != 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
-        if (!readInExactly(spanBuffer_.data(), chunk, errorId)) return;
-        WriteSplit(spanBuffer_.data(), chunk, 0);
+        if (!readInExactly(span_->buffer.data(), chunk, errorId)) return;
+        WriteSplit(span_->buffer.data(), chunk, 0);
         if (failed()) return;
         length -= chunk;
     }
@@ -202,29 +203,28 @@ void TArchiveBuilder::writeSpanBody() {
         fail(EArchiveBuilder(msg::NotAZipArchive, true));
         return;
     }
-    fileWriteTime(inFileName_, inFileDate_);
-    spanArchiveSize_ = inFile_->size();
+    fileWriteTime(inFileName_, span_->inFileDate);
+    span_->archiveSize = inFile_->size();
     const std::uint64_t total = endSearch_.totalEntries;
     if (endSearch_.centralSize > endSearch_.directoryEnd) {
         fail(EArchiveBuilder(msg::SeekError, true));
         return;
     }
     const std::uint64_t directoryAt = endSearch_.directoryEnd - endSearch_.centralSize;
-    spanBuffer_.assign(kSpanCopyChunk, 0);
     // Each entry needs a central header: the file bounds how many there are.
-    AllocSpanMem(
-        static_cast<std::size_t>(std::min<std::uint64_t>(total, spanArchiveSize_ / zip::kCentralHeaderSize)));
+    AllocSpanMem(static_cast<std::size_t>(
+        std::min<std::uint64_t>(total, span_->archiveSize / zip::kCentralHeaderSize)));
 
     // The directory first, for the names and the data lengths.
     SpanIo io(*this);
-    inPosition_ = directoryAt;
+    span_->inPosition = directoryAt;
     readSpanDirectory(io, spanEntries_);
     if (failed()) return;
     if (spanEntries_.size() != total) {
         fail(EArchiveBuilder(msg::CentralHeaderReadError, true));
         return;
     }
-    inPosition_ = 0;
+    span_->inPosition = 0;
     SpanEntryIndex index(spanEntries_);
 
     // What must lie whole on one volume is known before anything is
@@ -235,15 +235,15 @@ void TArchiveBuilder::writeSpanBody() {
     DirectoryPlace place;
     place.entriesHere = place.entries = total;
     place.directorySize = endSearch_.centralSize;
-    place.directoryOffset = spanArchiveSize_;
+    place.directoryOffset = span_->archiveSize;
     std::uint8_t records[kEndRecordsMaxSize];
     const std::uint64_t endLength = storeEndRecords(place, 0, records) + comment.size();
     std::uint64_t largest = std::max(endLength, largestLocalHeader(*inFile_, io, index, total));
     for (const SpanEntry& entry : spanEntries_)
         largest = std::max<std::uint64_t>(largest, entry.centralLength);
     std::uint8_t marker[4];
-    smallestVolume_ = sizeof marker + largest;
-    const std::uint64_t smallestLimit = smallestVolume_ + static_cast<std::uint64_t>(keepFreeOnDisk1_);
+    span_->smallestVolume = sizeof marker + largest;
+    const std::uint64_t smallestLimit = span_->smallestVolume + static_cast<std::uint64_t>(keepFreeOnDisk1_);
     if (maxVolumeSize_ > 0 && static_cast<std::uint64_t>(maxVolumeSize_) < smallestLimit) {
         fail(EArchiveBuilder(msg::VolumesTooSmall, std::to_string(smallestLimit)));
         return;
@@ -252,9 +252,9 @@ void TArchiveBuilder::writeSpanBody() {
     storeLe32(marker, zip::kSpanningMarker);
     WriteSplit(marker, sizeof marker, 0);
     if (failed()) return;
-    reportBytes_ = true;
+    span_->reportBytes = true;
     reportProgress(pgFileCount, {}, static_cast<std::int64_t>(total));
-    reportProgress(pgByteCount, {}, static_cast<std::int64_t>(spanArchiveSize_));
+    reportProgress(pgByteCount, {}, static_cast<std::int64_t>(span_->archiveSize));
 
     LocalEntry local;
     for (std::uint64_t i = 0; i < total; ++i) {
@@ -266,7 +266,7 @@ void TArchiveBuilder::writeSpanBody() {
                    sizeof local.header + fields.nameLength + fields.extraLength);
         if (failed()) return;
         local.entry->diskNumber = static_cast<std::uint16_t>(currentDisk_);
-        local.entry->headerOffset = outByteCount_ - sizeof local.header;
+        local.entry->headerOffset = span_->outByteCount - sizeof local.header;
         WriteSplit(local.name.data(), local.name.size(), 0);
         RWSplitData(fields.extraLength, msg::LocalExtraReadError);
         RWSplitData(local.dataLength, msg::ZippedDataReadError);
@@ -280,7 +280,7 @@ void TArchiveBuilder::writeSpanBody() {
     reportProgress(pgFileStart, directoryName,
                    static_cast<std::int64_t>(endSearch_.centralSize + endSearch_.comment.size() +
                                              zip::kEndOfCentralSize));
-    inPosition_ = directoryAt;
+    span_->inPosition = directoryAt;
     std::uint64_t directoryOffset = 0;
     int directoryDisk = currentDisk_;
     std::uint8_t central[zip::kCentralHeaderSize];
@@ -305,7 +305,7 @@ void TArchiveBuilder::writeSpanBody() {
         WriteSplit(central, sizeof central, sizeof central + nameLength + extraLength + commentLength);
         if (failed()) return;
         if (i == 0) {
-            directoryOffset = outByteCount_ - sizeof central;
+            directoryOffset = span_->outByteCount - sizeof central;
             directoryDisk = currentDisk_;
         }
         WriteSplit(name.data(), nameLength, 0);
@@ -318,11 +318,11 @@ void TArchiveBuilder::writeSpanBody() {
     // first. A directory of 65,535 entries or more keeps its ZIP64 records.
     WriteSplit(nullptr, 0, endLength);
     if (failed()) return;
-    if (total == 0) directoryOffset = outByteCount_, directoryDisk = currentDisk_;
+    if (total == 0) directoryOffset = span_->outByteCount, directoryDisk = currentDisk_;
     place.thisDisk = static_cast<std::uint32_t>(currentDisk_);
     place.directoryDisk = static_cast<std::uint32_t>(directoryDisk);
     place.directoryOffset = directoryOffset;
-    place.recordsAt = outByteCount_;
+    place.recordsAt = span_->outByteCount;
     WriteSplit(records, storeEndRecords(place, static_cast<std::uint16_t>(comment.size()), records), 0);
     WriteSplit(comment.data(), comment.size(), 0);
     // The last volume's final write may fail like any other: the call then
@@ -331,7 +331,7 @@ void TArchiveBuilder::writeSpanBody() {
     if (failed()) return;
     checkWrittenSet(fixedDriveType_ == 0);
     if (failed()) return;
-    reportBytes_ = false;
+    span_->reportBytes = false;
     reportProgress(pgBatchEnd, {}, 0);
 }
 
@@ -339,14 +339,10 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
     pack_.setBusy(true);
     useDriveOf(outFileName);
     currentDisk_ = 0;
-    freeOnDisk_ = 0;
     newDiskNeeded_ = true;
-    outByteCount_ = 0;
-    smallestVolume_ = 0;
-    outFile_.reset();
     completeVolumes_.clear();
-    inAheadLength_ = 0;
-    outPending_.clear();
+    span_ = std::make_unique<SpanCall>();
+    span_->buffer.resize(kSpanCopyChunk);
     inFileName_ = inFileName;
     outFileName_ = outFileName;
     failure_.reset();
@@ -356,12 +352,11 @@ int TArchiveBuilder::WriteSpan(const std::string& inFileName, const std::string&
         WaitCursor hourglass;
         writeSpanBody();
         result = spanResult();
-        reportBytes_ = false;
         // A volume still open here did not get everything: it goes.
         closeOutVolume(false);
         inFile_.reset();
         DeleteSpanMem();
-        std::vector<std::uint8_t>().swap(spanBuffer_);
+        span_.reset();
     }
     pack_.setBusy(false);
     if (result != 0) reportSpanFailure(result, true);

@@ -33,8 +33,8 @@ TEST(ZipRecords, EndRecordReadsAndWritesTheFormatsBytes) {
 }
 
 TEST(ZipRecords, EveryFieldGoesBackWhereItCameFrom) {
-    const LocalHeader local{0x0102, 0x0304, 0x0506, 0x0708090A, 0x0B0C0D0E, 0x10111213, 0x14151617, 0x1819,
-                            0x1A1B};
+    const LocalHeader local{0x0102,     0x0304,     0x0506, 0x0708090A, 0x0B0C0D0E,
+                            0x10111213, 0x14151617, 0x1819, 0x1A1B};
     std::array<std::uint8_t, kLocalHeaderSize> localBytes{};
     storeLocalHeader(local, localBytes);
     const std::optional<LocalHeader> localBack = parseLocalHeader(localBytes);
@@ -49,8 +49,9 @@ TEST(ZipRecords, EveryFieldGoesBackWhereItCameFrom) {
     EXPECT_EQ(localBack->nameLength, local.nameLength);
     EXPECT_EQ(localBack->extraLength, local.extraLength);
 
-    const CentralHeader central{0x0102, 0x0304, 0x0506, 0x0708, 0x090A0B0C, 0x0D0E0F10, 0x11121314, 0x15161718,
-                                0x191A, 0x1B1C, 0x1D1E, 0x1F20, 0x2122, 0x23242526, 0x27282930};
+    const CentralHeader central{0x0102,     0x0304,     0x0506,     0x0708,     0x090A0B0C,
+                                0x0D0E0F10, 0x11121314, 0x15161718, 0x191A,     0x1B1C,
+                                0x1D1E,     0x1F20,     0x2122,     0x23242526, 0x27282930};
     std::array<std::uint8_t, kCentralHeaderSize> centralBytes{};
     storeCentralHeader(central, centralBytes);
     const std::optional<CentralHeader> centralBack = parseCentralHeader(centralBytes);
@@ -71,8 +72,15 @@ TEST(ZipRecords, EveryFieldGoesBackWhereItCameFrom) {
     EXPECT_EQ(centralBack->externalAttributes, central.externalAttributes);
     EXPECT_EQ(centralBack->localHeaderOffset, central.localHeaderOffset);
 
-    const Zip64EndRecord zip64{0x0102030405060708, 0x090A, 0x0B0C, 0x0D0E0F10, 0x11121314,
-                               0x1516171819202122, 0x2324252627282930, 0x3132333435363738, 0x3940414243444546};
+    const Zip64EndRecord zip64{0x0102030405060708,
+                               0x090A,
+                               0x0B0C,
+                               0x0D0E0F10,
+                               0x11121314,
+                               0x1516171819202122,
+                               0x2324252627282930,
+                               0x3132333435363738,
+                               0x3940414243444546};
     std::array<std::uint8_t, kZip64EndSize> zip64Bytes{};
     storeZip64EndRecord(zip64, zip64Bytes);
     const std::optional<Zip64EndRecord> zip64Back = parseZip64EndRecord(zip64Bytes);
@@ -98,9 +106,9 @@ TEST(ZipRecords, EveryFieldGoesBackWhereItCameFrom) {
 
     std::array<std::uint8_t, kDataDescriptorSize> descriptor{};
     storeDataDescriptor({0x01020304, 0x05060708, 0x09101112}, descriptor);
-    EXPECT_EQ(descriptor, (std::array<std::uint8_t, kDataDescriptorSize>{0x50, 0x4B, 0x07, 0x08, 0x04, 0x03, 0x02,
-                                                                          0x01, 0x08, 0x07, 0x06, 0x05, 0x12, 0x11,
-                                                                          0x10, 0x09}));
+    EXPECT_EQ(descriptor, (std::array<std::uint8_t, kDataDescriptorSize>{0x50, 0x4B, 0x07, 0x08, 0x04, 0x03,
+                                                                         0x02, 0x01, 0x08, 0x07, 0x06, 0x05,
+                                                                         0x12, 0x11, 0x10, 0x09}));
 }
 
 // A record cut short, or one with another record's signature, reads as none.
