@@ -20,16 +20,7 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 std::optional<ZipEndOfCentral> endRecordAt(std::span<const std::uint8_t> bytes) {
     const std::optional<zip::EndRecord> r = zip::parseEndRecord(bytes);
     if (!r) return std::nullopt;
-    ZipEndOfCentral end{};
-    end.signature = zip::kEndOfCentralSignature;
-    end.thisDisk = r->thisDisk;
-    end.centralDisk = r->directoryDisk;
-    end.entriesThisDisk = r->entriesHere;
-    end.totalEntries = r->entries;
-    end.centralSize = r->directorySize;
-    end.centralOffset = r->directoryOffset;
-    end.commentLength = r->commentLength;
-    return end;
+    return endOfCentralFrom(*r);
 }
 
 ZipCentralFields centralFieldsOf(const zip::CentralHeader& h) {

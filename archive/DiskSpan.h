@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "zip/ZipRecords.h"
+
 namespace tavrix::archive {
 
 #pragma pack(push, 1)
@@ -29,6 +31,22 @@ static_assert(offsetof(ZipEndOfCentral, centralSize) == 12);
 static_assert(offsetof(ZipEndOfCentral, centralOffset) == 16);
 static_assert(offsetof(ZipEndOfCentral, commentLength) == 20);
 static_assert(sizeof(ZipEndOfCentral) == 22);
+
+// The component's form of an end record from the codec's, and back.
+inline ZipEndOfCentral endOfCentralFrom(const zip::EndRecord& r) {
+    return {zip::kEndOfCentralSignature,
+            r.thisDisk,
+            r.directoryDisk,
+            r.entriesHere,
+            r.entries,
+            r.directorySize,
+            r.directoryOffset,
+            r.commentLength};
+}
+inline zip::EndRecord endRecordFrom(const ZipEndOfCentral& e) {
+    return {e.thisDisk,    e.centralDisk,   e.entriesThisDisk, e.totalEntries,
+            e.centralSize, e.centralOffset, e.commentLength};
+}
 
 // One entry while a set is split or joined: where its local header lies.
 struct SpanEntry {

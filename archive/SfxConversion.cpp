@@ -28,16 +28,8 @@ constexpr std::size_t kCopyChunk = 8192;
 
 // The bytes of an end record as the component holds it.
 std::array<std::uint8_t, zip::kEndOfCentralSize> endRecordBytes(const ZipEndOfCentral& end) {
-    zip::EndRecord record;
-    record.thisDisk = end.thisDisk;
-    record.directoryDisk = end.centralDisk;
-    record.entriesHere = end.entriesThisDisk;
-    record.entries = end.totalEntries;
-    record.directorySize = end.centralSize;
-    record.directoryOffset = end.centralOffset;
-    record.commentLength = end.commentLength;
     std::array<std::uint8_t, zip::kEndOfCentralSize> bytes{};
-    zip::storeEndRecord(record, bytes);
+    zip::storeEndRecord(endRecordFrom(end), bytes);
     return bytes;
 }
 
