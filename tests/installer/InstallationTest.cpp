@@ -564,6 +564,53 @@ TEST_F(SpannedPackageTest, ASetThatCannotBeJoinedIsAFailureNeverTheCompletionPag
     EXPECT_TRUE(treeOf(destination) == before) << "nothing is left behind, the record neither";
 }
 
+// A temporary folder without room for the joined package: the join fails
+// before it copies anything, and the pilot is told the installation could
+// not be completed; no completion page, nothing in the destination, no
+// joined archive left in the temporary folder.
+TEST_F(SpannedPackageTest, ATemporaryFolderWithoutRoomForTheJoinIsAFailureNeverTheCompletionPage) {
+    removePackageFile("Setup.qzp");
+    TArchiveBuilder cutter;
+    cutter.SetMaxVolumeSize(1100000);
+    ASSERT_EQ(cutter.WriteSpan(std::string(TEST_ARCHIVES) + "\\long.qzp", package + "Setup.qzp"), 0);
+    char temporary[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathA(MAX_PATH, temporary), 0u);
+    const std::string temporaryFolder = temporary;
+    // What a join leaves there is named after its system temporary name.
+    const auto joinedArchives = [&] {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        const HANDLE search = ::FindFirstFileA((temporaryFolder + "zip*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do names.push_back(found.cFileName);
+        while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> joinedBefore = joinedArchives();
+    const Tree before = treeOf(destination);
+    // Every drive is there and large; only the temporary folder itself (the
+    // package and the destination lie below it) is full.
+    const win32::DiskSpaceHandler previous = win32::setDiskSpaceHandler([&](const std::string& folder) {
+        const bool temporaryItself = ::lstrcmpiA(folder.c_str(), temporaryFolder.c_str()) == 0;
+        return win32::DiskSpace{temporaryItself ? 4096 : -1, std::int64_t{1} << 40};
+    });
+    createWindows();
+    showMainWindow();
+    Form4->Edit1.setText(destination);
+    ShowPage(*Form6);
+    Form6->Timer1.fire();
+    win32::setDiskSpaceHandler(previous);
+    EXPECT_FALSE(visible(Form7));
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text,
+              "The installation could not be completed. The last message was:\n"
+              "This disk has not enough free space available");
+    EXPECT_TRUE(treeOf(destination) == before) << "nothing is left behind, the record neither";
+    EXPECT_EQ(joinedArchives(), joinedBefore) << "no joined archive is left";
+}
+
 // Cancel pressed while the set is being joined: the join keeps the page
 // handling its messages, hears the quit and stops; nothing is extracted and
 // nothing is left behind.
