@@ -8,10 +8,14 @@
                    sub/after.txt
 <out>/long.qzp     three 1 MiB stored files, for quitting in the middle; the
                    files themselves in <out>/long/
+<out>/gauges.qzp   Gauges/kept.gau of version 1.0.0.0, Gauges/newer.gau of
+                   3.0.0.0; <out>/gauges-there/ the same two of 2.0.0.0, as a
+                   simulator's Gauges folder holds them
 """
 import os
 import random
 import shutil
+import struct
 import sys
 import zipfile
 
@@ -44,3 +48,19 @@ os.makedirs(os.path.join(out, "long"))
 for name, data in long_files:
     with open(os.path.join(out, "long", name), "wb") as f:
         f.write(data)
+
+
+def gauge(major):
+    """The test gauge with its file version made major.0.0.0."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sim-files", "versioned-x86_64.gau")
+    blob = bytearray(open(path, "rb").read())
+    at = blob.index(struct.pack("<I", 0xFEEF04BD))
+    blob[at + 8:at + 16] = struct.pack("<II", major << 16, 0)
+    return bytes(blob)
+
+
+write("gauges.qzp", [("Gauges/kept.gau", gauge(1)), ("Gauges/newer.gau", gauge(3))])
+os.makedirs(os.path.join(out, "gauges-there"))
+for name in ("kept.gau", "newer.gau"):
+    with open(os.path.join(out, "gauges-there", name), "wb") as f:
+        f.write(gauge(2))
