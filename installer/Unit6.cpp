@@ -263,7 +263,8 @@ void TForm6::reportExtractionProblems() {
     outcome.keptFiles = std::max(std::min(keptFiles_, engineErrors) - sameFiles_, 0);
     outcome.failedFiles = failedFiles();
     outcome.lastFailure = lastFailure();
-    showWarning(extractionProblemsText(outcome));
+    // Files kept with the package's contents, or named by the question, are no news.
+    if (const std::string text = extractionProblemsText(outcome); !text.empty()) showWarning(text);
 }
 
 }  // namespace tavrix::installer
