@@ -15,7 +15,6 @@
 import os
 import random
 import shutil
-import struct
 import sys
 import zipfile
 
@@ -50,14 +49,8 @@ for name, data in long_files:
         f.write(data)
 
 
-def gauge(major):
-    """The test gauge with its file version made major.0.0.0."""
-    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sim-files", "versioned-x86_64.gau")
-    blob = bytearray(open(path, "rb").read())
-    at = blob.index(struct.pack("<I", 0xFEEF04BD))
-    blob[at + 8:at + 16] = struct.pack("<II", major << 16, 0)
-    return bytes(blob)
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from e2e_package import versioned_gauge as gauge  # noqa: E402
 
 write("gauges.qzp", [("Gauges/kept.gau", gauge(1)), ("Gauges/newer.gau", gauge(3))])
 os.makedirs(os.path.join(out, "gauges-there"))
