@@ -53,12 +53,19 @@ struct NewerCopy {
 
 // The question before the extraction when files of the package are already
 // in the destination with other contents; `newer` of them are kept either way.
-inline std::string replaceQuestionText(int files, const std::vector<NewerCopy>& newer = {}) {
+inline std::string replaceQuestionText(int files, const std::vector<NewerCopy>& newer) {
     std::string kept;
-    for (const NewerCopy& copy : newer)
-        kept += "\n" + copy.name + ": " + versionText(copy.there) + " there, " + versionText(copy.package) +
-                " in this add-on";
-    if (!kept.empty()) kept = "\n\nNewer copies there are kept either way:" + kept;
+    if (!newer.empty()) kept = "\n\nNewer copies there are kept either way:";
+    for (const NewerCopy& copy : newer) {
+        // One piece at a time: no temporary for each "+".
+        kept += '\n';
+        kept += copy.name;
+        kept += ": ";
+        kept += versionText(copy.there);
+        kept += " there, ";
+        kept += versionText(copy.package);
+        kept += " in this add-on";
+    }
     const bool one = files == 1;
     return detail::countOfFiles(files) + " of this add-on " + (one ? "is" : "are") +
            " already in the destination folder with other contents.\n\n"

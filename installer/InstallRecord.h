@@ -89,11 +89,18 @@ inline bool isNameInside(std::string_view name) {
 // no "|": what follows one is the section added.)
 inline int simulatorListKind(std::string_view path) {
     path = path.substr(0, path.find('|'));
-    const std::size_t slash = path.rfind('\\');
-    if (path.size() < 4 || path[1] != ':' || path[2] != '\\' || slash == std::string_view::npos) return 0;
-    std::string name;
-    for (const char c : path.substr(slash + 1)) name += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    return name == "scenery.cfg" ? 1 : name == "aircraft.cfg" ? 2 : 0;
+    if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return 0;
+    for (int kind = 1; kind <= 2; ++kind) {
+        const std::string_view name = kind == 1 ? "\\scenery.cfg" : "\\aircraft.cfg";
+        if (path.size() < name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            const char c = path[path.size() - name.size() + i];
+            same = same && ((c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c) == name[i];
+        }
+        if (same) return kind;
+    }
+    return 0;
 }
 
 // The add-on's title as one folder name: characters a name cannot hold

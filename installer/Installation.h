@@ -9,7 +9,6 @@
 // (the pilot's files the first installation kept aside stay kept).
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,8 +90,8 @@ private:
         std::string listed;  // the section, as the record names it
         bool alreadyListed = false;
     };
-    std::string addToList(const std::string& path,
-                          const std::function<TextResult<ListEdit>(std::string_view)>& add);
+    using AddSection = TextResult<ListEdit> (*)(std::string_view text, const void* section);
+    std::string addToList(const std::string& path, AddSection add, const void* section);
 
     std::string destination_;
     int madeFolders_ = 0;

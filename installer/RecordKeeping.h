@@ -60,9 +60,6 @@ std::string temporaryFolder();
 // texts kept in the record's folder. Names each list it could not change.
 void unregisterAddOn(const InstallRecord& record, const std::string& recordFolder,
                      std::vector<std::string>& kept);
-// Where a list's old text is kept in the record's folder, by its place
-// among the record's edited lists: "Before 1 scenery.cfg".
-std::string keptListCopy(const std::string& recordFolder, std::size_t index, const std::string& path);
 
 // Takes an installation away: its files (with onlyUnchanged, only those whose
 // size and CRC-32 still match the record), the old copies put back, the

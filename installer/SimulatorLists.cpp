@@ -49,21 +49,23 @@ std::string listPath(std::string_view entry) {
     return std::string(entry.substr(0, entry.find('|')));
 }
 
-}  // namespace
-
-std::string keptListCopy(const std::string& recordFolder, std::size_t index, const std::string& path) {
-    return pathBelow(recordFolder,
-                     cfg::joined({"Before ", zeroPadded(index + 1), " ", path.substr(path.rfind('\\') + 1)}));
+// Where a list's old text is kept in the record's folder, by its place
+// among the record's edited lists (a few at most): "Before 1 scenery.cfg".
+std::string keptListCopy(const std::string& recordFolder, std::size_t index, std::string_view path) {
+    std::string name = "Before 1 ";
+    name[7] = static_cast<char>('1' + index);
+    return pathBelow(recordFolder, name += path.substr(path.rfind('\\') + 1));
 }
 
-std::string Installation::addToList(const std::string& path,
-                                    const std::function<TextResult<ListEdit>(std::string_view)>& add) {
+}  // namespace
+
+std::string Installation::addToList(const std::string& path, AddSection add, const void* section) {
     const std::string own = recordFolderPath(destination_, title_);
     for (const std::string& file : {path, virtualStoreCopyOf(path)}) {
         if (file.empty()) continue;
         const std::optional<std::string> text = win32::readFileBytes(file);
         if (!text) return "Cannot open file " + file;
-        TextResult<ListEdit> edit = add(*text);
+        TextResult<ListEdit> edit = add(*text, section);
         if (!edit) return edit.failure();
         if (edit->alreadyListed) continue;
         // An update that adds the section anew keeps the text the file had
@@ -94,12 +96,14 @@ void Installation::registerAddOn(const Registration& registration, const std::st
             root.empty() ? "scenery.cfg was not found."
                          : addToList(
                                pathBelow(root, kSceneryFileName),
-                               [&](std::string_view text) -> TextResult<ListEdit> {
-                                   TextResult<SceneryAddition> added = addSceneryArea(text, area);
+                               [](std::string_view text, const void* section) -> TextResult<ListEdit> {
+                                   TextResult<SceneryAddition> added =
+                                       addSceneryArea(text, *static_cast<const SceneryArea*>(section));
                                    if (!added) return TextFailure{added.failure()};
                                    return ListEdit{std::move(added->text), listedAreaText(added->listed),
                                                    added->alreadyListed};
-                               });
+                               },
+                               &area);
         registered_ = failure.empty() ? cfg::joined({"Added to the scenery library as ", area.title, "."})
                                       : cfg::joined({failure, " Add an area with Title=", area.title,
                                                      " and Local=", area.local, " to scenery.cfg by hand."});
@@ -112,12 +116,14 @@ void Installation::registerAddOn(const Registration& registration, const std::st
             root.empty() ? list + " was not found."
                          : addToList(
                                pathBelow(root, list),
-                               [&](std::string_view text) -> TextResult<ListEdit> {
-                                   TextResult<RepaintAddition> added = addRepaint(text, repaint);
+                               [](std::string_view text, const void* section) -> TextResult<ListEdit> {
+                                   TextResult<RepaintAddition> added =
+                                       addRepaint(text, *static_cast<const Repaint*>(section));
                                    if (!added) return TextFailure{added.failure()};
                                    return ListEdit{std::move(added->text), listedRepaintText(added->listed),
                                                    added->alreadyListed};
-                               });
+                               },
+                               &repaint);
         if (!registered_.empty()) registered_ += ' ';
         registered_ += failure.empty() ? cfg::joined({"Added to the aircraft list as ", repaint.title, "."})
                                        : cfg::joined({failure, " Add a [fltsim.N] with title=", repaint.title,
