@@ -92,6 +92,8 @@ private:
     };
     using AddSection = TextResult<ListEdit> (*)(std::string_view text, const void* section);
     std::string addToList(const std::string& path, AddSection add, const void* section);
+    template <typename Section, auto add, auto listedText>
+    static TextResult<ListEdit> addSection(std::string_view text, const void* section);
 
     std::string destination_;
     int madeFolders_ = 0;

@@ -59,6 +59,14 @@ std::string keptListCopy(const std::string& recordFolder, std::size_t index, std
 
 }  // namespace
 
+// An area or a repaint's section added to a list's text, as addToList takes it.
+template <typename Section, auto add, auto listedText>
+TextResult<Installation::ListEdit> Installation::addSection(std::string_view text, const void* section) {
+    auto added = add(text, *static_cast<const Section*>(section));
+    if (!added) return TextFailure{added.failure()};
+    return ListEdit{std::move(added->text), listedText(added->listed), added->alreadyListed};
+}
+
 std::string Installation::addToList(const std::string& path, AddSection add, const void* section) {
     const std::string own = recordFolderPath(destination_, title_);
     for (const std::string& file : {path, virtualStoreCopyOf(path)}) {
@@ -71,7 +79,8 @@ std::string Installation::addToList(const std::string& path, AddSection add, con
         // An update that adds the section anew keeps the text the file had
         // before the first installation.
         std::size_t index = 0;
-        while (index < record_.edited.size() && !scenery_detail::sameFolder(listPath(record_.edited[index]), file))
+        while (index < record_.edited.size() &&
+               !scenery_detail::sameFolder(listPath(record_.edited[index]), file))
             ++index;
         if (index == record_.edited.size()) {
             const std::string kept = keptListCopy(own, index, file);
@@ -94,16 +103,8 @@ void Installation::registerAddOn(const Registration& registration, const std::st
             keys->layer};
         const std::string failure =
             root.empty() ? "scenery.cfg was not found."
-                         : addToList(
-                               pathBelow(root, kSceneryFileName),
-                               [](std::string_view text, const void* section) -> TextResult<ListEdit> {
-                                   TextResult<SceneryAddition> added =
-                                       addSceneryArea(text, *static_cast<const SceneryArea*>(section));
-                                   if (!added) return TextFailure{added.failure()};
-                                   return ListEdit{std::move(added->text), listedAreaText(added->listed),
-                                                   added->alreadyListed};
-                               },
-                               &area);
+                         : addToList(pathBelow(root, kSceneryFileName),
+                                     addSection<SceneryArea, addSceneryArea, listedAreaText>, &area);
         registered_ = failure.empty() ? cfg::joined({"Added to the scenery library as ", area.title, "."})
                                       : cfg::joined({failure, " Add an area with Title=", area.title,
                                                      " and Local=", area.local, " to scenery.cfg by hand."});
@@ -114,21 +115,13 @@ void Installation::registerAddOn(const Registration& registration, const std::st
         const Repaint repaint{keys->title, keys->texture, keys->basedOn};
         const std::string failure =
             root.empty() ? list + " was not found."
-                         : addToList(
-                               pathBelow(root, list),
-                               [](std::string_view text, const void* section) -> TextResult<ListEdit> {
-                                   TextResult<RepaintAddition> added =
-                                       addRepaint(text, *static_cast<const Repaint*>(section));
-                                   if (!added) return TextFailure{added.failure()};
-                                   return ListEdit{std::move(added->text), listedRepaintText(added->listed),
-                                                   added->alreadyListed};
-                               },
-                               &repaint);
+                         : addToList(pathBelow(root, list),
+                                     addSection<Repaint, addRepaint, listedRepaintText>, &repaint);
         if (!registered_.empty()) registered_ += ' ';
-        registered_ += failure.empty() ? cfg::joined({"Added to the aircraft list as ", repaint.title, "."})
-                                       : cfg::joined({failure, " Add a [fltsim.N] with title=", repaint.title,
-                                                      " and texture=", repaint.texture, " to ", list,
-                                                      " by hand."});
+        registered_ += failure.empty()
+                           ? cfg::joined({"Added to the aircraft list as ", repaint.title, "."})
+                           : cfg::joined({failure, " Add a [fltsim.N] with title=", repaint.title,
+                                          " and texture=", repaint.texture, " to ", list, " by hand."});
     }
 }
 

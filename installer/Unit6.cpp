@@ -98,16 +98,16 @@ void TForm6::Timer1Timer() {
     for (const archive::ZipDirEntry& entry : ArchiveBuilder1.DirEntries())
         entries.push_back({entry.fileName, entry.uncompressedSize, entry.header.crc32});
     const PackageDescription package;
-    const TextResult<Registration> registration =
-        readRegistration([&](const char* section, const char* key) { return package.read(section, key, ""); });
+    const TextResult<Registration> registration = readRegistration(
+        [&](const char* section, const char* key) { return package.read(section, key, ""); });
     if (!registration) {
         showWarning(registration.failure());
         return backToDestination();
     }
     // A repaint is an add-on of its own in its aircraft's folder, beside
     // the aircraft's record: its record goes by the repaint's title.
-    installation.plan(
-        registration->repaint ? registration->repaint->title : package.read("Title", "hl", ""), entries);
+    installation.plan(registration->repaint ? registration->repaint->title : package.read("Title", "hl", ""),
+                      entries);
     keepNewerCopies(installation);
     bool replacing = false;
     if (const int inTheWay = installation.filesInTheWay(); inTheWay > 0) {

@@ -737,7 +737,6 @@ TEST_F(QuitDuringExtractionTest, NoLetsTheExtractionComplete) {
         EXPECT_EQ(readFile(destination + "\\" + name), source(name)) << name;
 }
 
-
 // Packages that ask for a scenery area or a repaint: the destination lies in
 // a simulator's folder of the test's own, found from the destination, and
 // the user's VirtualStore is a folder of the test's own too.
@@ -784,9 +783,12 @@ protected:
 
 constexpr const char* kLibrary =
     "[General]\r\nTitle=FS2000 World Scenery\r\n\r\n"
-    "[Area.001]\r\nTitle=Default Terrain\r\nLocal=Scenery\\World\r\nLayer=1\r\nActive=TRUE\r\nRequired=TRUE\r\n\r\n"
-    "[Area.003]\r\nTitle=Addon Scenery\r\nLocal=Addon Scenery\r\nLayer=7\r\nActive=TRUE\r\nRequired=FALSE\r\n";
-constexpr const char* kSceneryPackage = "[Title]\r\nhl=Lakeside Airfield\r\n[Scenery]\r\nTitle=Lakeside Airfield\r\n";
+    "[Area.001]\r\nTitle=Default "
+    "Terrain\r\nLocal=Scenery\\World\r\nLayer=1\r\nActive=TRUE\r\nRequired=TRUE\r\n\r\n"
+    "[Area.003]\r\nTitle=Addon Scenery\r\nLocal=Addon "
+    "Scenery\r\nLayer=7\r\nActive=TRUE\r\nRequired=FALSE\r\n";
+constexpr const char* kSceneryPackage =
+    "[Title]\r\nhl=Lakeside Airfield\r\n[Scenery]\r\nTitle=Lakeside Airfield\r\n";
 
 TEST_F(RegistrationTest, TheAreaGoesIntoTheLibraryAndItsVirtualStoreCopyAndOutAgainByteForByte) {
     const std::string library = simulator + "\\scenery.cfg";
@@ -799,11 +801,13 @@ TEST_F(RegistrationTest, TheAreaGoesIntoTheLibraryAndItsVirtualStoreCopyAndOutAg
 
     const std::string own = install(kSceneryPackage, "Scenery\\Lakeside", "Lakeside Airfield");
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(readFile(library), std::string(kLibrary) +
-                                     "\r\n[Area.004]\r\nTitle=Lakeside Airfield\r\nLocal=Scenery\\Lakeside\r\n"
-                                     "Layer=8\r\nActive=TRUE\r\nRequired=FALSE\r\n");
-    EXPECT_EQ(readFile(copy), copyText + "[Area.2]\nTitle=Lakeside Airfield\nLocal=Scenery\\Lakeside\nLayer=2\n"
-                                         "Active=True\nRequired=False\n");
+    EXPECT_EQ(readFile(library),
+              std::string(kLibrary) +
+                  "\r\n[Area.004]\r\nTitle=Lakeside Airfield\r\nLocal=Scenery\\Lakeside\r\n"
+                  "Layer=8\r\nActive=TRUE\r\nRequired=FALSE\r\n");
+    EXPECT_EQ(readFile(copy), copyText +
+                                  "[Area.2]\nTitle=Lakeside Airfield\nLocal=Scenery\\Lakeside\nLayer=2\n"
+                                  "Active=True\nRequired=False\n");
     EXPECT_EQ(Form7->Label8.text(), "Added to the scenery library as Lakeside Airfield.");
     EXPECT_EQ(readFile(own + "\\Before 1 scenery.cfg"), kLibrary);
     EXPECT_EQ(readFile(own + "\\Before 2 scenery.cfg"), copyText);
@@ -819,8 +823,9 @@ TEST_F(RegistrationTest, TheAreaGoesIntoTheLibraryAndItsVirtualStoreCopyAndOutAg
     moved.replace(moved.find("[Area.004]"), 10, "[Area.010]");
     writeFile(library, moved);
     uninstall(own);
-    EXPECT_EQ(readFile(library),
-              std::string(kLibrary) + "\r\n[Area.005]\r\nTitle=Harbour\r\nLocal=Scenery\\Harbour\r\nLayer=9\r\n");
+    EXPECT_EQ(
+        readFile(library),
+        std::string(kLibrary) + "\r\n[Area.005]\r\nTitle=Harbour\r\nLocal=Scenery\\Harbour\r\nLayer=9\r\n");
     EXPECT_EQ(readFile(copy), copyText);
     EXPECT_EQ(namesOf(treeOf(own)), (std::vector<std::string>{"Corvinel.exe", "Velskin.dll"}))
         << "the old texts go with the record";
@@ -854,27 +859,6 @@ TEST_F(RegistrationTest, AHostileDescriptionIsRefusedBeforeAnyFileIsWritten) {
     EXPECT_TRUE(treeOf(simulator) == before);
 }
 
-TEST_F(RegistrationTest, ARepaintGetsTheLowestFreeSectionAndARecordOfItsOwn) {
-    const std::string list = simulator + "\\Aircraft\\Kestrel\\aircraft.cfg";
-    const std::string liveries =
-        "[fltsim.0]\r\ntitle=Kestrel\r\nsim=Kestrel200\r\nmodel=\r\ntexture=\r\n\r\n"
-        "[fltsim.2]\r\ntitle=Kestrel Blue\r\nsim=Kestrel200\r\nmodel=\r\ntexture=Blue\r\n\r\n"
-        "[General]\r\natc_type=KESTREL\r\n";
-    writeFile(list, liveries);
-    const std::string own = install(
-        "[Title]\r\nhl=Kestrel\r\n[Repaint]\r\nAircraft=Kestrel\r\nTexture=Red\r\nTitle=Kestrel Red\r\n",
-        "Aircraft\\Kestrel", "Kestrel Red");
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(readFile(list), "[fltsim.0]\r\ntitle=Kestrel\r\nsim=Kestrel200\r\nmodel=\r\ntexture=\r\n\r\n"
-                              "[fltsim.2]\r\ntitle=Kestrel Blue\r\nsim=Kestrel200\r\nmodel=\r\ntexture=Blue\r\n\r\n"
-                              "[fltsim.1]\r\ntitle=Kestrel Red\r\nsim=Kestrel200\r\nmodel=\r\ntexture=Red\r\n\r\n"
-                              "[General]\r\natc_type=KESTREL\r\n");
-    EXPECT_EQ(Form7->Label8.text(), "Added to the aircraft list as Kestrel Red.");
-    EXPECT_EQ(Form7->Label7.text(), "To uninstall it, run Corvinel.exe in " + own);
-    uninstall(own);
-    EXPECT_EQ(readFile(list), liveries);
-}
-
 // A program, library or gauge there that is newer than the package's copy.
 TEST_F(InstallationTest, ANewerGaugeThereIsNamedInTheQuestionAndKeptOnReplace) {
     const std::string there = std::string(TEST_ARCHIVES) + "\\gauges-there\\";
@@ -884,10 +868,12 @@ TEST_F(InstallationTest, ANewerGaugeThereIsNamedInTheQuestionAndKeptOnReplace) {
     start("gauges.qzp");
     answers = {IDYES};
     installUntil([] { return visible(Form7); });
-    ASSERT_EQ(boxes.size(), 1u) << "no warning about the gauge kept: the question named it: " << boxes.back().text;
+    ASSERT_EQ(boxes.size(), 1u) << "no warning about the gauge kept: the question named it: "
+                                << boxes.back().text;
     EXPECT_EQ(boxes[0].text.find("2 files of this add-on are already in the destination folder"), 0u);
-    const std::string kept = "\n\nNewer copies there are kept either way:\nGauges\\kept.gau: 2.0.0.0 there, "
-                             "1.0.0.0 in this add-on";
+    const std::string kept =
+        "\n\nNewer copies there are kept either way:\nGauges\\kept.gau: 2.0.0.0 there, "
+        "1.0.0.0 in this add-on";
     EXPECT_EQ(boxes[0].text.substr(boxes[0].text.size() - std::min(kept.size(), boxes[0].text.size())), kept)
         << boxes[0].text;
     EXPECT_TRUE(readFile(destination + "\\Gauges\\kept.gau") == readFile(there + "kept.gau"));
