@@ -89,7 +89,8 @@ inline bool isNameInside(std::string_view name) {
 // no "|": what follows one is the section added.)
 inline int simulatorListKind(std::string_view path) {
     path = path.substr(0, path.find('|'));
-    if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return 0;
+    // On a drive, or on a network share.
+    if (path.size() < 4 || ((path[1] != ':' || path[2] != '\\') && path.substr(0, 2) != "\\\\")) return 0;
     for (int kind = 1; kind <= 2; ++kind) {
         const std::string_view name = kind == 1 ? "\\scenery.cfg" : "\\aircraft.cfg";
         if (path.size() < name.size()) continue;

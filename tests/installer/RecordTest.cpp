@@ -21,7 +21,8 @@ InstallRecord sampleRecord() {
     record.folders = {"panel", "texture.Red"};
     record.files = {{"aircraft.cfg", 1234, 0x0a1b2c3d}, {"texture.Red\\a b.bmp", 5000000000ull, 0xffffffff}};
     record.replaced = {"panel\\panel.cfg"};
-    record.edited = {"C:\\FS2000\\Aircraft\\My Plane\\Aircraft.CFG|3 1 Red"};
+    record.edited = {"C:\\FS2000\\Aircraft\\My Plane\\Aircraft.CFG|3 1 Red",
+                     "\\\\hangar\\FS2000\\scenery.cfg|12 40 0 Scenery\\Lakeside"};
     return record;
 }
 
