@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "FileVersion.h"
 
 namespace tavrix::installer {
 
@@ -40,9 +43,29 @@ inline std::string extractionProblemsText(const ExtractionOutcome& outcome) {
     return text;
 }
 
+// A program, library or gauge in the destination newer than the package's
+// copy: kept even when the pilot replaces files.
+struct NewerCopy {
+    std::string name;
+    FileVersion there = 0;
+    FileVersion package = 0;
+};
+
 // The question before the extraction when files of the package are already
-// in the destination with other contents.
-inline std::string replaceQuestionText(int files) {
+// in the destination with other contents; `newer` of them are kept either way.
+inline std::string replaceQuestionText(int files, const std::vector<NewerCopy>& newer) {
+    std::string kept;
+    if (!newer.empty()) kept = "\n\nNewer copies there are kept either way:";
+    for (const NewerCopy& copy : newer) {
+        // One piece at a time: no temporary for each "+".
+        kept += '\n';
+        kept += copy.name;
+        kept += ": ";
+        kept += versionText(copy.there);
+        kept += " there, ";
+        kept += versionText(copy.package);
+        kept += " in this add-on";
+    }
     const bool one = files == 1;
     return detail::countOfFiles(files) + " of this add-on " + (one ? "is" : "are") +
            " already in the destination folder with other contents.\n\n"
@@ -51,7 +74,7 @@ inline std::string replaceQuestionText(int files) {
            " kept, and put back if the add-on is uninstalled.\n"
            "No keeps " +
            (one ? "it" : "them") + " and leaves the package's " + (one ? "copy" : "copies") +
-           " out.\nCancel goes back to choose another folder.";
+           " out.\nCancel goes back to choose another folder." + kept;
 }
 
 // The completion page's heading and the sentence under the add-on's title:

@@ -17,10 +17,16 @@
 //   File=1234 0a1b2c3d texture\a.bmp  (written: size, CRC-32, name)
 //   Replaced=aircraft.cfg             (the old copy is kept in Replaced\ of
 //                                      the record's folder)
+//   Edited=C:\FS2000\scenery.cfg|124 141 1 Scenery\Lakeside
+//                                     (one of the simulator's lists and the
+//                                      section added to it, as the list's
+//                                      editor names it; the file as it was
+//                                      is kept in the record's folder)
 //   End=5f3c2a1b
 //
 // Names are relative to the destination, and a record with any other kind of
-// name (a drive, a leading "\", a "..") is refused as damaged.
+// name (a drive, a leading "\", a "..") is refused as damaged; only an edited
+// list is named in full, and only a scenery.cfg or aircraft.cfg.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +61,7 @@ struct InstallRecord {
     std::vector<std::string> folders;
     std::vector<RecordedFile> files;
     std::vector<std::string> replaced;
+    std::vector<std::string> edited;  // "<full path>|<section>"
     bool operator==(const InstallRecord&) const = default;
 };
 
@@ -75,6 +82,26 @@ inline bool isNameInside(std::string_view name) {
         if (end == std::string_view::npos) return true;
         start = end + 1;
     }
+}
+
+// Whether a full path names one of the simulator's lists an installation
+// adds a section to: 1 scenery.cfg, 2 aircraft.cfg, else 0. (A path holds
+// no "|": what follows one is the section added.)
+inline int simulatorListKind(std::string_view path) {
+    path = path.substr(0, path.find('|'));
+    // On a drive, or on a network share.
+    if (path.size() < 4 || ((path[1] != ':' || path[2] != '\\') && path.substr(0, 2) != "\\\\")) return 0;
+    for (int kind = 1; kind <= 2; ++kind) {
+        const std::string_view name = kind == 1 ? "\\scenery.cfg" : "\\aircraft.cfg";
+        if (path.size() < name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            const char c = path[path.size() - name.size() + i];
+            same = same && ((c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c) == name[i];
+        }
+        if (same) return kind;
+    }
+    return 0;
 }
 
 // The add-on's title as one folder name: characters a name cannot hold
@@ -129,6 +156,7 @@ inline std::string recordText(const InstallRecord& record) {
     for (const RecordedFile& file : record.files)
         line("File=" + zeroPadded(file.size) + " " + zeroPadded(file.crc, 8, 16) + " " + file.name);
     for (const std::string& name : record.replaced) line("Replaced=" + name);
+    for (const std::string& list : record.edited) line("Edited=" + list);
     line("End=" + zeroPadded(crc32(0, text.data(), text.size()), 8, 16));
     return text;
 }
@@ -183,6 +211,9 @@ inline TextResult<InstallRecord> parseRecord(std::string_view text) {
         } else if (key == "Replaced" && i > 3) {
             if (!isNameInside(value)) return damaged;
             record.replaced.emplace_back(value);
+        } else if (key == "Edited" && i > 3) {
+            if (!simulatorListKind(value) || value.find('|') == value.npos) return damaged;
+            record.edited.emplace_back(value);
         } else {
             return damaged;
         }

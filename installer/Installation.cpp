@@ -52,6 +52,13 @@ std::string moduleFile(const char* name) {
     return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string(name);
 }
 
+// The version a file carries; none when it cannot be read or has none.
+std::optional<FileVersion> fileVersionOf(const std::string& path) {
+    const std::optional<std::string> bytes = win32::readFileBytes(path);
+    if (!bytes) return std::nullopt;
+    return peFileVersion({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
+}
+
 std::vector<std::string> namesOf(const std::vector<RecordedFile>& files) {
     std::vector<std::string> names;
     for (const RecordedFile& file : files) names.push_back(file.name);
@@ -83,6 +90,7 @@ void Installation::plan(const std::string& title, const std::vector<PackageEntry
         if (TextResult<InstallRecord> previous = loadRecord(own)) previous_ = std::move(*previous);
     inTheWay_.clear();
     ownOlder_.clear();
+    newerKept_.clear();
     // The older version's own file, as it installed it; one the pilot has
     // changed since is the pilot's, and asked about as any other.
     auto ownUnchanged = [this](const std::string& name) {
@@ -93,6 +101,29 @@ void Installation::plan(const std::string& title, const std::vector<PackageEntry
     };
     for (const RecordedFile& file : plan_.existing)
         (ownUnchanged(file.name) ? ownOlder_ : inTheWay_).push_back(file);
+}
+
+std::vector<std::string> Installation::versionedInTheWay() const {
+    std::vector<std::string> names;
+    for (const RecordedFile& file : inTheWay_)
+        if (isVersionedName(file.name)) names.push_back(file.name);
+    return names;
+}
+
+void Installation::keepNewerCopies(const std::string& packageCopies) {
+    std::vector<RecordedFile> replaceable;
+    for (const RecordedFile& file : inTheWay_) {
+        std::optional<FileVersion> there, package;
+        if (isVersionedName(file.name)) {
+            there = fileVersionOf(pathBelow(destination_, file.name));
+            package = fileVersionOf(pathBelow(packageCopies, file.name));
+        }
+        if (keepsNewerCopy(there, package))
+            newerKept_.push_back({file.name, *there, *package});
+        else
+            replaceable.push_back(file);
+    }
+    inTheWay_ = std::move(replaceable);
 }
 
 std::uint64_t Installation::bytesToWrite(bool replacing) const {

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "ExtractionReport.h"
 #include "InstallPlan.h"
 #include "InstallRecord.h"
+#include "PackageRegistration.h"
 #include "RecordKeeping.h"
 #include "support/TextResult.h"
 
@@ -36,7 +38,13 @@ public:
     void plan(const std::string& title, const std::vector<PackageEntry>& entries);
     // Files of the package already in the destination with other contents,
     // not counting the older version's own.
-    int filesInTheWay() const { return static_cast<int>(inTheWay_.size()); }
+    int filesInTheWay() const { return static_cast<int>(inTheWay_.size() + newerKept_.size()); }
+    // Programs, libraries and gauges among them: the package's copies of
+    // these are unpacked below a folder of their own, and each copy there
+    // that is newer than the package's is kept even when files are replaced.
+    std::vector<std::string> versionedInTheWay() const;
+    void keepNewerCopies(const std::string& packageCopies);
+    const std::vector<NewerCopy>& newerKept() const { return newerKept_; }
     // Files of the package already there with its contents: the engine
     // keeps them, and nothing is lost.
     int sameFiles() const { return plan_.sameFiles; }
@@ -56,6 +64,15 @@ public:
     // destination is as it was (the old record back for an update).
     void cancel();
 
+    // With the files in place: adds the package's scenery area or repaint
+    // to the simulator's lists (below `simulatorFolder`, the registry's,
+    // when the destination lies in it, else the destination or a parent
+    // that holds the list), the VirtualStore copy too, and records it.
+    void registerAddOn(const Registration& registration, const std::string& simulatorFolder);
+    // The completion page's line: what was registered, or what the pilot
+    // must add by hand.
+    const std::string& registered() const { return registered_; }
+
     bool begun() const { return begun_; }
     const InstallRecord& record() const { return record_; }
 
@@ -65,6 +82,18 @@ private:
     std::string previousFolder() const;
     // Takes back a begin that failed.
     void abandon();
+    // Adds a section to a list and to its VirtualStore copy, keeping each
+    // file's old text and recording the section added to each; the failure
+    // that left one unchanged, "" when none.
+    struct ListEdit {
+        std::string text;
+        std::string listed;  // the section, as the record names it
+        bool alreadyListed = false;
+    };
+    using AddSection = TextResult<ListEdit> (*)(std::string_view text, const void* section);
+    std::string addToList(const std::string& path, AddSection add, const void* section);
+    template <typename Section, auto add, auto listedText>
+    static TextResult<ListEdit> addSection(std::string_view text, const void* section);
 
     std::string destination_;
     int madeFolders_ = 0;
@@ -74,6 +103,8 @@ private:
     std::vector<RecordedFile> inTheWay_;  // the pilot's, or another add-on's
     std::vector<RecordedFile> ownOlder_;  // the older version's, to be written anew
     std::vector<std::string> replacedNow_;
+    std::vector<NewerCopy> newerKept_;
+    std::string registered_;
     bool replacing_ = false;
     bool informationMoved_ = false;
     bool begun_ = false;

@@ -42,6 +42,12 @@ std::optional<FoundFile> fileFound(const std::string& path, std::uint64_t expect
 
 }  // namespace
 
+std::string temporaryFolder() {
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
+    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string("C:\\");
+}
+
 bool makeFoldersBelow(const std::string& base, const std::string& name) {
     for (std::size_t slash = name.find('\\');; slash = name.find('\\', slash + 1)) {
         const std::string folder = pathBelow(base, name.substr(0, slash));
@@ -145,6 +151,7 @@ TakenAway takeAway(const std::string& destination, const InstallRecord& record, 
         if (progress) progress->filesDone(++done);
     }
     const std::string own = recordFolderPath(destination, record.title);
+    unregisterAddOn(record, own, result.keptFiles);
     const std::string replaced = pathBelow(own, kReplacedFolder);
     for (const std::string& name : record.replaced) {
         const std::string copy = pathBelow(replaced, name);

@@ -52,6 +52,15 @@ bool sameAsRecorded(const std::string& path, const RecordedFile& file);
 // The size and CRC-32 of a file, for the record; none when it cannot be read.
 std::optional<RecordedFile> recordedFileOf(const std::string& destination, const std::string& name);
 
+// The system's folder for temporary files, with its trailing backslash.
+std::string temporaryFolder();
+
+// Takes the sections an installation added out of the simulator's lists,
+// each found by its contents wherever it is now, and drops the lists' old
+// texts kept in the record's folder. Names each list it could not change.
+void unregisterAddOn(const InstallRecord& record, const std::string& recordFolder,
+                     std::vector<std::string>& kept);
+
 // Takes an installation away: its files (with onlyUnchanged, only those whose
 // size and CRC-32 still match the record), the old copies put back, the
 // folders it made (when empty), the record and its folders. Names the files

@@ -119,9 +119,9 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
         truthModel = file.value(file.sections[*model], "Active").value_or("");
     }
     const char* const keys[] = {"Title", "Local", "Layer", "Active", "Required"};
-    const std::string values[] = {area.title, area.local, zeroPadded(listed.layer),
-                                  std::string(truthIn(truthModel, true)),
-                                  std::string(truthIn(truthModel, false))};
+    const std::string layer = zeroPadded(listed.layer);
+    const std::string_view values[] = {area.title, area.local, layer, truthIn(truthModel, true),
+                                       truthIn(truthModel, false)};
     std::vector<std::string> lines{cfg::joined({"[", prefix, zeroPadded(listed.number, width), "]"})};
     std::string_view separator = "=";
     bool written[5] = {};

@@ -14,16 +14,6 @@ namespace tavrix::installer {
 
 TUninstallPage* UninstallPage = nullptr;
 
-namespace {
-
-std::string temporaryFolder() {
-    char folder[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
-    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string("C:\\");
-}
-
-}  // namespace
-
 bool startedAsUninstaller(const std::string& programFolder) {
     return win32::fileExists(pathBelow(programFolder, kRecordFileName)) &&
            !win32::fileExists(packageArchive(programFolder));

@@ -67,6 +67,11 @@ std::optional<std::string> readSimulatorPath(const char* keyName) {
 
 }  // namespace
 
+std::string simulatorFolderOf(const std::string& version) {
+    const char* key = package::simulatorKey(version);
+    return key ? readSimulatorPath(key).value_or(std::string()) : std::string();
+}
+
 bool MakeFolderPath(const std::string& folder, int* made) {
     const auto missing = foldersToCreate(folder, win32::directoryExists);
     if (!missing) return false;

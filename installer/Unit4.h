@@ -56,4 +56,8 @@ extern TForm4* Form4;
 // creating nothing, for an empty text or a relative name with no parent.
 bool MakeFolderPath(const std::string& folder, int* made = nullptr);
 
+// The folder of the simulator a package names, from the registry; "" when
+// it is not known.
+std::string simulatorFolderOf(const std::string& version);
+
 }  // namespace tavrix::installer

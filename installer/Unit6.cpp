@@ -6,6 +6,7 @@
 #include "Installation.h"
 #include "InstallerName.h"
 #include "PackageFiles.h"
+#include "PackageRegistration.h"
 #include "SpaceCheck.h"
 #include "Unit1.h"
 #include "Unit4.h"
@@ -96,12 +97,23 @@ void TForm6::Timer1Timer() {
     std::vector<PackageEntry> entries;
     for (const archive::ZipDirEntry& entry : ArchiveBuilder1.DirEntries())
         entries.push_back({entry.fileName, entry.uncompressedSize, entry.header.crc32});
-    installation.plan(PackageDescription().read("Title", "hl", ""), entries);
+    const PackageDescription package;
+    const TextResult<Registration> registration = readRegistration(
+        [&](const char* section, const char* key) { return package.read(section, key, ""); });
+    if (!registration) {
+        showWarning(registration.failure());
+        return backToDestination();
+    }
+    // A repaint is an add-on of its own in its aircraft's folder, beside
+    // the aircraft's record: its record goes by the repaint's title.
+    installation.plan(registration->repaint ? registration->repaint->title : package.read("Title", "hl", ""),
+                      entries);
+    keepNewerCopies(installation);
     bool replacing = false;
     if (const int inTheWay = installation.filesInTheWay(); inTheWay > 0) {
-        const int answer =
-            win32::showMessageBox(Form1 ? Form1->handle() : handle(), replaceQuestionText(inTheWay),
-                                  kInstallerName, MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer = win32::showMessageBox(Form1 ? Form1->handle() : handle(),
+                                                 replaceQuestionText(inTheWay, installation.newerKept()),
+                                                 kInstallerName, MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer != IDYES && answer != IDNO) return backToDestination();
         replacing = answer == IDYES;
     }
@@ -113,7 +125,8 @@ void TForm6::Timer1Timer() {
         return backToDestination();
     }
     keptFiles_ = 0;
-    sameFiles_ = installation.sameFiles();
+    // The engine keeps the newer copies there; the question named them.
+    sameFiles_ = installation.sameFiles() + static_cast<int>(installation.newerKept().size());
     lastFailure_.clear();
     batchEnded_ = false;
     ArchiveBuilder1.Extract();
@@ -131,6 +144,7 @@ void TForm6::Timer1Timer() {
         const int unwritten = listedFiles_ - ArchiveBuilder1.ProcessedCount() - keptFiles_;
         reportExtractionProblems();
         Form7->setMissingFiles(std::max(failedFiles(), unwritten));
+        installation.registerAddOn(*registration, simulatorFolderOf(Form4->SimulatorVersion));
         // A record that cannot be brought up to date (a drive the extraction
         // filled) still holds what it held at the start, every file the
         // installation meant to write: an uninstall goes by that one.
@@ -144,6 +158,23 @@ void TForm6::Timer1Timer() {
     // nothing behind either.
     installation.cancel();
     reportIfTheEngineGaveUp();
+}
+
+void TForm6::keepNewerCopies(Installation& installation) {
+    const std::vector<std::string> names = installation.versionedInTheWay();
+    // A spanned set would be joined again, asking for every disk.
+    if (names.empty() || ArchiveBuilder1.SpannedArchive()) return;
+    const std::string destination = ArchiveBuilder1.ExtrBaseDir();
+    const std::string copies = temporaryFolder() + "~tvxver" + zeroPadded(::GetCurrentProcessId());
+    ::CreateDirectoryA(copies.c_str(), nullptr);
+    ArchiveBuilder1.SetExtrBaseDir(copies);
+    ArchiveBuilder1.SetFSpecArgs(names);
+    ArchiveBuilder1.Extract();
+    ArchiveBuilder1.SetExtrBaseDir(destination);
+    ::SetCurrentDirectoryA(destination.c_str());  // the copies' folder goes
+    installation.keepNewerCopies(copies);
+    for (const std::string& name : names) ::DeleteFileA(pathBelow(copies, name).c_str());
+    removeFoldersOf(copies, names);
 }
 
 void TForm6::reportIfTheEngineGaveUp() {
@@ -232,7 +263,8 @@ void TForm6::reportExtractionProblems() {
     outcome.keptFiles = std::max(std::min(keptFiles_, engineErrors) - sameFiles_, 0);
     outcome.failedFiles = failedFiles();
     outcome.lastFailure = lastFailure();
-    showWarning(extractionProblemsText(outcome));
+    // Files kept with the package's contents, or named by the question, are no news.
+    if (const std::string text = extractionProblemsText(outcome); !text.empty()) showWarning(text);
 }
 
 }  // namespace tavrix::installer

@@ -15,6 +15,8 @@
 
 namespace tavrix::installer {
 
+class Installation;
+
 class TForm6 : public WizardPage {
 public:
     TForm6();
@@ -61,6 +63,9 @@ private:
     void backToDestination();
     // Tells the user when the extraction ended before the end of the batch.
     void reportIfTheEngineGaveUp();
+    // Unpacks the package's copies of the versioned files in the way, to
+    // keep each newer copy there.
+    void keepNewerCopies(Installation& installation);
 
     ExtractionProgress progress_;
     std::uint64_t listedBytes_ = 0;  // unpacked size of the package, from its listing

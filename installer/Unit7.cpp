@@ -41,9 +41,11 @@ void TForm7::FormShow() {
     AddonTitle = package.read("Title", "hl", AddonTitle);
     AddonType = package.read("Addon", "Type", AddonType);
     const Installation& installation = currentInstallation();
-    if (installation.begun())
+    if (installation.begun()) {
         Label7.setText(
             uninstallerText(recordFolderPath(installation.destination(), installation.record().title)));
+        Label8.setText(installation.registered());
+    }
     Timer1.setEnabled(true);
 }
 

@@ -35,6 +35,8 @@ public:
         {.left = 128, .top = 96, .width = 264, .height = 26, .text = kInstalledSentence, .wordWrap = true}};
     // Where the add-on's uninstaller lies.
     ui::Label Label7{*this, {.left = 128, .top = 136, .width = 264, .height = 39, .wordWrap = true}};
+    // What was added to the simulator's lists, or what to add by hand.
+    ui::Label Label8{*this, {.left = 128, .top = 184, .width = 264, .height = 72, .wordWrap = true}};
     ui::Image Image2{*this, 344, 264, 64, 25};
     ui::Label Label2{*this, {.left = 363, .top = 270, .text = "Finish", .accelerator = 'F'}};
     ui::Timer Timer1{*this, 500, [this] { Timer1Timer(); }};

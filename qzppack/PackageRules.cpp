@@ -17,7 +17,7 @@ struct KnownKey {
     std::string_view section;
     std::string_view key;
 };
-constexpr std::array<KnownKey, 11> kKnownKeys{{
+constexpr std::array<KnownKey, 18> kKnownKeys{{
     {"Splash", "Filename"},
     {"Addon", "Condition"},
     {"Addon", "Type"},
@@ -29,6 +29,14 @@ constexpr std::array<KnownKey, 11> kKnownKeys{{
     {"Authors", "4"},
     {"Authors", "5"},
     {"Authors", "6"},
+    // What the installer adds to the simulator's lists.
+    {"Scenery", "Title"},
+    {"Scenery", "Folder"},
+    {"Scenery", "Layer"},
+    {"Repaint", "Title"},
+    {"Repaint", "Aircraft"},
+    {"Repaint", "Texture"},
+    {"Repaint", "Base"},
 }};
 
 char lower(char c) {

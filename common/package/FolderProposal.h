@@ -21,15 +21,20 @@ inline constexpr const char* kSceneryType = "Scenery MD";
 // open (or the reader has reported why it cannot be read).
 using SimulatorPathReader = std::function<std::optional<std::string>(const char* key)>;
 
+// The registry key of the simulator a package names; none for another text.
+inline const char* simulatorKey(const std::string& version) {
+    return version == kFlightSimulator2000 ? kSimulator2000Key
+           : version == kFlightSimulator98 ? kSimulator98Key
+                                           : nullptr;
+}
+
 // The folder proposed for a package, or none. Only the key of the simulator
 // the package names is read. Parts are joined as they are, with one "\"
 // between them (a path ending in "\" gives two in a row).
 inline std::optional<std::string> proposeFolder(const std::string& version, const std::string& type,
                                                 const std::string& title,
                                                 const SimulatorPathReader& readPath) {
-    const char* key = version == kFlightSimulator2000 ? kSimulator2000Key
-                      : version == kFlightSimulator98 ? kSimulator98Key
-                                                      : nullptr;
+    const char* key = simulatorKey(version);
     if (!key) return std::nullopt;
     // A key without a usable "path" value proposes nothing: the parts
     // alone would name a folder in the root of the current drive.

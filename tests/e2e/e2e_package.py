@@ -3,11 +3,15 @@
 they must leave behind.
 
     e2e_package.py make KIND PACKAGE   KIND: licence, plain, hostile, large,
-                                       roomy, crowded, newer, root-a, root-b
+                                       roomy, crowded, newer, root-a, root-b,
+                                       scenery, repaint (the README's two
+                                       examples), gauges
+    e2e_package.py gauge MAJOR OUT     a gauge of file version MAJOR.0.0.0
     e2e_package.py ostrel INI OUT      the exact bytes Ostrel.txt must hold
 """
 import configparser
 import os
+import struct
 import sys
 import zipfile
 
@@ -80,6 +84,27 @@ def newer_files():
     yield "Tavrix Cub/Docs/WhatsNew.txt", b"Version 2: a new model name.\r\n"
 
 
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+
+
+def versioned_gauge(major):
+    """A real linker's gauge with its file version made MAJOR.0.0.0."""
+    with open(os.path.join(ROOT, "tests", "installer", "sim-files", "versioned-x86_64.gau"), "rb") as f:
+        blob = bytearray(f.read())
+    at = blob.index(struct.pack("<I", 0xFEEF04BD))
+    blob[at + 8:at + 16] = struct.pack("<II", major << 16, 0)
+    return bytes(blob)
+
+
+def with_sample_description(package, sample, files):
+    """A package of these files described by one of the README's examples."""
+    make_package.write_package(package, licence=False, splash=False, files=files)
+    with open(os.path.join(ROOT, "tools", sample, "Ostrel.ini"), "rb") as f:
+        ini = f.read()
+    with open(os.path.join(package, "Ostrel.ini"), "wb") as f:
+        f.write(ini.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n"))
+
+
 def make(kind, package):
     if kind == "licence":
         make_package.write_package(package)
@@ -109,6 +134,22 @@ def make(kind, package):
             ini = ini.replace(make_package.TITLE.encode("ascii"), b"Tavrix Hangar")
         with open(ini_path, "wb") as f:
             f.write(ini)
+    elif kind == "scenery":
+        with_sample_description(package, "sample-scenery-package",
+                                [("scenery/lakeside.bgl", b"BGL" * 100), ("texture/lakeside.bmp", b"BM" * 50)])
+    elif kind == "repaint":
+        with_sample_description(package, "sample-repaint-package", [("texture.Red/kestrel.bmp", b"BM" * 50)])
+    elif kind == "gauges":
+        # Into the simulator's own folder: an older Kelvor and a newer Drelmo
+        # than the simulator's (version 2).
+        make_package.write_package(package, licence=False, splash=False,
+                                   files=[("Gauges/Kelvor.gau", versioned_gauge(1)),
+                                          ("Gauges/Drelmo.gau", versioned_gauge(3))])
+        ini_path = os.path.join(package, "Ostrel.ini")
+        with open(ini_path, "rb") as f:
+            ini = f.read().replace(f"Type={make_package.ADDON_TYPE}".encode("ascii"), b"Type=Scenery MD")
+        with open(ini_path, "wb") as f:
+            f.write(ini.replace(make_package.TITLE.encode("ascii"), b"Tavrix Gauges"))
     else:
         raise SystemExit(f"unknown package kind {kind}")
 
@@ -142,6 +183,9 @@ def main():
         assert len(lines) == 17
         with open(sys.argv[3], "wb") as f:
             f.write("".join(line + "\r\n" for line in lines).encode("cp1252"))
+    elif len(sys.argv) == 4 and sys.argv[1] == "gauge":
+        with open(sys.argv[3], "wb") as f:
+            f.write(versioned_gauge(int(sys.argv[2])))
     elif len(sys.argv) == 2 and sys.argv[1] == "absolute-targets":
         print("\n".join(ABSOLUTE_TARGETS))
     else:

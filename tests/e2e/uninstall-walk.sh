@@ -14,6 +14,15 @@
 #              files, one of them replaced: the folder as it was
 #     killed   the installer killed during its extraction: the uninstaller
 #              removes what was written, and nothing else
+#     scenery  the README's scenery example: its area in scenery.cfg with the
+#              right Local, then the uninstaller: scenery.cfg byte for byte
+#     virtualstore  the same with the user's VirtualStore copy of scenery.cfg,
+#              which gets the area too and loses it again
+#     repaint  the README's repaint example: its [fltsim.N] in the aircraft's
+#              aircraft.cfg, and out again
+#     gauges   a newer Kelvor.gau in the Gauges folder survives a Replace and
+#              the question names it with both versions; the older Drelmo.gau
+#              is replaced, and put back by the uninstaller
 set -euo pipefail
 root="$1" build="$2" case="$3"
 here="$root/tests/e2e"
@@ -64,12 +73,16 @@ install() {  # package destination title
         if [ "$(windows_named 'Tavrix Installer' | wc -l)" -ge 2 ]; then
             sleep 0.3
             shot "question-$3"
+            # Its words, for the cases that check them (BoxText.exe is a test
+            # program of tests/e2e).
+            walk_wine "$build/tests/e2e/BoxText.exe" 'Tavrix Installer' >"$work/question-$3" 2>/dev/null || true
             xdotool key Return
             wait_gone "Tavrix Installer" 2 || fail "the question did not close"
         fi
         if [ -n "$(find "$record" -newer "$marker" 2>/dev/null)" ] && grep -q '^State=complete' "$record" &&
             tr -d '\r' <"$record" | grep -q ' Ostrel.txt$'; then
             sleep 0.3
+            shot "done-$3"
             walk_finish
             return 0
         fi
@@ -183,6 +196,62 @@ case "$case" in
         grep -q '^State=installing' "$records/Tavrix Cub Trainer/Record.txt" || fail "the record does not say the installation was cut short"
         uninstall "$records/Tavrix Cub Trainer" killed
         expect_tree "$before" "the uninstaller did not take back exactly what the killed installation wrote"
+        ;;
+    scenery | virtualstore)
+        library="$simulator/scenery.cfg"
+        printf '[General]\r\nTitle=FS2000 World Scenery\r\n\r\n[Area.001]\r\nTitle=Default Terrain\r\nLocal=Scenery\\World\r\nLayer=1\r\nActive=TRUE\r\nRequired=TRUE\r\n\r\n[Area.012]\r\nTitle=Addon Scenery\r\nLocal=Addon Scenery\r\nLayer=4\r\nActive=TRUE\r\nRequired=FALSE\r\n' >"$library"
+        cp "$library" "$work/library-before"
+        copy=""
+        if [ "$case" = virtualstore ]; then
+            # The user's copy, where Windows keeps it for the simulator.
+            local_app_data="$(walk_wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')"
+            copy="$(walk_wine winepath -u "$local_app_data" | tr -d '\r')/VirtualStore$simulator/scenery.cfg"
+            mkdir -p "$(dirname "$copy")"
+            trap 'walk_cleanup; rm -rf "$work" "${copy%/FS2000/scenery.cfg}"' EXIT
+            printf '[Area.1]\nTitle=Default Terrain\nLocal=Scenery\\World\nLayer=1\nActive=True\nRequired=True\n' >"$copy"
+            cp "$copy" "$work/copy-before"
+        fi
+        before="$(tree)"
+        destination="$simulator/Scenery/Lakeside Airfield"
+        install "$(package_of scenery)" "$destination" "Lakeside Airfield"
+        [ -f "$destination/scenery/lakeside.bgl" ] || fail "the scenery's files were not installed"
+        { cat "$work/library-before"; printf '\r\n[Area.013]\r\nTitle=Lakeside Airfield\r\nLocal=Scenery\\Lakeside Airfield\r\nLayer=5\r\nActive=TRUE\r\nRequired=FALSE\r\n'; } >"$work/library-expected"
+        cmp "$work/library-expected" "$library" || { fail "scenery.cfg does not hold the area as expected:"; diff "$work/library-expected" "$library" >&2; }
+        if [ -n "$copy" ]; then
+            { cat "$work/copy-before"; printf '[Area.2]\nTitle=Lakeside Airfield\nLocal=Scenery\\Lakeside Airfield\nLayer=2\nActive=True\nRequired=False\n'; } >"$work/copy-expected"
+            cmp "$work/copy-expected" "$copy" || fail "the VirtualStore copy does not hold the area"
+        fi
+        uninstall "$destination/Uninstall/Lakeside Airfield" "$case"
+        expect_tree "$before" "scenery.cfg and the simulator's folder are not as they were"
+        [ -z "$copy" ] || cmp "$work/copy-before" "$copy" || fail "the VirtualStore copy is not as it was"
+        ;;
+    repaint)
+        aircraft="$simulator/Aircraft/Kestrel 200 Trainer"
+        mkdir -p "$aircraft"
+        liveries='[fltsim.0]\r\ntitle=Kestrel 200 Trainer\r\nsim=Kestrel200\r\nmodel=\r\npanel=\r\nsound=\r\ntexture=\r\n\r\n[fltsim.1]\r\ntitle=Kestrel 200 Trainer Blue\r\nsim=Kestrel200\r\nmodel=\r\npanel=\r\nsound=\r\ntexture=Blue\r\n'
+        printf "$liveries"'\r\n[General]\r\natc_type=KESTREL\r\n' >"$aircraft/aircraft.cfg"
+        before="$(tree)"
+        install "$(package_of repaint)" "$aircraft" "Kestrel 200 Trainer Red"
+        [ -f "$aircraft/texture.Red/kestrel.bmp" ] || fail "the livery's files were not installed"
+        printf "$liveries"'\r\n[fltsim.2]\r\ntitle=Kestrel 200 Trainer Red\r\nsim=Kestrel200\r\nmodel=\r\npanel=\r\nsound=\r\ntexture=Red\r\n\r\n[General]\r\natc_type=KESTREL\r\n' >"$work/aircraft-expected"
+        cmp "$work/aircraft-expected" "$aircraft/aircraft.cfg" || { fail "aircraft.cfg does not hold the livery as expected:"; diff "$work/aircraft-expected" "$aircraft/aircraft.cfg" >&2; }
+        uninstall "$aircraft/Uninstall/Kestrel 200 Trainer Red" repaint
+        expect_tree "$before" "aircraft.cfg and the aircraft's folder are not as they were"
+        ;;
+    gauges)
+        mkdir -p "$simulator/Gauges"
+        for name in Kelvor Drelmo; do python3 "$here/e2e_package.py" gauge 2 "$simulator/Gauges/$name.gau"; done
+        before="$(tree)"
+        package="$(package_of gauges)"
+        install "$package" "$simulator" "Tavrix Gauges"
+        question="$work/question-Tavrix Gauges"
+        grep -qF 'Newer copies there are kept either way:\nGauges\Kelvor.gau: 2.0.0.0 there, 1.0.0.0 in this add-on' "$question" ||
+            fail "the question does not name the newer gauge kept: $(cat "$question" 2>/dev/null)"
+        grep -q 'Drelmo' "$question" && fail "the question names the older gauge as kept"
+        cmp <(python3 "$here/e2e_package.py" gauge 2 /dev/stdout) "$simulator/Gauges/Kelvor.gau" || fail "the newer Kelvor.gau was replaced"
+        cmp "$package.source/Gauges/Drelmo.gau" "$simulator/Gauges/Drelmo.gau" || fail "the older Drelmo.gau was not replaced"
+        uninstall "$simulator/Uninstall/Tavrix Gauges" gauges
+        expect_tree "$before" "the Gauges folder is not as it was"
         ;;
     *) echo "unknown case $case" >&2; exit 2 ;;
 esac

@@ -14,6 +14,7 @@
 #include "InstallerFixture.h"
 #include "PackageFiles.h"
 #include "RecordKeeping.h"
+#include "SceneryLibrary.h"
 #include "Startup.h"
 #include "UninstallPage.h"
 #include "Unit1.h"
@@ -781,6 +782,156 @@ TEST_F(QuitDuringExtractionTest, NoLetsTheExtractionComplete) {
     EXPECT_EQ(installed(), (std::vector<std::string>{"first.bin", "second.bin", "third.bin"}));
     for (const char* name : {"first.bin", "second.bin", "third.bin"})
         EXPECT_EQ(readFile(destination + "\\" + name), source(name)) << name;
+}
+
+// Packages that ask for a scenery area or a repaint: the destination lies in
+// a simulator's folder of the test's own, found from the destination, and
+// the user's VirtualStore is a folder of the test's own too.
+class RegistrationTest : public InstallationTest {
+protected:
+    void SetUp() override {
+        InstallationTest::SetUp();
+        simulator = package + "Sim";
+        char local[MAX_PATH] = {};
+        if (::GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH)) previousLocal = local;
+        ::SetEnvironmentVariableA("LOCALAPPDATA", (package + "Local").c_str());
+    }
+    void TearDown() override {
+        ::SetEnvironmentVariableA("LOCALAPPDATA", previousLocal.empty() ? nullptr : previousLocal.c_str());
+        InstallationTest::TearDown();
+    }
+    void writeFile(const std::string& path, const std::string& bytes) const {
+        MakeFolderPath(folderOfPath(path));
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    // Installs small.qzp with this description into `folder` (made below
+    // the simulator's) and returns the record's folder.
+    std::string install(const std::string& ini, const std::string& folder, const std::string& title) {
+        writePackageFile("Ostrel.ini", ini);
+        destination = simulator + "\\" + folder;
+        MakeFolderPath(destination);
+        start();
+        installUntil([] { return visible(Form7); });
+        Form7->Timer1.fire();
+        return destination + "\\Uninstall\\" + title;
+    }
+    void uninstall(const std::string& own) {
+        ui::Application::instance().reset();
+        setProgramFolder(own + "\\");
+        ASSERT_TRUE(createUninstallerWindows());
+        showMainWindow();
+        UninstallPage->Image3Click();
+        EXPECT_EQ(UninstallPage->Label5.text(), "Uninstall complete") << UninstallPage->Label6.text();
+    }
+
+    std::string simulator;
+    std::string previousLocal;
+};
+
+constexpr const char* kLibrary =
+    "[General]\r\nTitle=FS2000 World Scenery\r\n\r\n"
+    "[Area.001]\r\nTitle=Default "
+    "Terrain\r\nLocal=Scenery\\World\r\nLayer=1\r\nActive=TRUE\r\nRequired=TRUE\r\n\r\n"
+    "[Area.003]\r\nTitle=Addon Scenery\r\nLocal=Addon "
+    "Scenery\r\nLayer=7\r\nActive=TRUE\r\nRequired=FALSE\r\n";
+constexpr const char* kSceneryPackage =
+    "[Title]\r\nhl=Lakeside Airfield\r\n[Scenery]\r\nTitle=Lakeside Airfield\r\n";
+
+TEST_F(RegistrationTest, TheAreaGoesIntoTheLibraryAndItsVirtualStoreCopyAndOutAgainByteForByte) {
+    const std::string library = simulator + "\\scenery.cfg";
+    writeFile(library, kLibrary);
+    // The simulator's own copy, gone its own way: LF, no empty lines, "True".
+    const std::string copy = virtualStoreCopy(package + "Local", library);
+    const std::string copyText =
+        "[Area.1]\nTitle=Default Terrain\nLocal=Scenery\\World\nLayer=1\nActive=True\nRequired=True\n";
+    writeFile(copy, copyText);
+
+    const std::string own = install(kSceneryPackage, "Scenery\\Lakeside", "Lakeside Airfield");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(readFile(library),
+              std::string(kLibrary) +
+                  "\r\n[Area.004]\r\nTitle=Lakeside Airfield\r\nLocal=Scenery\\Lakeside\r\n"
+                  "Layer=8\r\nActive=TRUE\r\nRequired=FALSE\r\n");
+    EXPECT_EQ(readFile(copy), copyText +
+                                  "[Area.2]\nTitle=Lakeside Airfield\nLocal=Scenery\\Lakeside\nLayer=2\n"
+                                  "Active=True\nRequired=False\n");
+    EXPECT_EQ(Form7->Label8.text(), "Added to the scenery library as Lakeside Airfield.");
+    EXPECT_EQ(readFile(own + "\\Before 1 scenery.cfg"), kLibrary);
+    EXPECT_EQ(readFile(own + "\\Before 2 scenery.cfg"), copyText);
+    const TextResult<InstallRecord> record = loadRecord(own);
+    ASSERT_TRUE(record) << record.failure();
+    EXPECT_EQ(record->edited, (std::vector<std::string>{library + "|4 8 1 Scenery\\Lakeside",
+                                                        copy + "|2 2 0 Scenery\\Lakeside"}));
+
+    // Another add-on's area behind ours, then the pilot moves ours up:
+    // the uninstaller finds it by its folder and leaves the other.
+    std::string moved = readFile(library);
+    moved += "\r\n[Area.005]\r\nTitle=Harbour\r\nLocal=Scenery\\Harbour\r\nLayer=9\r\n";
+    moved.replace(moved.find("[Area.004]"), 10, "[Area.010]");
+    writeFile(library, moved);
+    uninstall(own);
+    EXPECT_EQ(
+        readFile(library),
+        std::string(kLibrary) + "\r\n[Area.005]\r\nTitle=Harbour\r\nLocal=Scenery\\Harbour\r\nLayer=9\r\n");
+    EXPECT_EQ(readFile(copy), copyText);
+    EXPECT_EQ(namesOf(treeOf(own)), (std::vector<std::string>{"Corvinel.exe", "Velskin.dll"}))
+        << "the old texts go with the record";
+}
+
+TEST_F(RegistrationTest, ALibraryInAFormNotKnownIsLeftAsItWasAndThePageSaysWhatToAdd) {
+    const std::string library = simulator + "\\scenery.cfg";
+    const std::string twice = std::string(kLibrary) + "[Area.003]\r\nTitle=Again\r\nLocal=Again\r\n";
+    writeFile(library, twice);
+    const std::string own = install(kSceneryPackage, "Scenery\\Lakeside", "Lakeside Airfield");
+    EXPECT_EQ(readFile(library), twice);
+    EXPECT_EQ(Form7->Label8.text(),
+              "scenery.cfg has two sections numbered 3 ([Area.003]); it was left as it was. Add an area with "
+              "Title=Lakeside Airfield and Local=Scenery\\Lakeside to scenery.cfg by hand.");
+    const TextResult<InstallRecord> record = loadRecord(own);
+    ASSERT_TRUE(record) << record.failure();
+    EXPECT_TRUE(record->edited.empty());
+    EXPECT_FALSE(::GetFileAttributesA((own + "\\Before 1 scenery.cfg").c_str()) != INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(RegistrationTest, AHostileDescriptionIsRefusedBeforeAnyFileIsWritten) {
+    writeFile(simulator + "\\scenery.cfg", kLibrary);
+    writePackageFile("Ostrel.ini", "[Scenery]\r\nTitle=Lakeside\r\nFolder=..\\..\\Windows\r\n");
+    destination = simulator + "\\Scenery";
+    MakeFolderPath(destination);
+    const Tree before = treeOf(simulator);
+    start();
+    installUntil([] { return visible(Form4); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Ostrel.ini: the scenery's Folder is not a folder inside the destination.");
+    EXPECT_TRUE(treeOf(simulator) == before);
+}
+
+// A program, library or gauge there that is newer than the package's copy.
+TEST_F(InstallationTest, ANewerGaugeThereIsNamedInTheQuestionAndKeptOnReplace) {
+    const std::string there = std::string(TEST_ARCHIVES) + "\\gauges-there\\";
+    ::CreateDirectoryA((destination + "\\Gauges").c_str(), nullptr);
+    for (const char* name : {"kept.gau", "newer.gau"})
+        ::CopyFileA((there + name).c_str(), (destination + "\\Gauges\\" + name).c_str(), FALSE);
+    start("gauges.qzp");
+    answers = {IDYES};
+    installUntil([] { return visible(Form7); });
+    ASSERT_EQ(boxes.size(), 1u) << "no warning about the gauge kept: the question named it: "
+                                << boxes.back().text;
+    EXPECT_EQ(boxes[0].text.find("2 files of this add-on are already in the destination folder"), 0u);
+    const std::string kept =
+        "\n\nNewer copies there are kept either way:\nGauges\\kept.gau: 2.0.0.0 there, "
+        "1.0.0.0 in this add-on";
+    EXPECT_EQ(boxes[0].text.substr(boxes[0].text.size() - std::min(kept.size(), boxes[0].text.size())), kept)
+        << boxes[0].text;
+    EXPECT_TRUE(readFile(destination + "\\Gauges\\kept.gau") == readFile(there + "kept.gau"));
+    EXPECT_FALSE(readFile(destination + "\\Gauges\\newer.gau") == readFile(there + "newer.gau"))
+        << "an older copy there is replaced";
+    const TextResult<InstallRecord> record = loadRecord(destination + "\\Uninstall\\Add-on");
+    ASSERT_TRUE(record) << record.failure();
+    EXPECT_EQ(record->replaced, std::vector<std::string>{"Gauges\\newer.gau"});
+    EXPECT_EQ(std::count_if(record->files.begin(), record->files.end(),
+                            [](const RecordedFile& file) { return file.name == "Gauges\\kept.gau"; }),
+              0);
 }
 
 }  // namespace

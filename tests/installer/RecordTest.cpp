@@ -21,6 +21,8 @@ InstallRecord sampleRecord() {
     record.folders = {"panel", "texture.Red"};
     record.files = {{"aircraft.cfg", 1234, 0x0a1b2c3d}, {"texture.Red\\a b.bmp", 5000000000ull, 0xffffffff}};
     record.replaced = {"panel\\panel.cfg"};
+    record.edited = {"C:\\FS2000\\Aircraft\\My Plane\\Aircraft.CFG|3 1 Red",
+                     "\\\\hangar\\FS2000\\scenery.cfg|12 40 0 Scenery\\Lakeside"};
     return record;
 }
 
@@ -65,6 +67,13 @@ TEST(InstallRecord, DamagedCutOrOutsideRecordsAreRefused) {
         {"an unknown line", resealed(good.substr(0, good.find("Replaced=")) + "Delete=*\r\nEnd=0\r\n")},
         {"a bad size", resealed(good.substr(0, good.find("Replaced=")) + "File=-1 00000000 x\r\nEnd=0\r\n")},
         {"a short CRC", resealed(good.substr(0, good.find("Replaced=")) + "File=1 abc x\r\nEnd=0\r\n")},
+        // Only the simulator's two lists are edited, named in full with their section.
+        {"an edited record",
+         resealed(good.substr(0, good.find("Replaced=")) + "Edited=C:\\x\\Record.txt|1 0 Red\r\nEnd=0\r\n")},
+        {"an edited list not in full",
+         resealed(good.substr(0, good.find("Replaced=")) + "Edited=FS\\scenery.cfg|1 2 0 X\r\nEnd=0\r\n")},
+        {"an edited list without its section",
+         resealed(good.substr(0, good.find("Replaced=")) + "Edited=C:\\scenery.cfg\r\nEnd=0\r\n")},
         {"a bad state", resealed(good.substr(0, good.find("State=")) + "State=done\r\n" +
                                  good.substr(good.find("Created destination=")))},
     };

@@ -8,6 +8,9 @@
                    sub/after.txt
 <out>/long.qzp     three 1 MiB stored files, for quitting in the middle; the
                    files themselves in <out>/long/
+<out>/gauges.qzp   Gauges/kept.gau of version 1.0.0.0, Gauges/newer.gau of
+                   3.0.0.0; <out>/gauges-there/ the same two of 2.0.0.0, as a
+                   simulator's Gauges folder holds them
 """
 import os
 import random
@@ -44,3 +47,13 @@ os.makedirs(os.path.join(out, "long"))
 for name, data in long_files:
     with open(os.path.join(out, "long", name), "wb") as f:
         f.write(data)
+
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from e2e_package import versioned_gauge as gauge  # noqa: E402
+
+write("gauges.qzp", [("Gauges/kept.gau", gauge(1)), ("Gauges/newer.gau", gauge(3))])
+os.makedirs(os.path.join(out, "gauges-there"))
+for name in ("kept.gau", "newer.gau"):
+    with open(os.path.join(out, "gauges-there", name), "wb") as f:
+        f.write(gauge(2))

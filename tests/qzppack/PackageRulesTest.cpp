@@ -44,6 +44,10 @@ TEST(PackageRules, AGoodDescriptionHasNoProblem) {
     scenery.push_back({"TITLE", "HL", "ignored: the first of two alike is read"});
     EXPECT_TRUE(checkDescription(scenery, "").empty());
     EXPECT_EQ(descriptionValues(scenery).title, "Tavrix Cub Trainer");
+    // The sections that ask for an area in scenery.cfg or a livery in aircraft.cfg.
+    for (const char* key : {"Title", "Folder", "Layer"}) scenery.push_back({"Scenery", key, "1"});
+    for (const char* key : {"Title", "Aircraft", "Texture", "Base"}) scenery.push_back({"repaint", key, "1"});
+    for (const Finding& f : checkDescription(scenery, "")) ADD_FAILURE() << f.problem;
 }
 
 TEST(PackageRules, EachFaultIsFoundWithItsFix) {
