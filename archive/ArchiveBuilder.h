@@ -495,8 +495,4 @@ private:
     std::unique_ptr<SpanCall> span_;  // while WriteSpan or ReadSpan runs
 };
 
-// Load_Unpack_Dll as the installer calls it: whether the program can go on
-// (a missing library is reported by the component and is no failure).
-bool loadUnpackEngine(TArchiveBuilder& builder) noexcept;
-
 }  // namespace tavrix::archive

@@ -36,13 +36,6 @@ void TArchiveBuilder::Load_Pack_Dll() {
 void TArchiveBuilder::Load_Unpack_Dll() {
     unpack_.load(dllDirectory_, trace_, reporter());
 }
-bool loadUnpackEngine(TArchiveBuilder& builder) noexcept {
-    // Loading reports what it could not find and raises nothing: the
-    // program always goes on.
-    builder.Load_Unpack_Dll();
-    return true;
-}
-
 void noteHandlerFailure(TArchiveBuilder* sender) noexcept {
     if (sender != nullptr) sender->handlerFailed_ = true;
 }
