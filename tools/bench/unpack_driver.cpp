@@ -22,8 +22,8 @@ static BOOL __stdcall onCallback(EngineCallbackRecord* record) {
     return FALSE;
 }
 
-static std::uint32_t address(const void* p) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+static RecordAddress address(const void* p) {
+    return recordAddress(p);
 }
 
 template <typename F>
