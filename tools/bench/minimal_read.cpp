@@ -28,7 +28,8 @@ static void readTree(const std::wstring& folder) {
                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (h == INVALID_HANDLE_VALUE) continue;
         DWORD got = 0;
-        while (ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0) bytes += got;
+        while (ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0)
+            bytes += got;
         CloseHandle(h);
         ++files;
     } while (FindNextFileW(find, &found));

@@ -28,8 +28,8 @@ static Handle create(const std::string& name) {
                            nullptr);
     pendingName = name;
     const std::wstring temporary = stagingFolder + L"\\t" + std::to_wstring(serial++);
-    return CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 static bool valid(Handle h) {
     return h != INVALID_HANDLE_VALUE;
@@ -43,7 +43,8 @@ static void put(Handle h, const void* p, size_t n) {
 static bool renameStaged(Handle h, const std::string& name) {
     const std::wstring target(name.begin(), name.end());  // the bench's names are ASCII
     std::vector<wchar_t> full(MAX_PATH * 2);
-    const DWORD length = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    const DWORD length =
+        GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     const std::wstring native = L"\\??\\" + std::wstring(full.data(), length);
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + native.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
