@@ -22,8 +22,8 @@ static BOOL __stdcall onCallback(EngineCallbackRecord* record) {
     return FALSE;
 }
 
-static std::uint32_t address(const void* p) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+static RecordAddress address(const void* p) {
+    return recordAddress(p);
 }
 
 template <typename F>
@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
         r.common.version = kPackRecordVersion;
         r.common.callback = address(reinterpret_cast<const void*>(&onCallback));
         r.common.password = address("");
+        r.common.hiddenFiles = 1;  // as zip -r, which it is measured against
         r.common.noDirEntries = 1;
         r.common.one56 = 1;
         r.common.level = static_cast<std::uint32_t>(std::atoi(argv[3]));
