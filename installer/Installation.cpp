@@ -41,7 +41,7 @@ void putFile(std::vector<RecordedFile>& files, const RecordedFile& file) {
 }
 
 // The uninstaller: the running program and its skin, beside the record.
-const char* const kUninstallerFiles[] = {kUninstallerName, kSkinLibraryName};
+const char* const kUninstallerFiles[] = {package::kInstallerProgramName, kSkinLibraryName};
 
 // The file a loaded module came from (the skin the windows use, wherever the
 // system found it).

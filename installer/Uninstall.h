@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "InstallRecord.h"
+#include "package/PackageNames.h"
 #include "support/ZeroPadded.h"
 
 namespace tavrix::installer {
 
-inline constexpr const char* kUninstallerName = "Corvinel.exe";
 inline constexpr const char* kUninstallHeading = "Uninstall";
 inline constexpr const char* kUninstallingHeading = "Uninstalling...";
 inline constexpr const char* kUninstalledHeading = "Uninstall complete";
@@ -61,7 +61,7 @@ inline std::string destinationOfRecordFolder(const std::string& recordFolderPath
 
 // The completion page's line under its success sentence.
 inline std::string uninstallerText(const std::string& recordFolderPath) {
-    return std::string("To uninstall it, run ") + kUninstallerName + " in " + recordFolderPath;
+    return std::string("To uninstall it, run ") + package::kInstallerProgramName + " in " + recordFolderPath;
 }
 
 // The done page's text: the add-on gone, or the files kept because the pilot

@@ -633,9 +633,7 @@ TEST_F(SpannedPackageTest, AQuitWhileTheSetIsJoinedStopsTheJoinAndLeavesNothing)
             return;
         }
         if (++joinedFiles != 1) return;
-        const POINT cancel = centreOf(Form6->Image2);
-        ::PostMessageA(Form6->handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cancel.x, cancel.y));
-        ::PostMessageA(Form6->handle(), WM_LBUTTONUP, 0, MAKELPARAM(cancel.x, cancel.y));
+        postClick(Form6->Image2);
     });
     installUntil([] { return visible(Form7); });
     ASSERT_EQ(boxes.size(), 1u);
@@ -713,9 +711,7 @@ protected:
             if (type != archive::pgFileStart || ++filesStarted != 2) return;
             ::InvalidateRect(Form6->handle(), nullptr, FALSE);
             invalidated = true;
-            const POINT cancel = centreOf(Form6->Image2);
-            ::PostMessageA(Form6->handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cancel.x, cancel.y));
-            ::PostMessageA(Form6->handle(), WM_LBUTTONUP, 0, MAKELPARAM(cancel.x, cancel.y));
+            postClick(Form6->Image2);
         });
         installUntil([] { return visible(Form7); });
         ASSERT_EQ(boxes.size(), 1u);
@@ -760,9 +756,7 @@ TEST_F(QuitDuringExtractionTest, AFolderThatHeldFilesIsAsItWasAfterAQuit) {
         recordedFirst = record && !record->complete && record->files.size() == 3 &&
                         record->replaced == std::vector<std::string>{"second.bin", "Ostrel.txt"} &&
                         readFile(own + "\\Replaced\\second.bin") == "the pilot's own second.bin";
-        const POINT cancel = centreOf(Form6->Image2);
-        ::PostMessageA(Form6->handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cancel.x, cancel.y));
-        ::PostMessageA(Form6->handle(), WM_LBUTTONUP, 0, MAKELPARAM(cancel.x, cancel.y));
+        postClick(Form6->Image2);
     });
     installUntil([] { return false; });
     ASSERT_EQ(boxes.size(), 2u);

@@ -147,6 +147,13 @@ void click(const ui::GraphicControl& control) {
     mouseUp(*control.parent(), centreOf(control));
 }
 
+void postClick(const ui::GraphicControl& control) {
+    const POINT at = centreOf(control);
+    const HWND window = control.parent()->handle();
+    ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
 void duringNextLoop(std::function<void()> action) {
     pendingAction() = std::move(action);
     ::SetTimer(nullptr, 0, 1, &runPendingAction);

@@ -50,6 +50,9 @@ void mouseMove(const ui::Container& container, POINT point);
 POINT centreOf(const ui::GraphicControl& control);
 // Press and release in the middle of a control: a left click.
 void click(const ui::GraphicControl& control);
+// The same click posted, for the message loop that runs next (one the
+// extraction pumps) to take.
+void postClick(const ui::GraphicControl& control);
 
 // Runs an action from inside whatever message loop runs next (a modal
 // window's own loop), as soon as that loop takes messages.
