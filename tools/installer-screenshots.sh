@@ -77,9 +77,10 @@ fi
 
 # The context menu of the main window. A right click that lands while the
 # main window is still being enabled again after the authors dialog's modal
-# loop is lost, so the click is tried again if no menu shows.
+# loop is lost, so the click is tried again if no menu shows (up to five
+# times: on a loaded machine the first few can all be lost).
 menu=""
-for _attempt in 1 2 3; do
+for _attempt in 1 2 3 4 5; do
     click_at "$main" 200 40 3
     for _ in $(seq 1 40); do
         for window in $(xdotool search --onlyvisible --class corvinel 2>/dev/null || true); do
