@@ -77,19 +77,41 @@ fi
 
 # The context menu of the main window. A right click that lands while the
 # main window is still being enabled again after the authors dialog's modal
-# loop is lost, so the click is tried again if no menu shows (up to five
-# times: on a loaded machine the first few can all be lost).
-menu=""
-for _attempt in 1 2 3 4 5; do
-    click_at "$main" 200 40 3
-    for _ in $(seq 1 40); do
-        for window in $(xdotool search --onlyvisible --class corvinel 2>/dev/null || true); do
-            [ "$window" != "$main" ] && [ -z "$(xdotool getwindowname "$window" 2>/dev/null)" ] && menu="$window"
+# loop is lost, so the click is tried again if no menu shows: up to five
+# times, each after the pointer has left the window and come back, and each
+# waiting up to six seconds for a menu (on a loaded machine a menu has come
+# late and a quick retry found none).
+context_menu() {  # -> menu
+    local X Y WIDTH HEIGHT SCREEN WINDOW window
+    for _attempt in 1 2 3 4 5; do
+        eval "$(xdotool getwindowgeometry --shell "$main")"
+        xdotool mousemove $((X + WIDTH + 40)) $((Y + 40))
+        sleep 0.3
+        xdotool mousemove $((X + 201)) $((Y + 41))
+        sleep 0.5
+        xdotool mousedown 3
+        sleep 0.2
+        xdotool mouseup 3
+        for _ in $(seq 1 60); do
+            for window in $(xdotool search --onlyvisible --class corvinel 2>/dev/null || true); do
+                [ "$window" != "$main" ] && [ -z "$(xdotool getwindowname "$window" 2>/dev/null)" ] && menu="$window"
+            done
+            [ -n "$menu" ] && return 0
+            sleep 0.1
         done
-        [ -n "$menu" ] && break 2
-        sleep 0.1
     done
-done
+    # What was on the screen instead, for the log.
+    for window in $(xdotool search --onlyvisible --name '' 2>/dev/null || true); do
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        echo "  window $window '$(xdotool getwindowname "$window" 2>/dev/null)' at $X,$Y ${WIDTH}x$HEIGHT"
+    done
+    eval "$(xdotool getmouselocation --shell)"
+    echo "  pointer at $X,$Y; main window $main"
+    shot 04-no-context-menu
+    return 1
+}
+menu=""
+context_menu || true
 if [ -n "$menu" ]; then
     sleep 0.3
     shot 04-context-menu
