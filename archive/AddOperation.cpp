@@ -1,9 +1,9 @@
 // Add, and the compression-engine call it shares with Delete.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "Win32Support.h"
-#include "support/ScopeExit.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/support/ScopeExit.h"
 
 namespace tavrix::archive {
 

@@ -1,9 +1,9 @@
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "LiveComponents.h"
-#include "MessageIds.h"
-#include "Win32Support.h"
-#include "win32/MessageBoxSeam.h"
+#include "archive/LiveComponents.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/win32/MessageBoxSeam.h"
 
 #include <algorithm>
 

@@ -9,16 +9,16 @@
 // that read, write or ask becoming no-ops once it is there.
 #pragma once
 
-#include "ArchiveMessages.h"
-#include "ArchiveTypes.h"
-#include "ByteSource.h"
-#include "DirectoryReader.h"
-#include "DiskSpan.h"
-#include "EngineContract.h"
-#include "EngineLibrary.h"
-#include "ExecRecord.h"
-#include "ZipDirEntry.h"
-#include "win32/UniqueHandle.h"
+#include "archive/ArchiveMessages.h"
+#include "archive/ArchiveTypes.h"
+#include "archive/ByteSource.h"
+#include "archive/DirectoryReader.h"
+#include "archive/DiskSpan.h"
+#include "archive/EngineContract.h"
+#include "archive/EngineLibrary.h"
+#include "archive/ExecRecord.h"
+#include "archive/ZipDirEntry.h"
+#include "common/win32/UniqueHandle.h"
 
 #include <windows.h>
 

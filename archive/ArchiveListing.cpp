@@ -1,9 +1,9 @@
 // Listing an archive's directory into the component.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "OemConversion.h"
-#include "Win32Support.h"
+#include "archive/MessageIds.h"
+#include "archive/OemConversion.h"
+#include "archive/Win32Support.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "ArchiveMessages.h"
+#include "archive/ArchiveMessages.h"
 
 #include <windows.h>
 

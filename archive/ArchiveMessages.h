@@ -1,8 +1,8 @@
 // The message catalogue's texts and the component's exception.
 #pragma once
 
-#include "DirectoryReader.h"
-#include "support/TextError.h"
+#include "archive/DirectoryReader.h"
+#include "common/support/TextError.h"
 
 #include <string>
 #include <vector>

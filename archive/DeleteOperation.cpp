@@ -1,9 +1,9 @@
 // Delete: the compression engine removes entries from ZipFileName, copying
 // the others without inflating them.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "Win32Support.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
 
 namespace tavrix::archive {
 

@@ -1,10 +1,10 @@
-#include "DirectoryReader.h"
+#include "archive/DirectoryReader.h"
 
-#include "ByteCursor.h"
-#include "MessageIds.h"
-#include "OemConversion.h"
-#include "ZipFormat.h"
-#include "zip/ZipRecords.h"
+#include "archive/MessageIds.h"
+#include "archive/OemConversion.h"
+#include "common/ByteCursor.h"
+#include "common/ZipFormat.h"
+#include "common/zip/ZipRecords.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,10 +7,10 @@
 // component turns them into its exception, the tests compare the ids.
 #pragma once
 
-#include "ArchiveTypes.h"
-#include "ByteSource.h"
-#include "DiskSpan.h"
-#include "ZipDirEntry.h"
+#include "archive/ArchiveTypes.h"
+#include "archive/ByteSource.h"
+#include "archive/DiskSpan.h"
+#include "archive/ZipDirEntry.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,12 +1,12 @@
 // Asking for disks: the prompts of a spanned set's reading and writing, the
 // check that the disk in the drive is the wanted volume, and the per-entry
 // records both directions keep.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "SpanRecords.h"
-#include "Win32Support.h"
-#include "win32/MessageBoxSeam.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanRecords.h"
+#include "archive/Win32Support.h"
+#include "common/win32/MessageBoxSeam.h"
 
 #include <algorithm>
 

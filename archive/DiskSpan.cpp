@@ -1,9 +1,9 @@
 // Drive and volume checks shared by listing and the spanning routines.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "Win32Support.h"
-#include "win32/DiskSpace.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/win32/DiskSpace.h"
 
 #include <cctype>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "zip/ZipRecords.h"
+#include "common/zip/ZipRecords.h"
 
 namespace tavrix::archive {
 

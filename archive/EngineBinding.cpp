@@ -1,11 +1,11 @@
 // The component's side of the engine calls: its loading members, the exec
 // records built from its properties, and the callbacks turned into events.
-#include "ArchiveBuilder.h"
-#include "SpanJoin.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/SpanJoin.h"
 
-#include "LiveComponents.h"
-#include "MessageIds.h"
-#include "Win32Support.h"
+#include "archive/LiveComponents.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "EngineLibrary.h"
+#include "archive/EngineLibrary.h"
 
-#include "MessageIds.h"
-#include "Win32Support.h"
-#include "support/ScopeExit.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/support/ScopeExit.h"
 
 namespace tavrix::archive {
 

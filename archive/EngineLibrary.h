@@ -9,9 +9,9 @@
 #include <functional>
 #include <string>
 
-#include "EngineContract.h"
-#include "ExecRecord.h"
-#include "win32/UniqueHandle.h"
+#include "archive/EngineContract.h"
+#include "archive/ExecRecord.h"
+#include "common/win32/UniqueHandle.h"
 
 namespace tavrix::archive {
 

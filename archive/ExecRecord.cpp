@@ -1,4 +1,4 @@
-#include "ExecRecord.h"
+#include "archive/ExecRecord.h"
 
 #include <cstring>
 

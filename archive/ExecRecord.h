@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "EngineContract.h"
+#include "archive/EngineContract.h"
 
 namespace tavrix::archive {
 

@@ -1,9 +1,9 @@
 // Extract: one synchronous call of the extraction engine over ZipFileName.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "Win32Support.h"
-#include "support/ScopeExit.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/support/ScopeExit.h"
 
 namespace tavrix::archive {
 

@@ -3,7 +3,7 @@
 // them, one large read serving many small headers.
 #pragma once
 
-#include "ByteSource.h"
+#include "archive/ByteSource.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "OemConversion.h"
+#include "archive/OemConversion.h"
 
-#include "ZipFormat.h"
+#include "common/ZipFormat.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -2,7 +2,7 @@
 // set; the component shows ANSI. Only bytes with the high bit set change.
 #pragma once
 
-#include "ArchiveTypes.h"
+#include "archive/ArchiveTypes.h"
 
 #include <cstddef>
 #include <cstdint>

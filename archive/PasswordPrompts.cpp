@@ -1,8 +1,8 @@
 // The password prompts a program may call before an operation.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "win32/PasswordBox.h"
+#include "archive/MessageIds.h"
+#include "common/win32/PasswordBox.h"
 
 namespace tavrix::archive {
 namespace {

@@ -2,17 +2,17 @@
 // PACKSFX.BIN, its 256-byte settings block, then the archive with every
 // offset moved by the two. No engine takes part; the directory reader finds
 // the archive's parts.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "ConversionResults.h"
-#include "MessageIds.h"
-#include "SfxSettingsBlock.h"
-#include "ShellDelete.h"
-#include "Win32Support.h"
-#include "ZipFormat.h"
-#include "win32/PathExists.h"
-#include "win32/ProgramPath.h"
-#include "zip/ZipRecords.h"
+#include "archive/ConversionResults.h"
+#include "archive/MessageIds.h"
+#include "archive/ShellDelete.h"
+#include "archive/Win32Support.h"
+#include "common/SfxSettingsBlock.h"
+#include "common/ZipFormat.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/ProgramPath.h"
+#include "common/zip/ZipRecords.h"
 
 #include <algorithm>
 #include <array>

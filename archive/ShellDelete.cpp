@@ -1,4 +1,4 @@
-#include "ShellDelete.h"
+#include "archive/ShellDelete.h"
 
 #include <windows.h>
 

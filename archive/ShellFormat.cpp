@@ -1,11 +1,11 @@
 // FormatDisk: the shell's format dialog for the drive of a spanned set,
 // adjusted so that it formats the way a set's disk needs (quick, no system
 // files, the volume's label) and, without ConfirmErase, starts by itself.
-#include "ShellFormat.h"
+#include "archive/ShellFormat.h"
 
-#include "ArchiveBuilder.h"
-#include "Win32Support.h"
-#include "win32/FormatDriveSeam.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/Win32Support.h"
+#include "common/win32/FormatDriveSeam.h"
 
 #include <atomic>
 

@@ -3,7 +3,7 @@
 // own window stays live.
 #pragma once
 
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
 
 #include <windows.h>
 

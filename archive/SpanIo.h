@@ -3,9 +3,9 @@
 // volume ends), writing through WriteJoin, failures become the operation's.
 #pragma once
 
-#include "ArchiveBuilder.h"
-#include "ArchiveMessages.h"
-#include "SpanJoin.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/ArchiveMessages.h"
+#include "archive/SpanJoin.h"
 
 namespace tavrix::archive {
 

@@ -1,7 +1,7 @@
-#include "SpanJoin.h"
+#include "archive/SpanJoin.h"
 
-#include "ByteCursor.h"
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
+#include "common/ByteCursor.h"
 
 #include <algorithm>
 

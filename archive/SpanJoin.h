@@ -5,10 +5,10 @@
 // runs in the component and over memory in the fuzzer.
 #pragma once
 
-#include "DirectoryReader.h"
-#include "DiskSpan.h"
-#include "ZipFormat.h"
-#include "zip/ZipRecords.h"
+#include "archive/DirectoryReader.h"
+#include "archive/DiskSpan.h"
+#include "common/ZipFormat.h"
+#include "common/zip/ZipRecords.h"
 
 #include <cstddef>
 #include <cstdint>

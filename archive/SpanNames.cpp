@@ -1,7 +1,7 @@
 // Names of a set's volumes: numbered files on fixed drives, labels on disks.
-#include "DiskSpan.h"
+#include "archive/DiskSpan.h"
 
-#include "support/ZeroPadded.h"
+#include "common/support/ZeroPadded.h"
 
 namespace tavrix::archive {
 namespace {

@@ -1,12 +1,12 @@
 // ReadSpan: the volumes of a spanned set joined into one archive, the last
 // volume (with the end record) asked for first.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "SpanIo.h"
-#include "SpanRecords.h"
-#include "Win32Support.h"
-#include "win32/DiskSpace.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanIo.h"
+#include "archive/SpanRecords.h"
+#include "archive/Win32Support.h"
+#include "common/win32/DiskSpace.h"
 
 #include <algorithm>
 

@@ -2,11 +2,11 @@
 // volumes, the output queue of the volume being written, and the handling of
 // a failure. Apart from WriteSpan, so that a program that only joins sets
 // (the installer) does not carry the writing side.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "SpanIo.h"
-#include "Win32Support.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanIo.h"
+#include "archive/Win32Support.h"
 
 #include <algorithm>
 #include <cstring>

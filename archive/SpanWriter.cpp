@@ -1,15 +1,15 @@
 // WriteSpan: one archive cut into the volumes of a spanned set, on numbered
 // files of a fixed drive or on disks asked for one after another.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "ByteCursor.h"
-#include "HeaderWindow.h"
-#include "MessageIds.h"
-#include "SpanIo.h"
-#include "SpanRecords.h"
-#include "Win32Support.h"
-#include "ZipFormat.h"
-#include "win32/MessageBoxSeam.h"
+#include "archive/HeaderWindow.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanIo.h"
+#include "archive/SpanRecords.h"
+#include "archive/Win32Support.h"
+#include "common/ByteCursor.h"
+#include "common/ZipFormat.h"
+#include "common/win32/MessageBoxSeam.h"
 
 #include <algorithm>
 #include <optional>

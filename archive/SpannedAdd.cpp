@@ -1,9 +1,9 @@
 // Add onto a spanned set: the engine writes one temporary archive, which
 // WriteSpan then cuts into the set's volumes under ZipFileName.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "MessageIds.h"
-#include "Win32Support.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
 
 namespace tavrix::archive {
 

@@ -1,8 +1,8 @@
-#include "Win32Support.h"
+#include "archive/Win32Support.h"
 
 #include <algorithm>
 
-#include "win32/ProgramPath.h"
+#include "common/win32/ProgramPath.h"
 
 namespace tavrix::archive {
 

@@ -2,9 +2,9 @@
 // reader, the error-mode and cursor scopes, and pumping the message queue.
 #pragma once
 
-#include "ByteSource.h"
-#include "win32/PathExists.h"
-#include "win32/UniqueHandle.h"
+#include "archive/ByteSource.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/UniqueHandle.h"
 
 #include <windows.h>
 

@@ -2,13 +2,13 @@
 // records of its last volume, the directory, and every entry's local header
 // at the volume and offset the directory gives. A disk that did not keep
 // what it was given fails the call instead of leaving a set nobody can join.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
-#include "HeaderWindow.h"
-#include "MessageIds.h"
-#include "SpanJoin.h"
-#include "SpanRecords.h"
-#include "Win32Support.h"
+#include "archive/HeaderWindow.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanJoin.h"
+#include "archive/SpanRecords.h"
+#include "archive/Win32Support.h"
 
 #include <memory>
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "ByteCursor.h"
+#include "common/ByteCursor.h"
 
 namespace tavrix::sfx {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "EngineRecords.h"
+#include "contract/EngineRecords.h"
 
 namespace tavrix::contract {
 

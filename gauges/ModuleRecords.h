@@ -3,7 +3,7 @@
 // it does not name is the zero or null the host expects.
 #pragma once
 
-#include "GaugeRecords.h"
+#include "gauges/GaugeRecords.h"
 
 namespace tavrix::gauges {
 

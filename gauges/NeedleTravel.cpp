@@ -1,4 +1,4 @@
-#include "NeedleTravel.h"
+#include "gauges/NeedleTravel.h"
 
 namespace tavrix::gauges {
 

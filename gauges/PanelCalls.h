@@ -3,7 +3,7 @@
 // host may write it at any time before calling.
 #pragma once
 
-#include "GaugeRecords.h"
+#include "gauges/GaugeRecords.h"
 
 // Each module defines its own ImportTable; this is the one in the module
 // being built (every .gau compiles these headers in on its own).

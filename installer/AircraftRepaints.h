@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "CfgSections.h"
+#include "installer/CfgSections.h"
 
 namespace tavrix::installer {
 
@@ -47,7 +47,6 @@ inline bool hasTexture(const cfg::File& file, const cfg::Section& section, std::
 // the simulator reads the sections from 0 up and stops at the first number
 // missing, so a gap is filled before the list grows.
 inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repaint& repaint) {
-    using namespace repaint_detail;
     std::string fault = cfg::valueFault("The repaint's title", repaint.title);
     if (fault.empty()) fault = cfg::valueFault("The repaint's texture", repaint.texture);
     if (fault.empty() && repaint.texture.find_first_of("\\/:*?\"<>|") != std::string::npos)
@@ -59,7 +58,7 @@ inline TextResult<RepaintAddition> addRepaint(std::string_view text, const Repai
 
     const cfg::NumberedSection* base = nullptr;
     for (const cfg::NumberedSection& s : liveries->numbered) {
-        if (hasTexture(file, file.sections[s.section], repaint.texture))
+        if (repaint_detail::hasTexture(file, file.sections[s.section], repaint.texture))
             return RepaintAddition{std::string(text), ListedRepaint{s.name.number, 0, repaint.texture}, true};
         if (s.name.number == repaint.basedOn) base = &s;
     }

@@ -1,7 +1,7 @@
-#include "Build4.h"
+#include "installer/Build4.h"
 
-#include "InstallerName.h"
-#include "Unit2.h"
+#include "installer/InstallerName.h"
+#include "installer/Unit2.h"
 
 namespace tavrix::installer {
 

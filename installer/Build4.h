@@ -1,9 +1,9 @@
 // The about box: what the installer is and who makes it.
 #pragma once
 
-#include "InstallerName.h"
-#include "SkinnedForm.h"
-#include "ui/Control.h"
+#include "installer/InstallerName.h"
+#include "installer/SkinnedForm.h"
+#include "installer/ui/Control.h"
 
 namespace tavrix::installer {
 

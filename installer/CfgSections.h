@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "InstallRecord.h"
-#include "support/TextResult.h"
-#include "support/ZeroPadded.h"
+#include "common/support/TextResult.h"
+#include "common/support/ZeroPadded.h"
+#include "installer/InstallRecord.h"
 
 namespace tavrix::installer::cfg {
 

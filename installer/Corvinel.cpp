@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "PackageFiles.h"
-#include "Startup.h"
-#include "win32/ProgramPath.h"
+#include "common/win32/ProgramPath.h"
+#include "installer/PackageFiles.h"
+#include "installer/Startup.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return tavrix::installer::runInstaller(tavrix::installer::folderOfPath(tavrix::win32::programPath()));

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "package/FolderProposal.h"
+#include "common/package/FolderProposal.h"
 
 namespace tavrix::installer {
 

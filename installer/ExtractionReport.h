@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FileVersion.h"
+#include "installer/FileVersion.h"
 
 namespace tavrix::installer {
 

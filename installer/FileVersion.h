@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "ByteCursor.h"
-#include "support/ZeroPadded.h"
+#include "common/ByteCursor.h"
+#include "common/support/ZeroPadded.h"
 
 namespace tavrix::installer {
 
@@ -20,7 +20,7 @@ namespace tavrix::installer {
 // that compares as the versions do.
 using FileVersion = std::uint64_t;
 
-namespace version_detail {
+namespace pe {
 
 constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
 constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
@@ -81,32 +81,32 @@ std::optional<std::uint32_t> resourceEntry(ByteCursor resources, std::uint32_t d
     return std::nullopt;
 }
 
-}  // namespace version_detail
+}  // namespace pe
 
 // The file version of a PE file's first version resource; none when the
 // file is not a PE file, has no version resource, or any table in the way
 // points outside the file.
 inline std::optional<FileVersion> peFileVersion(std::span<const std::uint8_t> bytes) {
-    using namespace version_detail;
     ByteCursor file(bytes);
-    if (file.u16() != kDosSignature || !file.seek(kPeOffsetField) || !file.seek(file.u32()) ||
-        file.u32() != kPeSignature)
+    if (file.u16() != pe::kDosSignature || !file.seek(pe::kPeOffsetField) || !file.seek(file.u32()) ||
+        file.u32() != pe::kPeSignature)
         return std::nullopt;
-    ByteCursor header = file.sub(kFileHeaderSize);
+    ByteCursor header = file.sub(pe::kFileHeaderSize);
     header.skip(2);
     const std::uint16_t sectionCount = header.u16();
     header.skip(12);
     const std::uint16_t optionalSize = header.u16();
     ByteCursor optional = file.sub(optionalSize);
     const std::uint16_t magic = optional.u16();
-    if (!optional.ok() || sectionCount > kMaxSections || (magic != kPe32 && magic != kPe32Plus))
+    if (!optional.ok() || sectionCount > pe::kMaxSections || (magic != pe::kPe32 && magic != pe::kPe32Plus))
         return std::nullopt;
     // The count of data directories, then the directories, each address and size.
-    optional.seek(magic == kPe32 ? 92 : 108);
-    if (optional.u32() <= kResourceDirectory || !optional.skip(8 * kResourceDirectory)) return std::nullopt;
+    optional.seek(magic == pe::kPe32 ? 92 : 108);
+    if (optional.u32() <= pe::kResourceDirectory || !optional.skip(8 * pe::kResourceDirectory))
+        return std::nullopt;
     const std::uint32_t resourceAddress = optional.u32();
     const std::uint32_t resourceSize = optional.u32();
-    const AddressMap map(file.sub(std::size_t{sectionCount} * kSectionHeaderSize), sectionCount);
+    const pe::AddressMap map(file.sub(std::size_t{sectionCount} * pe::kSectionHeaderSize), sectionCount);
     if (!optional.ok() || !file.ok()) return std::nullopt;
 
     const auto resourceOffset = map.offsetOf(resourceAddress, resourceSize);
@@ -114,10 +114,11 @@ inline std::optional<FileVersion> peFileVersion(std::span<const std::uint8_t> by
     const ByteCursor resources = file.sub(resourceSize);
     if (!resources.ok()) return std::nullopt;
     // Type, then name, then language; the version's first name and language.
-    const auto named = resourceEntry(resources, 0, true, [](std::uint32_t id) { return id == kVersionType; });
+    const auto named =
+        pe::resourceEntry(resources, 0, true, [](std::uint32_t id) { return id == pe::kVersionType; });
     const auto any = [](std::uint32_t) { return true; };
-    const auto language = named ? resourceEntry(resources, *named, true, any) : std::nullopt;
-    const auto data = language ? resourceEntry(resources, *language, false, any) : std::nullopt;
+    const auto language = named ? pe::resourceEntry(resources, *named, true, any) : std::nullopt;
+    const auto data = language ? pe::resourceEntry(resources, *language, false, any) : std::nullopt;
     ByteCursor entry = resources;
     if (!data || !entry.seek(*data)) return std::nullopt;
     const std::uint32_t dataAddress = entry.u32();
@@ -131,11 +132,11 @@ inline std::optional<FileVersion> peFileVersion(std::span<const std::uint8_t> by
     block.skip(2);
     const std::uint16_t valueLength = block.u16();
     block.skip(2);
-    for (const char16_t c : kVersionKey)
+    for (const char16_t c : pe::kVersionKey)
         if (block.u16() != c) return std::nullopt;
     if (block.u16() != 0 || valueLength < 52) return std::nullopt;
     block.seek((block.position() + 3) & ~std::size_t{3});
-    if (block.u32() != kFixedInfoSignature) return std::nullopt;
+    if (block.u32() != pe::kFixedInfoSignature) return std::nullopt;
     block.skip(4);
     const std::uint32_t high = block.u32();
     const std::uint32_t low = block.u32();

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "InstallRecord.h"
+#include "installer/InstallRecord.h"
 
 namespace tavrix::installer {
 

@@ -35,10 +35,10 @@
 #include <string_view>
 #include <vector>
 
-#include "TextLines.h"
-#include "support/Crc32.h"
-#include "support/TextResult.h"
-#include "support/ZeroPadded.h"
+#include "common/support/Crc32.h"
+#include "common/support/TextResult.h"
+#include "common/support/ZeroPadded.h"
+#include "installer/TextLines.h"
 
 namespace tavrix::installer {
 

@@ -1,15 +1,15 @@
-#include "Installation.h"
+#include "installer/Installation.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "SkinnedForm.h"
-#include "TextFile.h"
-#include "Uninstall.h"
-#include "win32/FileBytes.h"
-#include "win32/PathExists.h"
-#include "win32/ProgramPath.h"
+#include "common/win32/FileBytes.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/ProgramPath.h"
+#include "installer/SkinnedForm.h"
+#include "installer/TextFile.h"
+#include "installer/Uninstall.h"
 
 namespace tavrix::installer {
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "ExtractionReport.h"
-#include "InstallPlan.h"
-#include "InstallRecord.h"
-#include "PackageRegistration.h"
-#include "RecordKeeping.h"
-#include "support/TextResult.h"
+#include "common/support/TextResult.h"
+#include "installer/ExtractionReport.h"
+#include "installer/InstallPlan.h"
+#include "installer/InstallRecord.h"
+#include "installer/PackageRegistration.h"
+#include "installer/RecordKeeping.h"
 
 namespace tavrix::installer {
 

@@ -1,10 +1,10 @@
-#include "PackageFiles.h"
+#include "installer/PackageFiles.h"
 
 #include <windows.h>
 
-#include "package/PackageNames.h"
-#include "win32/FileBytes.h"
-#include "win32/PathExists.h"
+#include "common/package/PackageNames.h"
+#include "common/win32/FileBytes.h"
+#include "common/win32/PathExists.h"
 
 namespace tavrix::installer {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/TextResult.h"
+#include "common/support/TextResult.h"
 
 namespace tavrix::installer {
 

@@ -23,9 +23,9 @@
 #include <optional>
 #include <string>
 
-#include "CfgSections.h"
-#include "InstallRecord.h"
-#include "support/TextResult.h"
+#include "common/support/TextResult.h"
+#include "installer/CfgSections.h"
+#include "installer/InstallRecord.h"
 
 namespace tavrix::installer {
 

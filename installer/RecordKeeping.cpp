@@ -1,15 +1,15 @@
-#include "RecordKeeping.h"
+#include "installer/RecordKeeping.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "TextFile.h"
-#include "support/Crc32.h"
-#include "win32/FileBytes.h"
-#include "win32/FileSize.h"
-#include "win32/PathExists.h"
-#include "win32/UniqueHandle.h"
+#include "common/support/Crc32.h"
+#include "common/win32/FileBytes.h"
+#include "common/win32/FileSize.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/UniqueHandle.h"
+#include "installer/TextFile.h"
 
 namespace tavrix::installer {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "InstallPlan.h"
-#include "InstallRecord.h"
-#include "support/TextResult.h"
+#include "common/support/TextResult.h"
+#include "installer/InstallPlan.h"
+#include "installer/InstallRecord.h"
 
 namespace tavrix::installer {
 

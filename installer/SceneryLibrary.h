@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "CfgSections.h"
+#include "installer/CfgSections.h"
 
 namespace tavrix::installer {
 
@@ -78,9 +78,8 @@ inline std::string_view truthIn(std::string_view model, bool value) {
 // the line ends, the keys' order, spelling and spacing follow the file's
 // last area.
 inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const SceneryArea& area) {
-    using namespace scenery_detail;
     std::string fault = cfg::valueFault("The scenery title", area.title);
-    if (fault.empty()) fault = localFault(area.local);
+    if (fault.empty()) fault = scenery_detail::localFault(area.local);
     if (!fault.empty()) return TextFailure{cfg::joined({fault, "; scenery.cfg was left as it was."})};
     TextResult<cfg::Listing> library = cfg::readListing(text, kSceneryFileName, "Area");
     if (!library) return TextFailure{library.failure()};
@@ -97,7 +96,7 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
         if (layerText && !detail::parseNumber(*layerText, layer))
             return cfg::refused(kSceneryFileName,
                                 cfg::joined({"gives [", section.name, "] a layer that is not a number"}));
-        if (local && sameFolder(*local, area.local))
+        if (local && scenery_detail::sameFolder(*local, area.local))
             return SceneryAddition{std::string(text), ListedArea{a.name.number, layer, 0, area.local}, true};
         topNumber = std::max(topNumber, a.name.number);
         topLayer = std::max(topLayer, layer);
@@ -120,8 +119,9 @@ inline TextResult<SceneryAddition> addSceneryArea(std::string_view text, const S
     }
     const char* const keys[] = {"Title", "Local", "Layer", "Active", "Required"};
     const std::string layer = zeroPadded(listed.layer);
-    const std::string_view values[] = {area.title, area.local, layer, truthIn(truthModel, true),
-                                       truthIn(truthModel, false)};
+    const std::string_view values[] = {area.title, area.local, layer,
+                                       scenery_detail::truthIn(truthModel, true),
+                                       scenery_detail::truthIn(truthModel, false)};
     std::vector<std::string> lines{cfg::joined({"[", prefix, zeroPadded(listed.number, width), "]"})};
     std::string_view separator = "=";
     bool written[5] = {};

@@ -4,12 +4,12 @@
 // temporary file, after the file's old text is kept in the record's folder.
 #include <windows.h>
 
-#include "AircraftRepaints.h"
-#include "Installation.h"
-#include "SceneryLibrary.h"
-#include "TextFile.h"
-#include "win32/FileBytes.h"
-#include "win32/PathExists.h"
+#include "common/win32/FileBytes.h"
+#include "common/win32/PathExists.h"
+#include "installer/AircraftRepaints.h"
+#include "installer/Installation.h"
+#include "installer/SceneryLibrary.h"
+#include "installer/TextFile.h"
 
 namespace tavrix::installer {
 

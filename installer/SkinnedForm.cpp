@@ -1,9 +1,9 @@
-#include "SkinnedForm.h"
+#include "installer/SkinnedForm.h"
 
 #include <utility>
 
-#include "ui/Application.h"
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "installer/ui/Application.h"
 
 namespace tavrix::installer {
 

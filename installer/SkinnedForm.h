@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "support/TextResult.h"
-#include "ui/Form.h"
-#include "ui/Picture.h"
-#include "win32/UniqueHandle.h"
+#include "common/support/TextResult.h"
+#include "common/win32/UniqueHandle.h"
+#include "installer/ui/Form.h"
+#include "installer/ui/Picture.h"
 
 namespace tavrix::installer {
 

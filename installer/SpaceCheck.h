@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/ZeroPadded.h"
+#include "common/support/ZeroPadded.h"
 
 namespace tavrix::installer {
 

@@ -1,21 +1,21 @@
-#include "Startup.h"
+#include "installer/Startup.h"
 
 #include <type_traits>
 
-#include "Build4.h"
-#include "Installation.h"
-#include "InstallerName.h"
-#include "PackageFiles.h"
-#include "UninstallPage.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Unit8.h"
-#include "ui/Application.h"
+#include "installer/Build4.h"
+#include "installer/Installation.h"
+#include "installer/InstallerName.h"
+#include "installer/PackageFiles.h"
+#include "installer/UninstallPage.h"
+#include "installer/Unit1.h"
+#include "installer/Unit2.h"
+#include "installer/Unit3.h"
+#include "installer/Unit4.h"
+#include "installer/Unit5.h"
+#include "installer/Unit6.h"
+#include "installer/Unit7.h"
+#include "installer/Unit8.h"
+#include "installer/ui/Application.h"
 
 namespace tavrix::installer {
 

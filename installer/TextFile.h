@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "support/TextResult.h"
-#include "win32/UniqueHandle.h"
+#include "common/support/TextResult.h"
+#include "common/win32/UniqueHandle.h"
 
 namespace tavrix::installer {
 

@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "InstallRecord.h"
-#include "package/PackageNames.h"
-#include "support/ZeroPadded.h"
+#include "common/package/PackageNames.h"
+#include "common/support/ZeroPadded.h"
+#include "installer/InstallRecord.h"
 
 namespace tavrix::installer {
 

@@ -1,14 +1,14 @@
-#include "UninstallPage.h"
+#include "installer/UninstallPage.h"
 
 #include <windows.h>
 
-#include "InstallerName.h"
-#include "PackageFiles.h"
-#include "RecordKeeping.h"
-#include "TextFile.h"
-#include "Uninstall.h"
-#include "ui/Application.h"
-#include "win32/PathExists.h"
+#include "common/win32/PathExists.h"
+#include "installer/InstallerName.h"
+#include "installer/PackageFiles.h"
+#include "installer/RecordKeeping.h"
+#include "installer/TextFile.h"
+#include "installer/Uninstall.h"
+#include "installer/ui/Application.h"
 
 namespace tavrix::installer {
 

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "InstallRecord.h"
-#include "RecordKeeping.h"
-#include "WizardPage.h"
-#include "ui/StandardControls.h"
+#include "installer/InstallRecord.h"
+#include "installer/RecordKeeping.h"
+#include "installer/WizardPage.h"
+#include "installer/ui/StandardControls.h"
 
 namespace tavrix::installer {
 

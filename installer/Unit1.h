@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "InstallerName.h"
-#include "SkinnedForm.h"
-#include "ui/Control.h"
-#include "ui/StandardControls.h"
+#include "installer/InstallerName.h"
+#include "installer/SkinnedForm.h"
+#include "installer/ui/Control.h"
+#include "installer/ui/StandardControls.h"
 
 namespace tavrix::installer {
 

@@ -1,8 +1,8 @@
-#include "Unit2.h"
+#include "installer/Unit2.h"
 
-#include "PackageFiles.h"
-#include "ui/Application.h"
-#include "ui/ShellSeam.h"
+#include "installer/PackageFiles.h"
+#include "installer/ui/Application.h"
+#include "installer/ui/ShellSeam.h"
 
 namespace tavrix::installer {
 

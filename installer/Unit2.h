@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "SkinnedForm.h"
-#include "ui/Control.h"
-#include "ui/StandardControls.h"
+#include "installer/SkinnedForm.h"
+#include "installer/ui/Control.h"
+#include "installer/ui/StandardControls.h"
 
 namespace tavrix::installer {
 

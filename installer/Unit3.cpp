@@ -1,9 +1,9 @@
-#include "Unit3.h"
+#include "installer/Unit3.h"
 
-#include "PackageFiles.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit4.h"
+#include "installer/PackageFiles.h"
+#include "installer/Unit1.h"
+#include "installer/Unit2.h"
+#include "installer/Unit4.h"
 
 namespace tavrix::installer {
 

@@ -1,7 +1,7 @@
 // The welcome page: names the add-on about to be installed.
 #pragma once
 
-#include "WizardPage.h"
+#include "installer/WizardPage.h"
 
 namespace tavrix::installer {
 

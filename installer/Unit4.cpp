@@ -1,17 +1,17 @@
-#include "Unit4.h"
+#include "installer/Unit4.h"
 
 #include <shlobj.h>
 
-#include "DestinationRules.h"
-#include "Installation.h"
-#include "PackageFiles.h"
-#include "Unit3.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "ui/Application.h"
-#include "ui/FolderBrowserSeam.h"
-#include "win32/PathExists.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/UniqueHandle.h"
+#include "installer/DestinationRules.h"
+#include "installer/Installation.h"
+#include "installer/PackageFiles.h"
+#include "installer/Unit3.h"
+#include "installer/Unit5.h"
+#include "installer/Unit6.h"
+#include "installer/ui/Application.h"
+#include "installer/ui/FolderBrowserSeam.h"
 
 namespace tavrix::installer {
 

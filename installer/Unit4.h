@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "WizardPage.h"
-#include "ui/StandardControls.h"
+#include "installer/WizardPage.h"
+#include "installer/ui/StandardControls.h"
 
 namespace tavrix::installer {
 

@@ -1,9 +1,9 @@
-#include "Unit5.h"
+#include "installer/Unit5.h"
 
-#include "InstallerName.h"
-#include "PackageFiles.h"
-#include "Unit4.h"
-#include "Unit6.h"
+#include "installer/InstallerName.h"
+#include "installer/PackageFiles.h"
+#include "installer/Unit4.h"
+#include "installer/Unit6.h"
 
 namespace tavrix::installer {
 

@@ -1,7 +1,7 @@
 // The ready page: the last stop before the installation starts.
 #pragma once
 
-#include "WizardPage.h"
+#include "installer/WizardPage.h"
 
 namespace tavrix::installer {
 

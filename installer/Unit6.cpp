@@ -1,19 +1,19 @@
-#include "Unit6.h"
+#include "installer/Unit6.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "Installation.h"
-#include "InstallerName.h"
-#include "PackageFiles.h"
-#include "PackageRegistration.h"
-#include "SpaceCheck.h"
-#include "Unit1.h"
-#include "Unit4.h"
-#include "Unit7.h"
-#include "ui/Application.h"
-#include "win32/DiskSpace.h"
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/DiskSpace.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "installer/Installation.h"
+#include "installer/InstallerName.h"
+#include "installer/PackageFiles.h"
+#include "installer/PackageRegistration.h"
+#include "installer/SpaceCheck.h"
+#include "installer/Unit1.h"
+#include "installer/Unit4.h"
+#include "installer/Unit7.h"
+#include "installer/ui/Application.h"
 
 namespace tavrix::installer {
 

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "ArchiveBuilder.h"
-#include "ExtractionProgress.h"
-#include "ExtractionReport.h"
-#include "WizardPage.h"
-#include "ui/StandardControls.h"
+#include "archive/ArchiveBuilder.h"
+#include "installer/ExtractionProgress.h"
+#include "installer/ExtractionReport.h"
+#include "installer/WizardPage.h"
+#include "installer/ui/StandardControls.h"
 
 namespace tavrix::installer {
 

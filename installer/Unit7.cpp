@@ -1,14 +1,14 @@
-#include "Unit7.h"
+#include "installer/Unit7.h"
 
-#include "DestinationRules.h"
-#include "Installation.h"
-#include "InstallerName.h"
-#include "PackageFiles.h"
-#include "TextFile.h"
-#include "TextLines.h"
-#include "Uninstall.h"
-#include "Unit4.h"
-#include "ui/Application.h"
+#include "installer/DestinationRules.h"
+#include "installer/Installation.h"
+#include "installer/InstallerName.h"
+#include "installer/PackageFiles.h"
+#include "installer/TextFile.h"
+#include "installer/TextLines.h"
+#include "installer/Uninstall.h"
+#include "installer/Unit4.h"
+#include "installer/ui/Application.h"
 
 namespace tavrix::installer {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ExtractionReport.h"
-#include "WizardPage.h"
+#include "installer/ExtractionReport.h"
+#include "installer/WizardPage.h"
 
 namespace tavrix::installer {
 

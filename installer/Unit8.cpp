@@ -1,6 +1,6 @@
-#include "Unit8.h"
+#include "installer/Unit8.h"
 
-#include "Unit1.h"
+#include "installer/Unit1.h"
 
 namespace tavrix::installer {
 

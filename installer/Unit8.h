@@ -2,7 +2,7 @@
 // window comes up.
 #pragma once
 
-#include "ui/Form.h"
+#include "installer/ui/Form.h"
 
 namespace tavrix::installer {
 

@@ -1,6 +1,6 @@
-#include "WizardPage.h"
+#include "installer/WizardPage.h"
 
-#include "Unit1.h"
+#include "installer/Unit1.h"
 
 namespace tavrix::installer {
 

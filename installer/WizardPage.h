@@ -2,8 +2,8 @@
 // heading, and the page's move to another page.
 #pragma once
 
-#include "SkinnedForm.h"
-#include "ui/Control.h"
+#include "installer/SkinnedForm.h"
+#include "installer/ui/Control.h"
 
 namespace tavrix::installer {
 

@@ -1,12 +1,12 @@
-#include "AircraftPanel.h"
+#include "panelhost/AircraftPanel.h"
 
 #include <windows.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "Image.h"
-#include "PanelConfig.h"
+#include "panelhost/Image.h"
+#include "panelhost/PanelConfig.h"
 
 namespace tavrix::panel {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "PanelHost.h"
+#include "panelhost/PanelHost.h"
 
 namespace tavrix::panel {
 

@@ -1,7 +1,7 @@
 #include <cstddef>
 
-#include "ByteCursor.h"
-#include "Image.h"
+#include "common/ByteCursor.h"
+#include "panelhost/Image.h"
 
 namespace tavrix::panel {
 

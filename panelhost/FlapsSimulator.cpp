@@ -1,4 +1,4 @@
-#include "FlapsSimulator.h"
+#include "panelhost/FlapsSimulator.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "GaugeModule.h"
+#include "panelhost/GaugeModule.h"
 
 #include <algorithm>
 

@@ -9,8 +9,8 @@
 #include <span>
 #include <string>
 
-#include "GaugeRecords.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
+#include "gauges/GaugeRecords.h"
 
 namespace tavrix::panel {
 

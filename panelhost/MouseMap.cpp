@@ -1,4 +1,4 @@
-#include "MouseMap.h"
+#include "panelhost/MouseMap.h"
 
 #include <cmath>
 

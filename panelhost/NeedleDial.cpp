@@ -1,4 +1,4 @@
-#include "NeedleDial.h"
+#include "panelhost/NeedleDial.h"
 
 #include <algorithm>
 #include <cmath>

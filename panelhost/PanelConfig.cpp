@@ -1,4 +1,4 @@
-#include "PanelConfig.h"
+#include "panelhost/PanelConfig.h"
 
 #include <algorithm>
 #include <charconv>

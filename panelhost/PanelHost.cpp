@@ -1,4 +1,4 @@
-#include "PanelHost.h"
+#include "panelhost/PanelHost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "Raster.h"
+#include "panelhost/Raster.h"
 
 namespace tavrix::panel {
 

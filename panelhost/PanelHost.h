@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "FlapsSimulator.h"
-#include "GaugeModule.h"
-#include "GaugeRecords.h"
-#include "Image.h"
-#include "MouseMap.h"
-#include "NeedleDial.h"
+#include "gauges/GaugeRecords.h"
+#include "panelhost/FlapsSimulator.h"
+#include "panelhost/GaugeModule.h"
+#include "panelhost/Image.h"
+#include "panelhost/MouseMap.h"
+#include "panelhost/NeedleDial.h"
 
 namespace tavrix::panel {
 

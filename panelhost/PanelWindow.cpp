@@ -1,4 +1,4 @@
-#include "PanelWindow.h"
+#include "panelhost/PanelWindow.h"
 
 #include <windows.h>
 
@@ -8,12 +8,12 @@
 #include <optional>
 #include <vector>
 
-#include "AircraftPanel.h"
-#include "MouseMap.h"
-#include "PanelHost.h"
-#include "SharedBlock.h"
-#include "win32/UniqueHandle.h"
-#include "win32/WindowDc.h"
+#include "common/win32/UniqueHandle.h"
+#include "common/win32/WindowDc.h"
+#include "panelhost/AircraftPanel.h"
+#include "panelhost/MouseMap.h"
+#include "panelhost/PanelHost.h"
+#include "panelhost/SharedBlock.h"
 
 namespace tavrix::panel {
 

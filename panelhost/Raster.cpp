@@ -1,4 +1,4 @@
-#include "Raster.h"
+#include "panelhost/Raster.h"
 
 #include <algorithm>
 #include <cmath>

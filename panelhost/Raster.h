@@ -2,7 +2,7 @@
 // about a pivot, with pure black left out when the element is transparent.
 #pragma once
 
-#include "Image.h"
+#include "panelhost/Image.h"
 
 namespace tavrix::panel {
 

@@ -1,11 +1,11 @@
-#include "Script.h"
+#include "panelhost/Script.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
 
-#include "MouseMap.h"
+#include "panelhost/MouseMap.h"
 
 namespace tavrix::panel::script {
 

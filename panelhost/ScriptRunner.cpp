@@ -1,6 +1,6 @@
-#include "ScriptRunner.h"
+#include "panelhost/ScriptRunner.h"
 
-#include "AircraftPanel.h"
+#include "panelhost/AircraftPanel.h"
 
 #include <fstream>
 #include <ostream>

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "PanelHost.h"
-#include "Script.h"
-#include "SharedBlock.h"
+#include "panelhost/PanelHost.h"
+#include "panelhost/Script.h"
+#include "panelhost/SharedBlock.h"
 
 namespace tavrix::panel {
 

@@ -1,4 +1,4 @@
-#include "SharedBlock.h"
+#include "panelhost/SharedBlock.h"
 
 #include <cstring>
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
 
 namespace tavrix::panel {
 

@@ -9,8 +9,8 @@
 #include <iostream>
 #include <string>
 
-#include "PanelWindow.h"
-#include "ScriptRunner.h"
+#include "panelhost/PanelWindow.h"
+#include "panelhost/ScriptRunner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "qzppack/CommandLine.h"
 
 #include <array>
 #include <string_view>
@@ -186,11 +186,11 @@ std::string helpText() {
            "  -p           ask for a password in a box (twice when adding)\n"
            "  -pPASSWORD   add: encrypt with PASSWORD; extract: decrypt with it\n"
            "  -C FOLDER    add: patterns and stored names are relative to FOLDER\n"
+           "               (default: the current folder)\n"
            "  --span SIZE  add: write a spanned set of volumes of at most SIZE bytes (K, M may\n"
            "               follow): set.zip becomes set001.zip, set002.zip, ... on a fixed drive,\n"
            "               one disk after another on a floppy drive; list, test and extract\n"
            "               take the set's last volume\n"
-           "               (default: the current folder)\n"
            "  -o           extract: overwrite files that exist already\n"
            "\n"
            "PATTERN is a file, a folder or a name with * and ? in its last part.\n"

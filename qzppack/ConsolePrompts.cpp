@@ -1,4 +1,4 @@
-#include "ConsolePrompts.h"
+#include "qzppack/ConsolePrompts.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 // fails cleanly instead of waiting or going on unasked.
 #pragma once
 
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/MessageBoxSeam.h"
 
 #include <cstdio>
 

@@ -1,16 +1,16 @@
 // QzpPack.exe: builds and reads archives through the archive component, with
 // the engines that lie beside the program. Everything the component and the
 // engines report goes to the error stream; listings to the output.
-#include "ArchiveBuilder.h"
-#include "CommandLine.h"
-#include "ConsolePrompts.h"
-#include "MessageIds.h"
-#include "PackageCheck.h"
-#include "ProgressLine.h"
-#include "Win32Support.h"
-#include "support/ZeroPadded.h"
-#include "win32/PathExists.h"
-#include "win32/ProgramPath.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/support/ZeroPadded.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/ProgramPath.h"
+#include "qzppack/CommandLine.h"
+#include "qzppack/ConsolePrompts.h"
+#include "qzppack/PackageCheck.h"
+#include "qzppack/ProgressLine.h"
 
 #include <windows.h>
 

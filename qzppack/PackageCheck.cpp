@@ -1,4 +1,4 @@
-#include "PackageCheck.h"
+#include "qzppack/PackageCheck.h"
 
 #include <windows.h>
 
@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveBuilder.h"
-#include "MessageIds.h"
-#include "PackageRules.h"
-#include "Win32Support.h"
-#include "package/FolderProposal.h"
-#include "package/PackageNames.h"
-#include "win32/FileBytes.h"
-#include "win32/FileSize.h"
-#include "win32/PathExists.h"
-#include "win32/PictureFile.h"
-#include "win32/ProgramPath.h"
-#include "win32/UniqueHandle.h"
-#include "zip/SafeName.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/package/FolderProposal.h"
+#include "common/package/PackageNames.h"
+#include "common/win32/FileBytes.h"
+#include "common/win32/FileSize.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/PictureFile.h"
+#include "common/win32/ProgramPath.h"
+#include "common/win32/UniqueHandle.h"
+#include "common/zip/SafeName.h"
+#include "qzppack/PackageRules.h"
 
 namespace tavrix::qzppack {
 namespace {

@@ -1,11 +1,11 @@
-#include "PackageRules.h"
+#include "qzppack/PackageRules.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "package/FolderProposal.h"
-#include "zip/SafeName.h"
+#include "common/package/FolderProposal.h"
+#include "common/zip/SafeName.h"
 
 namespace tavrix::qzppack {
 namespace {

@@ -1,4 +1,4 @@
-#include "ProgressLine.h"
+#include "qzppack/ProgressLine.h"
 
 #include <algorithm>
 

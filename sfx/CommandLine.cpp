@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "sfx/CommandLine.h"
 
 #include <cctype>
 

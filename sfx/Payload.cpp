@@ -1,9 +1,9 @@
-#include "Payload.h"
+#include "sfx/Payload.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "PeImage.h"
+#include "sfx/PeImage.h"
 
 namespace tavrix::sfx {
 

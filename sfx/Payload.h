@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "FileSystem.h"
-#include "SfxSettingsBlock.h"
+#include "common/SfxSettingsBlock.h"
+#include "engines/core/FileSystem.h"
 
 namespace tavrix::sfx {
 

@@ -1,8 +1,8 @@
-#include "PeImage.h"
+#include "sfx/PeImage.h"
 
 #include <algorithm>
 
-#include "ByteCursor.h"
+#include "common/ByteCursor.h"
 
 namespace tavrix::sfx {
 namespace {

@@ -1,4 +1,4 @@
-#include "StubDialog.h"
+#include "sfx/StubDialog.h"
 
 #include <windows.h>
 
@@ -6,11 +6,11 @@
 
 #include <set>
 
-#include "StubPlatform.h"
-#include "StubResources.h"
-#include "StubText.h"
-#include "WinText.h"
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "sfx/StubPlatform.h"
+#include "sfx/StubResources.h"
+#include "sfx/StubText.h"
+#include "sfx/WinText.h"
 
 namespace tavrix::sfx {
 namespace {

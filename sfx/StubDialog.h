@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "StubExtraction.h"
+#include "sfx/StubExtraction.h"
 
 namespace tavrix::sfx {
 

@@ -1,11 +1,11 @@
-#include "StubExtraction.h"
+#include "sfx/StubExtraction.h"
 
 #include <algorithm>
 
-#include "Messages.h"
-#include "NameCodec.h"
-#include "Progress.h"
-#include "StubText.h"
+#include "engines/core/Messages.h"
+#include "engines/core/NameCodec.h"
+#include "engines/core/Progress.h"
+#include "sfx/StubText.h"
 
 namespace tavrix::sfx {
 namespace {

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "Extractor.h"
-#include "Payload.h"
-#include "ZipArchive.h"
+#include "engines/core/Extractor.h"
+#include "engines/core/ZipArchive.h"
+#include "sfx/Payload.h"
 
 namespace tavrix::sfx {
 

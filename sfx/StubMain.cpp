@@ -4,14 +4,14 @@
 
 #include <commctrl.h>
 
-#include "CommandLine.h"
-#include "StubDialog.h"
-#include "StubExtraction.h"
-#include "StubPlatform.h"
-#include "StubText.h"
-#include "WinText.h"
-#include "win32/MessageBoxSeam.h"
-#include "win32/ProgramPath.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "common/win32/ProgramPath.h"
+#include "sfx/CommandLine.h"
+#include "sfx/StubDialog.h"
+#include "sfx/StubExtraction.h"
+#include "sfx/StubPlatform.h"
+#include "sfx/StubText.h"
+#include "sfx/WinText.h"
 
 namespace {
 

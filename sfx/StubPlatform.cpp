@@ -1,9 +1,9 @@
-#include "StubPlatform.h"
+#include "sfx/StubPlatform.h"
 
 #include <shlobj.h>
 
-#include "WinText.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
+#include "sfx/WinText.h"
 
 namespace tavrix::sfx {
 namespace {

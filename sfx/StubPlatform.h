@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "CommandLine.h"
+#include "sfx/CommandLine.h"
 
 namespace tavrix::sfx {
 

@@ -1,4 +1,4 @@
-#include "StubText.h"
+#include "sfx/StubText.h"
 
 namespace tavrix::sfx::text {
 namespace {

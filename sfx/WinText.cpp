@@ -1,4 +1,4 @@
-#include "WinText.h"
+#include "sfx/WinText.h"
 
 #include <windows.h>
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Fails when a source includes a header from a folder its folder may not
-include (docs/ARCHITECTURE.md has the table and the picture)."""
+include (docs/ARCHITECTURE.md has the table and the picture), when an
+include does not name its file from the repository root, or when a header
+says `using namespace` (it would say it for every file that includes it)."""
 import pathlib
 import re
+import subprocess
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
@@ -37,31 +40,42 @@ def layer_of(path):
     return best
 
 
+USING_NAMESPACE = re.compile(r"^\s*using\s+namespace\b", re.MULTILINE)
+
+
+def tracked_sources():
+    """The repository's sources; without git (a copied tree), every source
+    outside the build folders."""
+    suffixes = SOURCES + (".rc",)
+    try:
+        listed = subprocess.run(["git", "ls-files"], cwd=ROOT, capture_output=True, text=True, check=True)
+        return [ROOT / name for name in listed.stdout.split() if pathlib.Path(name).suffix in suffixes]
+    except (OSError, subprocess.CalledProcessError):
+        return [p for p in ROOT.rglob("*") if p.suffix in suffixes and p.is_file()
+                and not {"build", "dist", ".git", "_deps"} & set(p.relative_to(ROOT).parts)]
+
+
 def main():
-    headers = {}  # include text -> layers that have a file by that name
-    layered = [p for p in ROOT.rglob("*") if p.suffix in SOURCES and layer_of(p)]
-    for path in layered:
-        relative = path.relative_to(ROOT).as_posix()
-        parts = relative.split("/")
-        for i in range(len(parts)):
-            headers.setdefault("/".join(parts[i:]), set()).add(layer_of(path))
     failures = []
-    for path in layered:
+    sources = tracked_sources()
+    for path in sources:
+        text = path.read_text(encoding="utf-8", errors="replace")
+        relative = path.relative_to(ROOT)
         layer = layer_of(path)
-        for name in INCLUDE.findall(path.read_text(encoding="utf-8", errors="replace")):
-            if (path.parent / name).exists():
-                owners = {layer_of(path.parent / name)}
-            else:
-                owners = headers.get(name, set())
-            if not owners or layer in owners:
+        for name in INCLUDE.findall(text):
+            if not (ROOT / name).is_file():
+                failures.append(f"{relative} includes {name}, which is no path from the repository root")
                 continue
-            if not owners & set(ALLOWED[layer]):
-                failures.append(f"{path.relative_to(ROOT)} includes {name} from {', '.join(sorted(owners))}")
+            owner = layer_of(ROOT / name)
+            if layer and owner and owner != layer and owner not in ALLOWED[layer]:
+                failures.append(f"{relative} includes {name} from {owner}")
+        if path.suffix == ".h" and USING_NAMESPACE.search(text):
+            failures.append(f"{relative} says using namespace")
     for failure in failures:
         print("FAIL:", failure, file=sys.stderr)
     if failures:
         return 1
-    print(f"{len(layered)} sources include only what their folders may")
+    print(f"{len(sources)} sources name their includes from the root and include only what their folders may")
     return 0
 
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/ZeroPadded.h"
+#include "common/support/ZeroPadded.h"
 
 namespace tavrix::package {
 

@@ -1,4 +1,4 @@
-#include "runtime/EndProcess.h"
+#include "common/runtime/EndProcess.h"
 
 #include <windows.h>
 

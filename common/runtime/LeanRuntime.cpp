@@ -20,7 +20,7 @@
 #include <new>
 #include <typeinfo>
 
-#include "runtime/EndProcess.h"
+#include "common/runtime/EndProcess.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "runtime/EndProcess.h"
+#include "common/runtime/EndProcess.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // defines the runtime's import cells for them itself, so they never reach the
 // import table: each cell points at a function that looks the real one up at
 // run time and falls back to what Windows 2000 can do.
-#include "LaterImports.h"
+#include "common/win2000/LaterImports.h"
 
 #include <atomic>
 

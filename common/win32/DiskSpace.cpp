@@ -1,4 +1,4 @@
-#include "win32/DiskSpace.h"
+#include "common/win32/DiskSpace.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "win32/FileBytes.h"
+#include "common/win32/FileBytes.h"
 
 #include <windows.h>
 
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
 
 namespace tavrix::win32 {
 

@@ -1,6 +1,6 @@
-#include "win32/FormatDriveSeam.h"
+#include "common/win32/FormatDriveSeam.h"
 
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
 
 #include <utility>
 

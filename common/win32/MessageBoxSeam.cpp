@@ -1,4 +1,4 @@
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/MessageBoxSeam.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "win32/PasswordBox.h"
+#include "common/win32/PasswordBox.h"
 
 #include <cstdint>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "win32/PathExists.h"
+#include "common/win32/PathExists.h"
 
 #include <windows.h>
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "ByteCursor.h"
-#include "win32/FileBytes.h"
-#include "win32/UniqueHandle.h"
+#include "common/ByteCursor.h"
+#include "common/win32/FileBytes.h"
+#include "common/win32/UniqueHandle.h"
 
 namespace tavrix::win32 {
 
@@ -47,7 +47,6 @@ constexpr std::size_t kIconEntrySize = 16;
 // that it folds into the one caller each program has: the installer's size
 // is budgeted to the byte.
 inline std::string loadPictureFile(const std::string& path, PictureFile& picture) {
-    using namespace picture_file;
     auto dot = path.find_last_of(".\\/:");
     std::string extension =
         (dot != std::string::npos && path[dot] == '.') ? path.substr(dot + 1) : std::string();
@@ -76,12 +75,13 @@ inline std::string loadPictureFile(const std::string& path, PictureFile& picture
         const auto count = directory.u16();
         const auto width = directory.u8();
         const auto height = directory.u8();
-        directory.skip(kIconEntrySize - 2 - 8);
+        directory.skip(picture_file::kIconEntrySize - 2 - 8);
         const auto size = directory.u32();
         const auto offset = directory.u32();
         std::uint64_t end = 0;
-        if (!directory.ok() || reserved != 0 || type != kIconFileType || count == 0 ||
-            !addWithin(offset, size, bytes.size(), end) || offset < kIconDirectorySize + kIconEntrySize)
+        if (!directory.ok() || reserved != 0 || type != picture_file::kIconFileType || count == 0 ||
+            !addWithin(offset, size, bytes.size(), end) ||
+            offset < picture_file::kIconDirectorySize + picture_file::kIconEntrySize)
             return {"Icon image is not valid"};
         picture.width = width ? width : 256;
         picture.height = height ? height : 256;
@@ -96,10 +96,12 @@ inline std::string loadPictureFile(const std::string& path, PictureFile& picture
         ENHMETAHEADER header{};
         if (!picture.metafile || !::GetEnhMetaFileHeader(picture.metafile.get(), sizeof header, &header))
             return {"Metafile is not valid"};
-        picture.width = ::MulDiv(header.rclFrame.right - header.rclFrame.left, kScreenPixelsPerInch,
-                                 kHundredthMillimetresPerInch);
-        picture.height = ::MulDiv(header.rclFrame.bottom - header.rclFrame.top, kScreenPixelsPerInch,
-                                  kHundredthMillimetresPerInch);
+        picture.width =
+            ::MulDiv(header.rclFrame.right - header.rclFrame.left, picture_file::kScreenPixelsPerInch,
+                     picture_file::kHundredthMillimetresPerInch);
+        picture.height =
+            ::MulDiv(header.rclFrame.bottom - header.rclFrame.top, picture_file::kScreenPixelsPerInch,
+                     picture_file::kHundredthMillimetresPerInch);
     } else {
         // Windows metafiles carry their size only in the placeable header
         // in front of them; one without it cannot be placed.
@@ -119,8 +121,8 @@ inline std::string loadPictureFile(const std::string& path, PictureFile& picture
         picture.metafile.reset(::SetWinMetaFileBits(static_cast<UINT>(bytes.size() - kPlaceableHeaderSize),
                                                     bytes.data() + kPlaceableHeaderSize, nullptr, nullptr));
         if (!picture.metafile) return {"Metafile is not valid"};
-        picture.width = ::MulDiv(right - left, kScreenPixelsPerInch, unitsPerInch);
-        picture.height = ::MulDiv(bottom - top, kScreenPixelsPerInch, unitsPerInch);
+        picture.width = ::MulDiv(right - left, picture_file::kScreenPixelsPerInch, unitsPerInch);
+        picture.height = ::MulDiv(bottom - top, picture_file::kScreenPixelsPerInch, unitsPerInch);
     }
     return {};
 }

@@ -1,4 +1,4 @@
-#include "win32/ProgramPath.h"
+#include "common/win32/ProgramPath.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "zip/SafeName.h"
+#include "common/zip/SafeName.h"
 
 #include <array>
 

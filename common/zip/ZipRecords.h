@@ -14,8 +14,8 @@
 #include <optional>
 #include <span>
 
-#include "ByteCursor.h"
-#include "ZipFormat.h"
+#include "common/ByteCursor.h"
+#include "common/ZipFormat.h"
 
 namespace tavrix::zip {
 

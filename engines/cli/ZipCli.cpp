@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Extractor.h"
-#include "Packer.h"
+#include "engines/core/Extractor.h"
+#include "engines/core/Packer.h"
 
 namespace {
 

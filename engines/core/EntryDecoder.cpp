@@ -1,13 +1,13 @@
-#include "EntryDecoder.h"
+#include "engines/core/EntryDecoder.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "Progress.h"
-#include "ZipCrypto.h"
-#include "ZipFormat.h"
+#include "common/ZipFormat.h"
+#include "engines/core/Progress.h"
+#include "engines/core/ZipCrypto.h"
 
 namespace tavrix::zip {
 namespace {

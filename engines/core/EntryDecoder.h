@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ZipArchive.h"
+#include "engines/core/ZipArchive.h"
 
 namespace tavrix::zip {
 

@@ -1,13 +1,13 @@
-#include "Extractor.h"
+#include "engines/core/Extractor.h"
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "EntryDecoder.h"
-#include "PathUtil.h"
-#include "Wildcard.h"
-#include "ZipArchive.h"
-#include "zip/SafeName.h"
+#include "common/zip/SafeName.h"
+#include "engines/core/EntryDecoder.h"
+#include "engines/core/PathUtil.h"
+#include "engines/core/Wildcard.h"
+#include "engines/core/ZipArchive.h"
 
 namespace tavrix::zip {
 namespace {

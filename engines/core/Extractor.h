@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "FileSystem.h"
-#include "NameCodec.h"
-#include "Progress.h"
+#include "engines/core/FileSystem.h"
+#include "engines/core/NameCodec.h"
+#include "engines/core/Progress.h"
 
 namespace tavrix::zip {
 

@@ -1,4 +1,4 @@
-#include "Messages.h"
+#include "engines/core/Messages.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
-#include "NameCodec.h"
+#include "engines/core/NameCodec.h"
 
-#include "ZipFormat.h"
+#include "common/ZipFormat.h"
 
 namespace tavrix::zip {
 namespace {

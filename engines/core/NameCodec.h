@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ZipArchive.h"
+#include "engines/core/ZipArchive.h"
 
 namespace tavrix::zip {
 

@@ -1,14 +1,14 @@
-#include "Packer.h"
+#include "engines/core/Packer.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-#include "NameCodec.h"
-#include "PathUtil.h"
-#include "SourceCollector.h"
-#include "Wildcard.h"
-#include "ZipArchive.h"
-#include "ZipWriter.h"
+#include "engines/core/NameCodec.h"
+#include "engines/core/PathUtil.h"
+#include "engines/core/SourceCollector.h"
+#include "engines/core/Wildcard.h"
+#include "engines/core/ZipArchive.h"
+#include "engines/core/ZipWriter.h"
 
 namespace tavrix::zip {
 namespace {

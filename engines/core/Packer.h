@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "Extractor.h"
-#include "FileSystem.h"
-#include "Progress.h"
+#include "engines/core/Extractor.h"
+#include "engines/core/FileSystem.h"
+#include "engines/core/Progress.h"
 
 namespace tavrix::zip {
 

@@ -1,8 +1,8 @@
-#include "PathUtil.h"
+#include "engines/core/PathUtil.h"
 
 #include <atomic>
 
-#include "support/ZeroPadded.h"
+#include "common/support/ZeroPadded.h"
 
 namespace tavrix::zip {
 

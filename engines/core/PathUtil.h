@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "FileSystem.h"
+#include "engines/core/FileSystem.h"
 
 namespace tavrix::zip {
 

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "FileSystem.h"
+#include "engines/core/FileSystem.h"
 
 namespace tavrix::zip {
 namespace {

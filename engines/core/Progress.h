@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Messages.h"
+#include "engines/core/Messages.h"
 
 namespace tavrix::zip {
 

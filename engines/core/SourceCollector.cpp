@@ -1,10 +1,10 @@
-#include "SourceCollector.h"
+#include "engines/core/SourceCollector.h"
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "PathUtil.h"
-#include "Wildcard.h"
+#include "engines/core/PathUtil.h"
+#include "engines/core/Wildcard.h"
 
 namespace tavrix::zip {
 namespace {

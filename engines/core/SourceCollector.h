@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FileSystem.h"
+#include "engines/core/FileSystem.h"
 
 namespace tavrix::zip {
 

@@ -1,4 +1,4 @@
-#include "Wildcard.h"
+#include "engines/core/Wildcard.h"
 
 #include <string>
 #include <vector>

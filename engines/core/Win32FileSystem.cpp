@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "FileSystem.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
+#include "engines/core/FileSystem.h"
 
 namespace tavrix::zip {
 namespace {

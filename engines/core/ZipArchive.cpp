@@ -1,4 +1,4 @@
-#include "ZipArchive.h"
+#include "engines/core/ZipArchive.h"
 
 #include <zlib.h>
 
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <optional>
 
-#include "ByteCursor.h"
-#include "ZipFormat.h"
-#include "zip/ZipRecords.h"
+#include "common/ByteCursor.h"
+#include "common/ZipFormat.h"
+#include "common/zip/ZipRecords.h"
 
 namespace tavrix::zip {
 namespace {

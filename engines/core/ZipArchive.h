@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "FileSystem.h"
-#include "Messages.h"
+#include "engines/core/FileSystem.h"
+#include "engines/core/Messages.h"
 
 namespace tavrix::zip {
 

@@ -1,4 +1,4 @@
-#include "ZipCrypto.h"
+#include "engines/core/ZipCrypto.h"
 
 #include <zlib.h>
 

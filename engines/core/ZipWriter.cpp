@@ -1,4 +1,4 @@
-#include "ZipWriter.h"
+#include "engines/core/ZipWriter.h"
 
 #include <zlib.h>
 
@@ -8,11 +8,11 @@
 #include <random>
 #include <span>
 
-#include "ByteCursor.h"
-#include "Progress.h"
-#include "ZipCrypto.h"
-#include "ZipFormat.h"
-#include "zip/ZipRecords.h"
+#include "common/ByteCursor.h"
+#include "common/ZipFormat.h"
+#include "common/zip/ZipRecords.h"
+#include "engines/core/Progress.h"
+#include "engines/core/ZipCrypto.h"
 
 namespace tavrix::zip {
 namespace {

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "EntryDecoder.h"
-#include "FileSystem.h"
-#include "ZipArchive.h"
+#include "engines/core/EntryDecoder.h"
+#include "engines/core/FileSystem.h"
+#include "engines/core/ZipArchive.h"
 
 namespace tavrix::zip {
 

@@ -1,4 +1,4 @@
-#include "AnsiText.h"
+#include "engines/dll/AnsiText.h"
 
 #include <windows.h>
 

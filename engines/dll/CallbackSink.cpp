@@ -1,10 +1,10 @@
-#include "CallbackSink.h"
+#include "engines/dll/CallbackSink.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "AnsiText.h"
+#include "engines/dll/AnsiText.h"
 
 namespace tavrix::engines {
 

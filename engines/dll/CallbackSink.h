@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "CallBack.h"
-#include "Progress.h"
+#include "contract/CallBack.h"
+#include "engines/core/Progress.h"
 
 namespace tavrix::engines {
 

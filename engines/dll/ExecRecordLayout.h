@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "EngineRecords.h"
-#include "Progress.h"
-#include "RecordText.h"
+#include "contract/EngineRecords.h"
+#include "engines/core/Progress.h"
+#include "engines/dll/RecordText.h"
 
 namespace tavrix::engines {
 

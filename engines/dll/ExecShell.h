@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "FileSystem.h"
+#include "engines/core/FileSystem.h"
 
 namespace tavrix::engines {
 

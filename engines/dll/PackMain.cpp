@@ -5,12 +5,12 @@
 #include <cstring>
 #include <utility>
 
-#include "CallbackSink.h"
-#include "EngineRecords.h"
-#include "ExecRecordLayout.h"
-#include "ExecShell.h"
-#include "Packer.h"
-#include "RecordText.h"
+#include "contract/EngineRecords.h"
+#include "engines/core/Packer.h"
+#include "engines/dll/CallbackSink.h"
+#include "engines/dll/ExecRecordLayout.h"
+#include "engines/dll/ExecShell.h"
+#include "engines/dll/RecordText.h"
 
 namespace {
 

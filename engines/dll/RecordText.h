@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "AnsiText.h"
-#include "EngineRecords.h"
+#include "contract/EngineRecords.h"
+#include "engines/dll/AnsiText.h"
 
 namespace tavrix::engines {
 

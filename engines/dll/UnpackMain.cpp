@@ -4,12 +4,12 @@
 #include <cstring>
 #include <utility>
 
-#include "CallbackSink.h"
-#include "EngineRecords.h"
-#include "ExecRecordLayout.h"
-#include "ExecShell.h"
-#include "Extractor.h"
-#include "RecordText.h"
+#include "contract/EngineRecords.h"
+#include "engines/core/Extractor.h"
+#include "engines/dll/CallbackSink.h"
+#include "engines/dll/ExecRecordLayout.h"
+#include "engines/dll/ExecShell.h"
+#include "engines/dll/RecordText.h"
 
 namespace {
 

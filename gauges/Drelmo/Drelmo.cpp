@@ -4,11 +4,11 @@
 // of two looks (normal or bright) from a word in the panel's shared block.
 #include <windows.h>
 
-#include "GaugeRecords.h"
-#include "ModuleRecords.h"
-#include "NeedleTravel.h"
-#include "PanelCalls.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
+#include "gauges/GaugeRecords.h"
+#include "gauges/ModuleRecords.h"
+#include "gauges/NeedleTravel.h"
+#include "gauges/PanelCalls.h"
 
 namespace g = tavrix::gauges;
 using g::host;
@@ -47,10 +47,10 @@ double GAUGE_CALL needleCallback(g::SimVariable* variable);
 // Each needle has a table of its own: the host writes into the entries.
 #define DIAL_MARK(label, x, y, value) {x, y, value, 0.0},
 constinit g::NeedleTableEntry normalNeedleTable[] = {
-#include "DialMarks.inc"
+#include "gauges/Drelmo/DialMarks.inc"
 };
 constinit g::NeedleTableEntry brightNeedleTable[] = {
-#include "DialMarks.inc"
+#include "gauges/Drelmo/DialMarks.inc"
 };
 #undef DIAL_MARK
 constexpr std::uint32_t kNeedleTableEntries = sizeof(normalNeedleTable) / sizeof(normalNeedleTable[0]);

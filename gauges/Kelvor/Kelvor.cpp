@@ -4,9 +4,9 @@
 // by the records below.
 #include <windows.h>
 
-#include "GaugeRecords.h"
-#include "ModuleRecords.h"
-#include "PanelCalls.h"
+#include "gauges/GaugeRecords.h"
+#include "gauges/ModuleRecords.h"
+#include "gauges/PanelCalls.h"
 
 namespace g = tavrix::gauges;
 using g::host;

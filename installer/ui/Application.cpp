@@ -1,10 +1,10 @@
-#include "ui/Application.h"
+#include "installer/ui/Application.h"
 
 #include <utility>
 
-#include "ui/ErrorText.h"
-#include "ui/Form.h"
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "installer/ui/ErrorText.h"
+#include "installer/ui/Form.h"
 
 namespace tavrix::ui {
 

@@ -1,12 +1,12 @@
-#include "ui/Container.h"
+#include "installer/ui/Container.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 
-#include "win32/SelectedObject.h"
-#include "win32/UniqueHandle.h"
-#include "win32/WindowDc.h"
+#include "common/win32/SelectedObject.h"
+#include "common/win32/UniqueHandle.h"
+#include "common/win32/WindowDc.h"
 
 namespace tavrix::ui {
 namespace {

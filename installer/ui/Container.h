@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Control.h"
+#include "installer/ui/Control.h"
 
 namespace tavrix::ui {
 

@@ -1,12 +1,12 @@
-#include "ui/Control.h"
+#include "installer/ui/Control.h"
 
 #include <cctype>
 #include <cstdlib>
 
-#include "ui/Container.h"
-#include "win32/SelectedObject.h"
-#include "win32/UniqueHandle.h"
-#include "win32/WindowDc.h"
+#include "common/win32/SelectedObject.h"
+#include "common/win32/UniqueHandle.h"
+#include "common/win32/WindowDc.h"
+#include "installer/ui/Container.h"
 
 namespace tavrix::ui {
 

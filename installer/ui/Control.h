@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "ui/Graphics.h"
-#include "ui/Picture.h"
+#include "installer/ui/Graphics.h"
+#include "installer/ui/Picture.h"
 
 namespace tavrix::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/FolderBrowserSeam.h"
+#include "installer/ui/FolderBrowserSeam.h"
 
 #include <shlobj.h>
 

@@ -1,9 +1,9 @@
-#include "ui/Form.h"
+#include "installer/ui/Form.h"
 
 #include <utility>
 #include <vector>
 
-#include "ui/Application.h"
+#include "installer/ui/Application.h"
 
 namespace tavrix::ui {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "ui/Container.h"
-#include "ui/Keyboard.h"
+#include "installer/ui/Container.h"
+#include "installer/ui/Keyboard.h"
 
 namespace tavrix::ui {
 

@@ -1,10 +1,10 @@
-#include "ui/Graphics.h"
+#include "installer/ui/Graphics.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "win32/SelectedObject.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/SelectedObject.h"
+#include "common/win32/UniqueHandle.h"
 
 namespace tavrix::ui {
 

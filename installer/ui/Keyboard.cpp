@@ -1,10 +1,10 @@
-#include "ui/Keyboard.h"
+#include "installer/ui/Keyboard.h"
 
 #include <algorithm>
 #include <cctype>
 #include <utility>
 
-#include "ui/Container.h"
+#include "installer/ui/Container.h"
 
 namespace tavrix::ui {
 namespace {

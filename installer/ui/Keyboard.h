@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/Control.h"
+#include "installer/ui/Control.h"
 
 namespace tavrix::ui {
 

@@ -1,7 +1,7 @@
-#include "ui/Picture.h"
+#include "installer/ui/Picture.h"
 
-#include "win32/SelectedObject.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/SelectedObject.h"
+#include "common/win32/UniqueHandle.h"
 
 namespace tavrix::ui {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "support/TextResult.h"
-#include "win32/PictureFile.h"
+#include "common/support/TextResult.h"
+#include "common/win32/PictureFile.h"
 
 namespace tavrix::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/ShellSeam.h"
+#include "installer/ui/ShellSeam.h"
 
 #include <shellapi.h>
 

@@ -1,4 +1,4 @@
-#include "ui/StandardControls.h"
+#include "installer/ui/StandardControls.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "win32/SelectedObject.h"
-#include "win32/UniqueHandle.h"
-#include "win32/WindowDc.h"
+#include "common/win32/SelectedObject.h"
+#include "common/win32/UniqueHandle.h"
+#include "common/win32/WindowDc.h"
 
 namespace tavrix::ui {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Container.h"
+#include "installer/ui/Container.h"
 
 namespace tavrix::ui {
 

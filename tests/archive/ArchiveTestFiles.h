@@ -2,7 +2,7 @@
 // programs) and the archives the peers make at test time.
 #pragma once
 
-#include "DirectoryReader.h"
+#include "archive/DirectoryReader.h"
 
 #include <cstdint>
 #include <fstream>

@@ -1,8 +1,8 @@
 // The component's published face and its listing of archives.
-#include "ArchiveTestFiles.h"
-#include "ComponentTestSupport.h"
-#include "CorpusCases.h"
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
+#include "tests/archive/ArchiveTestFiles.h"
+#include "tests/archive/ComponentTestSupport.h"
+#include "tests/archive/CorpusCases.h"
 
 #include <filesystem>
 

@@ -3,9 +3,9 @@
 // test exports.
 #pragma once
 
-#include "ArchiveBuilder.h"
-#include "engines/TestEngineProtocol.h"
-#include "win32/MessageBoxSeam.h"
+#include "archive/ArchiveBuilder.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "tests/archive/engines/TestEngineProtocol.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

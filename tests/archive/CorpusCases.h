@@ -3,7 +3,7 @@
 // the way, and how many entries are kept.
 #pragma once
 
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
 
 #include <cstddef>
 #include <ostream>

@@ -1,10 +1,10 @@
 // The directory reader on the committed corpus and on peers' archives. Runs
 // natively (with the sanitizers) and under Wine.
-#include "ArchiveTestFiles.h"
-#include "CorpusCases.h"
-#include "DirectoryReader.h"
-#include "MessageIds.h"
-#include "OemConversion.h"
+#include "archive/DirectoryReader.h"
+#include "archive/MessageIds.h"
+#include "archive/OemConversion.h"
+#include "tests/archive/ArchiveTestFiles.h"
+#include "tests/archive/CorpusCases.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The component against test engines of our own: loading, the version query,
 // both record layouts of both engines byte by byte, the string copies, and
 // the callback's events.
-#include "ComponentTestSupport.h"
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
+#include "tests/archive/ComponentTestSupport.h"
 
 #include <cstring>
 
-#include "HeapBlocks.h"
+#include "tests/archive/HeapBlocks.h"
 
 namespace tavrix::archive {
 namespace {

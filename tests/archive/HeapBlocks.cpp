@@ -1,4 +1,4 @@
-#include "HeapBlocks.h"
+#include "tests/archive/HeapBlocks.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "MessageIds.h"
-#include "SpanJoin.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanJoin.h"
 
 namespace tavrix::archivetest {
 

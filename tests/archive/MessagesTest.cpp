@@ -1,8 +1,8 @@
 // The message catalogue bound into this program, the component's message
 // paths and its exception.
-#include "ArchiveMessages.h"
-#include "ComponentTestSupport.h"
-#include "MessageIds.h"
+#include "archive/ArchiveMessages.h"
+#include "archive/MessageIds.h"
+#include "tests/archive/ComponentTestSupport.h"
 
 namespace tavrix::archive {
 namespace {

@@ -1,7 +1,7 @@
 // Add and Delete against the test engines: preconditions, loading on demand,
 // the branches that refuse, listing again, re-entry and failures.
-#include "ComponentTestSupport.h"
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
+#include "tests/archive/ComponentTestSupport.h"
 
 #include <cstdio>
 #include <cstring>

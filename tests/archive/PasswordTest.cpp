@@ -1,8 +1,8 @@
 // The password prompts through the box's seam, and the real box driven by
 // keys posted to it.
-#include "ComponentTestSupport.h"
-#include "MessageIds.h"
-#include "win32/PasswordBox.h"
+#include "archive/MessageIds.h"
+#include "common/win32/PasswordBox.h"
+#include "tests/archive/ComponentTestSupport.h"
 
 #include <deque>
 #include <optional>

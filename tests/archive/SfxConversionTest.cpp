@@ -1,9 +1,9 @@
 // The self-extractor conversions of the component, under Wine, with a
 // stand-in stub file and the shell's delete answered by a recording seam.
-#include "ArchiveTestFiles.h"
-#include "ComponentTestSupport.h"
-#include "ConversionResults.h"
-#include "ShellDelete.h"
+#include "archive/ConversionResults.h"
+#include "archive/ShellDelete.h"
+#include "tests/archive/ArchiveTestFiles.h"
+#include "tests/archive/ComponentTestSupport.h"
 
 #include <filesystem>
 #include <fstream>

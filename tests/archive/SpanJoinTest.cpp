@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveTestFiles.h"
-#include "ByteSource.h"
-#include "DirectoryReader.h"
-#include "MemoryJoin.h"
-#include "MessageIds.h"
-#include "SpanJoin.h"
+#include "archive/ByteSource.h"
+#include "archive/DirectoryReader.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanJoin.h"
+#include "tests/archive/ArchiveTestFiles.h"
+#include "tests/archive/MemoryJoin.h"
 
 namespace tavrix::archivetest {
 namespace {

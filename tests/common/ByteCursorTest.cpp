@@ -1,4 +1,4 @@
-#include "ByteCursor.h"
+#include "common/ByteCursor.h"
 
 #include <gtest/gtest.h>
 

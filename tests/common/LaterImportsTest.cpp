@@ -3,7 +3,7 @@
 // through which every call of the newer functions goes.
 #include <gtest/gtest.h>
 
-#include "win2000/LaterImports.h"
+#include "common/win2000/LaterImports.h"
 
 extern "C" {
 // Declared here as the runtime declares them: called through import cells.

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "CheckProgram.h"
+#include "tests/common/CheckProgram.h"
 
 extern "C" {
 int pthread_mutex_lock(std::intptr_t* cell);

@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "CheckProgram.h"
+#include "tests/common/CheckProgram.h"
 
 namespace tavrix {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "win32/PathExists.h"
-#include "win32/ProgramPath.h"
+#include "common/win32/PathExists.h"
+#include "common/win32/ProgramPath.h"
 
 namespace {
 

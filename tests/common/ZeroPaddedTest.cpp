@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "support/ZeroPadded.h"
+#include "common/support/ZeroPadded.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The record codec against bytes written by hand from the format, and each
 // parse against its own store with every field distinct, so that a field
 // stored at another field's place, or read in another order, shows.
-#include "zip/ZipRecords.h"
+#include "common/zip/ZipRecords.h"
 
 #include <gtest/gtest.h>
 

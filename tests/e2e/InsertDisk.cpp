@@ -9,7 +9,7 @@
 // cannot do this by re-pointing dosdevices/a:, since Wine's mount manager
 // keeps the old disk's label until the drive is defined through it again.
 // Exit status: 0 done, 1 the mount manager refused, 2 a usage error.
-#include "WineDrive.h"
+#include "tests/extract/WineDrive.h"
 
 #include <windows.h>
 

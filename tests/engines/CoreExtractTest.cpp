@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "CoreFixture.h"
-#include "HostileNames.h"
-#include "Progress.h"
-#include "Wildcard.h"
-#include "ZipArchive.h"
-#include "ZipBuilder.h"
-#include "zip/SafeName.h"
+#include "common/zip/SafeName.h"
+#include "engines/core/Progress.h"
+#include "engines/core/Wildcard.h"
+#include "engines/core/ZipArchive.h"
+#include "tests/engines/CoreFixture.h"
+#include "tests/engines/HostileNames.h"
+#include "tests/engines/ZipBuilder.h"
 
 namespace tavrix::ziptest {
 namespace {

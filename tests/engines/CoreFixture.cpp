@@ -1,4 +1,4 @@
-#include "CoreFixture.h"
+#include "tests/engines/CoreFixture.h"
 
 #include <unistd.h>
 

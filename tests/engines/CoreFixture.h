@@ -9,9 +9,9 @@
 #include <map>
 #include <string>
 
-#include "Extractor.h"
-#include "Packer.h"
-#include "RecordingSink.h"
+#include "engines/core/Extractor.h"
+#include "engines/core/Packer.h"
+#include "tests/engines/RecordingSink.h"
 
 namespace tavrix::ziptest {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <random>
 
-#include "CoreFixture.h"
-#include "ZipArchive.h"
+#include "engines/core/ZipArchive.h"
+#include "tests/engines/CoreFixture.h"
 
 namespace tavrix::ziptest {
 namespace {

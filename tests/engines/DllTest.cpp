@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "CallBack.h"
-#include "EngineRecords.h"
-#include "HostileNames.h"
-#include "Progress.h"
-#include "RecordingSink.h"
-#include "ZipBuilder.h"
+#include "contract/CallBack.h"
+#include "contract/EngineRecords.h"
+#include "engines/core/Progress.h"
+#include "tests/engines/HostileNames.h"
+#include "tests/engines/RecordingSink.h"
+#include "tests/engines/ZipBuilder.h"
 
 namespace tavrix::ziptest {
 namespace {

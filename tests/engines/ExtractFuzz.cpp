@@ -19,9 +19,9 @@
 #include <string>
 #include <utility>
 
-#include "Extractor.h"
-#include "MemoryFileSystem.h"
-#include "ZipArchive.h"
+#include "engines/core/Extractor.h"
+#include "engines/core/ZipArchive.h"
+#include "tests/engines/MemoryFileSystem.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <random>
 
-#include "CoreFixture.h"
-#include "MemoryFileSystem.h"
-#include "ZipBuilder.h"
+#include "tests/engines/CoreFixture.h"
+#include "tests/engines/MemoryFileSystem.h"
+#include "tests/engines/ZipBuilder.h"
 
 namespace tavrix::ziptest {
 namespace {

@@ -1,4 +1,4 @@
-#include "MemoryFileSystem.h"
+#include "tests/engines/MemoryFileSystem.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <memory>
 
-#include "EntryDecoder.h"
-#include "NameCodec.h"
-#include "ZipArchive.h"
-#include "zip/SafeName.h"
+#include "common/zip/SafeName.h"
+#include "engines/core/EntryDecoder.h"
+#include "engines/core/NameCodec.h"
+#include "engines/core/ZipArchive.h"
 
 namespace {
 

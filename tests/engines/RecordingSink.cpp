@@ -1,6 +1,6 @@
-#include "RecordingSink.h"
+#include "tests/engines/RecordingSink.h"
 
-#include "Progress.h"
+#include "engines/core/Progress.h"
 
 namespace tavrix::ziptest {
 

@@ -1,8 +1,8 @@
-#include "ZipBuilder.h"
+#include "tests/engines/ZipBuilder.h"
 
 #include <zlib.h>
 
-#include "ZipCrypto.h"
+#include "engines/core/ZipCrypto.h"
 
 namespace tavrix::ziptest {
 namespace {

@@ -3,8 +3,8 @@
 // read back for comparison, and a fixture that records every event.
 #pragma once
 
-#include "ArchiveBuilder.h"
-#include "ComponentTestSupport.h"
+#include "archive/ArchiveBuilder.h"
+#include "tests/archive/ComponentTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

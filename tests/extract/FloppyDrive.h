@@ -2,7 +2,7 @@
 // Wine's mount manager (WineDrive.h) so that each disk's label is read anew.
 #pragma once
 
-#include "WineDrive.h"
+#include "tests/extract/WineDrive.h"
 
 #include <windows.h>
 

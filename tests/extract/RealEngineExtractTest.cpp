@@ -1,8 +1,8 @@
 // Extract with the real UNPACK32.DLL of this build, on archives Python's
 // zipfile made: what lands on disk, the events the installation page relies
 // on, stopping, failures of handlers and of entries.
-#include "ExtractTestSupport.h"
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
+#include "tests/extract/ExtractTestSupport.h"
 
 #include <numeric>
 #include <stdexcept>

@@ -1,15 +1,15 @@
 // Spanned sets: cutting Info-ZIP's archives into numbered files and onto
 // disks of a floppy drive of Wine's, joining them back, and the prompts,
 // cancellations and refusals on the way.
-#include "ArchiveTestFiles.h"
-#include "ConversionResults.h"
-#include "MessageIds.h"
-#include "SpanTestSupport.h"
-#include "Win32Support.h"
-#include "support/Crc32.h"
-#include "support/ZeroPadded.h"
-#include "win32/DiskSpace.h"
-#include "win32/FormatDriveSeam.h"
+#include "archive/ConversionResults.h"
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/support/Crc32.h"
+#include "common/support/ZeroPadded.h"
+#include "common/win32/DiskSpace.h"
+#include "common/win32/FormatDriveSeam.h"
+#include "tests/archive/ArchiveTestFiles.h"
+#include "tests/extract/SpanTestSupport.h"
 
 #include <algorithm>
 #include <cstdio>

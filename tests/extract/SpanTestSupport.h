@@ -2,9 +2,9 @@
 // the prompts answered by the test.
 #pragma once
 
-#include "ExtractTestSupport.h"
-#include "FloppyDrive.h"
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "tests/extract/ExtractTestSupport.h"
+#include "tests/extract/FloppyDrive.h"
 
 #include <cstring>
 #include <functional>

@@ -1,8 +1,8 @@
 // Extract against the test engines, which show what they were handed: the
 // record and its layout, the password, the file patterns; and against
 // engines that are missing or incomplete.
-#include "ExtractTestSupport.h"
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
+#include "tests/extract/ExtractTestSupport.h"
 
 #include <cstring>
 

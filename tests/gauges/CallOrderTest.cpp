@@ -4,7 +4,7 @@
 
 #include <gmock/gmock.h>
 
-#include "ModuleFixture.h"
+#include "tests/gauges/ModuleFixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ModuleFixture.h"
+#include "tests/gauges/ModuleFixture.h"
 
 #include <gtest/gtest.h>
 

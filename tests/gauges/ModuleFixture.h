@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "GaugeRecords.h"
-#include "SharedBlock.h"
-#include "win32/UniqueHandle.h"
+#include "common/win32/UniqueHandle.h"
+#include "gauges/GaugeRecords.h"
+#include "panelhost/SharedBlock.h"
 
 namespace gaugetest {
 

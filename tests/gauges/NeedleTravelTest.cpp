@@ -1,4 +1,4 @@
-#include "NeedleTravel.h"
+#include "gauges/NeedleTravel.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "ModuleFixture.h"
+#include "tests/gauges/ModuleFixture.h"
 
 namespace {
 

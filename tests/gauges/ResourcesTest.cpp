@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Image.h"
-#include "ModuleFixture.h"
+#include "panelhost/Image.h"
+#include "tests/gauges/ModuleFixture.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <string>
 
-#include "AircraftRepaints.h"
-#include "PackageRegistration.h"
-#include "SceneryLibrary.h"
+#include "installer/AircraftRepaints.h"
+#include "installer/PackageRegistration.h"
+#include "installer/SceneryLibrary.h"
 
 namespace tavrix::installer {
 namespace {

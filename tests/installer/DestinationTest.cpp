@@ -5,19 +5,19 @@
 
 #include <string>
 
-#include "DestinationRules.h"
-#include "InstallerFixture.h"
-#include "PackageFiles.h"
-#include "TextFile.h"
-#include "TextLines.h"
-#include "Unit1.h"
-#include "Unit4.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "ui/FolderBrowserSeam.h"
-#include "win32/FileBytes.h"
-#include "win32/PathExists.h"
+#include "common/win32/FileBytes.h"
+#include "common/win32/PathExists.h"
+#include "installer/DestinationRules.h"
+#include "installer/PackageFiles.h"
+#include "installer/TextFile.h"
+#include "installer/TextLines.h"
+#include "installer/Unit1.h"
+#include "installer/Unit4.h"
+#include "installer/Unit5.h"
+#include "installer/Unit6.h"
+#include "installer/Unit7.h"
+#include "installer/ui/FolderBrowserSeam.h"
+#include "tests/installer/InstallerFixture.h"
 
 namespace tavrix::installer::testing {
 namespace {

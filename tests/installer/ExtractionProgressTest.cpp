@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "ExtractionProgress.h"
-#include "ExtractionReport.h"
+#include "installer/ExtractionProgress.h"
+#include "installer/ExtractionReport.h"
 
 namespace tavrix::installer {
 namespace {

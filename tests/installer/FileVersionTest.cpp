@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "FileVersion.h"
+#include "installer/FileVersion.h"
 
 namespace tavrix::installer {
 namespace {

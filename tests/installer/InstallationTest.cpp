@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "FloppyDrive.h"
-#include "InstallRecord.h"
-#include "InstallerFixture.h"
-#include "PackageFiles.h"
-#include "RecordKeeping.h"
-#include "SceneryLibrary.h"
-#include "Startup.h"
-#include "UninstallPage.h"
-#include "Unit1.h"
-#include "Unit4.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "win32/DiskSpace.h"
+#include "common/win32/DiskSpace.h"
+#include "installer/InstallRecord.h"
+#include "installer/PackageFiles.h"
+#include "installer/RecordKeeping.h"
+#include "installer/SceneryLibrary.h"
+#include "installer/Startup.h"
+#include "installer/UninstallPage.h"
+#include "installer/Unit1.h"
+#include "installer/Unit4.h"
+#include "installer/Unit6.h"
+#include "installer/Unit7.h"
+#include "tests/extract/FloppyDrive.h"
+#include "tests/installer/InstallerFixture.h"
 
 #include <commctrl.h>
 

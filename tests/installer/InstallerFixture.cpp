@@ -1,11 +1,11 @@
-#include "InstallerFixture.h"
+#include "tests/installer/InstallerFixture.h"
 
 #include <fstream>
 
-#include "PackageFiles.h"
-#include "Startup.h"
-#include "ui/Control.h"
-#include "ui/Form.h"
+#include "installer/PackageFiles.h"
+#include "installer/Startup.h"
+#include "installer/ui/Control.h"
+#include "installer/ui/Form.h"
 
 namespace tavrix::installer::testing {
 namespace {

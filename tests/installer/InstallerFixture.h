@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/Application.h"
-#include "ui/Container.h"
-#include "ui/ShellSeam.h"
-#include "win32/MessageBoxSeam.h"
+#include "common/win32/MessageBoxSeam.h"
+#include "installer/ui/Application.h"
+#include "installer/ui/Container.h"
+#include "installer/ui/ShellSeam.h"
 
 namespace tavrix::installer::testing {
 

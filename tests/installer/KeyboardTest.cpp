@@ -4,16 +4,16 @@
 // and taken by the program's own message loop, as typed keys are.
 #include <string>
 
-#include "Build4.h"
-#include "InstallerFixture.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "win32/PathExists.h"
+#include "common/win32/PathExists.h"
+#include "installer/Build4.h"
+#include "installer/Unit1.h"
+#include "installer/Unit2.h"
+#include "installer/Unit3.h"
+#include "installer/Unit4.h"
+#include "installer/Unit5.h"
+#include "installer/Unit6.h"
+#include "installer/Unit7.h"
+#include "tests/installer/InstallerFixture.h"
 
 namespace tavrix::installer::testing {
 namespace {

@@ -2,9 +2,9 @@
 // line endings of the agreement text.
 #include <gtest/gtest.h>
 
-#include "DestinationRules.h"
-#include "TextLines.h"
-#include "ui/ErrorText.h"
+#include "installer/DestinationRules.h"
+#include "installer/TextLines.h"
+#include "installer/ui/ErrorText.h"
 
 namespace tavrix::installer {
 namespace {

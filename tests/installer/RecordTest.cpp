@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "InstallPlan.h"
-#include "InstallRecord.h"
+#include "installer/InstallPlan.h"
+#include "installer/InstallRecord.h"
 
 namespace tavrix::installer {
 namespace {

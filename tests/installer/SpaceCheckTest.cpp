@@ -2,7 +2,7 @@
 // the user knows it, and the figures the box shows.
 #include <gtest/gtest.h>
 
-#include "SpaceCheck.h"
+#include "installer/SpaceCheck.h"
 
 namespace tavrix::installer {
 namespace {

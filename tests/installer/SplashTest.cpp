@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "InstallerFixture.h"
-#include "Unit1.h"
-#include "Unit3.h"
-#include "Unit8.h"
+#include "installer/Unit1.h"
+#include "installer/Unit3.h"
+#include "installer/Unit8.h"
+#include "tests/installer/InstallerFixture.h"
 
 namespace tavrix::installer::testing {
 namespace {

@@ -2,19 +2,19 @@
 // files, the splash and the agreement text, and the end of the program.
 #include <string>
 
-#include "Build4.h"
-#include "InstallerFixture.h"
-#include "PackageFiles.h"
-#include "Startup.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit7.h"
-#include "Unit8.h"
-#include "win32/FileBytes.h"
+#include "common/win32/FileBytes.h"
+#include "installer/Build4.h"
+#include "installer/PackageFiles.h"
+#include "installer/Startup.h"
+#include "installer/Unit1.h"
+#include "installer/Unit2.h"
+#include "installer/Unit3.h"
+#include "installer/Unit4.h"
+#include "installer/Unit5.h"
+#include "installer/Unit6.h"
+#include "installer/Unit7.h"
+#include "installer/Unit8.h"
+#include "tests/installer/InstallerFixture.h"
 
 namespace tavrix::installer::testing {
 namespace {

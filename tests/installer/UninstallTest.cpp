@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Uninstall.h"
+#include "installer/Uninstall.h"
 
 namespace tavrix::installer {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "InstallerFixture.h"
-#include "ui/Form.h"
-#include "ui/StandardControls.h"
+#include "installer/ui/Form.h"
+#include "installer/ui/StandardControls.h"
+#include "tests/installer/InstallerFixture.h"
 
 namespace tavrix::installer::testing {
 namespace {

@@ -3,7 +3,7 @@
 // that records its messages and can be stopped from its progress handler.
 #pragma once
 
-#include "ExtractTestSupport.h"
+#include "tests/extract/ExtractTestSupport.h"
 
 #include <windows.h>
 

@@ -2,9 +2,9 @@
 // listing, by extracting with the real UNPACK32.DLL and byte for byte. The
 // archives of the "packed" folder are checked again afterwards by unzip and
 // 7z (check-component-archives.sh).
-#include "PackTestSupport.h"
+#include "tests/pack/PackTestSupport.h"
 
-#include "MessageIds.h"
+#include "archive/MessageIds.h"
 
 #include <algorithm>
 #include <set>

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Image.h"
+#include "panelhost/Image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto result = tavrix::panel::decodePackedDib({data, size});

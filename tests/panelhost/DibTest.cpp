@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "ByteCursor.h"
-#include "Image.h"
+#include "common/ByteCursor.h"
+#include "panelhost/Image.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "MouseMap.h"
-#include "NeedleDial.h"
-#include "Raster.h"
+#include "panelhost/MouseMap.h"
+#include "panelhost/NeedleDial.h"
+#include "panelhost/Raster.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // panel.cfg as the host reads it: windows, titles, sizes and gauge lines, and
 // the lines it cannot read.
-#include "PanelConfig.h"
+#include "panelhost/PanelConfig.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The host with the real modules: clicks, looks, and where the needle points.
-#include "PanelHost.h"
+#include "panelhost/PanelHost.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <numbers>
 #include <sstream>
 
-#include "ScriptRunner.h"
-#include "SharedBlock.h"
+#include "panelhost/ScriptRunner.h"
+#include "panelhost/SharedBlock.h"
 
 namespace {
 

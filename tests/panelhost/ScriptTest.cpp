@@ -1,9 +1,9 @@
-#include "Script.h"
+#include "panelhost/Script.h"
 
 #include <gtest/gtest.h>
 
-#include "FlapsSimulator.h"
-#include "MouseMap.h"
+#include "panelhost/FlapsSimulator.h"
+#include "panelhost/MouseMap.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // QzpPack's command line: every form of the usage, and the usage errors.
-#include "CommandLine.h"
-#include "ProgressLine.h"
+#include "qzppack/CommandLine.h"
+#include "qzppack/ProgressLine.h"
 
 #include <gtest/gtest.h>
 

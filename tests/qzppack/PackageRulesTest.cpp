@@ -1,6 +1,6 @@
 // The package check's rules for Ostrel.ini: a good description passes, and
 // each fault, one at a time, is found with a fix that names the remedy.
-#include "PackageRules.h"
+#include "qzppack/PackageRules.h"
 
 #include <gtest/gtest.h>
 

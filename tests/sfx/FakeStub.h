@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ByteCursor.h"
+#include "common/ByteCursor.h"
 
 namespace tavrix::sfxtest {
 

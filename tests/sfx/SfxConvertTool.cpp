@@ -8,7 +8,7 @@
 //   sfx_convert new NEW.EXE STUB ENGINE_FOLDER PATTERN...
 //                   Add onto a new .EXE (folders kept, recursing)
 // BITS: the SFXOptions set as a number (bit n = member n). Exit 0 on success.
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "CommandLine.h"
-#include "FakeStub.h"
-#include "Payload.h"
-#include "PeImage.h"
-#include "SfxSettingsBlock.h"
-#include "ZipBuilder.h"
+#include "common/SfxSettingsBlock.h"
+#include "sfx/CommandLine.h"
+#include "sfx/Payload.h"
+#include "sfx/PeImage.h"
+#include "tests/engines/ZipBuilder.h"
+#include "tests/sfx/FakeStub.h"
 
 namespace tavrix::sfx {
 namespace {

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <map>
 
-#include "FakeStub.h"
-#include "HostileNames.h"
-#include "StubExtraction.h"
-#include "ZipBuilder.h"
+#include "sfx/StubExtraction.h"
+#include "tests/engines/HostileNames.h"
+#include "tests/engines/ZipBuilder.h"
+#include "tests/sfx/FakeStub.h"
 
 namespace tavrix::sfx {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "ByteCursor.h"
-#include "ResourceBytes.h"
-#include "win32/UniqueHandle.h"
+#include "common/ByteCursor.h"
+#include "common/win32/UniqueHandle.h"
+#include "skin/ResourceBytes.h"
 
 namespace {
 

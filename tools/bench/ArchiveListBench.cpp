@@ -10,9 +10,9 @@
 #include <vector>
 
 #ifdef _WIN32
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 #else
-#include "DirectoryReader.h"
+#include "archive/DirectoryReader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

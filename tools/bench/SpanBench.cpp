@@ -3,7 +3,7 @@
 // set into one archive; prints the median milliseconds of each over the runs.
 //
 //   span-bench.exe ARCHIVE SET-NAME VOLUME-BYTES RUNS
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 
 #include <windows.h>
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CallBack.h"
-#include "EngineRecords.h"
+#include "contract/CallBack.h"
+#include "contract/EngineRecords.h"
 
 namespace {
 

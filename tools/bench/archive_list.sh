@@ -22,7 +22,7 @@ PY
 fi
 echo "archive: $archive ($(stat -c %s "$archive") bytes, 100000 entries)"
 
-flags=(-std=c++20 -O2 -I"$root/archive" -I"$root/contract" -I"$root/common")
+flags=(-std=c++20 -O2 -I"$root")
 c++ "${flags[@]}" -o "$out/list-native" "$root/tools/bench/ArchiveListBench.cpp" \
     "$root/archive/DirectoryReader.cpp" "$root/archive/OemConversion.cpp"
 

@@ -43,7 +43,7 @@ cp "$root/dist/UNPACK32.DLL" "$root/dist/PACK32.DLL" "$work/bin/"
 clang++ -O2 -std=c++20 -o "$work/bin/minimal" "$here/minimal_unzip.cpp" -lz
 i686-w64-mingw32-g++-posix -O2 -std=c++20 -static -o "$work/bin/minimal.exe" "$here/minimal_unzip.cpp" \
     /usr/i686-w64-mingw32/lib/libz.a
-i686-w64-mingw32-g++-posix -O2 -std=c++20 -static -I "$root/contract" -o "$work/bin/unpack_driver.exe" \
+i686-w64-mingw32-g++-posix -O2 -std=c++20 -static -I "$root" -o "$work/bin/unpack_driver.exe" \
     "$here/unpack_driver.cpp"
 
 echo "== making data sets in $work"

@@ -47,7 +47,7 @@ printf '[Addon]\r\nType=Aircraft\r\n[Title]\r\nhl=Bench Addon\r\n[Flightsim]\r\n
 cp "$root/dist/Corvinel.exe" "$root/dist/Velskin.dll" "$root/dist/UNPACK32.DLL" "$package/"
 
 # The engine alone, from the same folder.
-i686-w64-mingw32-g++-posix -std=c++20 -O2 -static -I"$root/contract" -o "$package/UnpackBench.exe" \
+i686-w64-mingw32-g++-posix -std=c++20 -O2 -static -I"$root" -o "$package/UnpackBench.exe" \
     "$root/tools/bench/UnpackBench.cpp"
 
 walk_use_screen --private

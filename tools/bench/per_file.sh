@@ -59,7 +59,7 @@ fi
 "$cxx" -O2 -std=c++20 -static -o "$work/bin/minimal.exe" "$here/minimal_unzip.cpp" "$zlib"
 "$cxx" -O2 -std=c++20 -static -municode -o "$work/bin/minimal_read.exe" "$here/minimal_read.cpp"
 for e in "${engines[@]}"; do
-    "$cxx" -O2 -std=c++20 -static -I "$root/contract" -o "$work/$e/unpack_driver.exe" "$here/unpack_driver.cpp"
+    "$cxx" -O2 -std=c++20 -static -I "$root" -o "$work/$e/unpack_driver.exe" "$here/unpack_driver.cpp"
 done
 "$wine_run" --boot-only
 WINEPREFIX="$build/wineprefix-null" "$server" -p 2>/dev/null || true  # one server for the whole run

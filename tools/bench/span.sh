@@ -27,7 +27,7 @@ else
 fi
 cmake --build "$build" --target tavrix_archive >/dev/null
 "$windres" "$root/archive/Messages.rc" -O coff -o "$out/span-messages.o"
-"$cxx" -std=c++20 -O2 -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -I"$root/archive" -I"$root/contract" -I"$root/common" \
+"$cxx" -std=c++20 -O2 -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -I"$root" \
     -o "$out/span-bench.exe" "$root/tools/bench/SpanBench.cpp" "$out/span-messages.o" \
     "$build/archive/libtavrix_archive.a" "$build/archive/libtavrix_archive_reader.a" \
     "$build/common/libtavrix_win32.a" -luser32 -lkernel32

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "CallBack.h"
-#include "EngineRecords.h"
+#include "contract/CallBack.h"
+#include "contract/EngineRecords.h"
 
 using namespace tavrix::contract;
 

@@ -1,8 +1,8 @@
 // A test engine: built once per variant (UNPACK or PACK, a version, entry
 // points left out) from the same source.
-#include "CallBack.h"
-#include "EngineRecords.h"
-#include "TestEngineProtocol.h"
+#include "contract/CallBack.h"
+#include "contract/EngineRecords.h"
+#include "tests/archive/engines/TestEngineProtocol.h"
 
 #include <windows.h>
 

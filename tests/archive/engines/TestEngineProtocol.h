@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "EngineRecords.h"
+#include "contract/EngineRecords.h"
 
 namespace tavrix::archive::testing {
 

@@ -1,7 +1,7 @@
 // Lists arbitrary bytes as an archive. Whatever the bytes, the reader must
 // return (an id or a listing) without touching memory it does not own and
 // without allocating beyond the input's size.
-#include "DirectoryReader.h"
+#include "archive/DirectoryReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,10 +3,10 @@
 // read for the end record first, as the component does with the last disk.
 // Whatever the bytes, the joiner must fail with a catalogue id or produce a
 // single archive whose directory lists every entry at a real local header.
-#include "DirectoryReader.h"
-#include "MemoryJoin.h"
-#include "MessageIds.h"
-#include "SpanJoin.h"
+#include "archive/DirectoryReader.h"
+#include "archive/MessageIds.h"
+#include "archive/SpanJoin.h"
+#include "tests/archive/MemoryJoin.h"
 
 #include <algorithm>
 #include <cstddef>

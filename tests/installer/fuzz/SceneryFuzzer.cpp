@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "SceneryLibrary.h"
+#include "installer/SceneryLibrary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrix::installer;

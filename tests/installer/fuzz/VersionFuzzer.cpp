@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "FileVersion.h"
+#include "installer/FileVersion.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "CommandLineChecks.h"
-#include "PatternChecks.h"
+#include "tests/qzppack/fuzz/CommandLineChecks.h"
+#include "tests/qzppack/fuzz/PatternChecks.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "CommandLineChecks.h"
+#include "tests/qzppack/fuzz/CommandLineChecks.h"
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
-#include "CommandLine.h"
+#include "qzppack/CommandLine.h"
 
 namespace tavrix::qzppack::fuzz {
 namespace {

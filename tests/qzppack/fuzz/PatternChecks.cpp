@@ -1,10 +1,10 @@
-#include "PatternChecks.h"
+#include "tests/qzppack/fuzz/PatternChecks.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "Wildcard.h"
+#include "engines/core/Wildcard.h"
 
 namespace tavrix::qzppack::fuzz {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "Payload.h"
-#include "PeImage.h"
-#include "ZipArchive.h"
+#include "engines/core/ZipArchive.h"
+#include "sfx/Payload.h"
+#include "sfx/PeImage.h"
 
 namespace {
 
