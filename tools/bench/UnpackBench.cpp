@@ -17,8 +17,9 @@ namespace {
 
 using namespace tavrix::contract;
 
-std::uint32_t address(const void* p) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+// Pointer-wide, as the records of the build's own width hold them.
+RecordAddress address(const void* p) {
+    return reinterpret_cast<RecordAddress>(p);
 }
 
 BOOL __stdcall goOn(EngineCallbackRecord*) {

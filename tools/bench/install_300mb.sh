@@ -11,11 +11,16 @@
 # is printed with and without them.
 #
 #   tools/bench/install_300mb.sh      RUNS=3 by default; needs tools/build.sh
+#                                     MEGABYTES=300 by default
+# Runs the 32-bit files where 32-bit programs start, else the 64-bit build
+# under 64-bit Wine (tools/windows-build.sh; TAVRIX_WINDOWS_BUILD=32|64).
 # Everything it writes lives in /dev/shm and is removed at the end, except
 # the archive when BENCH_ARCHIVE names a file to keep it in (and reuse it).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="$root/build/target"
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+build="$TAVRIX_WINDOWS_BUILD_DIR"
 runs="${RUNS:-3}"
 megabytes="${MEGABYTES:-300}"
 work="/dev/shm/tavrix-bench-install-$$"
@@ -41,13 +46,15 @@ else
     rm -rf "$staging"
     [ -n "${BENCH_ARCHIVE:-}" ] && cp "$package/Setup.qzp" "$BENCH_ARCHIVE"
 fi
+echo "$TAVRIX_WINDOWS_BITS-bit build: $TAVRIX_WINDOWS_REASON"
 echo "archive: $(( $(stat -c %s "$package/Setup.qzp") / 1000000 )) MB, $files files (zip -6)"
 printf '[Addon]\r\nType=Aircraft\r\n[Title]\r\nhl=Bench Addon\r\n[Flightsim]\r\nVersion=Flightsimulator 2000\r\n' \
     >"$package/Ostrel.ini"
-cp "$root/dist/Corvinel.exe" "$root/dist/Velskin.dll" "$root/dist/UNPACK32.DLL" "$package/"
+cp "$walk_dist/Corvinel.exe" "$walk_dist/Velskin.dll" "$walk_dist/UNPACK32.DLL" "$package/"
 
 # The engine alone, from the same folder.
-i686-w64-mingw32-g++-posix -std=c++20 -O2 -static -I"$root" -o "$package/UnpackBench.exe" \
+if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then compiler=x86_64-w64-mingw32-g++-posix; else compiler=i686-w64-mingw32-g++-posix; fi
+"$compiler" -std=c++20 -O2 -static -I"$root" -o "$package/UnpackBench.exe" \
     "$root/tools/bench/UnpackBench.cpp"
 
 walk_use_screen --private
@@ -84,10 +91,13 @@ for run in $(seq "$runs"); do
             kill -0 "$WALK_PID" 2>/dev/null || { echo "the installer ended before completing" >&2; exit 1; }
             [ "$(windows_named 'Tavrix Installer' | wc -l)" -lt 2 ] || { echo "the installer reported a problem" >&2; exit 1; }
         fi
-        sleep 0.02
+        sleep 0.05
     done
-    install_times+=($(( $(now_ms) - start - completion_wait_ms )))
-    [ "$(find "$destination" -type f | wc -l)" -eq $((files + 1)) ] || { echo "installation incomplete" >&2; exit 1; }
+    # Ended when Ostrel.txt was written, not when the poll saw it.
+    install_times+=($(( $(date -r "$destination/Ostrel.txt" +%s%N) / 1000000 - start - completion_wait_ms )))
+    # The add-on's files and Ostrel.txt; the record and the uninstaller lie in Uninstall\.
+    [ "$(find "$destination" -path "$destination/Uninstall" -prune -o -type f -print | wc -l)" -eq $((files + 1)) ] ||
+        { echo "installation incomplete" >&2; exit 1; }
     walk_finish
     [ "$walk_failures" -eq 0 ] || exit 1
     echo "run $run: engine ${engine_times[-1]} ms, installer ${install_times[-1]} ms"
