@@ -195,6 +195,12 @@ public:
     bool UnpackEngineBusy() const { return unpack_.busy(); }
     void SetUnpackEngineBusy(bool v) { unpack_.setBusy(v); }
     int BatchTotalBytes() const { return batchTotalBytes_; }
+    // An engine's callback processes the message queue when this many
+    // milliseconds have passed since one last did; 0 (the default): on every
+    // callback. Under Wine even an empty queue costs a round trip to its
+    // server, more than many a chunk of extraction.
+    unsigned MessageInterval() const { return messageInterval_; }
+    void SetMessageInterval(unsigned ms) { messageInterval_ = ms; }
     HWND OwnerWindow() const { return ownerWindow_; }
     bool Designing() const { return designing_; }  // no design-time environment here: always false
 
@@ -427,6 +433,8 @@ private:
     int processedCount_ = 0;
     int batchTotalBytes_ = 0;
     int engineErrorCount_ = 0;
+    unsigned messageInterval_ = 0;
+    DWORD messagesProcessedAt_ = 0;     // tick count
     bool placeholderPassword_ = false;  // this Extract hands the engine the placeholder
     EngineLibrary pack_{kPackEngine};
     EngineLibrary unpack_{kUnpackEngine};

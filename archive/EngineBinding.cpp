@@ -185,7 +185,10 @@ int TArchiveBuilder::onCallback(const EngineCallbackRecord& record) {
         default:
             break;
     }
-    processMessages();
+    if (const DWORD now = ::GetTickCount(); now - messagesProcessedAt_ >= messageInterval_) {
+        messagesProcessedAt_ = now;
+        processMessages();
+    }
     return stopRequested() ? 1 : 0;
 }
 

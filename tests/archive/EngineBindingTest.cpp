@@ -486,21 +486,53 @@ LRESULT CALLBACK CountingWindowProc(HWND window, UINT message, WPARAM wp, LPARAM
     return ::DefWindowProcA(window, message, wp, lp);
 }
 
+// A message-only window counting the WM_APP messages it handles while
+// `builder` is in an engine call.
+class CountingWindow {
+public:
+    explicit CountingWindow(TArchiveBuilder& builder) {
+        g_running = &builder;
+        g_handledDuringCall = 0;
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = CountingWindowProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ArchiveCallbackPumpTest";
+        ::RegisterClassA(&wc);
+        handle = ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, wc.hInstance,
+                                 nullptr);
+    }
+    ~CountingWindow() {
+        ::DestroyWindow(handle);
+        g_running = nullptr;
+    }
+    CountingWindow(const CountingWindow&) = delete;
+    CountingWindow& operator=(const CountingWindow&) = delete;
+    void post() const { ::PostMessageA(handle, WM_APP, 0, 0); }
+    HWND handle;
+};
+
 TEST_F(Callback, EachCallbackProcessesTheMessageQueue) {
-    g_running = &builder;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = CountingWindowProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ArchiveCallbackPumpTest";
-    ::RegisterClassA(&wc);
-    HWND window =
-        ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
-    ::PostMessageA(window, WM_APP, 0, 0);
+    CountingWindow window(builder);
+    ASSERT_NE(window.handle, nullptr);
+    window.post();
     run({step(kActionFileCount, 1)});
     EXPECT_EQ(g_handledDuringCall, 1);
-    ::DestroyWindow(window);
-    g_running = nullptr;
+}
+
+TEST_F(Callback, WithAMessageIntervalTheQueueWaitsForItButCancelDoesNot) {
+    CountingWindow window(builder);
+    ASSERT_NE(window.handle, nullptr);
+    builder.SetMessageInterval(60'000);
+    window.post();
+    builder.OnProgress = [&](TArchiveBuilder*, ProgressType type, const std::string&, long) {
+        if (type != pgAdvance) return;
+        window.post();
+        if (g_handledDuringCall == 1) builder.SetCancel(true);
+    };
+    run({step(kActionFileCount, 1), step(kActionFileStart, 1, "a"), step(kActionAdvance, 1),
+         step(kActionAdvance, 1), step(kActionBatchEnd, 0)});
+    EXPECT_EQ(g_handledDuringCall, 1) << "the first callback processes the queue, the next ones leave it";
+    EXPECT_EQ(observe(builder.UnpackDllHandle()).stoppedAtStep, 2);
 }
 
 TEST_F(Callback, HandlerFailureStopsTheEngineAndIsReportedAfterIt) {
