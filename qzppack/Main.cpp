@@ -65,6 +65,9 @@ class Session {
 public:
     explicit Session(const Command& command) : command_(command), started_(::GetTickCount()) {
         builder_.SetDLLDirectory(programFolder());
+        // A console program has no window of its own to keep painting, and
+        // under Wine every look at the queue is a round trip to its server.
+        builder_.SetMessageInterval(100);
         builder_.OnMessage = [this](TArchiveBuilder* sender, int code, const std::string& text) {
             // Notes (the spanning routines' "Copying: ..." per entry, the
             // volumes complete before a failure) leave LastMessage alone;
