@@ -75,4 +75,22 @@ void TArchiveBuilder::ShowExceptionError(const EArchiveBuilder& error) {
     if (OnMessage) OnMessage(this, 0, lastMessage_);
 }
 
+void TArchiveBuilder::report(const OperationResult& result, int handlerFailureId) {
+    if (result.handlerFailed)
+        ShowArchiveMessage(handlerFailureId);
+    else if (result.failure)
+        ShowExceptionError(*result.failure);
+}
+
+void TArchiveBuilder::reportSpanFailure(const OperationResult& result, bool writing) {
+    report(result, msg::SpanUnknownError);
+    if (writing && !completeVolumes_.empty() && OnMessage) {
+        std::string names;
+        for (const std::string& volume : completeVolumes_) names += (names.empty() ? "" : ", ") + volume;
+        OnMessage(this, 0, EArchiveBuilder(msg::CompleteVolumes, names).what());
+    }
+    // A progress display always sees the end of the batch.
+    if (OnProgress) OnProgress(this, pgBatchEnd, std::string(), 0);
+}
+
 }  // namespace tavrix::archive

@@ -4,9 +4,12 @@
 //
 // Every public operation reports through the message catalogue (a box unless
 // Unattended, always OnMessage) and the result members; none raises. The
-// component is built without exceptions: inside an operation, the first
-// failure is kept (failed()) and the work stops at the next check, the steps
-// that read, write or ask becoming no-ops once it is there.
+// component is a facade: a listing, a join or a spanning call makes an
+// object of its own (Operation.h) that holds that call's state and ends in
+// one OperationResult, which only the component reports. It is built without
+// exceptions: inside an operation, the first failure is kept (failed()) and
+// the work stops at the next check, the steps that read, write or ask
+// becoming no-ops once it is there.
 #pragma once
 
 #include "archive/ArchiveMessages.h"
@@ -17,16 +20,13 @@
 #include "archive/EngineContract.h"
 #include "archive/EngineLibrary.h"
 #include "archive/ExecRecord.h"
+#include "archive/Operation.h"
 #include "archive/ZipDirEntry.h"
-#include "common/win32/UniqueHandle.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -222,8 +222,9 @@ public:
     int LastDiskNumber() const { return lastDiskNumber_; }
     bool SpannedArchive() const { return spannedArchive_; }
     bool StructureWarning() const { return structureWarning_; }
-    const std::string& VolumeLabel() const { return volumeLabel_; }
-    const std::string& DriveRoot() const { return driveRoot_; }
+    // While a spanning call runs: those of the drive it uses.
+    const std::string& VolumeLabel() const;
+    const std::string& DriveRoot() const;
 
     // ---- Engines ----
     void Load_Pack_Dll();
@@ -309,9 +310,10 @@ public:
 
     // The running operation's first failure, which its end reports. The
     // members below that read, write or ask for disks do nothing once it is
-    // there; fail() keeps an earlier one and gives false.
-    bool failed() const { return failure_.has_value(); }
-    bool fail(EArchiveBuilder error);
+    // there; fail() keeps an earlier one and gives false. Without a running
+    // operation there is none to keep.
+    bool failed() const { return running_ != nullptr && running_->failed(); }
+    bool fail(EArchiveBuilder error) { return running_ != nullptr && running_->fail(std::move(error)); }
 
     // ---- Spanned sets (volumes on removable disks, or numbered files) ----
     // Cuts the single archive `inFileName` into volumes named after
@@ -325,9 +327,12 @@ public:
     // back the joined archive's name, or "" (and no file) after a failure.
     int ReadSpan(const std::string& inFileName, std::string& outFileName);
     const std::vector<std::string>& CompleteVolumes() const { return completeVolumes_; }
-    bool Joining() const { return joining_; }  // a ReadSpan is running
-    int CurrentDisk() const { return currentDisk_; }
+    bool Joining() const;     // a ReadSpan is running
+    int CurrentDisk() const;  // of the running spanning call or listing; 0 without one
 
+    // The members below act on the running WriteSpan or ReadSpan (or
+    // listing, for the drive's): without one they do nothing, or look at the
+    // drive of the last listing.
     void WriteSplit(const void* data, std::size_t length, std::uint64_t need);
     void RWSplitData(std::uint64_t length, int errorId);
     void WriteJoin(const void* data, std::size_t length, int errorId);
@@ -341,9 +346,10 @@ public:
     void DeleteSpanMem();
     // The entry's index; SpanEntries().size() when there is none (a failure).
     std::size_t FindZipEntry(std::string_view name);
-    const std::vector<SpanEntry>& SpanEntries() const { return spanEntries_; }
+    const std::vector<SpanEntry>& SpanEntries() const;
 
 private:
+    friend class Operation;
     EngineLibrary::Report reporter();
     void runExtract();
     void runPack(PackCall kind);
@@ -359,44 +365,19 @@ private:
     friend void noteHandlerFailure(TArchiveBuilder* sender) noexcept;
     void showBox(const std::string& text);
     void adoptListing(DirectoryListing& listing);
-    int appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp);
+    // A call's end as the program sees it, for a failure: the box (unless
+    // Unattended), OnMessage and LastErrCode/LastMessage, with the message
+    // `handlerFailureId` when an event handler failed. Nothing after a success.
+    void report(const OperationResult& result, int handlerFailureId);
+    int appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp, std::uint64_t& copied);
     // Whether ZipFileName is one volume of a spanned set.
     bool isVolumeOfASet();
-    // Spanning internals.
-    bool findLastDisk(ZipEndOfCentral& end);  // false after a failure
-    void writeSpanBody();
-    bool openNextVolume();  // false after a failure
-    void closeOutVolume(bool complete);
-    // Reads the set just written back; fails when it does not read as
-    // written. `onDisks`: only the disk in the drive is checked.
-    void checkWrittenSet(bool onDisks);
-    void readSpanBody(std::string& outFileName);
-    // Whether the joined archive's folder has room for `bytes`: a join that
-    // would fill it fails before it copies anything.
-    bool roomForJoin(std::uint64_t bytes);
-    // Whether the set being read is one of numbered files (on a drive of
-    // this type, with the disk label last read), not one of labelled disks.
-    bool numberedVolumes(UINT driveType) const;
-    // The drive of `path` becomes driveRoot_, not yet checked.
-    void useDriveOf(const std::string& path);
-    // A spanning routine's result from how its body ended: 0, -7 (failed()
-    // holds the component's error) or -9 (a handler failed).
-    int spanResult() const;
+    // The running call's drive and spanning state, when it has them.
+    VolumeDrive* runningDrive() const { return running_ != nullptr ? running_->drive() : nullptr; }
+    SpanOperation* runningSpan() const { return running_ != nullptr ? running_->spanning() : nullptr; }
     // Shows why a spanning routine failed, with the volumes a writing one
     // completed, and ends the batch for a progress display.
-    void reportSpanFailure(int result, bool writing);
-    // Between the writes of both spanning routines: the message queue now
-    // and then, and a Cancel ends the call (without a box). False once the
-    // call is to end.
-    bool keepResponsive();
-    std::size_t readInStream(std::uint8_t* out, std::size_t count);
-    // Each false after a failure (theirs or an earlier one).
-    bool writeOut(const void* data, std::size_t length, int errorId);
-    bool flushOut(int errorId);
-    bool readInExactly(void* out, std::size_t count, int errorId);
-    void reportProgress(ProgressType type, const std::string& name, std::int64_t size);
-    friend class TSHFormatThread;
-    class SpanIo;  // the volumes and the joined archive, for the portable spanning code
+    void reportSpanFailure(const OperationResult& result, bool writing);
 
     HWND ownerWindow_;
     bool designing_ = false;
@@ -438,14 +419,12 @@ private:
     bool placeholderPassword_ = false;  // this Extract hands the engine the placeholder
     EngineLibrary pack_{kPackEngine};
     EngineLibrary unpack_{kUnpackEngine};
-    bool handlerFailed_ = false;              // a handler let an exception out
-    std::optional<EArchiveBuilder> failure_;  // the running operation's first
+    bool handlerFailed_ = false;    // a handler let an exception out
+    Operation* running_ = nullptr;  // the innermost call running now
 
+    // What the last listing found.
     std::vector<ZipDirEntry> dirEntries_;
     std::string zipComment_;  // raw; converted when read
-    std::string inFileName_;  // the archive or volume being read
-    std::unique_ptr<ByteSource> inFile_;
-    EndRecordSearch endSearch_;
     std::uint64_t endOfCentralOffset_ = 0;
     std::uint64_t archiveFileSize_ = 0;
     std::uint64_t archiveEnd_ = 0;
@@ -457,50 +436,9 @@ private:
     std::uint8_t hostSystem_ = 0;
     std::uint8_t hostVersion_ = 0;
     std::string volumeLabel_;
-    DWORD volumeSerial_ = 0;
     std::string driveRoot_;
-    // The drive type of driveRoot_ once CheckForDisk found a fixed or network
-    // drive there; 0 until then. Each operation starts without it.
-    UINT fixedDriveType_ = 0;
-    std::uint64_t convertedArchiveSize_ = 0;  // the part of the archive a conversion copies
-    std::int64_t diskFree_ = -1;
-    std::int64_t diskSize_ = -1;
 
-    // Spanning state the prompts share with a listing.
-    int currentDisk_ = 0;
-    std::string outFileName_;  // the set's name (writing) or the joined archive (reading)
-    bool newDiskNeeded_ = false;
-    bool joining_ = false;
-    int formatDrive_ = 0;
-    int formatResult_ = -3;
-    std::atomic<int> formatState_{0};  // 0 searching, 1 dialog found, 2 done
-    std::vector<SpanEntry> spanEntries_;
-    std::vector<std::string> completeVolumes_;
-
-    // The streams of one WriteSpan or ReadSpan call: made at its start and
-    // gone at its end, so that nothing of one call is left for the next.
-    struct SpanCall {
-        std::uint64_t inPosition = 0;  // next byte of inFile_
-        FILETIME inFileDate{};         // copied onto every volume written
-        std::string outVolumeName;     // the volume file now open for writing
-        win32::UniqueFile outFile;
-        std::uint64_t outByteCount = 0;  // on the open output volume
-        std::int64_t freeOnDisk = 0;
-        std::uint64_t archiveSize = 0;  // of the archive being cut
-        // The room a volume needs for the largest piece that must stay whole
-        // (and the set's marker), known before the first volume is written.
-        std::uint64_t smallestVolume = 0;
-        bool reportBytes = false;
-        DWORD lastMessagePump = 0;
-        std::vector<std::uint8_t> buffer;  // one chunk of data on its way
-        // Headers are small: reads and writes go through these, so that the
-        // system sees large requests only.
-        std::vector<std::uint8_t> inAhead;
-        std::uint64_t inAheadAt = 0;    // file offset of inAhead[0]
-        std::size_t inAheadLength = 0;  // 0: nothing buffered (another volume)
-        std::vector<std::uint8_t> outPending;
-    };
-    std::unique_ptr<SpanCall> span_;  // while WriteSpan or ReadSpan runs
+    std::vector<std::string> completeVolumes_;  // of the last WriteSpan
 };
 
 }  // namespace tavrix::archive

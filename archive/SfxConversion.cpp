@@ -7,6 +7,7 @@
 #include "archive/ConversionResults.h"
 #include "archive/MessageIds.h"
 #include "archive/ShellDelete.h"
+#include "archive/VolumeDrive.h"
 #include "archive/Win32Support.h"
 #include "common/SfxSettingsBlock.h"
 #include "common/ZipFormat.h"
@@ -232,6 +233,7 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
 
     int result = kConvertOk;
     bool sizesAddUp = true;
+    std::uint64_t archiveSize = 0;  // the part of the archive copied
     {
         EraseFile(output, howToDelete_);
         win32::UniqueFile out = createOutput(output);
@@ -259,12 +261,11 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
                 if (!writeAll(out.get(), bytes.data(), bytes.size())) result = kConvertCopyFailed;
             }
         } else if (result == kConvertOk) {
-            result = appendArchive(out.get(), prefix, sizesAddUp);
+            result = appendArchive(out.get(), prefix, sizesAddUp, archiveSize);
         }
         if (result == kConvertOk && !createNew) {
             const auto outSize = sizeOf(out.get());
-            if (!outSize || !sizesAddUp || *outSize != prefix + convertedArchiveSize_)
-                result = kConvertRefused;
+            if (!outSize || !sizesAddUp || *outSize != prefix + archiveSize) result = kConvertRefused;
         }
     }
     if (result != kConvertOk) {
@@ -280,34 +281,37 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
 
 bool TArchiveBuilder::isVolumeOfASet() {
     ZipEndOfCentral end{};
-    inFileName_ = zipFileName_;
-    const bool found = CheckIfLastDisk(end, false);
-    inFile_.reset();
+    DriveOperation call(*this);
+    call.volumes.inFileName = zipFileName_;
+    call.volumes.label = volumeLabel_;
+    const bool found = call.volumes.checkIfLastDisk(end, false);
     // The last volume names its own disk; another one has no end record but
     // starts with the set's marker.
-    return found ? end.thisDisk != 0 || end.centralDisk != 0 : endSearch_.spanMarker;
+    return found ? end.thisDisk != 0 || end.centralDisk != 0 : call.volumes.endSearch.spanMarker;
 }
 
 // The conversion form's copy of ZipFileName behind the stub and block.
-int TArchiveBuilder::appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp) {
+int TArchiveBuilder::appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp,
+                                   std::uint64_t& copied) {
     ZipEndOfCentral end{};
-    inFileName_ = zipFileName_;
-    failure_.reset();
-    const bool found = CheckIfLastDisk(end, true);
-    failure_.reset();  // told as the conversion's result
-    inFile_.reset();
+    // A failure is told as the conversion's result.
+    DriveOperation call(*this);
+    call.volumes.inFileName = zipFileName_;
+    call.volumes.label = volumeLabel_;
+    const bool found = call.volumes.checkIfLastDisk(end, true);
+    call.volumes.inFile.reset();
     if (!found) return kConvertReadFailed;
     win32::UniqueFile in = openForReading(zipFileName_);
     if (!in) return kConvertReadFailed;
     // Offsets that already disagree with the file (a prefix nobody moved
     // them for), or a directory beyond the classic fields' reach, are left
     // as they are: readers find such an archive by its end record.
-    if (structureWarning_ || endSearch_.zip64) {
-        convertedArchiveSize_ = archiveFileSize_;
+    if (structureWarning_ || call.volumes.endSearch.zip64) {
+        copied = call.volumes.fileSize;
         return CopyBuffer(in.get(), out, -1);
     }
-    convertedArchiveSize_ = archiveEnd_;
-    sizesAddUp = end.centralOffset <= archiveEnd_;
+    copied = call.volumes.archiveEnd;
+    sizesAddUp = end.centralOffset <= call.volumes.archiveEnd;
     if (!sizesAddUp) return kConvertRefused;
     if (CopyBuffer(in.get(), out, end.centralOffset) != kConvertOk) return kConvertCopyFailed;
     return RWCentralDir(in.get(), out, end, static_cast<std::int64_t>(prefix));
@@ -335,24 +339,26 @@ int TArchiveBuilder::ConvertZIP() {
         win32::UniqueFile out = createOutput(output);
         if (!out) return kConvertCreateFailed;
         ZipEndOfCentral end{};
-        inFileName_ = zipFileName_;
-        failure_.reset();
-        const bool found = CheckIfLastDisk(end, true);
-        failure_.reset();  // told as the conversion's result
-        inFile_.reset();
+        // A failure is told as the conversion's result.
+        DriveOperation call(*this);
+        call.volumes.inFileName = zipFileName_;
+        call.volumes.label = volumeLabel_;
+        const bool found = call.volumes.checkIfLastDisk(end, true);
+        call.volumes.inFile.reset();
+        const VolumeDrive& archive = call.volumes;
         win32::UniqueFile in = found ? openForReading(zipFileName_) : win32::UniqueFile();
         std::uint64_t expected = 0;
         if (!in) {
             result = kConvertReadFailed;
         } else if (!seekTo(in.get(), dataStart)) {
             result = kConvertCopyFailed;
-        } else if (structureWarning_ || endSearch_.zip64) {
-            expected = archiveFileSize_ - std::min(archiveFileSize_, dataStart);
+        } else if (structureWarning_ || archive.endSearch.zip64) {
+            expected = archive.fileSize - std::min(archive.fileSize, dataStart);
             result = CopyBuffer(in.get(), out.get(), -1);
         } else if (end.centralOffset < dataStart) {
             result = kConvertRefused;
         } else {
-            expected = archiveEnd_ - std::min(archiveEnd_, dataStart);
+            expected = archive.archiveEnd - std::min(archive.archiveEnd, dataStart);
             result = CopyBuffer(in.get(), out.get(), end.centralOffset - dataStart);
             if (result == kConvertOk)
                 result = RWCentralDir(in.get(), out.get(), end, -static_cast<std::int64_t>(dataStart));

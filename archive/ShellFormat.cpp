@@ -8,6 +8,7 @@
 #include "common/win32/FormatDriveSeam.h"
 
 #include <atomic>
+#include <cctype>
 
 namespace tavrix::archive {
 namespace {
@@ -115,23 +116,24 @@ void TSHFormatThread::run() {
     const HookSettings settings{owner_.VolumeLabel(), owner_.ConfirmErase()};
     hookSettings = &settings;
     HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &CallWndRetProc, nullptr, ::GetCurrentThreadId());
-    const DWORD result = win32::formatDrive(
-        {owner_.OwnerWindow(), static_cast<UINT>(owner_.formatDrive_), kDefaultFormatId, 0});
+    // The drive of the running call, which is asking for this disk.
+    const std::string& root = owner_.DriveRoot();
+    const int drive = root.empty() ? -1 : std::toupper(static_cast<unsigned char>(root[0])) - 'A';
+    const DWORD result =
+        win32::formatDrive({owner_.OwnerWindow(), static_cast<UINT>(drive), kDefaultFormatId, 0});
     if (hook != nullptr) ::UnhookWindowsHookEx(hook);
     hookOwner = nullptr;
     hookSettings = nullptr;
-    owner_.formatResult_ = static_cast<int>(result);
+    result_ = static_cast<int>(result);
     threadRunning = false;
     // Last: the waiting thread may end this object once it sees the state.
-    owner_.formatState_.store(kStateDone);
+    state_.store(kStateDone);
 }
 
 int TArchiveBuilder::FormatDisk() {
-    formatState_.store(kStateSearching);
-    formatResult_ = -3;
     TSHFormatThread thread(*this);
-    if (!thread.started()) return formatResult_;
-    auto& state = formatState_;
+    if (!thread.started()) return thread.result();
+    auto& state = thread.state();
     HANDLE running = thread.handle();
     while (state.load() != kStateDone) {
         processMessages();
@@ -145,7 +147,7 @@ int TArchiveBuilder::FormatDisk() {
         }
         ::MsgWaitForMultipleObjects(1, &running, FALSE, 10, QS_ALLINPUT);
     }
-    return formatResult_;
+    return thread.result();
 }
 
 }  // namespace tavrix::archive

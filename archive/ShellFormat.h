@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 namespace tavrix::archive {
 
 class TArchiveBuilder;
@@ -21,6 +23,11 @@ public:
     bool started() const { return static_cast<bool>(thread_); }
     DWORD threadId() const { return threadId_; }
     HANDLE handle() const { return thread_.get(); }
+    // 0 while the dialog is looked for, 1 once it was found, 2 when the
+    // thread is done; then result() holds the shell's answer (-3 until then:
+    // nothing formatted).
+    std::atomic<int>& state() { return state_; }
+    int result() const { return result_; }
 
 private:
     static DWORD WINAPI Execute(void* self);
@@ -29,6 +36,8 @@ private:
     TArchiveBuilder& owner_;
     win32::UniqueKernelHandle thread_;
     DWORD threadId_ = 0;
+    std::atomic<int> state_{0};
+    int result_ = -3;
 };
 
 }  // namespace tavrix::archive

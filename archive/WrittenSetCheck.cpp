@@ -2,7 +2,7 @@
 // records of its last volume, the directory, and every entry's local header
 // at the volume and offset the directory gives. A disk that did not keep
 // what it was given fails the call instead of leaving a set nobody can join.
-#include "archive/ArchiveBuilder.h"
+#include "archive/SpanWriteOperation.h"
 
 #include "archive/HeaderWindow.h"
 #include "archive/MessageIds.h"
@@ -78,30 +78,30 @@ bool localHeaderIsThere(HeaderWindow& window, const ZipDirEntry& entry) {
 
 }  // namespace
 
-void TArchiveBuilder::checkWrittenSet(bool onDisks) {
-    const int lastDisk = currentDisk_;
-    WrittenVolumes volumes(outFileName_, lastDisk, onDisks);
+void SpanWriteOperation::checkWrittenSet(bool onDisks) {
+    const int lastDisk = volumes.currentDisk;
+    WrittenVolumes written(outName, lastDisk, onDisks);
     const auto unreadable = [&](int disk) {
-        fail(EArchiveBuilder(msg::SetDoesNotReadBack, volumes.name(disk)));
+        fail(EArchiveBuilder(msg::SetDoesNotReadBack, written.name(disk)));
     };
-    ByteSource* last = volumes.last();
+    ByteSource* last = written.last();
     if (!last) return unreadable(lastDisk);
     DirectoryOptions options;
     options.codePage = cpNone;  // names compared as they are stored
-    options.openVolume = [&](int disk) { return volumes.open(disk); };
+    options.openVolume = [&](int disk) { return written.open(disk); };
     EndRecordSearch end;
     DirectoryListing listing;
     if (listArchive(*last, options, end, listing)) {
         // A directory that starts on an earlier disk is not at hand.
-        if (!volumes.atHand(end.end.centralDisk)) return;
+        if (!written.atHand(end.end.centralDisk)) return;
         return unreadable(lastDisk);
     }
-    if (end.totalEntries != spanEntries_.size() || listing.entries.size() != spanEntries_.size())
+    if (end.totalEntries != entries.size() || listing.entries.size() != entries.size())
         return unreadable(lastDisk);
     for (const ZipDirEntry& entry : listing.entries) {
         const int disk = static_cast<int>(entry.diskNumberStart);
-        if (!volumes.atHand(disk)) continue;
-        if (!volumes.open(disk) || !localHeaderIsThere(volumes.window(disk), entry)) return unreadable(disk);
+        if (!written.atHand(disk)) continue;
+        if (!written.open(disk) || !localHeaderIsThere(written.window(disk), entry)) return unreadable(disk);
     }
 }
 
