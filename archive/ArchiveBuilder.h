@@ -349,16 +349,11 @@ public:
     const std::vector<SpanEntry>& SpanEntries() const;
 
 private:
+    // The operations that run on the component's properties and engines.
     friend class Operation;
+    friend class ExtractOperation;
+    friend class PackOperation;
     EngineLibrary::Report reporter();
-    void runExtract();
-    void runPack(PackCall kind);
-    // The self-extractor and spanning branches of Add: the stub a new .EXE
-    // archive starts with, and the temporary archive a spanned one is
-    // written to before it is copied onto the volumes. False: the Add ends.
-    bool writeStubForNewExe();
-    bool beginSpannedAdd(std::string& engineTarget);
-    void endSpannedAdd(const std::string& engineTarget);
     int onCallback(const EngineCallbackRecord& record);
     // Cancel, or a handler failed inside a callback: the engine is to stop.
     bool stopRequested() const { return cancel_ || handlerFailed_; }
@@ -415,8 +410,7 @@ private:
     int batchTotalBytes_ = 0;
     int engineErrorCount_ = 0;
     unsigned messageInterval_ = 0;
-    DWORD messagesProcessedAt_ = 0;     // tick count
-    bool placeholderPassword_ = false;  // this Extract hands the engine the placeholder
+    DWORD messagesProcessedAt_ = 0;  // tick count
     EngineLibrary pack_{kPackEngine};
     EngineLibrary unpack_{kUnpackEngine};
     bool handlerFailed_ = false;    // a handler let an exception out

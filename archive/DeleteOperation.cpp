@@ -3,6 +3,7 @@
 #include "archive/ArchiveBuilder.h"
 
 #include "archive/MessageIds.h"
+#include "archive/PackOperation.h"
 #include "archive/Win32Support.h"
 
 namespace tavrix::archive {
@@ -21,7 +22,8 @@ void TArchiveBuilder::Delete() {
     }
     if (pack_.busy()) return;
     cancel_ = false;
-    runPack(PackCall::Delete);
+    PackOperation call(*this, PackCall::Delete);
+    call.run();
 }
 
 }  // namespace tavrix::archive

@@ -61,7 +61,8 @@ void TArchiveBuilder::SetUnpackSwitches(const std::string& archivePath) {
     r.callback = recordAddress(&EngineCallback);
     r.trace = flag(trace_);
     r.codePage = codePage_;
-    r.password = memory.copyPassword(placeholderPassword_ ? PlaceholderPassword() : password_);
+    const bool placeholder = running_ != nullptr && running_->handsPlaceholderPassword();
+    r.password = memory.copyPassword(placeholder ? PlaceholderPassword() : password_);
     r.test = flag(extrOptions_.has(ExtrTest));
     r.one40 = 1;
     r.verbose = flag(verbose_ || trace_);

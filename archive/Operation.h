@@ -55,6 +55,9 @@ public:
     TArchiveBuilder& owner() const { return owner_; }
     virtual VolumeDrive* drive() { return nullptr; }
     virtual SpanOperation* spanning() { return nullptr; }
+    // An unattended Extract that may meet encrypted entries without a
+    // Password hands the engine the placeholder (PlaceholderPassword).
+    virtual bool handsPlaceholderPassword() const { return false; }
 
 private:
     TArchiveBuilder& owner_;

@@ -374,13 +374,4 @@ int TArchiveBuilder::ConvertZIP() {
     return result;
 }
 
-// Add onto a new .EXE: the archive starts as the stub, its settings block
-// and an empty archive, so that the engine's entries follow them.
-bool TArchiveBuilder::writeStubForNewExe() {
-    const int result = ConvertSFX(true);
-    if (result == 0) return true;
-    ShowExceptionError(EArchiveBuilder(msg::AutoSfxError, result));
-    return false;
-}
-
 }  // namespace tavrix::archive

@@ -218,6 +218,30 @@ TEST_F(Span, CancelDeletesThePartlyWrittenVolumeAndNamesTheCompleteOnes) {
     EXPECT_FALSE(builder.PackEngineBusy());
 }
 
+// Each call starts clean: a cancelled WriteSpan leaves no failure, no
+// entries and no disk of its own on the component, and the next call on it
+// writes the whole set and joins it back.
+TEST_F(Span, ACallAfterACancelledOneStartsCleanAndWritesTheWholeSet) {
+    builder.SetMaxVolumeSize(100000);
+    onEvent = [this](const Event& e) {
+        if (e.type == pgFileStart && builder.CurrentDisk() >= 1) builder.SetCancel(true);
+    };
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), -7);
+    EXPECT_FALSE(builder.failed());
+    EXPECT_TRUE(builder.SpanEntries().empty());
+    EXPECT_EQ(builder.CurrentDisk(), 0);
+
+    onEvent = nullptr;
+    builder.SetCancel(false);    // WriteSpan leaves Cancel to the program
+    set = out + "\\second.zip";  // the first call's complete volumes stay
+    ASSERT_EQ(builder.WriteSpan(spanData("small.zip"), set), 0) << builder.LastMessage();
+    EXPECT_EQ(builder.CompleteVolumes().size(), static_cast<std::size_t>(volumeCount()));
+    std::string joined = out + "\\again.zip";
+    ASSERT_EQ(builder.ReadSpan(volume(volumeCount()), joined), 0) << builder.LastMessage();
+    EXPECT_TRUE(readBytes(joined) == readBytes(spanData("small.zip")));
+    EXPECT_FALSE(builder.Joining());
+}
+
 // Fails the write that carries an end record: on the set, the last
 // volume's final one.
 bool failTheEndRecord(const void* data, std::size_t length) {

@@ -1,0 +1,94 @@
+#include "archive/PackOperation.h"
+
+#include "archive/MessageIds.h"
+#include "archive/Win32Support.h"
+#include "common/support/ScopeExit.h"
+
+namespace tavrix::archive {
+
+void PackOperation::run() {
+    TArchiveBuilder& component = owner();
+    const std::string& archive = component.zipFileName_;
+    // A new self-extracting archive starts with its stub; the entries follow it.
+    const bool newExe = kind_ == TArchiveBuilder::PackCall::Add && hasExeExtension(archive) &&
+                        component.archiveDataStart_ == 0 && !win32::fileExists(archive);
+    if (newExe && !writeStubForNewExe()) return;
+    callEngine();
+    // The engine is unloaded (when loaded here) before the new directory is read.
+    if (component.processedCount_ > 0) component.List();
+    // A stub that got no entries (the engine failed, or the Add was refused
+    // after it was written) is not left behind as an archive.
+    if (newExe && component.processedCount_ <= 0) ::DeleteFileA(archive.c_str());
+}
+
+void PackOperation::callEngine() {
+    TArchiveBuilder& component = owner();
+    EngineLibrary& engine = component.pack_;
+    const bool loadedHere = !engine.loaded();
+    ScopeExit cleanUp([&component, &engine, loadedHere] {
+        engine.setBusy(false);
+        if (loadedHere || engine.unloadWhenIdle()) component.Unload_Pack_Dll();
+        component.cancel_ = false;
+    });
+    if (loadedHere) {
+        component.Load_Pack_Dll();
+        // Its loading has said why it cannot be called; once is enough.
+        if (!engine.entryPointsFound()) return;
+    }
+    engineTarget_ = component.zipFileName_;
+    const AddOpts options = component.addOptions_;
+    const bool spanned = kind_ == TArchiveBuilder::PackCall::Add &&
+                         (options.has(AddDiskSpan) || options.has(AddDiskSpanErase));
+    if (spanned) {
+        if (options.has(AddFreshen) || options.has(AddUpdate)) {
+            component.ShowArchiveMessage(msg::SpanFreshenUpdate);
+            return;
+        }
+        if (hasExeExtension(component.zipFileName_)) {
+            component.ShowArchiveMessage(msg::SfxNotSpannable);
+            return;
+        }
+        if (!beginSpannedAdd()) return;
+    }
+    engine.setBusy(true);
+    component.CallPackEngine(engineTarget_, kind_);
+    if (spanned) endSpannedAdd();
+}
+
+// Add onto a new .EXE: the archive starts as the stub, its settings block
+// and an empty archive, so that the engine's entries follow them.
+bool PackOperation::writeStubForNewExe() {
+    TArchiveBuilder& component = owner();
+    const int result = component.ConvertSFX(true);
+    if (result == 0) return true;
+    component.ShowExceptionError(EArchiveBuilder(msg::AutoSfxError, result));
+    return false;
+}
+
+bool PackOperation::beginSpannedAdd() {
+    TArchiveBuilder& component = owner();
+    std::string& tempDir = component.tempDir_;
+    if (!tempDir.empty()) tempDir = temporaryFolder(tempDir);
+    const std::string folder = temporaryFolder(tempDir);
+    char name[MAX_PATH];
+    if (::GetTempFileNameA(folder.c_str(), "zip", 0, name) == 0) {
+        component.ShowArchiveMessage(msg::TempFileFailed);
+        return false;
+    }
+    // The engine makes the archive under this name; the empty file the
+    // system created for it would not be one.
+    ::DeleteFileA(name);
+    engineTarget_ = name;
+    if (component.verbose_ && component.OnMessage)
+        component.OnMessage(&component, 0, "Temporary zipfile: " + engineTarget_);
+    return true;
+}
+
+void PackOperation::endSpannedAdd() {
+    TArchiveBuilder& component = owner();
+    if (component.processedCount_ != 0 && component.WriteSpan(engineTarget_, component.zipFileName_) != 0)
+        component.processedCount_ = 0;
+    ::DeleteFileA(engineTarget_.c_str());
+}
+
+}  // namespace tavrix::archive
