@@ -193,73 +193,88 @@ void SpanWriteOperation::writeSet() {
     if (component.Verbose() && component.OnMessage)
         component.OnMessage(&component, 0,
                             "Now creating spanning chunks from " + volumes.inFileName + " to " + outName);
-    if (!win32::fileExists(volumes.inFileName)) {
-        fail(EArchiveBuilder(msg::InputMissing, true));
-        return;
-    }
-    ZipEndOfCentral end{};
-    if (!volumes.checkIfLastDisk(end, true)) return;
-    if (end.thisDisk != 0 || volumes.endSearch.spanMarker) {
-        fail(EArchiveBuilder(msg::NotAZipArchive, true));
-        return;
-    }
-    fileWriteTime(volumes.inFileName, inFileDate);
-    volumes.setSize = volumes.inFile->size();
-    const std::uint64_t total = volumes.endSearch.totalEntries;
-    if (volumes.endSearch.centralSize > volumes.endSearch.directoryEnd) {
-        fail(EArchiveBuilder(msg::SeekError, true));
-        return;
-    }
-    const std::uint64_t directoryAt = volumes.endSearch.directoryEnd - volumes.endSearch.centralSize;
-    // Each entry needs a central header: the file bounds how many there are.
-    entries.assign(
-        static_cast<std::size_t>(std::min<std::uint64_t>(total, volumes.setSize / zip::kCentralHeaderSize)),
-        SpanEntry{});
-
-    // The directory first, for the names and the data lengths.
+    if (!readDirectory()) return;
     SpanInputStream io(*this);
-    inPosition = directoryAt;
-    readSpanDirectory(io, entries);
-    if (failed()) return;
-    if (entries.size() != total) {
-        fail(EArchiveBuilder(msg::CentralHeaderReadError, true));
-        return;
-    }
-    inPosition = 0;
     SpanEntryIndex index(entries);
+    if (!measureVolumes(io, index)) return;
 
-    // What must lie whole on one volume is known before anything is
-    // written: volumes too small for it are refused now, not found broken
-    // later. The end records count as if the directory could lie past
-    // 4 GiB on its volume.
-    const std::string& comment = volumes.endSearch.comment;
-    DirectoryPlace place;
-    place.entriesHere = place.entries = total;
-    place.directorySize = volumes.endSearch.centralSize;
-    place.directoryOffset = volumes.setSize;
-    std::uint8_t records[kEndRecordsMaxSize];
-    const std::uint64_t endLength = storeEndRecords(place, 0, records) + comment.size();
-    std::uint64_t largest = std::max(endLength, largestLocalHeader(*volumes.inFile, io, index, total));
-    for (const SpanEntry& entry : entries) largest = std::max<std::uint64_t>(largest, entry.centralLength);
     std::uint8_t marker[4];
-    smallestVolume_ = sizeof marker + largest;
-    const std::uint64_t smallestLimit =
-        smallestVolume_ + static_cast<std::uint64_t>(owner().KeepFreeOnDisk1());
-    if (owner().MaxVolumeSize() > 0 && static_cast<std::uint64_t>(owner().MaxVolumeSize()) < smallestLimit) {
-        fail(EArchiveBuilder(msg::VolumesTooSmall, std::to_string(smallestLimit)));
-        return;
-    }
-
     storeLe32(marker, zip::kSpanningMarker);
     writeSplit(marker, sizeof marker, 0);
     if (failed()) return;
     reportBytes = true;
-    reportProgress(pgFileCount, {}, static_cast<std::int64_t>(total));
+    reportProgress(pgFileCount, {}, static_cast<std::int64_t>(entries.size()));
     reportProgress(pgByteCount, {}, static_cast<std::int64_t>(volumes.setSize));
+    copyEntries(io, index);
+    writeDirectory(io, index);
+    if (failed()) return;
+    // The last volume's final write may fail like any other: the call then
+    // ends as a failure.
+    closeOutVolume(true);
+    if (failed()) return;
+    checkWrittenSet(volumes.fixedType == 0);
+    if (failed()) return;
+    reportBytes = false;
+    reportProgress(pgBatchEnd, {}, 0);
+}
 
+bool SpanWriteOperation::readDirectory() {
+    if (!win32::fileExists(volumes.inFileName)) return fail(EArchiveBuilder(msg::InputMissing, true));
+    ZipEndOfCentral end{};
+    if (!volumes.checkIfLastDisk(end, true)) return false;
+    const EndRecordSearch& found = volumes.endSearch;
+    if (end.thisDisk != 0 || found.spanMarker) return fail(EArchiveBuilder(msg::NotAZipArchive, true));
+    fileWriteTime(volumes.inFileName, inFileDate);
+    volumes.setSize = volumes.inFile->size();
+    const std::uint64_t total = found.totalEntries;
+    if (found.centralSize > found.directoryEnd) return fail(EArchiveBuilder(msg::SeekError, true));
+    directoryAt_ = found.directoryEnd - found.centralSize;
+    // Each entry needs a central header: the file bounds how many there are.
+    entries.assign(
+        static_cast<std::size_t>(std::min<std::uint64_t>(total, volumes.setSize / zip::kCentralHeaderSize)),
+        SpanEntry{});
+    // The directory first, for the names and the data lengths.
+    SpanInputStream io(*this);
+    inPosition = directoryAt_;
+    readSpanDirectory(io, entries);
+    if (failed()) return false;
+    if (entries.size() != total) return fail(EArchiveBuilder(msg::CentralHeaderReadError, true));
+    inPosition = 0;
+    return true;
+}
+
+DirectoryPlace SpanWriteOperation::directoryPlace() const {
+    DirectoryPlace place;
+    place.entriesHere = place.entries = entries.size();
+    place.directorySize = volumes.endSearch.centralSize;
+    return place;
+}
+
+bool SpanWriteOperation::measureVolumes(SpanInput& input, SpanEntryIndex& index) {
+    // What must lie whole on one volume is known before anything is
+    // written: volumes too small for it are refused now, not found broken
+    // later. The end records count as if the directory could lie past
+    // 4 GiB on its volume.
+    DirectoryPlace place = directoryPlace();
+    place.directoryOffset = volumes.setSize;
+    std::uint8_t records[kEndRecordsMaxSize];
+    endLength_ = storeEndRecords(place, 0, records) + volumes.endSearch.comment.size();
+    std::uint64_t largest =
+        std::max(endLength_, largestLocalHeader(*volumes.inFile, input, index, entries.size()));
+    for (const SpanEntry& entry : entries) largest = std::max<std::uint64_t>(largest, entry.centralLength);
+    smallestVolume_ = 4 + largest;  // and the set's marker
+    const std::uint64_t smallestLimit =
+        smallestVolume_ + static_cast<std::uint64_t>(owner().KeepFreeOnDisk1());
+    const long maxVolumeSize = owner().MaxVolumeSize();
+    if (maxVolumeSize > 0 && static_cast<std::uint64_t>(maxVolumeSize) < smallestLimit)
+        return fail(EArchiveBuilder(msg::VolumesTooSmall, std::to_string(smallestLimit)));
+    return true;
+}
+
+void SpanWriteOperation::copyEntries(SpanInput& input, SpanEntryIndex& index) {
     LocalEntry local;
-    for (std::uint64_t i = 0; i < total; ++i) {
-        if (!readLocalEntry(io, index, local)) return;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!readLocalEntry(input, index, local)) return;
         entryStarts(withBackslashes(local.name), local.wholeSize());
         // Header, name and extra field stay on one volume; the data may not.
         const zip::LocalHeader& fields = local.fields;
@@ -274,19 +289,24 @@ void SpanWriteOperation::writeSet() {
         if (local.descriptor) copySplit(zip::kDataDescriptorSize, msg::DataDescriptorError);
         if (failed()) return;
     }
+}
 
+void SpanWriteOperation::writeDirectory(SpanInput& input, SpanEntryIndex& index) {
+    if (failed()) return;
+    TArchiveBuilder& component = owner();
     const std::string directoryName =
         LoadArchiveStr(msg::CentralDirectory, missingMessageText(msg::CentralDirectory));
     if (component.OnMessage) component.OnMessage(&component, 0, copying() + directoryName);
-    reportProgress(pgFileStart, directoryName,
-                   static_cast<std::int64_t>(volumes.endSearch.centralSize +
-                                             volumes.endSearch.comment.size() + zip::kEndOfCentralSize));
-    inPosition = directoryAt;
+    const std::string& comment = volumes.endSearch.comment;
+    reportProgress(
+        pgFileStart, directoryName,
+        static_cast<std::int64_t>(volumes.endSearch.centralSize + comment.size() + zip::kEndOfCentralSize));
+    inPosition = directoryAt_;
     std::uint64_t directoryOffset = 0;
     int directoryDisk = volumes.currentDisk;
     std::uint8_t central[zip::kCentralHeaderSize];
     std::string name;
-    for (std::uint64_t i = 0; i < total; ++i) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         if (!readInExactly(central, sizeof central, msg::CentralHeaderReadError)) return;
         std::optional<zip::CentralHeader> fields = zip::parseCentralHeader(central);
         if (!fields) {
@@ -298,7 +318,7 @@ void SpanWriteOperation::writeSet() {
         const std::uint16_t commentLength = fields->commentLength;
         name.resize(nameLength);
         if (!readInExactly(name.data(), nameLength, msg::CentralNameReadError)) return;
-        const SpanEntry* entry = index.take(io, name, SpanEntryIndex::Pass::Central);
+        const SpanEntry* entry = index.take(input, name, SpanEntryIndex::Pass::Central);
         if (!entry) return;
         fields->diskStart = entry->diskNumber;
         fields->localHeaderOffset = static_cast<std::uint32_t>(entry->headerOffset);
@@ -317,23 +337,17 @@ void SpanWriteOperation::writeSet() {
 
     // The end records name the volume they lie on: make room for them
     // first. A directory of 65,535 entries or more keeps its ZIP64 records.
-    writeSplit(nullptr, 0, endLength);
+    writeSplit(nullptr, 0, endLength_);
     if (failed()) return;
-    if (total == 0) directoryOffset = outByteCount, directoryDisk = volumes.currentDisk;
+    if (entries.empty()) directoryOffset = outByteCount, directoryDisk = volumes.currentDisk;
+    DirectoryPlace place = directoryPlace();
     place.thisDisk = static_cast<std::uint32_t>(volumes.currentDisk);
     place.directoryDisk = static_cast<std::uint32_t>(directoryDisk);
     place.directoryOffset = directoryOffset;
     place.recordsAt = outByteCount;
+    std::uint8_t records[kEndRecordsMaxSize];
     writeSplit(records, storeEndRecords(place, static_cast<std::uint16_t>(comment.size()), records), 0);
     writeSplit(comment.data(), comment.size(), 0);
-    // The last volume's final write may fail like any other: the call then
-    // ends as a failure.
-    closeOutVolume(true);
-    if (failed()) return;
-    checkWrittenSet(volumes.fixedType == 0);
-    if (failed()) return;
-    reportBytes = false;
-    reportProgress(pgBatchEnd, {}, 0);
 }
 
 void SpanWriteOperation::run(const std::string& inFileName, const std::string& outFileName) {

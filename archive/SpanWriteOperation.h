@@ -29,6 +29,18 @@ public:
 
 private:
     void writeSet();
+    // The archive's end record and directory read into `entries`; false
+    // after a failure.
+    bool readDirectory();
+    // The room a volume needs, and volumes refused that are too small for
+    // it; false after a failure.
+    bool measureVolumes(SpanInput& input, SpanEntryIndex& index);
+    // Every entry with its local header, then the directory with the
+    // entries' new places and the set's end records.
+    void copyEntries(SpanInput& input, SpanEntryIndex& index);
+    void writeDirectory(SpanInput& input, SpanEntryIndex& index);
+    // The directory's size and counts, for its end records.
+    DirectoryPlace directoryPlace() const;
     bool openNextVolume();  // false after a failure
     void closeOutVolume(bool complete);
     // Reads the set just written back; fails when it does not read as
@@ -36,6 +48,8 @@ private:
     void checkWrittenSet(bool onDisks);
 
     std::int64_t freeOnDisk_ = 0;
+    std::uint64_t directoryAt_ = 0;  // in the archive being cut
+    std::uint64_t endLength_ = 0;    // the set's end records with the comment
     // The room a volume needs for the largest piece that must stay whole
     // (and the set's marker), known before the first volume is written.
     std::uint64_t smallestVolume_ = 0;
