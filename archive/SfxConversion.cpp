@@ -100,6 +100,17 @@ bool shifted(std::uint32_t value, std::int64_t shift, std::uint32_t& out) {
     return true;
 }
 
+// The end record of `file` (with the disk label last read), for a
+// conversion; the file is closed again.
+bool findArchiveEnd(VolumeDrive& volumes, const std::string& file, const std::string& label,
+                    ZipEndOfCentral& end, bool raiseErrors) {
+    volumes.inFileName = file;
+    volumes.label = label;
+    const bool found = volumes.checkIfLastDisk(end, raiseErrors);
+    volumes.inFile.reset();
+    return found;
+}
+
 }  // namespace
 
 int TArchiveBuilder::CopyBuffer(HANDLE from, HANDLE to, std::int64_t length) {
@@ -282,9 +293,7 @@ int TArchiveBuilder::ConvertSFX(bool createNew) {
 bool TArchiveBuilder::isVolumeOfASet() {
     ZipEndOfCentral end{};
     DriveOperation call(*this);
-    call.volumes.inFileName = zipFileName_;
-    call.volumes.label = volumeLabel_;
-    const bool found = call.volumes.checkIfLastDisk(end, false);
+    const bool found = findArchiveEnd(call.volumes, zipFileName_, volumeLabel_, end, false);
     // The last volume names its own disk; another one has no end record but
     // starts with the set's marker.
     return found ? end.thisDisk != 0 || end.centralDisk != 0 : call.volumes.endSearch.spanMarker;
@@ -296,11 +305,7 @@ int TArchiveBuilder::appendArchive(HANDLE out, std::uint64_t prefix, bool& sizes
     ZipEndOfCentral end{};
     // A failure is told as the conversion's result.
     DriveOperation call(*this);
-    call.volumes.inFileName = zipFileName_;
-    call.volumes.label = volumeLabel_;
-    const bool found = call.volumes.checkIfLastDisk(end, true);
-    call.volumes.inFile.reset();
-    if (!found) return kConvertReadFailed;
+    if (!findArchiveEnd(call.volumes, zipFileName_, volumeLabel_, end, true)) return kConvertReadFailed;
     win32::UniqueFile in = openForReading(zipFileName_);
     if (!in) return kConvertReadFailed;
     // Offsets that already disagree with the file (a prefix nobody moved
@@ -341,10 +346,7 @@ int TArchiveBuilder::ConvertZIP() {
         ZipEndOfCentral end{};
         // A failure is told as the conversion's result.
         DriveOperation call(*this);
-        call.volumes.inFileName = zipFileName_;
-        call.volumes.label = volumeLabel_;
-        const bool found = call.volumes.checkIfLastDisk(end, true);
-        call.volumes.inFile.reset();
+        const bool found = findArchiveEnd(call.volumes, zipFileName_, volumeLabel_, end, true);
         const VolumeDrive& archive = call.volumes;
         win32::UniqueFile in = found ? openForReading(zipFileName_) : win32::UniqueFile();
         std::uint64_t expected = 0;
