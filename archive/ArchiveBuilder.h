@@ -4,9 +4,10 @@
 //
 // Every public operation reports through the message catalogue (a box unless
 // Unattended, always OnMessage) and the result members; none raises. The
-// component is a facade: a listing, a join or a spanning call makes an
-// object of its own (Operation.h) that holds that call's state and ends in
-// one OperationResult, which only the component reports. It is built without
+// component is a facade: each operation (listing, extraction, add and
+// delete, joining and cutting a spanned set) makes an object of its own
+// (Operation.h) that holds that call's state and ends in one
+// OperationResult, which only the component reports. It is built without
 // exceptions: inside an operation, the first failure is kept (failed()) and
 // the work stops at the next check, the steps that read, write or ask
 // becoming no-ops once it is there.
