@@ -75,55 +75,77 @@ else
     fail "Author(s) did not open the authors dialog"
 fi
 
-# The context menu of the main window. A right click that lands while the
-# main window is still being enabled again after the authors dialog's modal
-# loop is lost, so the click is tried again if no menu shows: up to five
-# times, each after the pointer has left the window and come back, and each
-# waiting up to six seconds for a menu (on a loaded machine a menu has come
-# late and a quick retry found none).
-context_menu() {  # -> menu
-    local X Y WIDTH HEIGHT SCREEN WINDOW window
-    for _attempt in 1 2 3 4 5; do
-        eval "$(xdotool getwindowgeometry --shell "$main")"
-        xdotool mousemove $((X + WIDTH + 40)) $((Y + 40))
-        sleep 0.3
-        xdotool mousemove $((X + 201)) $((Y + 41))
-        sleep 0.5
-        xdotool mousedown 3
-        sleep 0.2
-        xdotool mouseup 3
-        for _ in $(seq 1 60); do
-            for window in $(xdotool search --onlyvisible --class corvinel 2>/dev/null || true); do
-                [ "$window" != "$main" ] && [ -z "$(xdotool getwindowname "$window" 2>/dev/null)" ] && menu="$window"
-            done
-            [ -n "$menu" ] && return 0
-            sleep 0.1
+# The context menu of the main window, and its About item. A right click
+# that lands while the main window is still being enabled again after the
+# authors dialog's modal loop is lost, and a menu that opened in that moment
+# can be closed again by the late activation; so the whole step is tried
+# again: up to five times, each after the pointer has left the window and
+# come back, each waiting up to six seconds for a menu (on a loaded machine a
+# menu has come late) and three for the about box.
+context_menu() {  # -> menu, menu_x, menu_y
+    local X Y WIDTH HEIGHT SCREEN WINDOW window geometry
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    xdotool mousemove $((X + WIDTH + 40)) $((Y + 40))
+    sleep 0.3
+    xdotool mousemove $((X + 201)) $((Y + 41))
+    sleep 0.5
+    xdotool mousedown 3
+    sleep 0.2
+    xdotool mouseup 3
+    for _ in $(seq 1 60); do
+        for window in $(xdotool search --onlyvisible --class corvinel 2>/dev/null || true); do
+            [ "$window" != "$main" ] && [ -z "$(xdotool getwindowname "$window" 2>/dev/null)" ] || continue
+            # A window that is gone by now was not the menu, or a menu
+            # already closed again.
+            geometry="$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || continue
+            eval "$geometry"
+            menu="$window" menu_x="$X" menu_y="$Y"
+            return 0
         done
+        sleep 0.1
     done
-    # What was on the screen instead, for the log.
+    return 1
+}
+screen_for_the_log() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW window geometry
     for window in $(xdotool search --onlyvisible --name '' 2>/dev/null || true); do
-        eval "$(xdotool getwindowgeometry --shell "$window")"
+        geometry="$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || continue
+        eval "$geometry"
         echo "  window $window '$(xdotool getwindowname "$window" 2>/dev/null)' at $X,$Y ${WIDTH}x$HEIGHT"
     done
     eval "$(xdotool getmouselocation --shell)"
     echo "  pointer at $X,$Y; main window $main"
-    shot 04-no-context-menu
-    return 1
 }
-menu=""
-context_menu || true
-if [ -n "$menu" ]; then
-    sleep 0.3
-    shot 04-context-menu
-    eval "$(xdotool getwindowgeometry --shell "$menu")"
-    xdotool mousemove $((X + 20)) $((Y + 10))
+menu_opened=""
+about_opened=""
+for _attempt in 1 2 3 4 5; do
+    menu=""
+    context_menu || continue
+    if [ -z "$menu_opened" ]; then
+        sleep 0.3
+        shot 04-context-menu
+        menu_opened=1
+    fi
+    xdotool mousemove $((menu_x + 20)) $((menu_y + 10))
     sleep 0.3
     xdotool click 1
-else
+    if wait_named "About Tavrix Installer" 1 30; then
+        about_opened=1
+        break
+    fi
+    # A menu still open would take the next right click; Esc on the page
+    # itself would press its Cancel, so only an open menu gets one.
+    if xdotool search --onlyvisible --class corvinel 2>/dev/null | grep -qx "$menu"; then
+        xdotool key Escape
+    fi
+done
+if [ -z "$menu_opened" ]; then
+    screen_for_the_log
+    shot 04-no-context-menu
     fail "a right click did not open the context menu"
     xdotool key Escape  # in case it opens late
 fi
-if wait_named "About Tavrix Installer"; then
+if [ -n "$about_opened" ] || wait_named "About Tavrix Installer"; then
     sleep 0.5
     shot 05-about
     about="$(windows_named 'About Tavrix Installer' | head -1)"
