@@ -61,17 +61,14 @@ void TArchiveBuilder::showBox(const std::string& text) {
 }
 
 void TArchiveBuilder::ShowArchiveMessage(int id, const std::string& userText) {
-    std::string text = LoadArchiveStr(id, missingMessageText(id)) + userText;
-    lastErrCode_ = id;
-    lastMessage_ = text;
-    if (!unattended_) showBox(text);
-    if (OnMessage) OnMessage(this, 0, text);
+    ShowExceptionError(EArchiveBuilder::WithNote(id, userText));
 }
 
 void TArchiveBuilder::ShowExceptionError(const EArchiveBuilder& error) {
-    if (error.Display() && !unattended_) showBox(error.what());
+    // Set before the box: what runs while it is up sees this failure.
     lastErrCode_ = error.ResourceId();
     lastMessage_ = error.what();
+    if (error.Display() && !unattended_) showBox(lastMessage_);
     if (OnMessage) OnMessage(this, 0, lastMessage_);
 }
 

@@ -280,7 +280,7 @@ public:
     void GetAddPassword();   // asks twice; Password only when both agree
     void GetExtrPassword();  // asks once
 
-    // ---- Self-extracting archives (SfxConversion.cpp) ----
+    // ---- Self-extracting archives (SfxConversionOperation) ----
     // Results: 0, or kConvert* below. `createNew`: stub, settings block and
     // an empty archive under ZipFileName itself, for Add to add to.
     int ConvertSFX(bool createNew = false);
@@ -354,6 +354,11 @@ private:
     friend class Operation;
     friend class ExtractOperation;
     friend class PackOperation;
+    friend class SfxConversionOperation;
+    friend class EngineUse;
+    // CallUnpackEngine and CallPackEngine with the count going to `processed`.
+    void callUnpackEngine(const std::string& archivePath, int& processed);
+    void callPackEngine(const std::string& archivePath, PackCall kind, int& processed);
     EngineLibrary::Report reporter();
     int onCallback(const EngineCallbackRecord& record);
     // Cancel, or a handler failed inside a callback: the engine is to stop.
@@ -365,9 +370,6 @@ private:
     // Unattended), OnMessage and LastErrCode/LastMessage, with the message
     // `handlerFailureId` when an event handler failed. Nothing after a success.
     void report(const OperationResult& result, int handlerFailureId);
-    int appendArchive(HANDLE out, std::uint64_t prefix, bool& sizesAddUp, std::uint64_t& copied);
-    // Whether ZipFileName is one volume of a spanned set.
-    bool isVolumeOfASet();
     // The running call's drive and spanning state, when it has them.
     VolumeDrive* runningDrive() const { return running_ != nullptr ? running_->drive() : nullptr; }
     SpanOperation* runningSpan() const { return running_ != nullptr ? running_->spanning() : nullptr; }

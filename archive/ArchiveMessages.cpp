@@ -80,6 +80,10 @@ EArchiveBuilder::EArchiveBuilder(int id, int value) : EArchiveBuilder(id, std::t
 EArchiveBuilder::EArchiveBuilder(int id, const std::string& value)
     : EArchiveBuilder(id, formattedText(id, value), true) {}
 
+EArchiveBuilder EArchiveBuilder::WithNote(int id, const std::string& note) {
+    return EArchiveBuilder(id, LoadArchiveStr(id, missingMessageText(id)) + note, true);
+}
+
 EArchiveBuilder EArchiveBuilder::FromReadError(const ReadError& error) {
     switch (error.arg) {
         case ReadError::Arg::Number:

@@ -32,6 +32,8 @@ public:
 
     // From a directory-reading failure, with the value its text takes.
     static EArchiveBuilder FromReadError(const ReadError& error);
+    // The catalogue's text with `note` after it, shown in a box.
+    static EArchiveBuilder WithNote(int id, const std::string& note);
 
     bool Display() const { return display_; }
     void SetDisplay(bool display) { display_ = display; }

@@ -24,6 +24,7 @@ void TArchiveBuilder::Delete() {
     cancel_ = false;
     PackOperation call(*this, PackCall::Delete);
     call.run();
+    processedCount_ = call.result().processed;
 }
 
 }  // namespace tavrix::archive

@@ -100,6 +100,10 @@ void TArchiveBuilder::SetPackSwitches(const std::string& archivePath) {
 }
 
 void TArchiveBuilder::CallUnpackEngine(const std::string& archivePath) {
+    callUnpackEngine(archivePath, processedCount_);
+}
+
+void TArchiveBuilder::callUnpackEngine(const std::string& archivePath, int& processed) {
     if (!unpack_.callable(reporter())) return;
     handlerFailed_ = false;
     const bool called = unpack_.call(
@@ -108,12 +112,16 @@ void TArchiveBuilder::CallUnpackEngine(const std::string& archivePath) {
             return storeFilePatterns<UnpackExecRecordNew, UnpackExecRecordOld, UnpackFileSpec>(
                 memory, fSpecArgs_, newer);
         },
-        processedCount_);
+        processed);
     if (!called || std::exchange(handlerFailed_, false)) ShowArchiveMessage(kUnpackEngine.abort);
     fSpecArgs_.clear();
 }
 
 void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall kind) {
+    callPackEngine(archivePath, kind, processedCount_);
+}
+
+void TArchiveBuilder::callPackEngine(const std::string& archivePath, PackCall kind, int& processed) {
     if (!pack_.callable(reporter())) return;
     handlerFailed_ = false;
     const bool called = pack_.call(
@@ -133,7 +141,7 @@ void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall ki
                 memory.as<PackExecRecordNew>().tempDir = memory.copyTempDir(tempDir_);
             return true;
         },
-        processedCount_);
+        processed);
     if (!called || std::exchange(handlerFailed_, false)) ShowArchiveMessage(kPackEngine.abort);
     fSpecArgs_.clear();
 }

@@ -2,6 +2,7 @@
 #include "archive/ExtractOperation.h"
 
 #include "archive/ArchiveBuilder.h"
+#include "archive/EngineUse.h"
 #include "archive/MessageIds.h"
 #include "archive/Win32Support.h"
 #include "common/support/ScopeExit.h"
@@ -11,21 +12,12 @@ namespace tavrix::archive {
 void ExtractOperation::run() {
     TArchiveBuilder& component = owner();
     EngineLibrary& engine = component.unpack_;
-    const bool loadedHere = !engine.loaded();
-    ScopeExit cleanUp([&component, &engine, loadedHere] {
-        engine.setBusy(false);
-        if (loadedHere || engine.unloadWhenIdle()) component.Unload_Unpack_Dll();
-        component.cancel_ = false;
-    });
     if (component.unattended_ && component.addOptions_.has(AddEncrypt) && component.password_.empty()) {
         placeholderPassword_ = true;
         component.ShowArchiveMessage(msg::UnattendedExtract);
     }
-    if (loadedHere) {
-        component.Load_Unpack_Dll();
-        // Its loading has said why it cannot be called; once is enough.
-        if (!engine.entryPointsFound()) return;
-    }
+    EngineUse use(component, engine);
+    if (!use.ready()) return;
     std::string archive = component.zipFileName_;
     std::string joined;
     ScopeExit dropJoined([&joined] {
@@ -41,7 +33,7 @@ void ExtractOperation::run() {
     // does not exist leaves it alone; it is not restored afterwards.
     const std::string& folder = component.extrBaseDir_;
     if (!folder.empty() && win32::directoryExists(folder)) ::SetCurrentDirectoryA(folder.c_str());
-    component.CallUnpackEngine(archive);
+    component.callUnpackEngine(archive, processed());
 }
 
 // The component's member for it.
@@ -60,6 +52,7 @@ void TArchiveBuilder::Extract() {
     if (unpack_.busy()) return;
     ExtractOperation call(*this);
     call.run();
+    processedCount_ = call.result().processed;
 }
 
 }  // namespace tavrix::archive

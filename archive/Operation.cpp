@@ -20,6 +20,7 @@ OperationResult Operation::result() const {
     OperationResult result;
     result.failure = failure_;
     result.handlerFailed = handlerFailed();
+    result.processed = processed_;
     return result;
 }
 

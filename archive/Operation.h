@@ -21,6 +21,8 @@ class SpanOperation;
 struct OperationResult {
     std::optional<EArchiveBuilder> failure;
     bool handlerFailed = false;
+    // The entries the call's engine processed (ProcessedCount).
+    int processed = 0;
 
     bool succeeded() const { return !failure && !handlerFailed; }
     // The spanning routines' integer result: 0, -7 (`failure` holds the
@@ -52,6 +54,9 @@ public:
     // An event handler failed during the call.
     bool handlerFailed() const;
 
+    // What the engine processed; the engine call writes it here.
+    int& processed() { return processed_; }
+
     TArchiveBuilder& owner() const { return owner_; }
     virtual VolumeDrive* drive() { return nullptr; }
     virtual SpanOperation* spanning() { return nullptr; }
@@ -63,6 +68,7 @@ private:
     TArchiveBuilder& owner_;
     Operation* outer_;
     std::optional<EArchiveBuilder> failure_;
+    int processed_ = 0;
 };
 
 }  // namespace tavrix::archive

@@ -1,8 +1,8 @@
 #include "archive/PackOperation.h"
 
+#include "archive/EngineUse.h"
 #include "archive/MessageIds.h"
 #include "archive/Win32Support.h"
-#include "common/support/ScopeExit.h"
 
 namespace tavrix::archive {
 
@@ -15,26 +15,17 @@ void PackOperation::run() {
     if (newExe && !writeStubForNewExe()) return;
     callEngine();
     // The engine is unloaded (when loaded here) before the new directory is read.
-    if (component.processedCount_ > 0) component.List();
+    if (processed() > 0) component.List();
     // A stub that got no entries (the engine failed, or the Add was refused
     // after it was written) is not left behind as an archive.
-    if (newExe && component.processedCount_ <= 0) ::DeleteFileA(archive.c_str());
+    if (newExe && processed() <= 0) ::DeleteFileA(archive.c_str());
 }
 
 void PackOperation::callEngine() {
     TArchiveBuilder& component = owner();
     EngineLibrary& engine = component.pack_;
-    const bool loadedHere = !engine.loaded();
-    ScopeExit cleanUp([&component, &engine, loadedHere] {
-        engine.setBusy(false);
-        if (loadedHere || engine.unloadWhenIdle()) component.Unload_Pack_Dll();
-        component.cancel_ = false;
-    });
-    if (loadedHere) {
-        component.Load_Pack_Dll();
-        // Its loading has said why it cannot be called; once is enough.
-        if (!engine.entryPointsFound()) return;
-    }
+    EngineUse use(component, engine);
+    if (!use.ready()) return;
     engineTarget_ = component.zipFileName_;
     const AddOpts options = component.addOptions_;
     const bool spanned = kind_ == TArchiveBuilder::PackCall::Add &&
@@ -51,7 +42,7 @@ void PackOperation::callEngine() {
         if (!beginSpannedAdd()) return;
     }
     engine.setBusy(true);
-    component.CallPackEngine(engineTarget_, kind_);
+    component.callPackEngine(engineTarget_, kind_, processed());
     if (spanned) endSpannedAdd();
 }
 
@@ -86,8 +77,7 @@ bool PackOperation::beginSpannedAdd() {
 
 void PackOperation::endSpannedAdd() {
     TArchiveBuilder& component = owner();
-    if (component.processedCount_ != 0 && component.WriteSpan(engineTarget_, component.zipFileName_) != 0)
-        component.processedCount_ = 0;
+    if (processed() != 0 && component.WriteSpan(engineTarget_, component.zipFileName_) != 0) processed() = 0;
     ::DeleteFileA(engineTarget_.c_str());
 }
 
