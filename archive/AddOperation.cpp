@@ -37,7 +37,7 @@ void TArchiveBuilder::Add() {
     cancel_ = false;
     PackOperation call(*this, PackCall::Add);
     call.run();
-    processedCount_ = call.result().processed;
+    reportEngineCall(call.result());
 }
 
 }  // namespace tavrix::archive

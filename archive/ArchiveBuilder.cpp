@@ -79,6 +79,15 @@ void TArchiveBuilder::report(const OperationResult& result, int handlerFailureId
         ShowExceptionError(*result.failure);
 }
 
+void TArchiveBuilder::reportFailure(const OperationResult& result) {
+    if (result.failure) ShowExceptionError(*result.failure);
+}
+
+void TArchiveBuilder::reportEngineCall(const OperationResult& result) {
+    processedCount_ = result.processed;
+    reportFailure(result);
+}
+
 void TArchiveBuilder::reportSpanFailure(const OperationResult& result, bool writing) {
     report(result, msg::SpanUnknownError);
     if (writing && !completeVolumes_.empty() && OnMessage) {

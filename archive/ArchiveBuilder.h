@@ -370,6 +370,11 @@ private:
     // Unattended), OnMessage and LastErrCode/LastMessage, with the message
     // `handlerFailureId` when an event handler failed. Nothing after a success.
     void report(const OperationResult& result, int handlerFailureId);
+    // The failure alone: a call whose handler failures were told where they
+    // happened (an engine's, as its abort) or do not end it.
+    void reportFailure(const OperationResult& result);
+    // The end of an Extract, Add or Delete: its failure and ProcessedCount.
+    void reportEngineCall(const OperationResult& result);
     // The running call's drive and spanning state, when it has them.
     VolumeDrive* runningDrive() const { return running_ != nullptr ? running_->drive() : nullptr; }
     SpanOperation* runningSpan() const { return running_ != nullptr ? running_->spanning() : nullptr; }

@@ -24,7 +24,7 @@ void TArchiveBuilder::Delete() {
     cancel_ = false;
     PackOperation call(*this, PackCall::Delete);
     call.run();
-    processedCount_ = call.result().processed;
+    reportEngineCall(call.result());
 }
 
 }  // namespace tavrix::archive

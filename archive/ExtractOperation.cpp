@@ -52,7 +52,7 @@ void TArchiveBuilder::Extract() {
     if (unpack_.busy()) return;
     ExtractOperation call(*this);
     call.run();
-    processedCount_ = call.result().processed;
+    reportEngineCall(call.result());
 }
 
 }  // namespace tavrix::archive

@@ -89,7 +89,7 @@ int copyCentralDirectory(HANDLE in, HANDLE out, const ZipEndOfCentral& end, std:
         if (!shifted(fields->localHeaderOffset, shift, fields->localHeaderOffset)) return kConvertCopyFailed;
         zip::storeCentralHeader(*fields, header);
         if (!writeAll(out, header.data(), header.size())) return kConvertCopyFailed;  // 11029
-        if (copyBytes(in, out, variable) != kConvertOk) return kConvertCopyFailed;     // 11042
+        if (copyBytes(in, out, variable) != kConvertOk) return kConvertCopyFailed;    // 11042
     }
     ZipEndOfCentral moved = end;
     LARGE_INTEGER skip;
@@ -101,7 +101,7 @@ int copyCentralDirectory(HANDLE in, HANDLE out, const ZipEndOfCentral& end, std:
     std::array<std::uint8_t, zip::kEndOfCentralSize> movedBytes{};
     zip::storeEndRecord(endRecordFrom(moved), movedBytes);
     if (!writeAll(out, movedBytes.data(), movedBytes.size())) return kConvertCopyFailed;  // 11030
-    if (copyBytes(in, out, end.commentLength) != kConvertOk) return kConvertCopyFailed;  // 11044
+    if (copyBytes(in, out, end.commentLength) != kConvertOk) return kConvertCopyFailed;   // 11044
     return kConvertOk;
 }
 

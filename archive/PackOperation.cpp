@@ -32,11 +32,11 @@ void PackOperation::callEngine() {
                          (options.has(AddDiskSpan) || options.has(AddDiskSpanErase));
     if (spanned) {
         if (options.has(AddFreshen) || options.has(AddUpdate)) {
-            component.ShowArchiveMessage(msg::SpanFreshenUpdate);
+            fail(EArchiveBuilder(msg::SpanFreshenUpdate, true));
             return;
         }
         if (hasExeExtension(component.zipFileName_)) {
-            component.ShowArchiveMessage(msg::SfxNotSpannable);
+            fail(EArchiveBuilder(msg::SfxNotSpannable, true));
             return;
         }
         if (!beginSpannedAdd()) return;
@@ -52,8 +52,7 @@ bool PackOperation::writeStubForNewExe() {
     TArchiveBuilder& component = owner();
     const int result = component.ConvertSFX(true);
     if (result == 0) return true;
-    component.ShowExceptionError(EArchiveBuilder(msg::AutoSfxError, result));
-    return false;
+    return fail(EArchiveBuilder(msg::AutoSfxError, result));
 }
 
 bool PackOperation::beginSpannedAdd() {
@@ -63,8 +62,7 @@ bool PackOperation::beginSpannedAdd() {
     const std::string folder = temporaryFolder(tempDir);
     char name[MAX_PATH];
     if (::GetTempFileNameA(folder.c_str(), "zip", 0, name) == 0) {
-        component.ShowArchiveMessage(msg::TempFileFailed);
-        return false;
+        return fail(EArchiveBuilder(msg::TempFileFailed, true));
     }
     // The engine makes the archive under this name; the empty file the
     // system created for it would not be one.

@@ -14,14 +14,14 @@ namespace tavrix::archive {
 int TArchiveBuilder::ConvertSFX(bool createNew) {
     SfxConversionOperation call(*this);
     const int result = call.toSfx(createNew);
-    if (call.failure()) ShowExceptionError(*call.failure());
+    reportFailure(call.result());
     return result;
 }
 
 int TArchiveBuilder::ConvertZIP() {
     SfxConversionOperation call(*this);
     const int result = call.toZip();
-    if (call.failure()) ShowExceptionError(*call.failure());
+    reportFailure(call.result());
     return result;
 }
 

@@ -12,8 +12,8 @@
 #include "common/zip/ZipRecords.h"
 
 #include <algorithm>
-#include <cctype>
 #include <array>
+#include <cctype>
 #include <limits>
 #include <vector>
 
@@ -83,7 +83,8 @@ bool SfxConversionOperation::findStub() {
     const UINT systemLength = ::GetSystemDirectoryA(folder, MAX_PATH);
     if (systemLength > 0 && systemLength < MAX_PATH) places.push_back(std::string(folder) + "\\" + kStubName);
     const UINT windowsLength = ::GetWindowsDirectoryA(folder, MAX_PATH);
-    if (windowsLength > 0 && windowsLength < MAX_PATH) places.push_back(std::string(folder) + "\\" + kStubName);
+    if (windowsLength > 0 && windowsLength < MAX_PATH)
+        places.push_back(std::string(folder) + "\\" + kStubName);
     if (!owner().dllDirectory_.empty()) places.push_back(owner().dllDirectory_ + "\\" + kStubName);
     const auto found = std::find_if(places.begin(), places.end(), win32::fileExists);
     if (found == places.end()) return false;
@@ -109,13 +110,14 @@ int SfxConversionOperation::toSfx(bool createNew) {
     settings.commandLine = component.sfxCommandLine_;
     const SFXOpts options = component.sfxOptions_;
     const OvrOpts overwrite = component.sfxOverWriteMode_;
-    settings.options = static_cast<std::uint8_t>((options.has(SFXAskCmdLine) ? sfx::kOptAskCmdLine : 0) |
-                                                 (options.has(SFXAskFiles) ? sfx::kOptAskFiles : 0) |
-                                                 (options.has(SFXHideOverWriteBox) ? sfx::kOptHideOverwriteBox : 0) |
-                                                 (overwrite == OvrAlways ? sfx::kOptOverwriteAlways : 0) |
-                                                 (overwrite == OvrNever ? sfx::kOptOverwriteNever : 0) |
-                                                 (options.has(SFXCheckSize) ? 0 : sfx::kOptNoCheckSize) |
-                                                 (options.has(SFXAutoRun) ? sfx::kOptAutoRun : 0));
+    settings.options =
+        static_cast<std::uint8_t>((options.has(SFXAskCmdLine) ? sfx::kOptAskCmdLine : 0) |
+                                  (options.has(SFXAskFiles) ? sfx::kOptAskFiles : 0) |
+                                  (options.has(SFXHideOverWriteBox) ? sfx::kOptHideOverwriteBox : 0) |
+                                  (overwrite == OvrAlways ? sfx::kOptOverwriteAlways : 0) |
+                                  (overwrite == OvrNever ? sfx::kOptOverwriteNever : 0) |
+                                  (options.has(SFXCheckSize) ? 0 : sfx::kOptNoCheckSize) |
+                                  (options.has(SFXAutoRun) ? sfx::kOptAutoRun : 0));
     const sfx::SettingsBlock block = *sfx::buildSettingsBlock(settings);  // the sum was checked above
 
     std::string output = archive;
@@ -233,7 +235,8 @@ int SfxConversionOperation::toZip() {
             expected = found.archiveEnd - std::min(found.archiveEnd, dataStart);
             result = copyBytes(in.get(), out.get(), found.end.centralOffset - dataStart);
             if (result == kConvertOk)
-                result = copyCentralDirectory(in.get(), out.get(), found.end, -static_cast<std::int64_t>(dataStart));
+                result = copyCentralDirectory(in.get(), out.get(), found.end,
+                                              -static_cast<std::int64_t>(dataStart));
         }
         if (result == kConvertOk && sizeOfFile(out.get()) != expected) result = kConvertRefused;
     }
