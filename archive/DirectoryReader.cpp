@@ -234,42 +234,14 @@ ReadError findEndRecord(ByteSource& file, EndRecordSearch& s) {
     return notFoundError(s);
 }
 
-void applyZip64Extra(ZipDirEntry& entry, std::span<const std::uint8_t> extra) {
-    const ZipCentralFields& h = entry.header;
-    entry.uncompressedSize = h.uncompressedSize;
-    entry.compressedSize = h.compressedSize;
-    entry.localHeaderOffset = h.localHeaderOffset;
-    entry.diskNumberStart = h.diskNumberStart;
-    ByteCursor c(extra);
-    while (c.remaining() >= 4) {
-        const std::uint16_t id = c.u16();
-        const std::uint16_t length = c.u16();
-        if (length > c.remaining()) return;
-        if (id != zip::kExtraZip64) {
-            c.skip(length);
-            continue;
-        }
-        ByteCursor field(extra.subspan(c.position(), length));
-        // Each value is there only when its header field is saturated.
-        std::uint64_t size = entry.uncompressedSize, packed = entry.compressedSize;
-        std::uint64_t offset = entry.localHeaderOffset;
-        std::uint32_t disk = entry.diskNumberStart;
-        const bool wantSize = h.uncompressedSize == zip::kSaturated32;
-        const bool wantPacked = h.compressedSize == zip::kSaturated32;
-        const bool wantOffset = h.localHeaderOffset == zip::kSaturated32;
-        const bool wantDisk = h.diskNumberStart == zip::kSaturated16;
-        const std::size_t need = 8 * (wantSize + wantPacked + wantOffset) + 4 * wantDisk;
-        if (field.remaining() < need) return;
-        if (wantSize) size = field.u64();
-        if (wantPacked) packed = field.u64();
-        if (wantOffset) offset = field.u64();
-        if (wantDisk) disk = field.u32();
-        entry.uncompressedSize = size;
-        entry.compressedSize = packed;
-        entry.localHeaderOffset = offset;
-        entry.diskNumberStart = disk;
-        return;
-    }
+void applyZip64Extra(ZipDirEntry& entry, const zip::CentralHeader& header,
+                     std::span<const std::uint8_t> extra) {
+    // A saturated value without its ZIP64 field is kept as it stands.
+    const zip::Zip64Values values = zip::resolveZip64(header, extra).value_or(zip::fixedValues(header));
+    entry.uncompressedSize = values.size;
+    entry.compressedSize = values.compressedSize;
+    entry.localHeaderOffset = values.localHeaderOffset;
+    entry.diskNumberStart = values.diskStart;
 }
 
 ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const DirectoryOptions& options,
@@ -339,7 +311,7 @@ ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const Dire
 
         auto extra = reader.read(fields.extraFieldLength);
         if (extra.size() != fields.extraFieldLength) return ReadError::plain(msg::ListSeekError);
-        applyZip64Extra(entry, extra);
+        applyZip64Extra(entry, *header, extra);
         if (fields.fileCommentLength != 0) {
             auto comment = reader.read(fields.fileCommentLength);
             if (comment.size() != fields.fileCommentLength)

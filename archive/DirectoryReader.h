@@ -11,6 +11,7 @@
 #include "archive/ByteSource.h"
 #include "archive/DiskSpan.h"
 #include "archive/ZipDirEntry.h"
+#include "common/zip/ZipRecords.h"
 
 #include <cstdint>
 #include <functional>
@@ -86,7 +87,8 @@ struct DirectoryOptions {
 // field holds, in this order, only the values whose header fields are
 // saturated. A field too short for them, or damaged extra data, leaves the
 // header's values.
-void applyZip64Extra(ZipDirEntry& entry, std::span<const std::uint8_t> extra);
+void applyZip64Extra(ZipDirEntry& entry, const zip::CentralHeader& header,
+                     std::span<const std::uint8_t> extra);
 
 // Walks the central directory that `end` describes. Entries read before a
 // failure stay in `listing.entries`.

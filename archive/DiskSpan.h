@@ -57,7 +57,10 @@ struct SpanEntry {
     // From the central header: a local header that announces a data
     // descriptor may carry 0 here, so the data's length is taken from the
     // directory.
-    std::uint32_t compressedSize = 0;
+    std::uint64_t compressedSize = 0;
+    // The sizes are in the header's ZIP64 field: a data descriptor after
+    // the data has 64-bit sizes.
+    bool zip64Sizes = false;
     // The central header with its name, extra field and comment: written
     // whole onto one volume.
     std::uint32_t centralLength = 0;

@@ -4,6 +4,8 @@
 #include "common/ByteCursor.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace tavrix::archive {
 
@@ -63,10 +65,39 @@ std::uint64_t readSpanEntry(SpanInput& input, SpanEntry& entry) {
     entry.compressedSize = fields->compressedSize;
     entry.centralLength = static_cast<std::uint32_t>(sizeof central + fields->nameLength +
                                                      fields->extraLength + fields->commentLength);
-    if (!skipInput(input, std::size_t{fields->extraLength} + fields->commentLength,
-                   msg::CentralExtraReadError))
-        return 0;
-    return std::uint64_t{entry.compressedSize} + zip::kLocalHeaderSize + entry.name.size();
+    std::size_t skipped = std::size_t{fields->extraLength} + fields->commentLength;
+    // Sizes of 4 GiB and more are in the ZIP64 field; a saturated size
+    // without one cannot be copied.
+    entry.zip64Sizes = fields->compressedSize == zip::kSaturated32 || fields->size == zip::kSaturated32;
+    if (entry.zip64Sizes) {
+        std::vector<std::uint8_t> extra(fields->extraLength);
+        if (!input.read(extra.data(), extra.size(), msg::CentralExtraReadError)) return 0;
+        zip::CentralHeader sizesOnly = *fields;
+        sizesOnly.localHeaderOffset = 0;  // the set's own offsets are not needed here
+        sizesOnly.diskStart = 0;
+        const std::optional<zip::Zip64Values> values = zip::resolveZip64(sizesOnly, extra);
+        if (!values) {
+            input.fail(msg::CentralExtraReadError);
+            return 0;
+        }
+        entry.compressedSize = values->compressedSize;
+        skipped = fields->commentLength;
+    }
+    if (!skipInput(input, skipped, msg::CentralExtraReadError)) return 0;
+    return entry.compressedSize + zip::kLocalHeaderSize + entry.name.size();
+}
+
+std::uint64_t localDataLength(const zip::LocalHeader& fields, const SpanEntry& entry) {
+    // A header that announces a descriptor may carry no sizes, and one with
+    // a ZIP64 field saturated ones: the directory's are used then.
+    const bool fromDirectory = (fields.flags & zip::kFlagDataDescriptor) != 0 ||
+                               fields.compressedSize == zip::kSaturated32 || fields.size == zip::kSaturated32;
+    return fromDirectory ? entry.compressedSize : fields.compressedSize;
+}
+
+std::size_t descriptorLength(const zip::LocalHeader& fields, const SpanEntry& entry) {
+    if ((fields.flags & zip::kFlagDataDescriptor) == 0) return 0;
+    return entry.zip64Sizes ? zip::kZip64DataDescriptorSize : zip::kDataDescriptorSize;
 }
 
 std::uint64_t readSpanDirectory(SpanInput& input, std::vector<SpanEntry>& entries) {
@@ -90,10 +121,8 @@ bool readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out) {
     if (!input.read(out.name.data(), out.name.size(), msg::LocalNameReadError)) return false;
     out.entry = index.take(input, out.name, SpanEntryIndex::Pass::Local);
     if (!out.entry) return false;
-    // A header that announces a descriptor may carry no sizes: the
-    // directory's are used then.
-    out.descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
-    out.dataLength = out.descriptor ? out.entry->compressedSize : fields->compressedSize;
+    out.dataLength = localDataLength(*fields, *out.entry);
+    out.descriptorLength = descriptorLength(*fields, *out.entry);
     return true;
 }
 
@@ -262,7 +291,7 @@ private:
                 !io_.write(local.name.data(), local.name.size(), msg::LocalHeaderWriteError) ||
                 !io_.copy(local.fields.extraLength, msg::LocalExtraReadError) ||
                 !io_.copy(local.dataLength, msg::ZippedDataReadError) ||
-                (local.descriptor && !io_.copy(zip::kDataDescriptorSize, msg::DataDescriptorError)))
+                (local.descriptorLength != 0 && !io_.copy(local.descriptorLength, msg::DataDescriptorError)))
                 return false;
         }
         return true;

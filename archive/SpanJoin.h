@@ -74,18 +74,21 @@ struct LocalEntry {
     zip::LocalHeader fields;
     std::string name;
     SpanEntry* entry = nullptr;
-    bool descriptor = false;       // a data descriptor follows the data
-    std::uint32_t dataLength = 0;  // from the directory when a descriptor carries the sizes
+    // From the directory when a descriptor or a ZIP64 field carries the sizes.
+    std::uint64_t dataLength = 0;
+    std::size_t descriptorLength = 0;  // of the data descriptor after the data; 0 without one
 
     // Header, name, extra field, data and descriptor.
     std::uint64_t wholeSize() const {
-        return sizeof header + fields.nameLength + fields.extraLength + std::uint64_t{dataLength} +
-               (descriptor ? zip::kDataDescriptorSize : 0);
+        return sizeof header + fields.nameLength + fields.extraLength + dataLength + descriptorLength;
     }
 };
 
 // Reads the next local header and its name; false after a failure.
 bool readLocalEntry(SpanInput& input, SpanEntryIndex& index, LocalEntry& out);
+// The data and descriptor that follow local header `fields` of `entry`.
+std::uint64_t localDataLength(const zip::LocalHeader& fields, const SpanEntry& entry);
+std::size_t descriptorLength(const zip::LocalHeader& fields, const SpanEntry& entry);
 
 // Central header `central` with its extra field `extra` once its local
 // header lies at `offset`, past 4 GiB: a ZIP64 field with the sizes the

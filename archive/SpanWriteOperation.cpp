@@ -38,11 +38,9 @@ std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIn
         if (!window.read(at + sizeof header, name.data(), name.size())) break;
         const SpanEntry* entry = index.take(input, name, SpanEntryIndex::Pass::Local);
         if (!entry) break;
-        const bool descriptor = (fields->flags & zip::kFlagDataDescriptor) != 0;
         const std::uint64_t piece = sizeof header + fields->nameLength + fields->extraLength;
         largest = std::max(largest, piece);
-        at +=
-            piece + (descriptor ? entry->compressedSize + zip::kDataDescriptorSize : fields->compressedSize);
+        at += piece + localDataLength(*fields, *entry) + descriptorLength(*fields, *entry);
     }
     index.restart(SpanEntryIndex::Pass::Local);
     return largest;
@@ -286,7 +284,7 @@ void SpanWriteOperation::copyEntries(SpanInput& input, SpanEntryIndex& index) {
         writeSplit(local.name.data(), local.name.size(), 0);
         copySplit(fields.extraLength, msg::LocalExtraReadError);
         copySplit(local.dataLength, msg::ZippedDataReadError);
-        if (local.descriptor) copySplit(zip::kDataDescriptorSize, msg::DataDescriptorError);
+        if (local.descriptorLength != 0) copySplit(local.descriptorLength, msg::DataDescriptorError);
         if (failed()) return;
     }
 }

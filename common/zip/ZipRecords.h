@@ -158,6 +158,19 @@ inline constexpr std::size_t kSize = 12;
 static_assert(kSize + 4 == kDataDescriptorSize);
 }  // namespace descriptor_at
 
+// An entry whose sizes are in its ZIP64 field has a descriptor with 64-bit
+// sizes: signature, CRC, then 8 bytes each.
+inline constexpr std::size_t kZip64DataDescriptorSize = 24;
+
+// ---- The ZIP64 extra field of a central header: the values whose fixed
+// field is saturated, and only those, in this order.
+struct Zip64Values {
+    std::uint64_t size = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t localHeaderOffset = 0;
+    std::uint32_t diskStart = 0;
+};
+
 // Each parse needs the record's fixed size in `bytes` (more is ignored) and
 // gives nothing when it is short or the signature is not the record's.
 inline std::optional<LocalHeader> parseLocalHeader(std::span<const std::uint8_t> bytes) {
@@ -309,6 +322,35 @@ inline void storeZip64Locator(const Zip64Locator& l, std::span<std::uint8_t, kZi
     storeLe32(at + locator_at::kEndRecordDisk, l.endRecordDisk);
     storeLe64(at + locator_at::kEndRecordOffset, l.endRecordOffset);
     storeLe32(at + locator_at::kTotalDisks, l.totalDisks);
+}
+
+// The header's values with those it saturates taken from the ZIP64 field of
+// `extra` (the header's extra field). Nothing when the header saturates a
+// value that no ZIP64 field holds, or the extra field is malformed there.
+inline Zip64Values fixedValues(const CentralHeader& h) {
+    return Zip64Values{h.size, h.compressedSize, h.localHeaderOffset, h.diskStart};
+}
+inline std::optional<Zip64Values> resolveZip64(const CentralHeader& h, std::span<const std::uint8_t> extra) {
+    Zip64Values values = fixedValues(h);
+    const bool wantSize = h.size == kSaturated32;
+    const bool wantPacked = h.compressedSize == kSaturated32;
+    const bool wantOffset = h.localHeaderOffset == kSaturated32;
+    const bool wantDisk = h.diskStart == kSaturated16;
+    if (!wantSize && !wantPacked && !wantOffset && !wantDisk) return values;
+    ByteCursor c(extra);
+    while (c.remaining() >= 4) {
+        const std::uint16_t id = c.u16();
+        ByteCursor field = c.sub(c.u16());
+        if (!c.ok()) return std::nullopt;
+        if (id != kExtraZip64) continue;
+        if (wantSize) values.size = field.u64();
+        if (wantPacked) values.compressedSize = field.u64();
+        if (wantOffset) values.localHeaderOffset = field.u64();
+        if (wantDisk) values.diskStart = field.u32();
+        if (!field.ok()) return std::nullopt;
+        return values;
+    }
+    return std::nullopt;
 }
 
 inline void storeDataDescriptor(const DataDescriptor& d, std::span<std::uint8_t, kDataDescriptorSize> out) {

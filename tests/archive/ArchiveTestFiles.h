@@ -29,6 +29,7 @@ struct TestHeader {
     std::string name;
     std::uint16_t madeBy = 20;
     std::uint16_t needed = 10;
+    std::uint16_t flags = 0;
     std::uint16_t method = 0;
     std::uint32_t crc = 0;
     std::uint32_t compressed = 0;
@@ -43,7 +44,7 @@ namespace detail {
 // extra field's length.
 inline void appendSharedFields(std::vector<std::uint8_t>& out, const TestHeader& h) {
     appendLe(out, h.needed, 2);
-    appendLe(out, 0, 2);  // flags
+    appendLe(out, h.flags, 2);
     appendLe(out, h.method, 2);
     appendLe(out, 0, 4);  // time and date
     appendLe(out, h.crc, 4);

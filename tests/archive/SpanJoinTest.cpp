@@ -347,5 +347,92 @@ TEST(SpanJoin, OffsetsPastFourGibibytesAreKeptInZip64Fields) {
     EXPECT_EQ(listing.entries[1].header.extraFieldLength, 5 + 4 + 8);
 }
 
+// An entry of more than 4 GiB has its sizes in ZIP64 fields, and its data
+// descriptor has 64-bit sizes: the join copies all of its data and the
+// 24-byte descriptor, and finds the next entry's local header after them.
+// (With the saturated 32-bit size it copied 4 GiB less one byte and failed
+// on a "local header" inside the data.)
+TEST(SpanJoin, AnEntryOfMoreThanFourGibibytesIsCopiedWhole) {
+    using archive::testing::TestHeader;
+    constexpr std::uint64_t kHuge = (std::uint64_t{1} << 32) + 16;  // stored zeros
+    std::vector<std::uint8_t> zip64Sizes;
+    le(zip64Sizes, 0x0001, 2);
+    le(zip64Sizes, 16, 2);
+    le(zip64Sizes, kHuge, 8);  // size
+    le(zip64Sizes, kHuge, 8);  // compressed size
+    TestHeader huge{.name = "huge.bin",
+                    .needed = 45,
+                    .flags = 0x0008,
+                    .compressed = 0xFFFFFFFF,
+                    .uncompressed = 0xFFFFFFFF,
+                    .offset = 4,
+                    .extra = zip64Sizes};
+    TestHeader small{.name = "small.txt", .compressed = 5, .uncompressed = 5, .disk = 1, .extra = {}};
+    Pieces first(3), last(1);
+    le(first[0].bytes, 0x08074b50, 4);
+    archive::testing::appendLocalHeader(first[0].bytes, huge);
+    first[1].zeros = kHuge;
+    le(first[2].bytes, 0x08074b50, 4);  // the descriptor: CRC, then 64-bit sizes
+    le(first[2].bytes, 0, 4);
+    le(first[2].bytes, kHuge, 8);
+    le(first[2].bytes, kHuge, 8);
+    archive::testing::appendLocalHeader(last[0].bytes, small);
+    for (char ch : std::string("hello")) last[0].bytes.push_back(static_cast<std::uint8_t>(ch));
+    const auto directoryAt = static_cast<std::uint32_t>(last[0].bytes.size());
+    archive::testing::appendCentralHeader(last[0].bytes, huge);
+    archive::testing::appendCentralHeader(last[0].bytes, small);
+    archive::testing::appendEndRecord(
+        last[0].bytes, {.thisDisk = 1,
+                        .directoryDisk = 1,
+                        .entriesHere = 2,
+                        .entries = 2,
+                        .directorySize = static_cast<std::uint32_t>(last[0].bytes.size() - directoryAt),
+                        .directoryOffset = directoryAt});
+    archive::MemoryByteSource lastVolume(last[0].bytes);
+    archive::EndRecordSearch end;
+    ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
+    SparseJoin io({first, last});
+    std::vector<archive::SpanEntry> entries;
+    ASSERT_EQ(joinFailure(io, end, entries), 0);
+
+    PiecesSource joined(io.joined);
+    archive::EndRecordSearch joinedEnd;
+    archive::DirectoryListing listing;
+    ASSERT_FALSE(archive::listArchive(joined, {}, joinedEnd, listing));
+    ASSERT_EQ(listing.entries.size(), 2u);
+    EXPECT_EQ(listing.entries[0].compressedSize, kHuge);
+    const std::uint64_t smallAt = 30 + 8 + 20 + kHuge + 24;
+    EXPECT_EQ(listing.entries[1].localHeaderOffset, smallAt);
+    std::uint8_t signature[4];
+    ASSERT_EQ(joined.readAt(smallAt, signature, 4), 4u);
+    EXPECT_EQ(u32At(std::vector<std::uint8_t>(signature, signature + 4), 0), 0x04034b50u);
+    EXPECT_EQ(sizeOf(io.joined), smallAt + 30 + 9 + 5 + joinedEnd.archiveEnd - joinedEnd.centralOffset);
+}
+
+// A saturated size with no ZIP64 field to hold the real one cannot be
+// copied: the join stops at that header.
+TEST(SpanJoin, ASaturatedSizeWithoutItsZip64FieldIsRefused) {
+    using archive::testing::TestHeader;
+    TestHeader broken{.name = "a", .compressed = 0xFFFFFFFF, .uncompressed = 1, .offset = 4, .extra = {}};
+    Pieces first(1), last(1);
+    le(first[0].bytes, 0x08074b50, 4);
+    archive::testing::appendLocalHeader(first[0].bytes, broken);
+    archive::testing::appendCentralHeader(last[0].bytes, broken);
+    archive::testing::appendEndRecord(last[0].bytes,
+                                      {.thisDisk = 1,
+                                       .directoryDisk = 1,
+                                       .entriesHere = 1,
+                                       .entries = 1,
+                                       .directorySize = static_cast<std::uint32_t>(last[0].bytes.size()),
+                                       .directoryOffset = 0});
+    archive::MemoryByteSource lastVolume(last[0].bytes);
+    archive::EndRecordSearch end;
+    ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
+    SparseJoin io({first, last});
+    std::vector<archive::SpanEntry> entries;
+    EXPECT_EQ(joinFailure(io, end, entries), msg::CentralExtraReadError);
+    EXPECT_TRUE(io.joined.empty() || sizeOf(io.joined) == 0);
+}
+
 }  // namespace
 }  // namespace tavrix::archivetest
