@@ -294,6 +294,41 @@ private:
     const Pieces& pieces_;
 };
 
+// Two volumes whose directory of `headers` is appended to the last, joined;
+// the join's failure, and what the joined archive lists.
+struct JoinedSet {
+    int failure = 0;
+    Pieces joined;
+    archive::EndRecordSearch end;
+    archive::DirectoryListing listing;
+};
+JoinedSet joinWithDirectoryOnLast(const Pieces& first, Pieces last,
+                                  const std::vector<archive::testing::TestHeader>& headers) {
+    const auto directoryAt = static_cast<std::uint32_t>(last[0].bytes.size());
+    for (const auto& header : headers) archive::testing::appendCentralHeader(last[0].bytes, header);
+    const auto count = static_cast<std::uint16_t>(headers.size());
+    archive::testing::appendEndRecord(
+        last[0].bytes, {.thisDisk = 1,
+                        .directoryDisk = 1,
+                        .entriesHere = count,
+                        .entries = count,
+                        .directorySize = static_cast<std::uint32_t>(last[0].bytes.size() - directoryAt),
+                        .directoryOffset = directoryAt});
+    archive::MemoryByteSource lastVolume(last[0].bytes);
+    archive::EndRecordSearch end;
+    EXPECT_FALSE(archive::findEndRecord(lastVolume, end));
+    SparseJoin io({first, last});
+    std::vector<archive::SpanEntry> entries;
+    JoinedSet set;
+    set.failure = joinFailure(io, end, entries);
+    set.joined = io.joined;
+    if (set.failure == 0) {
+        PiecesSource joined(set.joined);
+        EXPECT_FALSE(archive::listArchive(joined, {}, set.end, set.listing));
+    }
+    return set;
+}
+
 // An entry of nearly 4 GiB on the first volume puts the next one's local
 // header, and the directory, past 4 GiB in the joined archive: their offsets
 // go to ZIP64 fields and records instead of being cut to 32 bits.
@@ -310,27 +345,11 @@ TEST(SpanJoin, OffsetsPastFourGibibytesAreKeptInZip64Fields) {
     first[1].zeros = kLarge;
     archive::testing::appendLocalHeader(last[0].bytes, small);
     for (char ch : std::string("hello")) last[0].bytes.push_back(static_cast<std::uint8_t>(ch));
-    const auto directoryAt = static_cast<std::uint32_t>(last[0].bytes.size());
-    archive::testing::appendCentralHeader(last[0].bytes, large);
-    archive::testing::appendCentralHeader(last[0].bytes, small);
-    archive::testing::appendEndRecord(
-        last[0].bytes, {.thisDisk = 1,
-                        .directoryDisk = 1,
-                        .entriesHere = 2,
-                        .entries = 2,
-                        .directorySize = static_cast<std::uint32_t>(last[0].bytes.size() - directoryAt),
-                        .directoryOffset = directoryAt});
-    archive::MemoryByteSource lastVolume(last[0].bytes);
-    archive::EndRecordSearch end;
-    ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
-    SparseJoin io({first, last});
-    std::vector<archive::SpanEntry> entries;
-    ASSERT_EQ(joinFailure(io, end, entries), 0);
-
-    PiecesSource joined(io.joined);
-    archive::EndRecordSearch joinedEnd;
-    archive::DirectoryListing listing;
-    ASSERT_FALSE(archive::listArchive(joined, {}, joinedEnd, listing));
+    const JoinedSet set = joinWithDirectoryOnLast(first, last, {large, small});
+    ASSERT_EQ(set.failure, 0);
+    const archive::EndRecordSearch& joinedEnd = set.end;
+    const archive::DirectoryListing& listing = set.listing;
+    PiecesSource joined(set.joined);
     EXPECT_TRUE(joinedEnd.zip64);
     const std::uint64_t smallAt = 30 + 9 + std::uint64_t{kLarge};
     EXPECT_EQ(joinedEnd.centralOffset, smallAt + 30 + 9 + 5 + 5);  // header, name, extra field, data
@@ -378,27 +397,10 @@ TEST(SpanJoin, AnEntryOfMoreThanFourGibibytesIsCopiedWhole) {
     le(first[2].bytes, kHuge, 8);
     archive::testing::appendLocalHeader(last[0].bytes, small);
     for (char ch : std::string("hello")) last[0].bytes.push_back(static_cast<std::uint8_t>(ch));
-    const auto directoryAt = static_cast<std::uint32_t>(last[0].bytes.size());
-    archive::testing::appendCentralHeader(last[0].bytes, huge);
-    archive::testing::appendCentralHeader(last[0].bytes, small);
-    archive::testing::appendEndRecord(
-        last[0].bytes, {.thisDisk = 1,
-                        .directoryDisk = 1,
-                        .entriesHere = 2,
-                        .entries = 2,
-                        .directorySize = static_cast<std::uint32_t>(last[0].bytes.size() - directoryAt),
-                        .directoryOffset = directoryAt});
-    archive::MemoryByteSource lastVolume(last[0].bytes);
-    archive::EndRecordSearch end;
-    ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
-    SparseJoin io({first, last});
-    std::vector<archive::SpanEntry> entries;
-    ASSERT_EQ(joinFailure(io, end, entries), 0);
-
-    PiecesSource joined(io.joined);
-    archive::EndRecordSearch joinedEnd;
-    archive::DirectoryListing listing;
-    ASSERT_FALSE(archive::listArchive(joined, {}, joinedEnd, listing));
+    const JoinedSet set = joinWithDirectoryOnLast(first, last, {huge, small});
+    ASSERT_EQ(set.failure, 0);
+    const archive::DirectoryListing& listing = set.listing;
+    PiecesSource joined(set.joined);
     ASSERT_EQ(listing.entries.size(), 2u);
     EXPECT_EQ(listing.entries[0].compressedSize, kHuge);
     const std::uint64_t smallAt = 30 + 8 + 20 + kHuge + 24;
@@ -406,7 +408,7 @@ TEST(SpanJoin, AnEntryOfMoreThanFourGibibytesIsCopiedWhole) {
     std::uint8_t signature[4];
     ASSERT_EQ(joined.readAt(smallAt, signature, 4), 4u);
     EXPECT_EQ(u32At(std::vector<std::uint8_t>(signature, signature + 4), 0), 0x04034b50u);
-    EXPECT_EQ(sizeOf(io.joined), smallAt + 30 + 9 + 5 + joinedEnd.archiveEnd - joinedEnd.centralOffset);
+    EXPECT_EQ(sizeOf(set.joined), smallAt + 30 + 9 + 5 + set.end.archiveEnd - set.end.centralOffset);
 }
 
 // A saturated size with no ZIP64 field to hold the real one cannot be
@@ -417,21 +419,9 @@ TEST(SpanJoin, ASaturatedSizeWithoutItsZip64FieldIsRefused) {
     Pieces first(1), last(1);
     le(first[0].bytes, 0x08074b50, 4);
     archive::testing::appendLocalHeader(first[0].bytes, broken);
-    archive::testing::appendCentralHeader(last[0].bytes, broken);
-    archive::testing::appendEndRecord(last[0].bytes,
-                                      {.thisDisk = 1,
-                                       .directoryDisk = 1,
-                                       .entriesHere = 1,
-                                       .entries = 1,
-                                       .directorySize = static_cast<std::uint32_t>(last[0].bytes.size()),
-                                       .directoryOffset = 0});
-    archive::MemoryByteSource lastVolume(last[0].bytes);
-    archive::EndRecordSearch end;
-    ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
-    SparseJoin io({first, last});
-    std::vector<archive::SpanEntry> entries;
-    EXPECT_EQ(joinFailure(io, end, entries), msg::CentralExtraReadError);
-    EXPECT_TRUE(io.joined.empty() || sizeOf(io.joined) == 0);
+    const JoinedSet set = joinWithDirectoryOnLast(first, last, {broken});
+    EXPECT_EQ(set.failure, msg::CentralExtraReadError);
+    EXPECT_EQ(sizeOf(set.joined), 0u);
 }
 
 }  // namespace
