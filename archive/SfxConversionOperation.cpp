@@ -104,22 +104,6 @@ int SfxConversionOperation::toSfx(bool createNew) {
     if (!findStub()) return refuse(msg::SfxStubNotFound);
 
     WaitCursor hourglass;
-    sfx::SfxSettings settings;
-    settings.caption = component.sfxCaption_;
-    settings.defaultDir = component.sfxDefaultDir_;
-    settings.commandLine = component.sfxCommandLine_;
-    const SFXOpts options = component.sfxOptions_;
-    const OvrOpts overwrite = component.sfxOverWriteMode_;
-    settings.options =
-        static_cast<std::uint8_t>((options.has(SFXAskCmdLine) ? sfx::kOptAskCmdLine : 0) |
-                                  (options.has(SFXAskFiles) ? sfx::kOptAskFiles : 0) |
-                                  (options.has(SFXHideOverWriteBox) ? sfx::kOptHideOverwriteBox : 0) |
-                                  (overwrite == OvrAlways ? sfx::kOptOverwriteAlways : 0) |
-                                  (overwrite == OvrNever ? sfx::kOptOverwriteNever : 0) |
-                                  (options.has(SFXCheckSize) ? 0 : sfx::kOptNoCheckSize) |
-                                  (options.has(SFXAutoRun) ? sfx::kOptAutoRun : 0));
-    const sfx::SettingsBlock block = *sfx::buildSettingsBlock(settings);  // the sum was checked above
-
     std::string output = archive;
     if (!createNew) {
         if (upperExtension(archive) != ".ZIP") return refuse(msg::SfxNotAZip);
@@ -129,46 +113,69 @@ int SfxConversionOperation::toSfx(bool createNew) {
         output = withExtension(archive, ".exe");
     }
 
-    int result = kConvertOk;
-    bool sizesAddUp = true;
-    std::uint64_t archiveSize = 0;  // the part of the archive copied
-    {
-        component.EraseFile(output, component.howToDelete_);
-        win32::UniqueFile out = createCopy(output);
-        if (!out) return kConvertCreateFailed;
-        std::uint64_t stubSize = 0;
-        win32::UniqueFile stub = openForCopying(component.sfxPath_);
-        const auto stubLength = stub ? sizeOfFile(stub.get()) : std::nullopt;
-        if (!stubLength) {
-            result = kConvertReadFailed;
-        } else {
-            stubSize = *stubLength;
-            result = copyBytes(stub.get(), out.get(), static_cast<std::int64_t>(stubSize));
-            if (result == kConvertOk && !writeAll(out.get(), block.data(), block.size()))
-                result = kConvertCopyFailed;
-        }
-        const std::uint64_t prefix = stubSize + sfx::kSettingsBlockSize;
-        if (result == kConvertOk && createNew) {
-            if (prefix > std::numeric_limits<std::uint32_t>::max()) {
-                result = kConvertRefused;
-            } else {
-                ZipEndOfCentral end{};
-                end.signature = zip::kEndOfCentralSignature;
-                end.centralOffset = static_cast<std::uint32_t>(prefix);
-                std::array<std::uint8_t, zip::kEndOfCentralSize> bytes{};
-                zip::storeEndRecord(endRecordFrom(end), bytes);
-                if (!writeAll(out.get(), bytes.data(), bytes.size())) result = kConvertCopyFailed;
-            }
-        } else if (result == kConvertOk) {
-            result = appendArchive(out.get(), prefix, sizesAddUp, archiveSize);
-        }
-        if (result == kConvertOk && !createNew) {
-            const auto outSize = sizeOfFile(out.get());
-            if (!outSize || !sizesAddUp || *outSize != prefix + archiveSize) result = kConvertRefused;
-        }
-    }
+    const int result = writeProgram(output, createNew);
     if (createNew && result == kConvertOk) return result;
     return finish(result, output);
+}
+
+sfx::SettingsBlock SfxConversionOperation::settingsBlock() const {
+    sfx::SfxSettings settings;
+    settings.caption = owner().sfxCaption_;
+    settings.defaultDir = owner().sfxDefaultDir_;
+    settings.commandLine = owner().sfxCommandLine_;
+    const SFXOpts options = owner().sfxOptions_;
+    const OvrOpts overwrite = owner().sfxOverWriteMode_;
+    settings.options =
+        static_cast<std::uint8_t>((options.has(SFXAskCmdLine) ? sfx::kOptAskCmdLine : 0) |
+                                  (options.has(SFXAskFiles) ? sfx::kOptAskFiles : 0) |
+                                  (options.has(SFXHideOverWriteBox) ? sfx::kOptHideOverwriteBox : 0) |
+                                  (overwrite == OvrAlways ? sfx::kOptOverwriteAlways : 0) |
+                                  (overwrite == OvrNever ? sfx::kOptOverwriteNever : 0) |
+                                  (options.has(SFXCheckSize) ? 0 : sfx::kOptNoCheckSize) |
+                                  (options.has(SFXAutoRun) ? sfx::kOptAutoRun : 0));
+    return *sfx::buildSettingsBlock(settings);  // the sum of the strings was checked before
+}
+
+// The output is closed when this returns, before it is kept or deleted.
+int SfxConversionOperation::writeProgram(const std::string& output, bool createNew) {
+    int result = kConvertOk;
+    const sfx::SettingsBlock block = settingsBlock();
+    bool sizesAddUp = true;
+    std::uint64_t archiveSize = 0;  // the part of the archive copied
+    owner().EraseFile(output, owner().howToDelete_);
+    win32::UniqueFile out = createCopy(output);
+    if (!out) return kConvertCreateFailed;
+    std::uint64_t stubSize = 0;
+    win32::UniqueFile stub = openForCopying(owner().sfxPath_);
+    const auto stubLength = stub ? sizeOfFile(stub.get()) : std::nullopt;
+    if (!stubLength) {
+        result = kConvertReadFailed;
+    } else {
+        stubSize = *stubLength;
+        result = copyBytes(stub.get(), out.get(), static_cast<std::int64_t>(stubSize));
+        if (result == kConvertOk && !writeAll(out.get(), block.data(), block.size()))
+            result = kConvertCopyFailed;
+    }
+    const std::uint64_t prefix = stubSize + sfx::kSettingsBlockSize;
+    if (result == kConvertOk && createNew) {
+        if (prefix > std::numeric_limits<std::uint32_t>::max()) {
+            result = kConvertRefused;
+        } else {
+            ZipEndOfCentral end{};
+            end.signature = zip::kEndOfCentralSignature;
+            end.centralOffset = static_cast<std::uint32_t>(prefix);
+            std::array<std::uint8_t, zip::kEndOfCentralSize> bytes{};
+            zip::storeEndRecord(endRecordFrom(end), bytes);
+            if (!writeAll(out.get(), bytes.data(), bytes.size())) result = kConvertCopyFailed;
+        }
+    } else if (result == kConvertOk) {
+        result = appendArchive(out.get(), prefix, sizesAddUp, archiveSize);
+    }
+    if (result == kConvertOk && !createNew) {
+        const auto outSize = sizeOfFile(out.get());
+        if (!outSize || !sizesAddUp || *outSize != prefix + archiveSize) result = kConvertRefused;
+    }
+    return result;
 }
 
 bool SfxConversionOperation::isVolumeOfASet() {

@@ -8,6 +8,7 @@
 
 #include "archive/ArchiveBuilder.h"
 #include "archive/Operation.h"
+#include "common/SfxSettingsBlock.h"
 
 #include <windows.h>
 
@@ -30,6 +31,11 @@ private:
     int refuse(int messageId, const std::string& note = {});
     // The stub's file: SFXPath, else the first found in the usual places.
     bool findStub();
+    // The stub's block from the SFX properties.
+    sfx::SettingsBlock settingsBlock() const;
+    // The stub, its block and the archive (or, `createNew`, an empty one)
+    // in `output`; kConvertOk or the failure's code.
+    int writeProgram(const std::string& output, bool createNew);
     // The conversion form's copy of ZipFileName behind the stub and block:
     // `copied` is the part of the archive copied, `sizesAddUp` false when
     // the archive's own offsets say it is shorter than its directory.
