@@ -15,7 +15,6 @@
 
 #include "archive/ArchiveMessages.h"
 #include "archive/ArchiveTypes.h"
-#include "archive/ByteSource.h"
 #include "archive/DirectoryReader.h"
 #include "archive/DiskSpan.h"
 #include "archive/EngineContract.h"

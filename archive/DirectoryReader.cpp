@@ -44,17 +44,14 @@ ZipCentralFields centralFieldsOf(const zip::CentralHeader& h) {
     return f;
 }
 
-bool readExactly(ByteSource& file, std::uint64_t offset, std::uint8_t* out, std::size_t count) {
-    return file.readAt(offset, out, count) == count;
-}
-
 // Sequential reading in large chunks, so that a directory of many small
 // headers costs a few reads of the file rather than three per entry.
 class ChunkedReader {
 public:
-    ChunkedReader(ByteSource& file, std::uint64_t start) : file_(&file), filePos_(start) {}
+    ChunkedReader(RandomAccessInput& file, std::uint64_t start) : file_(&file), filePos_(start) {}
 
-    // Exactly `count` bytes, or an empty span when the file ends first.
+    // Exactly `count` bytes, or an empty span when the file ends first or
+    // the read fails.
     std::span<const std::uint8_t> read(std::size_t count) {
         if (buffered() < count && !refill(count)) return {};
         std::span<const std::uint8_t> view(buffer_.data() + begin_, count);
@@ -74,11 +71,14 @@ public:
         return true;
     }
     std::uint64_t position() const { return filePos_ - buffered(); }
-    void switchTo(ByteSource& file, std::uint64_t start) {
+    void switchTo(RandomAccessInput& file, std::uint64_t start) {
         file_ = &file;
         filePos_ = start;
         begin_ = end_ = 0;
+        readFailed_ = false;
     }
+    // Whether the last refill failed rather than met the end of the file.
+    bool readFailed() const { return readFailed_; }
 
 private:
     std::size_t buffered() const { return end_ - begin_; }
@@ -92,17 +92,20 @@ private:
         std::uint64_t fileSize = file_->size();
         std::uint64_t left = filePos_ < fileSize ? fileSize - filePos_ : 0;
         std::size_t ask = static_cast<std::size_t>(std::min<std::uint64_t>(want - have, left));
-        std::size_t got = ask == 0 ? 0 : file_->readAt(filePos_, buffer_.data() + have, ask);
-        end_ += got;
-        filePos_ += got;
+        const std::ptrdiff_t got = ask == 0 ? 0 : file_->readAt(filePos_, buffer_.data() + have, ask);
+        readFailed_ = got < 0;
+        if (readFailed_) return false;
+        end_ += static_cast<std::size_t>(got);
+        filePos_ += static_cast<std::uint64_t>(got);
         return buffered() >= need;
     }
 
-    ByteSource* file_;
+    RandomAccessInput* file_;
     std::uint64_t filePos_;  // file position just past the buffered bytes
     std::vector<std::uint8_t> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
+    bool readFailed_ = false;
 };
 
 // A name or comment as the component keeps it: up to its first NUL, OEM
@@ -116,7 +119,7 @@ std::string textFromBytes(std::span<const std::uint8_t> bytes, bool convert) {
 
 // Fills the directory's description from the end record, and from the ZIP64
 // end record where the classic one says its own fields are too small.
-void describeDirectory(ByteSource& file, EndRecordSearch& s) {
+void describeDirectory(RandomAccessInput& file, EndRecordSearch& s) {
     s.totalEntries = s.end.totalEntries;
     s.centralSize = s.end.centralSize;
     s.centralOffset = s.end.centralOffset;
@@ -128,7 +131,7 @@ void describeDirectory(ByteSource& file, EndRecordSearch& s) {
 
     const std::uint64_t locatorAt = s.endOfCentralOffset - zip::kZip64LocatorSize;
     std::uint8_t locatorBytes[zip::kZip64LocatorSize];
-    if (!readExactly(file, locatorAt, locatorBytes, sizeof locatorBytes)) return;
+    if (!file.readExactly(locatorAt, locatorBytes, sizeof locatorBytes)) return;
     const std::optional<zip::Zip64Locator> locator = zip::parseZip64Locator(locatorBytes);
     if (!locator) return;
     const std::uint64_t storedAt = locator->endRecordOffset;
@@ -139,7 +142,7 @@ void describeDirectory(ByteSource& file, EndRecordSearch& s) {
         std::uint64_t recordEnd = 0;
         if (!addWithin(at, zip::kZip64EndSize, locatorAt, recordEnd)) continue;
         std::uint8_t record[zip::kZip64EndSize];
-        if (!readExactly(file, at, record, sizeof record)) continue;
+        if (!file.readExactly(at, record, sizeof record)) continue;
         const std::optional<zip::Zip64EndRecord> zip64 = zip::parseZip64EndRecord(record);
         if (!zip64) continue;
         if (s.end.totalEntries == 0xFFFF) s.totalEntries = zip64->entries;
@@ -177,7 +180,7 @@ int volumeNumberFromLabel(std::string_view label) {
     return n;
 }
 
-ReadError findEndRecord(ByteSource& file, EndRecordSearch& s) {
+ReadError findEndRecord(RandomAccessInput& file, EndRecordSearch& s) {
     s.comment.clear();
     s.endOfCentralOffset = 0;
     s.trailingGarbage = false;
@@ -185,14 +188,14 @@ ReadError findEndRecord(ByteSource& file, EndRecordSearch& s) {
     s.fileSize = s.archiveEnd = file.size();
 
     std::uint8_t head[8];
-    if (readExactly(file, 0, head, sizeof head)) {
+    if (file.readExactly(0, head, sizeof head)) {
         ByteCursor c(head);
         s.spanMarker = c.u32() == zip::kSpanningMarker && c.u32() == zip::kLocalHeaderSignature;
     }
 
     std::uint8_t tail[zip::kEndOfCentralSize];
     if (s.fileSize >= zip::kEndOfCentralSize &&
-        readExactly(file, s.fileSize - zip::kEndOfCentralSize, tail, sizeof tail)) {
+        file.readExactly(s.fileSize - zip::kEndOfCentralSize, tail, sizeof tail)) {
         if (const std::optional<ZipEndOfCentral> end = endRecordAt(tail)) {
             s.end = *end;
             s.endOfCentralOffset = s.fileSize - zip::kEndOfCentralSize;
@@ -207,7 +210,7 @@ ReadError findEndRecord(ByteSource& file, EndRecordSearch& s) {
         static_cast<std::size_t>(std::min<std::uint64_t>(s.fileSize, zip::kEndSearchWindow));
     const std::uint64_t windowStart = s.fileSize - window;
     std::vector<std::uint8_t> buffer(window);
-    if (window != 0 && !readExactly(file, windowStart, buffer.data(), window))
+    if (window != 0 && !file.readExactly(windowStart, buffer.data(), window))
         return ReadError::plain(msg::EndRecordReadError);
 
     // Backwards from the last place a whole record could start before the
@@ -244,11 +247,11 @@ void applyZip64Extra(ZipDirEntry& entry, const zip::CentralHeader& header,
     entry.diskNumberStart = values.diskStart;
 }
 
-ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const DirectoryOptions& options,
+ReadError readDirectory(RandomAccessInput& file, const EndRecordSearch& end, const DirectoryOptions& options,
                         DirectoryListing& listing) {
     const ZipEndOfCentral& eoc = end.end;
     listing.lastDiskNumber = eoc.thisDisk;
-    ByteSource* volume = &file;
+    RandomAccessInput* volume = &file;
     int currentDisk = eoc.thisDisk;
     std::uint64_t archiveEnd = end.archiveEnd;
     std::uint64_t computed = 0;
@@ -258,7 +261,7 @@ ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const Dire
         if (end.centralSize > end.directoryEnd) return ReadError::plain(msg::ListSeekError);
         computed = end.directoryEnd - end.centralSize;
     } else {
-        ByteSource* other = options.openVolume ? options.openVolume(eoc.centralDisk) : nullptr;
+        RandomAccessInput* other = options.openVolume ? options.openVolume(eoc.centralDisk) : nullptr;
         if (other == nullptr) return ReadError::withNumber(msg::InsertVolume, eoc.centralDisk + 1);
         volume = other;
         currentDisk = eoc.centralDisk;
@@ -284,10 +287,12 @@ ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const Dire
     for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
         auto fixed = reader.read(zip::kCentralHeaderSize);
         while (fixed.empty()) {
-            // A directory may continue on the next volume of a set.
-            ByteSource* next = (currentDisk < listing.lastDiskNumber && options.openVolume)
-                                   ? options.openVolume(currentDisk + 1)
-                                   : nullptr;
+            // A directory may continue on the next volume of a set; a read
+            // that failed is no end of a volume.
+            RandomAccessInput* next =
+                (!reader.readFailed() && currentDisk < listing.lastDiskNumber && options.openVolume)
+                    ? options.openVolume(currentDisk + 1)
+                    : nullptr;
             if (next == nullptr) return ReadError::plain(msg::CentralHeaderReadError);
             ++currentDisk;
             reader.switchTo(*next, 0);
@@ -333,7 +338,7 @@ ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const Dire
     return {};
 }
 
-ReadError listArchive(ByteSource& file, const DirectoryOptions& options, EndRecordSearch& end,
+ReadError listArchive(RandomAccessInput& file, const DirectoryOptions& options, EndRecordSearch& end,
                       DirectoryListing& listing) {
     if (ReadError error = findEndRecord(file, end)) return error;
     if (end.trailingGarbage && options.warn) options.warn(msg::GarbageWarning);

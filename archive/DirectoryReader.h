@@ -8,9 +8,9 @@
 #pragma once
 
 #include "archive/ArchiveTypes.h"
-#include "archive/ByteSource.h"
 #include "archive/DiskSpan.h"
 #include "archive/ZipDirEntry.h"
+#include "common/support/RandomAccessInput.h"
 #include "common/zip/ZipRecords.h"
 
 #include <cstdint>
@@ -60,10 +60,10 @@ struct EndRecordSearch {
 
 // Finds the end record: at the very end first, then by a backward scan of the
 // last 65557 bytes. On failure `search` keeps what was learned (marker, size).
-ReadError findEndRecord(ByteSource& file, EndRecordSearch& search);
+ReadError findEndRecord(RandomAccessInput& file, EndRecordSearch& search);
 
 // Opens volume `disk` of a spanned set; nullptr when it cannot be had.
-using VolumeOpener = std::function<ByteSource*(int disk)>;
+using VolumeOpener = std::function<RandomAccessInput*(int disk)>;
 
 struct DirectoryListing {
     std::vector<ZipDirEntry> entries;
@@ -92,12 +92,12 @@ void applyZip64Extra(ZipDirEntry& entry, const zip::CentralHeader& header,
 
 // Walks the central directory that `end` describes. Entries read before a
 // failure stay in `listing.entries`.
-ReadError readDirectory(ByteSource& file, const EndRecordSearch& end, const DirectoryOptions& options,
+ReadError readDirectory(RandomAccessInput& file, const EndRecordSearch& end, const DirectoryOptions& options,
                         DirectoryListing& listing);
 
 // Both steps in one, for callers without a disk to check (tests, fuzzing, the
 // benchmark). The end record's warning goes to options.warn as 10204.
-ReadError listArchive(ByteSource& file, const DirectoryOptions& options, EndRecordSearch& end,
+ReadError listArchive(RandomAccessInput& file, const DirectoryOptions& options, EndRecordSearch& end,
                       DirectoryListing& listing);
 
 }  // namespace tavrix::archive

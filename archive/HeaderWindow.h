@@ -3,7 +3,7 @@
 // them, one large read serving many small headers.
 #pragma once
 
-#include "archive/ByteSource.h"
+#include "common/support/RandomAccessInput.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,16 +13,18 @@ namespace tavrix::archive {
 
 class HeaderWindow {
 public:
-    explicit HeaderWindow(ByteSource& file) : file_(&file) {}
+    explicit HeaderWindow(RandomAccessInput& file) : file_(&file) {}
     HeaderWindow(const HeaderWindow&) = delete;
     HeaderWindow& operator=(const HeaderWindow&) = delete;
 
-    // Exactly `count` bytes at `at`; false when the file ends first.
+    // Exactly `count` bytes at `at`; false when the file ends first or the
+    // read fails.
     bool read(std::uint64_t at, void* out, std::size_t count) {
-        if (count > sizeof window_) return file_->readAt(at, static_cast<std::uint8_t*>(out), count) == count;
+        if (count > sizeof window_) return file_->readExactly(at, out, count);
         if (at < at_ || at - at_ > length_ || length_ - (at - at_) < count) {
             at_ = at;
-            length_ = file_->readAt(at, window_, sizeof window_);
+            const std::ptrdiff_t got = file_->readAt(at, window_, sizeof window_);
+            length_ = got > 0 ? static_cast<std::size_t>(got) : 0;  // a failed read holds nothing
             if (count > length_) return false;
         }
         std::memcpy(out, window_ + (at - at_), count);
@@ -30,7 +32,7 @@ public:
     }
 
 private:
-    ByteSource* file_;
+    RandomAccessInput* file_;
     std::uint8_t window_[4096];
     std::uint64_t at_ = 0;
     std::size_t length_ = 0;

@@ -22,7 +22,7 @@ bool ListOperation::run(const std::string& archive, int lastDiskNumber) {
         endDisk_ = end.thisDisk;
         volumes_.lastDisk = end.thisDisk;
         volumes_.currentDisk = end.thisDisk;
-        options.openVolume = [this](int disk) -> ByteSource* {
+        options.openVolume = [this](int disk) -> RandomAccessInput* {
             volumes_.getNewDisk(disk);
             return volumes_.inFile.get();
         };

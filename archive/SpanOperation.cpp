@@ -35,20 +35,24 @@ bool SpanOperation::keepResponsive() {
 
 std::size_t SpanOperation::readInStream(std::uint8_t* out, std::size_t count) {
     std::size_t total = 0;
-    ByteSource* in = volumes.inFile.get();
+    RandomAccessInput* in = volumes.inFile.get();
     while (total < count && !failed()) {
         std::size_t got = 0;
         const bool ahead = inPosition >= inAheadAt_ && inPosition < inAheadAt_ + inAheadLength_;
         if (in && !ahead && count - total >= kSpanCopyChunk / 2) {
             // A large read goes straight to the caller: read-ahead is for
             // the many small headers.
-            got = in->readAt(inPosition, out + total, count - total);
+            const std::ptrdiff_t n = in->readAt(inPosition, out + total, count - total);
+            if (n < 0) break;  // a failed read is no end of a volume
+            got = static_cast<std::size_t>(n);
         } else if (in) {
             if (!ahead) {
                 // Read ahead: one large request for many small headers.
                 inAhead_.resize(kSpanCopyChunk);
                 inAheadAt_ = inPosition;
-                inAheadLength_ = in->readAt(inPosition, inAhead_.data(), inAhead_.size());
+                const std::ptrdiff_t n = in->readAt(inPosition, inAhead_.data(), inAhead_.size());
+                inAheadLength_ = n > 0 ? static_cast<std::size_t>(n) : 0;
+                if (n < 0) break;
             }
             const std::uint64_t offset = inPosition - inAheadAt_;
             if (offset < inAheadLength_) {

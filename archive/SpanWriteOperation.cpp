@@ -23,7 +23,7 @@ using namespace span;
 // The largest local header with its name and extra field: each must lie
 // whole on one volume. The walk stops quietly where the archive is damaged;
 // the copy that follows reports it.
-std::uint64_t largestLocalHeader(ByteSource& file, SpanInput& input, SpanEntryIndex& index,
+std::uint64_t largestLocalHeader(RandomAccessInput& file, SpanInput& input, SpanEntryIndex& index,
                                  std::uint64_t total) {
     HeaderWindow window(file);
     std::uint64_t at = 0;

@@ -154,7 +154,7 @@ void VolumeDrive::getNewDisk(int volume) {
         processMessages();
         if (win32::fileExists(numbered)) {
             inFileName = numbered;
-            inFile = Win32FileSource::open(inFileName);
+            inFile = openInputFile(inFileName);
             if (inFile) return;
         }
     }
@@ -166,7 +166,7 @@ void VolumeDrive::getNewDisk(int volume) {
             if (operation_.failed()) return;
         } while (!isRightDisk(type));
         if (operation_.failed()) return;
-        inFile = Win32FileSource::open(inFileName);
+        inFile = openInputFile(inFileName);
         if (inFile) return;
         if (isFixedOrNetwork(type)) {
             operation_.fail(EArchiveBuilder(msg::InputMissing, true));
@@ -180,7 +180,7 @@ bool VolumeDrive::checkIfLastDisk(ZipEndOfCentral& end, bool raiseErrors) {
     comment.clear();
     endOfCentralOffset = 0;
     searched = true;
-    inFile = Win32FileSource::open(inFileName);
+    inFile = openInputFile(inFileName);
     opened = inFile != nullptr;
     if (!inFile) {
         if (raiseErrors) return operation_.fail(EArchiveBuilder(msg::InputMissing, true));

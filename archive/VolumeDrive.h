@@ -4,10 +4,10 @@
 // call has one of its own; the checks and questions fail its operation.
 #pragma once
 
-#include "archive/ByteSource.h"
 #include "archive/DirectoryReader.h"
 #include "archive/DiskSpan.h"
 #include "archive/Operation.h"
+#include "common/support/RandomAccessInput.h"
 
 #include <windows.h>
 
@@ -63,7 +63,7 @@ public:
     std::uint64_t setSize = 0;  // writing: the archive being cut, for the disks asked for
 
     std::string inFileName;  // the archive or volume being read
-    std::unique_ptr<ByteSource> inFile;
+    std::unique_ptr<RandomAccessInput> inFile;
     EndRecordSearch endSearch;
     // What the last end-record search found besides the record.
     std::string comment;  // raw

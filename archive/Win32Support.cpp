@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/win32/FileInput.h"
 #include "common/win32/ProgramPath.h"
 
 namespace tavrix::archive {
@@ -14,29 +15,10 @@ bool isConsoleProgram() {
     return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
 }
 
-std::unique_ptr<Win32FileSource> Win32FileSource::open(const std::string& path) {
-    win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return nullptr;
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return nullptr;
-    return std::unique_ptr<Win32FileSource>(
-        new Win32FileSource(std::move(file), static_cast<std::uint64_t>(size.QuadPart)));
-}
-
-std::size_t Win32FileSource::readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) {
-    std::size_t total = 0;
-    while (total < count) {
-        OVERLAPPED at{};
-        std::uint64_t position = offset + total;
-        at.Offset = static_cast<DWORD>(position);
-        at.OffsetHigh = static_cast<DWORD>(position >> 32);
-        DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count - total, 1u << 30));
-        DWORD got = 0;
-        if (!::ReadFile(file_.get(), out + total, ask, &got, &at) || got == 0) break;
-        total += got;
-    }
-    return total;
+std::unique_ptr<RandomAccessInput> openInputFile(const std::string& path) {
+    return win32::FileInput::of(
+        win32::UniqueFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 void processMessages() {

@@ -1,8 +1,9 @@
-// Small Windows helpers of the component: file reading for the directory
-// reader, the error-mode and cursor scopes, and pumping the message queue.
+// Small Windows helpers of the component: opening the files the directory
+// reader and the join read, the error-mode and cursor scopes, and pumping
+// the message queue.
 #pragma once
 
-#include "archive/ByteSource.h"
+#include "common/support/RandomAccessInput.h"
 #include "common/win32/PathExists.h"
 #include "common/win32/UniqueHandle.h"
 
@@ -13,19 +14,9 @@
 
 namespace tavrix::archive {
 
-// A file opened for reading while others may read but not write it.
-class Win32FileSource final : public ByteSource {
-public:
-    // nullptr when the file cannot be opened.
-    static std::unique_ptr<Win32FileSource> open(const std::string& path);
-    std::uint64_t size() const override { return size_; }
-    std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override;
-
-private:
-    Win32FileSource(win32::UniqueFile file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
-    win32::UniqueFile file_;
-    std::uint64_t size_;
-};
+// A file opened for reading while others may read but not write it;
+// nullptr when it cannot be opened.
+std::unique_ptr<RandomAccessInput> openInputFile(const std::string& path);
 
 // Sets the process error mode for a scope and restores the previous one.
 class ErrorModeScope {

@@ -27,21 +27,21 @@ public:
 
     // Whether volume `disk` can be read without asking for a disk.
     bool atHand(int disk) const { return !onDisks_ || disk == lastDisk_; }
-    ByteSource* open(int disk) {
+    RandomAccessInput* open(int disk) {
         if (disk == lastDisk_) return last();
         if (!atHand(disk) || disk < 0 || disk > lastDisk_) return nullptr;
         if (disk != otherDisk_) {
             other_.reset();
             otherWindow_.reset();
-            other_ = Win32FileSource::open(volumeFileName(setName_, disk + 1));
+            other_ = openInputFile(volumeFileName(setName_, disk + 1));
             otherDisk_ = other_ ? disk : -1;
             if (other_) otherWindow_ = std::make_unique<HeaderWindow>(*other_);
         }
         return other_.get();
     }
-    ByteSource* last() {
+    RandomAccessInput* last() {
         if (!last_) {
-            last_ = Win32FileSource::open(onDisks_ ? setName_ : volumeFileName(setName_, lastDisk_ + 1));
+            last_ = openInputFile(onDisks_ ? setName_ : volumeFileName(setName_, lastDisk_ + 1));
             if (last_) lastWindow_ = std::make_unique<HeaderWindow>(*last_);
         }
         return last_.get();
@@ -56,9 +56,9 @@ private:
     std::string setName_;
     int lastDisk_;
     bool onDisks_;
-    std::unique_ptr<Win32FileSource> last_;
+    std::unique_ptr<RandomAccessInput> last_;
     std::unique_ptr<HeaderWindow> lastWindow_;
-    std::unique_ptr<Win32FileSource> other_;
+    std::unique_ptr<RandomAccessInput> other_;
     std::unique_ptr<HeaderWindow> otherWindow_;
     int otherDisk_ = -1;
 };
@@ -84,7 +84,7 @@ void SpanWriteOperation::checkWrittenSet(bool onDisks) {
     const auto unreadable = [&](int disk) {
         fail(EArchiveBuilder(msg::SetDoesNotReadBack, written.name(disk)));
     };
-    ByteSource* last = written.last();
+    RandomAccessInput* last = written.last();
     if (!last) return unreadable(lastDisk);
     DirectoryOptions options;
     options.codePage = cpNone;  // names compared as they are stored

@@ -7,11 +7,10 @@
 
 namespace tavrix::sfx {
 
-std::optional<Payload> locatePayload(zip::InputFile& file) {
+std::optional<Payload> locatePayload(RandomAccessInput& file) {
     const std::uint64_t size = file.size();
     std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kPeHeadBytes)));
-    if (file.readAt(0, head.data(), head.size()) != static_cast<std::ptrdiff_t>(head.size()))
-        return std::nullopt;
+    if (!file.readExactly(0, head.data(), head.size())) return std::nullopt;
     const std::optional<std::uint64_t> imageEnd = peImageEnd(head, size);
     if (!imageEnd) return std::nullopt;
 
@@ -19,8 +18,7 @@ std::optional<Payload> locatePayload(zip::InputFile& file) {
     payload.imageEnd = payload.archiveStart = *imageEnd;
     if (size - *imageEnd >= kSettingsBlockSize) {
         std::vector<std::uint8_t> block(kSettingsBlockSize);
-        if (file.readAt(*imageEnd, block.data(), block.size()) != static_cast<std::ptrdiff_t>(block.size()))
-            return std::nullopt;
+        if (!file.readExactly(*imageEnd, block.data(), block.size())) return std::nullopt;
         payload.settings = parseSettingsBlock(block);
         if (payload.settings) payload.archiveStart += kSettingsBlockSize;
     }

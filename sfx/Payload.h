@@ -17,6 +17,6 @@ struct Payload {
 };
 
 // Empty when the file is not a program whose image ends inside it.
-std::optional<Payload> locatePayload(zip::InputFile& file);
+std::optional<Payload> locatePayload(RandomAccessInput& file);
 
 }  // namespace tavrix::sfx

@@ -14,9 +14,9 @@ namespace {
 // settings read as zeros, so that nothing in the program's code can pass for
 // a record of the archive (a cut-off download would otherwise be searched
 // into the program for an end record).
-class PayloadView final : public zip::InputFile {
+class PayloadView final : public RandomAccessInput {
 public:
-    PayloadView(std::unique_ptr<zip::InputFile> file, std::uint64_t start)
+    PayloadView(std::unique_ptr<RandomAccessInput> file, std::uint64_t start)
         : file_(std::move(file)), start_(start) {}
     std::uint64_t size() const override { return file_->size(); }
     std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
@@ -30,7 +30,7 @@ public:
     }
 
 private:
-    std::unique_ptr<zip::InputFile> file_;
+    std::unique_ptr<RandomAccessInput> file_;
     std::uint64_t start_;
 };
 
@@ -76,7 +76,7 @@ private:
 std::unique_ptr<StubArchive> StubArchive::open(const std::string& exePathUtf8, std::string& error) {
     auto stub = std::unique_ptr<StubArchive>(new StubArchive);
     stub->fs_ = zip::makePlatformFileSystem();
-    std::unique_ptr<zip::InputFile> file = stub->fs_->openRead(exePathUtf8);
+    std::unique_ptr<RandomAccessInput> file = stub->fs_->openRead(exePathUtf8);
     if (!file) {
         error = std::string(text::kCannotReadSelf) + exePathUtf8;
         return nullptr;

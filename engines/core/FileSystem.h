@@ -6,6 +6,8 @@
 // process's current directory.
 #pragma once
 
+#include "common/support/RandomAccessInput.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,14 +44,6 @@ struct DirItem {
     PathInfo info;
 };
 
-class InputFile {
-public:
-    virtual ~InputFile() = default;
-    virtual std::uint64_t size() const = 0;
-    // Reads up to `count` bytes at `offset`; the count read, or -1 on error.
-    virtual std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) = 0;
-};
-
 class OutputFile {
 public:
     virtual ~OutputFile() = default;  // an unfinished file is closed, not removed
@@ -65,7 +59,7 @@ public:
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    virtual std::unique_ptr<InputFile> openRead(const std::string& path) = 0;
+    virtual std::unique_ptr<RandomAccessInput> openRead(const std::string& path) = 0;
     // Creates a new file; fails when the name exists (never follows a link).
     virtual std::unique_ptr<OutputFile> createNew(const std::string& path) = 0;
     // Renames; with replace false an existing target makes it fail.

@@ -211,7 +211,7 @@ private:
         newest_ = std::max(newest_, a.source.info.unixTime);
         if (a.directory) return check(writer.addDirectory(entry), entry.name);
         if (sink_.fileStart(entry.name, a.source.info.size)) return stopped();
-        std::unique_ptr<InputFile> input = fs_.openRead(a.source.path);
+        std::unique_ptr<RandomAccessInput> input = fs_.openRead(a.source.path);
         if (!input) {
             sink_.message(MessageId::kSourceOpen, a.source.path);
             return false;
@@ -299,7 +299,7 @@ private:
         StagedFile near = createStagedFile(fs_, parentOf(archivePath_));
         if (!near.file) return false;
         bool copied = false;
-        if (std::unique_ptr<InputFile> in = fs_.openRead(made)) {
+        if (std::unique_ptr<RandomAccessInput> in = fs_.openRead(made)) {
             std::vector<std::uint8_t> block(1 << 20);
             std::uint64_t offset = 0;
             copied = true;

@@ -35,16 +35,24 @@ private:
     int fd_;
 };
 
-class PosixInput final : public InputFile {
+class PosixInput final : public RandomAccessInput {
 public:
     PosixInput(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
     std::uint64_t size() const override { return size_; }
     std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        for (;;) {
-            ssize_t got = ::pread(fd_.get(), buffer, count, static_cast<off_t>(offset));
-            if (got >= 0) return got;
-            if (errno != EINTR) return -1;
+        auto* out = static_cast<char*>(buffer);
+        std::size_t total = 0;
+        while (total < count) {
+            const ssize_t got =
+                ::pread(fd_.get(), out + total, count - total, static_cast<off_t>(offset + total));
+            if (got == 0) break;  // the end of the file
+            if (got > 0) {
+                total += static_cast<std::size_t>(got);
+            } else if (errno != EINTR) {
+                return -1;
+            }
         }
+        return static_cast<std::ptrdiff_t>(total);
     }
 
 private:
@@ -163,7 +171,7 @@ PathInfo describe(const struct stat& st) {
 
 class PosixFileSystem final : public FileSystem {
 public:
-    std::unique_ptr<InputFile> openRead(const std::string& path) override {
+    std::unique_ptr<RandomAccessInput> openRead(const std::string& path) override {
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return nullptr;
         struct stat st {};

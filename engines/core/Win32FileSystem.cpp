@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/win32/FileInput.h"
 #include "common/win32/UniqueHandle.h"
 #include "engines/core/FileSystem.h"
 
@@ -83,32 +84,6 @@ bool moveFile(const std::wstring& source, const std::wstring& target, bool repla
     ::SetFileAttributesW(target.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     return ::MoveFileExW(source.c_str(), target.c_str(), flags) != 0;
 }
-
-class Win32Input final : public InputFile {
-public:
-    Win32Input(HANDLE h, std::uint64_t size) : handle_(h), size_(size) {}
-    std::uint64_t size() const override { return size_; }
-    // Seeks only when the read does not follow the previous one: reads are
-    // mostly sequential, and Wine serves reads that name an offset slowly.
-    std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset != position_) {
-            LARGE_INTEGER at;
-            at.QuadPart = static_cast<LONGLONG>(offset);
-            if (!::SetFilePointerEx(handle_.get(), at, nullptr, FILE_BEGIN)) return -1;
-            position_ = offset;
-        }
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
-        if (!::ReadFile(handle_.get(), buffer, want, &got, nullptr)) return -1;
-        position_ += got;
-        return static_cast<std::ptrdiff_t>(got);
-    }
-
-private:
-    UniqueFile handle_;
-    std::uint64_t size_;
-    std::uint64_t position_ = 0;
-};
 
 // Moves a file by its handle (Windows Vista and later): a rename by name
 // looks both names up again, which costs a search of the target folder
@@ -223,20 +198,11 @@ private:
 
 class Win32FileSystem final : public FileSystem {
 public:
-    std::unique_ptr<InputFile> openRead(const std::string& path) override {
-        HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return nullptr;
-        // Without backup semantics a folder does not open, so the size is
-        // all there is to ask. Not GetFileInformationByHandle: its volume
-        // serial number costs Wine a round trip to its mount manager, about
-        // ten times what opening, reading and closing a small file costs.
-        LARGE_INTEGER size;
-        if (!::GetFileSizeEx(h, &size)) {
-            ::CloseHandle(h);
-            return nullptr;
-        }
-        return std::make_unique<Win32Input>(h, static_cast<std::uint64_t>(size.QuadPart));
+    std::unique_ptr<RandomAccessInput> openRead(const std::string& path) override {
+        // Without backup semantics a folder does not open.
+        return win32::FileInput::of(
+            UniqueFile(::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     }
     std::unique_ptr<OutputFile> createNew(const std::string& path) override {
         std::wstring wide = widen(path);

@@ -236,7 +236,7 @@ FileAttributes ZipEntry::attributes() const {
     return a;
 }
 
-ArchiveReader::ArchiveReader(std::unique_ptr<InputFile> file)
+ArchiveReader::ArchiveReader(std::unique_ptr<RandomAccessInput> file)
     : file_(std::move(file)), size_(file_->size()) {}
 
 const std::uint8_t* ArchiveReader::view(std::uint64_t offset, std::size_t want, std::size_t& got) {
@@ -248,15 +248,10 @@ const std::uint8_t* ArchiveReader::view(std::uint64_t offset, std::size_t want, 
             window_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size_)));
         const std::size_t length =
             static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size_ - offset));
-        std::size_t filled = 0;
-        while (filled < length) {
-            std::ptrdiff_t n = file_->readAt(offset + filled, window_.data() + filled, length - filled);
-            if (n <= 0) {
-                failed_ = true;
-                windowLength_ = 0;
-                return nullptr;
-            }
-            filled += static_cast<std::size_t>(n);
+        if (!file_->readExactly(offset, window_.data(), length)) {
+            failed_ = true;
+            windowLength_ = 0;
+            return nullptr;
         }
         windowOffset_ = offset;
         windowLength_ = length;
@@ -282,7 +277,7 @@ bool ArchiveReader::readExact(std::uint64_t offset, void* out, std::size_t count
 
 ZipArchive::~ZipArchive() = default;
 
-std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<InputFile> file, OpenError& error) {
+std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<RandomAccessInput> file, OpenError& error) {
     error = OpenError::kCannotOpen;
     if (!file) return nullptr;
     std::unique_ptr<ZipArchive> archive(new ZipArchive());

@@ -53,7 +53,7 @@ public:
     enum class OpenError { kNone, kCannotOpen, kDamaged, kSpanned };
 
     // Reads the directory; on failure returns null and sets `error`.
-    static std::unique_ptr<ZipArchive> open(std::unique_ptr<InputFile> file, OpenError& error);
+    static std::unique_ptr<ZipArchive> open(std::unique_ptr<RandomAccessInput> file, OpenError& error);
     ~ZipArchive();
 
     const std::vector<ZipEntry>& entries() const { return entries_; }
@@ -86,7 +86,7 @@ MessageId openErrorMessage(ZipArchive::OpenError error);
 // entries are mostly read front to back).
 class ArchiveReader {
 public:
-    explicit ArchiveReader(std::unique_ptr<InputFile> file);
+    explicit ArchiveReader(std::unique_ptr<RandomAccessInput> file);
     std::uint64_t size() const { return size_; }
     // Up to `want` bytes at `offset`, valid until the next call; `got` is 0
     // at the end of the file or on a read error (then failed() is true).
@@ -96,7 +96,7 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    std::unique_ptr<InputFile> file_;
+    std::unique_ptr<RandomAccessInput> file_;
     std::uint64_t size_ = 0;
     std::vector<std::uint8_t> window_;
     std::uint64_t windowOffset_ = 0;

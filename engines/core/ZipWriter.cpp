@@ -242,8 +242,9 @@ WriteStatus ZipWriter::addDirectory(const NewEntry& entry) {
     return WriteStatus::kOk;
 }
 
-WriteStatus ZipWriter::writeData(InputFile& input, std::uint64_t size, int level, std::string_view password,
-                                 const CentralRecord& record, ChunkConsumer& progress, std::uint32_t& crc) {
+WriteStatus ZipWriter::writeData(RandomAccessInput& input, std::uint64_t size, int level,
+                                 std::string_view password, const CentralRecord& record,
+                                 ChunkConsumer& progress, std::uint32_t& crc) {
     ZipCrypto crypto(password);
     const bool encrypt = !password.empty();
     if (encrypt) {
@@ -278,13 +279,10 @@ WriteStatus ZipWriter::writeData(InputFile& input, std::uint64_t size, int level
     bool finished = false;
     while (!finished) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, kReadBlock));
-        std::size_t got = 0;
-        while (got < want) {
-            const std::ptrdiff_t n = input.readAt(offset + got, input_.data() + got, want - got);
-            if (n < 0) return WriteStatus::kReadFailed;
-            if (n == 0) return WriteStatus::kChanged;  // the file became shorter
-            got += static_cast<std::size_t>(n);
-        }
+        const std::ptrdiff_t n = input.readAt(offset, input_.data(), want);
+        if (n < 0) return WriteStatus::kReadFailed;
+        const auto got = static_cast<std::size_t>(n);
+        if (got != want) return WriteStatus::kChanged;  // the file became shorter
         offset += got;
         const bool last = offset == size;
         sum = ::crc32(sum, input_.data(), static_cast<uInt>(got));
@@ -322,8 +320,8 @@ WriteStatus ZipWriter::writeData(InputFile& input, std::uint64_t size, int level
     return WriteStatus::kOk;
 }
 
-WriteStatus ZipWriter::addFile(const NewEntry& entry, InputFile& input, int level, std::string_view password,
-                               ChunkConsumer& progress) {
+WriteStatus ZipWriter::addFile(const NewEntry& entry, RandomAccessInput& input, int level,
+                               std::string_view password, ChunkConsumer& progress) {
     const std::uint64_t size = input.size();
     const std::uint64_t headerAt = flushedEnd_ + buffered_;
     if (size >= kSaturated32 || headerAt >= kSaturated32 || entry.name.size() > kSaturated16)

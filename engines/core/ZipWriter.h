@@ -42,7 +42,7 @@ public:
     // Reads `input` to its end (its size as opened), compressing at `level`
     // (0 stores) and encrypting with `password` when it is not empty.
     // `progress` receives the input bytes as they are read.
-    WriteStatus addFile(const NewEntry& entry, InputFile& input, int level, std::string_view password,
+    WriteStatus addFile(const NewEntry& entry, RandomAccessInput& input, int level, std::string_view password,
                         ChunkConsumer& progress);
     WriteStatus finish(std::string_view comment);
 
@@ -65,7 +65,7 @@ private:
     // The CRC and sizes after the data, for entries whose local header could not carry them.
     bool writeDataDescriptor(const CentralRecord& record);
     bool writeZip64End(std::uint64_t directoryStart, std::uint64_t directorySize);
-    WriteStatus writeData(InputFile& input, std::uint64_t size, int level, std::string_view password,
+    WriteStatus writeData(RandomAccessInput& input, std::uint64_t size, int level, std::string_view password,
                           const CentralRecord& record, ChunkConsumer& progress, std::uint32_t& crc);
     // `extra` holds the record's extra fields.
     static CentralRecord describe(const NewEntry& entry, std::string& extra);

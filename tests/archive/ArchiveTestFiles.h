@@ -118,7 +118,7 @@ struct Listed {
 inline Listed listFile(const std::string& path, CPOpts codePage = cpAUTO) {
     Listed out;
     out.bytes = readFile(path);
-    MemoryByteSource source(out.bytes);
+    MemoryInput source(out.bytes);
     DirectoryOptions options;
     options.codePage = codePage;
     options.warn = [&out](int id) { out.warnings.push_back(id); };

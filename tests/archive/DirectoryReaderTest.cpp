@@ -69,7 +69,7 @@ TEST(EndRecordSearch, SpannedMarkerAndLabelChooseTheMessage) {
     std::vector<std::uint8_t> first = testing::readFile("corpus/bad/spanned_first_volume.zip");
     std::vector<std::uint8_t> plain = testing::readFile("corpus/bad/no_end_record.zip");
     auto search = [](std::vector<std::uint8_t>& bytes, int label) {
-        MemoryByteSource source(bytes);
+        MemoryInput source(bytes);
         EndRecordSearch s;
         s.labelVolume = label;
         ReadError e = findEndRecord(source, s);
@@ -121,7 +121,7 @@ TEST(CentralDirectory, EmptyArchiveBehindAStubStartsWhereTheStubEnds) {
     std::vector<std::uint8_t> bytes(1000, 'S');
     const std::uint8_t end[22] = {'P', 'K', 5, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE8, 0x03, 0, 0, 0, 0};
     bytes.insert(bytes.end(), std::begin(end), std::end(end));
-    MemoryByteSource source(bytes);
+    MemoryInput source(bytes);
     EndRecordSearch search;
     DirectoryListing listing;
     ASSERT_FALSE(listArchive(source, {}, search, listing));
@@ -235,15 +235,68 @@ TEST(DamagedArchive, DirectoryOnAnotherDiskNamesThatDisk) {
 
 TEST(DamagedArchive, ShortReadOfTheSearchWindowIsAnError) {
     // A file whose reads stop short of its declared size.
-    struct Truncating : ByteSource {
+    struct Truncating : RandomAccessInput {
         std::vector<std::uint8_t> bytes = testing::readFile("corpus/good/comment10.zip");
         std::uint64_t size() const override { return bytes.size() + 100; }
-        std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override {
-            return MemoryByteSource(bytes).readAt(offset, out, count);
+        std::ptrdiff_t readAt(std::uint64_t offset, void* out, std::size_t count) override {
+            return MemoryInput(bytes).readAt(offset, out, count);
         }
     } file;
     EndRecordSearch s;
     EXPECT_EQ(findEndRecord(file, s).id, msg::EndRecordReadError);
+}
+
+// A directory that goes on from one volume of a set to the next: the reader
+// moves on where a volume ends, but a read that fails is reported as the
+// read error it is. (Taken for the volume's end, it had the next volume's
+// headers read in place of the lost ones and the end record as a damaged
+// header.)
+TEST(DamagedArchive, FailedReadOfAVolumeIsNoEndOfIt) {
+    struct FailingFrom final : RandomAccessInput {
+        std::span<const std::uint8_t> bytes;
+        std::uint64_t failAt;
+        std::uint64_t size() const override { return bytes.size(); }
+        std::ptrdiff_t readAt(std::uint64_t offset, void* out, std::size_t count) override {
+            return offset + count > failAt ? -1 : MemoryInput(bytes).readAt(offset, out, count);
+        }
+    };
+    std::vector<std::uint8_t> first, last;
+    testing::appendCentralHeader(first, {.name = "a.txt", .extra = {}});
+    testing::appendCentralHeader(last, {.name = "b.txt", .disk = 1, .extra = {}});
+    const auto directorySize = static_cast<std::uint32_t>(first.size() + last.size());
+    testing::appendEndRecord(last,
+                             {.thisDisk = 1, .entriesHere = 1, .entries = 2, .directorySize = directorySize});
+    MemoryInput lastVolume(last);
+    EndRecordSearch end;
+    ASSERT_FALSE(findEndRecord(lastVolume, end));
+
+    for (const std::uint64_t failAt : {std::uint64_t{first.size()}, std::uint64_t{10}}) {
+        const bool fails = failAt < first.size();
+        SCOPED_TRACE(fails ? "a read fails" : "every read succeeds");
+        FailingFrom firstVolume;
+        firstVolume.bytes = first;
+        firstVolume.failAt = failAt;
+        std::vector<int> opened;
+        DirectoryOptions options;
+        options.openVolume = [&](int disk) -> RandomAccessInput* {
+            opened.push_back(disk);
+            return disk == 0   ? &firstVolume
+                   : disk == 1 ? static_cast<RandomAccessInput*>(&lastVolume)
+                               : nullptr;
+        };
+        DirectoryListing listing;
+        const ReadError error = readDirectory(lastVolume, end, options, listing);
+        if (fails) {
+            EXPECT_EQ(error.id, msg::CentralHeaderReadError);
+            EXPECT_EQ(opened, std::vector<int>{0});
+            EXPECT_TRUE(listing.entries.empty());
+        } else {
+            ASSERT_FALSE(error) << error.id;
+            EXPECT_EQ(opened, (std::vector<int>{0, 1}));
+            ASSERT_EQ(listing.entries.size(), 2u);
+            EXPECT_EQ(listing.entries[1].fileName, "b.txt");
+        }
+    }
 }
 
 // Archives made by Info-ZIP zip, 7z and Python's zipfile list as zipinfo lists them.
@@ -384,7 +437,7 @@ TEST(CentralDirectory, Zip64ExtraFieldGivesTheSaturatedValuesInFull) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::vector<std::uint8_t> bytes = archiveWith(c.header, c.extra);
-        MemoryByteSource source(bytes);
+        MemoryInput source(bytes);
         EndRecordSearch end;
         DirectoryListing listing;
         ASSERT_FALSE(listArchive(source, {}, end, listing));

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/ByteSource.h"
 #include "archive/DirectoryReader.h"
 #include "archive/MessageIds.h"
 #include "archive/SpanJoin.h"
+#include "common/support/RandomAccessInput.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "tests/archive/MemoryJoin.h"
 
@@ -63,7 +63,7 @@ int joinFailure(Io& io, const archive::EndRecordSearch& end, std::vector<archive
 TEST(SpanJoin, DirectoryClaimedLargerThanTheSetFailsWithoutReservingIt) {
     const std::vector<std::uint8_t> first(64, 0);
     const std::vector<std::uint8_t> last = lyingLastVolume(std::uint64_t{1} << 34, std::uint64_t{1} << 40);
-    archive::MemoryByteSource lastVolume(last);
+    MemoryInput lastVolume(last);
     archive::EndRecordSearch end;
     end.labelVolume = 2;
     ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
@@ -80,7 +80,7 @@ TEST(SpanJoin, DirectoryClaimedLargerThanTheSetFailsWithoutReservingIt) {
 TEST(SpanJoin, MoreEntriesThanTheDirectoryCanHoldFailBeforeReading) {
     const std::vector<std::uint8_t> first(64, 0);
     const std::vector<std::uint8_t> last = lyingLastVolume(1000, 46 * 999);
-    archive::MemoryByteSource lastVolume(last);
+    MemoryInput lastVolume(last);
     archive::EndRecordSearch end;
     end.labelVolume = 2;
     ASSERT_FALSE(archive::findEndRecord(lastVolume, end));
@@ -128,7 +128,7 @@ std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 TEST(SpanJoin, EntriesOfOneNameKeepTheirOwnData) {
     const std::string contents[2] = {"the first copy", "the second, longer copy"};
     const DuplicateNameSet set = duplicateNameSet("same.txt", contents);
-    archive::MemoryByteSource lastVolume(set.last);
+    MemoryInput lastVolume(set.last);
     archive::EndRecordSearch end;
     end.labelVolume = 2;
     ASSERT_FALSE(archive::findEndRecord(lastVolume, end)) << "no read error";
@@ -276,18 +276,19 @@ private:
     std::uint64_t position_ = 0;
 };
 
-class PiecesSource final : public archive::ByteSource {
+class PiecesSource final : public RandomAccessInput {
 public:
     explicit PiecesSource(const Pieces& pieces) : pieces_(pieces) {}
     std::uint64_t size() const override { return sizeOf(pieces_); }
-    std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override {
+    std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        auto* out = static_cast<std::uint8_t*>(buffer);
         std::size_t total = 0;
         while (total < count) {
             const std::size_t n = readPieces(pieces_, offset + total, out + total, count - total);
             if (n == 0) break;
             total += n;
         }
-        return total;
+        return static_cast<std::ptrdiff_t>(total);
     }
 
 private:
@@ -314,7 +315,7 @@ JoinedSet joinWithDirectoryOnLast(const Pieces& first, Pieces last,
                         .entries = count,
                         .directorySize = static_cast<std::uint32_t>(last[0].bytes.size() - directoryAt),
                         .directoryOffset = directoryAt});
-    archive::MemoryByteSource lastVolume(last[0].bytes);
+    MemoryInput lastVolume(last[0].bytes);
     archive::EndRecordSearch end;
     EXPECT_FALSE(archive::findEndRecord(lastVolume, end));
     SparseJoin io({first, last});
@@ -360,7 +361,7 @@ TEST(SpanJoin, OffsetsPastFourGibibytesAreKeptInZip64Fields) {
     EXPECT_EQ(listing.entries[1].localHeaderOffset, smallAt);
     EXPECT_EQ(listing.entries[1].header.versionNeeded, 45);
     std::uint8_t signature[4];
-    ASSERT_EQ(joined.readAt(smallAt, signature, 4), 4u);
+    ASSERT_TRUE(joined.readExactly(smallAt, signature, 4));
     EXPECT_EQ(u32At(std::vector<std::uint8_t>(signature, signature + 4), 0), 0x04034b50u);
     // The entry's other extra field is kept in front of its ZIP64 field.
     EXPECT_EQ(listing.entries[1].header.extraFieldLength, 5 + 4 + 8);

@@ -166,7 +166,7 @@ TEST_F(CoreTest, DamagedDirectoryIsReportedWithoutProgress) {
 
 // A file of `size` zero bytes that ends in an end record claiming a
 // directory of `claimed` bytes right in front of it; counts what is read.
-class ClaimingInput final : public zip::InputFile {
+class ClaimingInput final : public RandomAccessInput {
 public:
     ClaimingInput(std::uint64_t size, std::uint32_t claimed, std::uint64_t& bytesRead)
         : size_(size), bytesRead_(bytesRead) {

@@ -61,7 +61,7 @@ class FaultyFileSystem final : public zip::FileSystem {
 public:
     FaultyFileSystem(zip::FileSystem& real, std::string failing)
         : real_(real), failing_(std::move(failing)) {}
-    std::unique_ptr<zip::InputFile> openRead(const std::string& path) override {
+    std::unique_ptr<RandomAccessInput> openRead(const std::string& path) override {
         return path.find(failing_) != std::string::npos ? nullptr : real_.openRead(path);
     }
     std::unique_ptr<zip::OutputFile> createNew(const std::string& path) override {

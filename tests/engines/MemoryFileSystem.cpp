@@ -15,19 +15,18 @@ std::string parentPath(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-class MemoryInput final : public InputFile {
+// An open file reads the bytes it had when it was opened.
+class OpenedFile final : public RandomAccessInput {
 public:
-    explicit MemoryInput(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    std::uint64_t size() const override { return bytes_.size(); }
+    explicit OpenedFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::uint64_t size() const override { return view_.size(); }
     std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset >= bytes_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(count, bytes_.size() - static_cast<std::size_t>(offset));
-        std::memcpy(buffer, bytes_.data() + offset, n);
-        return static_cast<std::ptrdiff_t>(n);
+        return view_.readAt(offset, buffer, count);
     }
 
 private:
     std::vector<std::uint8_t> bytes_;
+    MemoryInput view_{bytes_};
 };
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
@@ -124,10 +123,10 @@ bool MemoryFileSystem::grow(Node& node, std::uint64_t newSize) {
     return true;
 }
 
-std::unique_ptr<InputFile> MemoryFileSystem::openRead(const std::string& path) {
+std::unique_ptr<RandomAccessInput> MemoryFileSystem::openRead(const std::string& path) {
     const Node* node = find(path);
     if (!node || node->kind != PathKind::kFile) return nullptr;
-    return std::make_unique<MemoryInput>(node->bytes);
+    return std::make_unique<OpenedFile>(node->bytes);
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::createNew(const std::string& path) {

@@ -39,7 +39,7 @@ public:
     const std::map<std::string, Node>& nodes() const { return nodes_; }
     const Node* find(const std::string& path) const;
 
-    std::unique_ptr<zip::InputFile> openRead(const std::string& path) override;
+    std::unique_ptr<RandomAccessInput> openRead(const std::string& path) override;
     std::unique_ptr<zip::OutputFile> createNew(const std::string& path) override;
     bool rename(const std::string& from, const std::string& to, bool replace) override;
     bool removeFile(const std::string& path) override;

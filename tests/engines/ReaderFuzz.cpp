@@ -3,9 +3,9 @@
 // password, so the reader, the decoder and the name rules all see hostile
 // input. Nothing may crash, hang or read out of bounds.
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
+#include "common/support/RandomAccessInput.h"
 #include "common/zip/SafeName.h"
 #include "engines/core/EntryDecoder.h"
 #include "engines/core/NameCodec.h"
@@ -14,22 +14,6 @@
 namespace {
 
 using namespace tavrix::zip;
-
-class MemoryInput final : public InputFile {
-public:
-    MemoryInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint64_t size() const override { return size_; }
-    std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset >= size_) return 0;
-        const std::size_t n = std::min<std::size_t>(count, size_ - static_cast<std::size_t>(offset));
-        std::memcpy(buffer, data_ + offset, n);
-        return static_cast<std::ptrdiff_t>(n);
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
 
 class Discard final : public ChunkConsumer {
 public:
@@ -41,7 +25,8 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ZipArchive::OpenError error{};
-    auto archive = ZipArchive::open(std::make_unique<MemoryInput>(data, size), error);
+    auto archive = ZipArchive::open(
+        std::make_unique<tavrix::MemoryInput>(std::span<const std::uint8_t>(data, size)), error);
     if (!archive) return 0;
     EntryDecoder decoder;
     Discard discard;

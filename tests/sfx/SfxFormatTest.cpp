@@ -2,9 +2,8 @@
 // where its archive starts, and its command line.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "common/SfxSettingsBlock.h"
+#include "common/support/RandomAccessInput.h"
 #include "sfx/CommandLine.h"
 #include "sfx/Payload.h"
 #include "sfx/PeImage.h"
@@ -19,21 +18,6 @@ using sfxtest::fakeStub;
 std::span<const std::uint8_t> bytesOf(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
-
-class MemoryFile final : public zip::InputFile {
-public:
-    explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
-    std::uint64_t size() const override { return bytes_.size(); }
-    std::ptrdiff_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset > bytes_.size()) return -1;
-        const std::size_t n = std::min<std::size_t>(count, bytes_.size() - offset);
-        std::memcpy(buffer, bytes_.data() + offset, n);
-        return static_cast<std::ptrdiff_t>(n);
-    }
-
-private:
-    std::string bytes_;
-};
 
 TEST(SettingsBlock, LaysOutHeaderAndStringsByteForByte) {
     SfxSettings s;
@@ -143,7 +127,8 @@ TEST(Payload, SettingsBlockRightAfterTheImageAndArchiveAfterIt) {
     const auto block = buildSettingsBlock(s);
     const std::string stub = fakeStub({{0x400, 0x800}});
     const std::string zip = ziptest::buildZip({{.name = "a.txt", .data = "hello"}});
-    MemoryFile file(stub + std::string(block->begin(), block->end()) + zip);
+    const std::string image = stub + std::string(block->begin(), block->end()) + zip;
+    MemoryInput file(bytesOf(image));
     const auto payload = locatePayload(file);
     ASSERT_TRUE(payload);
     EXPECT_EQ(payload->imageEnd, 0xC00u);
@@ -154,18 +139,19 @@ TEST(Payload, SettingsBlockRightAfterTheImageAndArchiveAfterIt) {
 
 TEST(Payload, WithoutBlockTheArchiveFollowsTheImage) {
     const std::string stub = fakeStub({{0x400, 0x800}});
-    MemoryFile withArchive(stub + ziptest::buildZip({{.name = "a.txt", .data = std::string(300, 'a')}}));
+    const std::string image = stub + ziptest::buildZip({{.name = "a.txt", .data = std::string(300, 'a')}});
+    MemoryInput withArchive(bytesOf(image));
     auto payload = locatePayload(withArchive);
     ASSERT_TRUE(payload);
     EXPECT_FALSE(payload->settings);
     EXPECT_EQ(payload->archiveStart, 0xC00u);
 
-    MemoryFile bare(stub);
+    MemoryInput bare(bytesOf(stub));
     payload = locatePayload(bare);
     ASSERT_TRUE(payload);
     EXPECT_EQ(payload->archiveStart, stub.size());
 
-    MemoryFile cut(stub.substr(0, 0xB00));  // the image itself is incomplete
+    MemoryInput cut(bytesOf(stub).first(0xB00));  // the image itself is incomplete
     EXPECT_FALSE(locatePayload(cut));
 }
 

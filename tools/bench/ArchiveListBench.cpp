@@ -19,7 +19,7 @@
 #include <unistd.h>
 
 namespace {
-class PosixFile final : public tavrix::archive::ByteSource {
+class PosixFile final : public tavrix::RandomAccessInput {
 public:
     explicit PosixFile(const char* path) : fd_(::open(path, O_RDONLY)) {
         struct stat st {};
@@ -29,9 +29,8 @@ public:
         if (fd_ >= 0) ::close(fd_);
     }
     std::uint64_t size() const override { return size_; }
-    std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override {
-        ssize_t n = ::pread(fd_, out, count, static_cast<off_t>(offset));
-        return n > 0 ? static_cast<std::size_t>(n) : 0;
+    std::ptrdiff_t readAt(std::uint64_t offset, void* out, std::size_t count) override {
+        return ::pread(fd_, out, count, static_cast<off_t>(offset));  // a local file reads whole
     }
 
 private:

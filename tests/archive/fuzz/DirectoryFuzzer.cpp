@@ -10,7 +10,7 @@
 using namespace tavrix::archive;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    MemoryByteSource source(std::span<const std::uint8_t>(data, size));
+    tavrix::MemoryInput source(std::span<const std::uint8_t>(data, size));
     for (CPOpts codePage : {cpAUTO, cpOEM}) {
         DirectoryOptions options;
         options.codePage = codePage;

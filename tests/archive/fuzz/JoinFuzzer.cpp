@@ -44,7 +44,7 @@ bool holds(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> wh
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::span<const std::uint8_t>> volumes = volumesOf(data, size);
     if (volumes.empty()) return 0;
-    MemoryByteSource last(volumes.back());
+    tavrix::MemoryInput last(volumes.back());
     EndRecordSearch end;
     end.labelVolume = static_cast<int>(volumes.size());
     if (findEndRecord(last, end)) return 0;
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t endSignature[] = {'P', 'K', 5, 6};
     const auto* comment = reinterpret_cast<const std::uint8_t*>(end.comment.data());
     if (end.zip64 || holds({comment, end.comment.size()}, endSignature)) return 0;
-    MemoryByteSource joined(io.out);
+    tavrix::MemoryInput joined(io.out);
     DirectoryOptions options;
     EndRecordSearch joinedEnd;
     DirectoryListing listing;
