@@ -355,9 +355,11 @@ private:
     friend class PackOperation;
     friend class SfxConversionOperation;
     friend class EngineUse;
-    // CallUnpackEngine and CallPackEngine with the count going to `processed`.
-    void callUnpackEngine(const std::string& archivePath, int& processed);
-    void callPackEngine(const std::string& archivePath, PackCall kind, int& processed);
+    // CallUnpackEngine and CallPackEngine with the count going to `processed`
+    // and the engine's abort (a failed call, or a handler that failed during
+    // it) given back as false, for the operation to report.
+    bool callUnpackEngine(const std::string& archivePath, int& processed);
+    bool callPackEngine(const std::string& archivePath, PackCall kind, int& processed);
     EngineLibrary::Report reporter();
     int onCallback(const EngineCallbackRecord& record);
     // Cancel, or a handler failed inside a callback: the engine is to stop.

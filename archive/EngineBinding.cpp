@@ -100,11 +100,12 @@ void TArchiveBuilder::SetPackSwitches(const std::string& archivePath) {
 }
 
 void TArchiveBuilder::CallUnpackEngine(const std::string& archivePath) {
-    callUnpackEngine(archivePath, processedCount_);
+    if (!callUnpackEngine(archivePath, processedCount_)) ShowArchiveMessage(kUnpackEngine.abort);
 }
 
-void TArchiveBuilder::callUnpackEngine(const std::string& archivePath, int& processed) {
-    if (!unpack_.callable(reporter())) return;
+bool TArchiveBuilder::callUnpackEngine(const std::string& archivePath, int& processed) {
+    // A refusal is the engine's own message, told by callable().
+    if (!unpack_.callable(reporter())) return true;
     handlerFailed_ = false;
     const bool called = unpack_.call(
         [&](ExecRecordMemory& memory, bool newer) {
@@ -113,16 +114,18 @@ void TArchiveBuilder::callUnpackEngine(const std::string& archivePath, int& proc
                 memory, fSpecArgs_, newer);
         },
         processed);
-    if (!called || std::exchange(handlerFailed_, false)) ShowArchiveMessage(kUnpackEngine.abort);
+    const bool aborted = !called || std::exchange(handlerFailed_, false);
     fSpecArgs_.clear();
+    return !aborted;
 }
 
 void TArchiveBuilder::CallPackEngine(const std::string& archivePath, PackCall kind) {
-    callPackEngine(archivePath, kind, processedCount_);
+    if (!callPackEngine(archivePath, kind, processedCount_)) ShowArchiveMessage(kPackEngine.abort);
 }
 
-void TArchiveBuilder::callPackEngine(const std::string& archivePath, PackCall kind, int& processed) {
-    if (!pack_.callable(reporter())) return;
+bool TArchiveBuilder::callPackEngine(const std::string& archivePath, PackCall kind, int& processed) {
+    // A refusal is the engine's own message, told by callable().
+    if (!pack_.callable(reporter())) return true;
     handlerFailed_ = false;
     const bool called = pack_.call(
         [&](ExecRecordMemory& memory, bool newer) {
@@ -142,8 +145,9 @@ void TArchiveBuilder::callPackEngine(const std::string& archivePath, PackCall ki
             return true;
         },
         processed);
-    if (!called || std::exchange(handlerFailed_, false)) ShowArchiveMessage(kPackEngine.abort);
+    const bool aborted = !called || std::exchange(handlerFailed_, false);
     fSpecArgs_.clear();
+    return !aborted;
 }
 
 BOOL __stdcall TArchiveBuilder::EngineCallback(EngineCallbackRecord* record) {

@@ -33,7 +33,7 @@ void ExtractOperation::run() {
     // does not exist leaves it alone; it is not restored afterwards.
     const std::string& folder = component.extrBaseDir_;
     if (!folder.empty() && win32::directoryExists(folder)) ::SetCurrentDirectoryA(folder.c_str());
-    component.callUnpackEngine(archive, processed());
+    if (!component.callUnpackEngine(archive, processed())) fail(EArchiveBuilder(kUnpackEngine.abort, true));
 }
 
 // The component's member for it.

@@ -42,7 +42,8 @@ void PackOperation::callEngine() {
         if (!beginSpannedAdd()) return;
     }
     engine.setBusy(true);
-    component.callPackEngine(engineTarget_, kind_, processed());
+    if (!component.callPackEngine(engineTarget_, kind_, processed()))
+        fail(EArchiveBuilder(kPackEngine.abort, true));
     if (spanned) endSpannedAdd();
 }
 
