@@ -2,19 +2,14 @@
 // engine (PackOperation).
 #include "archive/ArchiveBuilder.h"
 
+#include "archive/FileNames.h"
 #include "archive/MessageIds.h"
 #include "archive/PackOperation.h"
 
 namespace tavrix::archive {
 
 bool hasExeExtension(const std::string& path) {
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t folder = path.find_last_of("\\/");
-    if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) return false;
-    std::string extension = path.substr(dot);
-    for (char& ch : extension)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-    return extension == ".EXE";
+    return hasExtension(path, ".EXE");
 }
 
 void TArchiveBuilder::Add() {

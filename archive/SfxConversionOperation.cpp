@@ -2,6 +2,7 @@
 
 #include "archive/ConversionResults.h"
 #include "archive/FileCopy.h"
+#include "archive/FileNames.h"
 #include "archive/MessageIds.h"
 #include "archive/VolumeDrive.h"
 #include "archive/Win32Support.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <limits>
 #include <vector>
 
@@ -21,22 +21,6 @@ namespace tavrix::archive {
 namespace {
 
 constexpr const char* kStubName = "PACKSFX.BIN";
-
-std::string upperExtension(const std::string& path) {
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t slash = path.find_last_of("\\/");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return ext;
-}
-
-std::string withExtension(const std::string& path, const char* ext) {
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t slash = path.find_last_of("\\/");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
-    return path.substr(0, dot) + ext;
-}
 
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");
@@ -106,7 +90,7 @@ int SfxConversionOperation::toSfx(bool createNew) {
     WaitCursor hourglass;
     std::string output = archive;
     if (!createNew) {
-        if (upperExtension(archive) != ".ZIP") return refuse(msg::SfxNotAZip);
+        if (!hasExtension(archive, ".ZIP")) return refuse(msg::SfxNotAZip);
         // A volume's offsets belong to its set: copied behind a stub they
         // would make a broken program, and the volume would be erased after.
         if (isVolumeOfASet()) return refuse(msg::SfxNotSpannable);
@@ -213,7 +197,7 @@ int SfxConversionOperation::toZip() {
         fail(EArchiveBuilder(msg::ZipNoExe, true));
         return kConvertReadFailed;
     }
-    if (upperExtension(archive) != ".EXE") {
+    if (!hasExtension(archive, ".EXE")) {
         fail(EArchiveBuilder(msg::ZipNotAnExe, true));
         return kConvertReadFailed;
     }

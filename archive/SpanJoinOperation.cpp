@@ -3,6 +3,7 @@
 #include "archive/SpanJoinOperation.h"
 
 #include "archive/ArchiveBuilder.h"
+#include "archive/FileNames.h"
 #include "archive/MessageIds.h"
 #include "archive/SpanRecords.h"
 #include "archive/Win32Support.h"
@@ -14,13 +15,6 @@ namespace tavrix::archive {
 namespace {
 
 using namespace span;
-
-std::string withZipExtension(const std::string& name) {
-    const std::size_t slash = name.find_last_of("\\/:");
-    const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ".zip";
-    return name.substr(0, dot) + ".zip";
-}
 
 // The operation's side of the portable joining code.
 class JoinStreams final : public JoinIo {
@@ -104,7 +98,7 @@ void SpanJoinOperation::join(std::string& outFileName) {
     } else if (win32::fileExists(outFileName)) {
         ::DeleteFileA(outFileName.c_str());
     }
-    outFileName = withZipExtension(outFileName);
+    outFileName = withExtension(outFileName, ".zip");
     outName = outFileName;
     outFile = createOutputFile(outFileName);
     if (!outFile) {

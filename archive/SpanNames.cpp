@@ -1,18 +1,12 @@
 // Names of a set's volumes: numbered files on fixed drives, labels on disks.
 #include "archive/DiskSpan.h"
 
+#include "archive/FileNames.h"
+
 #include "common/support/ZeroPadded.h"
 
 namespace tavrix::archive {
 namespace {
-
-// Where the extension of the file part starts (the name's end when none).
-std::size_t extensionStart(const std::string& name) {
-    const std::size_t slash = name.find_last_of("\\/:");
-    const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name.size();
-    return dot;
-}
 
 std::string threeDigits(int volume) {
     // As "%03d": the sign counts towards the width.
