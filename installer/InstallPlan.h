@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "installer/InstallRecord.h"
@@ -53,12 +54,17 @@ struct InstallPlan {
 
 inline InstallPlan planInstallation(const std::vector<PackageEntry>& entries, const DestinationProbe& probe) {
     InstallPlan plan;
-    std::vector<std::string> knownFolders;  // looked at already, made or found
-    auto needFolder = [&](const std::string& folder) {
-        for (const std::string& known : knownFolders)
-            if (known == folder) return;
-        knownFolders.push_back(folder);
-        if (!probe.isFolder(folder)) plan.folders.push_back(folder);
+    // Folders looked at already, and whether each is there. Nothing can be
+    // below a folder that is not: a first installation of tens of thousands
+    // of files asks the system about its few folders, not about every file.
+    std::unordered_map<std::string, bool> knownFolders;
+    auto folderThere = [&](const std::string& folder, bool parentThere) {
+        const auto [known, added] = knownFolders.try_emplace(folder, false);
+        if (added) {
+            known->second = parentThere && probe.isFolder(folder);
+            if (!known->second) plan.folders.push_back(folder);
+        }
+        return known->second;
     };
     for (const PackageEntry& entry : entries) {
         const bool isFolderEntry = !entry.name.empty() && entry.name.back() == '\\';
@@ -68,16 +74,17 @@ inline InstallPlan planInstallation(const std::vector<PackageEntry>& entries, co
             continue;
         }
         // Every folder on the way, outermost first.
+        bool parentThere = true;  // the destination itself
         for (std::size_t slash = name.find('\\'); slash != std::string::npos;
              slash = name.find('\\', slash + 1))
-            needFolder(name.substr(0, slash));
+            parentThere = folderThere(name.substr(0, slash), parentThere);
         if (isFolderEntry) {
-            needFolder(name);
+            folderThere(name, parentThere);
             continue;
         }
         plan.files.push_back(name);
         const RecordedFile file{name, entry.size, entry.crc};
-        const std::optional<FoundFile> found = probe.file(name, entry.size);
+        const std::optional<FoundFile> found = parentThere ? probe.file(name, entry.size) : std::nullopt;
         if (!found)
             plan.newFiles.push_back(file);
         else if (found->size == entry.size && found->crc == entry.crc)

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "common/win32/FileBytes.h"
 #include "common/win32/PathExists.h"
@@ -30,14 +33,35 @@ bool holdsFile(const std::vector<RecordedFile>& files, const std::string& name) 
                        [&](const RecordedFile& file) { return file.name == name; });
 }
 
-// Adds a file to a list, or puts it in place of the one of its name.
-void putFile(std::vector<RecordedFile>& files, const RecordedFile& file) {
-    for (RecordedFile& present : files)
-        if (present.name == file.name) {
-            present = file;
-            return;
-        }
-    files.push_back(file);
+// A list of files, each added or put in place of the one of its name,
+// through an index of the names: a search of the list for every file made
+// an add-on of tens of thousands of files wait seconds before its first.
+class FileListEdit {
+public:
+    explicit FileListEdit(std::vector<RecordedFile>& files) : files_(files) {
+        for (std::size_t n = 0; n < files_.size(); ++n) positions_.try_emplace(files_[n].name, n);
+    }
+    void put(const RecordedFile& file) {
+        const auto [position, added] = positions_.try_emplace(file.name, files_.size());
+        if (added)
+            files_.push_back(file);
+        else
+            files_[position->second] = file;
+    }
+    void put(const std::vector<RecordedFile>& files) {
+        for (const RecordedFile& file : files) put(file);
+    }
+
+private:
+    std::vector<RecordedFile>& files_;
+    std::unordered_map<std::string, std::size_t> positions_;
+};
+
+// Appends the names a list lacks, in their order.
+void addMissing(std::vector<std::string>& list, const std::vector<std::string>& names) {
+    std::unordered_set<std::string> present(list.begin(), list.end());
+    for (const std::string& name : names)
+        if (present.insert(name).second) list.push_back(name);
 }
 
 // The uninstaller: the running program and its skin, beside the record.
@@ -93,11 +117,12 @@ void Installation::plan(const std::string& title, const std::vector<PackageEntry
     newerKept_.clear();
     // The older version's own file, as it installed it; one the pilot has
     // changed since is the pilot's, and asked about as any other.
-    auto ownUnchanged = [this](const std::string& name) {
-        if (!previous_) return false;
-        for (const RecordedFile& own : previous_->files)
-            if (own.name == name) return sameAsRecorded(pathBelow(destination_, name), own);
-        return false;
+    std::unordered_map<std::string_view, const RecordedFile*> ownFiles;
+    if (previous_)
+        for (const RecordedFile& own : previous_->files) ownFiles.try_emplace(own.name, &own);
+    auto ownUnchanged = [&](const std::string& name) {
+        const auto own = ownFiles.find(name);
+        return own != ownFiles.end() && sameAsRecorded(pathBelow(destination_, name), *own->second);
     };
     for (const RecordedFile& file : plan_.existing)
         (ownUnchanged(file.name) ? ownOlder_ : inTheWay_).push_back(file);
@@ -154,14 +179,12 @@ TextResult<> Installation::begin(bool replacing) {
     record_.title = title_;
     record_.complete = false;
     if (!previous_) record_.createdDestinationLevels = madeFolders_;
-    for (const std::string& folder : plan_.folders)
-        if (!holds(record_.folders, folder)) record_.folders.push_back(folder);
-    for (const RecordedFile& file : plan_.newFiles) putFile(record_.files, file);
-    for (const RecordedFile& file : ownOlder_) putFile(record_.files, file);
-    if (replacing_)
-        for (const RecordedFile& file : inTheWay_) putFile(record_.files, file);
-    for (const std::string& name : replacedNow_)
-        if (!holds(record_.replaced, name)) record_.replaced.push_back(name);
+    addMissing(record_.folders, plan_.folders);
+    FileListEdit files(record_.files);
+    files.put(plan_.newFiles);
+    files.put(ownOlder_);
+    if (replacing_) files.put(inTheWay_);
+    addMissing(record_.replaced, replacedNow_);
 
     // The record first, then the moves it describes.
     if (TextResult<> saved = saveRecord(destination_, record_); !saved) {
@@ -211,9 +234,10 @@ TextResult<> Installation::complete(bool informationWritten) {
     // The older version's files that the new one lacks go when unchanged;
     // either way the add-on no longer claims them.
     if (previous_) {
+        const std::unordered_set<std::string_view> planned(plan_.files.begin(), plan_.files.end());
         std::vector<RecordedFile> kept;
         for (const RecordedFile& file : record_.files) {
-            const bool dropped = file.name != kInformationFile && !holds(plan_.files, file.name);
+            const bool dropped = file.name != kInformationFile && !planned.contains(file.name);
             if (!dropped) {
                 kept.push_back(file);
                 continue;
@@ -225,7 +249,7 @@ TextResult<> Installation::complete(bool informationWritten) {
     }
     if (informationWritten)
         if (std::optional<RecordedFile> information = recordedFileOf(destination_, kInformationFile))
-            putFile(record_.files, *information);
+            FileListEdit(record_.files).put(*information);
     record_.complete = true;
     return saveRecord(destination_, record_);
 }

@@ -127,5 +127,25 @@ TEST(InstallPlan, FoldersOnceOutermostFirstAndFilesByWhatIsThere) {
     EXPECT_EQ(plan.bytesToWrite(true), 160u);
 }
 
+TEST(InstallPlan, NothingBelowAMissingFolderIsLookedFor) {
+    std::vector<std::string> foldersAsked, filesAsked;
+    const DestinationProbe probe{[&](const std::string& name) {
+                                     foldersAsked.push_back(name);
+                                     return name == "panel";
+                                 },
+                                 [&](const std::string& name, std::uint64_t) -> std::optional<FoundFile> {
+                                     filesAsked.push_back(name);
+                                     return std::nullopt;
+                                 }};
+    std::vector<PackageEntry> entries = {{"readme.txt", 1, 1}, {"panel\\panel.cfg", 1, 1}};
+    for (int n = 0; n < 1000; ++n)
+        entries.push_back({"texture\\" + std::string(n % 2 ? "day\\" : "night\\") + std::to_string(n), 1, 1});
+    const InstallPlan plan = planInstallation(entries, probe);
+    EXPECT_EQ(foldersAsked, (std::vector<std::string>{"panel", "texture"}));
+    EXPECT_EQ(filesAsked, (std::vector<std::string>{"readme.txt", "panel\\panel.cfg"}));
+    EXPECT_EQ(plan.folders, (std::vector<std::string>{"texture", "texture\\night", "texture\\day"}));
+    EXPECT_EQ(plan.newFiles.size(), 1002u);
+}
+
 }  // namespace
 }  // namespace tavrix::installer
