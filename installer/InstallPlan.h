@@ -6,9 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "installer/InstallRecord.h"
@@ -22,6 +22,10 @@ struct PackageEntry {
     std::uint64_t size = 0;
     std::uint32_t crc = 0;
 };
+
+// Names and a number for each (a place in a list, or a yes/no): the one kind
+// of index the installation uses, as each kind costs the program kilobytes.
+using NameIndex = std::map<std::string, std::size_t>;
 
 // What the probe tells of a name in the destination.
 struct FoundFile {
@@ -57,14 +61,14 @@ inline InstallPlan planInstallation(const std::vector<PackageEntry>& entries, co
     // Folders looked at already, and whether each is there. Nothing can be
     // below a folder that is not: a first installation of tens of thousands
     // of files asks the system about its few folders, not about every file.
-    std::unordered_map<std::string, bool> knownFolders;
+    NameIndex knownFolders;  // 1: there
     auto folderThere = [&](const std::string& folder, bool parentThere) {
-        const auto [known, added] = knownFolders.try_emplace(folder, false);
+        const auto [known, added] = knownFolders.try_emplace(folder, 0);
         if (added) {
-            known->second = parentThere && probe.isFolder(folder);
-            if (!known->second) plan.folders.push_back(folder);
+            known->second = parentThere && probe.isFolder(folder) ? 1 : 0;
+            if (known->second == 0) plan.folders.push_back(folder);
         }
-        return known->second;
+        return known->second != 0;
     };
     for (const PackageEntry& entry : entries) {
         const bool isFolderEntry = !entry.name.empty() && entry.name.back() == '\\';

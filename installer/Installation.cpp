@@ -3,9 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "common/win32/FileBytes.h"
 #include "common/win32/PathExists.h"
@@ -54,14 +51,15 @@ public:
 
 private:
     std::vector<RecordedFile>& files_;
-    std::unordered_map<std::string, std::size_t> positions_;
+    NameIndex positions_;
 };
 
 // Appends the names a list lacks, in their order.
 void addMissing(std::vector<std::string>& list, const std::vector<std::string>& names) {
-    std::unordered_set<std::string> present(list.begin(), list.end());
+    NameIndex present;
+    for (const std::string& name : list) present.try_emplace(name, 0);
     for (const std::string& name : names)
-        if (present.insert(name).second) list.push_back(name);
+        if (present.try_emplace(name, 0).second) list.push_back(name);
 }
 
 // The uninstaller: the running program and its skin, beside the record.
@@ -117,12 +115,14 @@ void Installation::plan(const std::string& title, const std::vector<PackageEntry
     newerKept_.clear();
     // The older version's own file, as it installed it; one the pilot has
     // changed since is the pilot's, and asked about as any other.
-    std::unordered_map<std::string_view, const RecordedFile*> ownFiles;
+    NameIndex ownFiles;  // by name, their place in the older record
     if (previous_)
-        for (const RecordedFile& own : previous_->files) ownFiles.try_emplace(own.name, &own);
+        for (std::size_t n = 0; n < previous_->files.size(); ++n)
+            ownFiles.try_emplace(previous_->files[n].name, n);
     auto ownUnchanged = [&](const std::string& name) {
         const auto own = ownFiles.find(name);
-        return own != ownFiles.end() && sameAsRecorded(pathBelow(destination_, name), *own->second);
+        return own != ownFiles.end() &&
+               sameAsRecorded(pathBelow(destination_, name), previous_->files[own->second]);
     };
     for (const RecordedFile& file : plan_.existing)
         (ownUnchanged(file.name) ? ownOlder_ : inTheWay_).push_back(file);
@@ -234,7 +234,8 @@ TextResult<> Installation::complete(bool informationWritten) {
     // The older version's files that the new one lacks go when unchanged;
     // either way the add-on no longer claims them.
     if (previous_) {
-        const std::unordered_set<std::string_view> planned(plan_.files.begin(), plan_.files.end());
+        NameIndex planned;
+        for (const std::string& name : plan_.files) planned.try_emplace(name, 0);
         std::vector<RecordedFile> kept;
         for (const RecordedFile& file : record_.files) {
             const bool dropped = file.name != kInformationFile && !planned.contains(file.name);
