@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "engines/core/DeflatePipeline.h"
 #include "engines/core/NameCodec.h"
 #include "engines/core/PathUtil.h"
 #include "engines/core/SourceCollector.h"
@@ -12,6 +13,8 @@
 
 namespace tavrix::zip {
 namespace {
+
+constexpr std::size_t kReadBlock = 256 * 1024;
 
 std::string upperAscii(std::string_view text) {
     std::string out(text);
@@ -122,12 +125,8 @@ private:
         Output out = beginOutput();
         if (!out.staged.file) return {};
         ZipWriter writer(*out.staged.file);
-        if (!copyOld(writer, replaced, nullptr)) return abandon(out);
-        std::uint32_t added = 0;
-        for (const Addition& a : additions) {
-            if (!addOne(writer, a)) return abandon(out);
-            if (!a.directory) ++added;
-        }
+        if (!copyOld(writer, replaced, nullptr) || !addAll(writer, additions)) return abandon(out);
+        const auto added = static_cast<std::uint32_t>(files);
         if (!complete(writer, out)) return {};
         if (options_.move) {
             for (const Addition& a : additions)
@@ -201,7 +200,69 @@ private:
         return true;
     }
 
-    bool addOne(ZipWriter& writer, const Addition& a) {
+    // The additions in order. Files small enough are read ahead into the
+    // pipeline, which compresses them on both processors while earlier ones
+    // are written; the others are streamed in their turn. Encrypted and
+    // stored files are streamed: there is nothing to share out.
+    bool addAll(ZipWriter& writer, const std::vector<Addition>& additions) {
+        const bool ahead = options_.level > 0 && !options_.encrypt;
+        DeflatePipeline pipeline(std::clamp(options_.level, 1, 9),
+                                 options_.threads > 0 ? options_.threads : processorCount());
+        std::vector<bool> inPipeline(additions.size(), false);
+        std::size_t next = 0;  // the next addition to consider reading ahead
+        for (std::size_t i = 0; i < additions.size(); ++i) {
+            for (; ahead && next < additions.size() && !pipeline.full(); ++next)
+                inPipeline[next] = readAhead(pipeline, additions[next]);
+            const Addition& a = additions[i];
+            if (!(inPipeline[i] ? addFromPipeline(writer, pipeline, a) : addOne(writer, a))) return false;
+        }
+        return true;
+    }
+
+    bool readAhead(DeflatePipeline& pipeline, const Addition& a) {
+        const std::uint64_t size = a.source.info.size;
+        if (a.directory || size > DeflatePipeline::kMaxFileSize) return false;
+        std::uint8_t* memory = pipeline.reserve(static_cast<std::size_t>(size));
+        if (!memory) return false;  // no memory for it now: streamed instead
+        pipeline.submit(readWhole(a.source.path, memory, size));
+        return true;
+    }
+
+    // The file as it was listed, or why not.
+    WriteStatus readWhole(const std::string& path, std::uint8_t* memory, std::uint64_t size) {
+        std::unique_ptr<RandomAccessInput> input = fs_.openRead(path);
+        if (!input) return WriteStatus::kReadFailed;
+        if (input->size() != size) return WriteStatus::kChanged;
+        for (std::uint64_t offset = 0; offset < size;) {
+            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, kReadBlock));
+            const std::ptrdiff_t n = input->readAt(offset, memory + offset, want);
+            if (n < 0) return WriteStatus::kReadFailed;
+            if (static_cast<std::size_t>(n) != want) return WriteStatus::kChanged;  // the file became shorter
+            offset += want;
+        }
+        return WriteStatus::kOk;
+    }
+
+    // Reports the file as a streamed one is reported, then writes what the
+    // pipeline made of it.
+    bool addFromPipeline(ZipWriter& writer, DeflatePipeline& pipeline, const Addition& a) {
+        const NewEntry entry = newEntry(a);
+        const std::uint64_t size = a.source.info.size;
+        if (sink_.fileStart(entry.name, size)) return stopped();
+        const DeflateJob& job = pipeline.oldest();
+        if (job.status != WriteStatus::kOk) return check(job.status, a.source.path);
+        for (std::uint64_t done = 0; done < size;) {
+            const std::uint64_t step = std::min<std::uint64_t>(kAdvanceStep, size - done);
+            if (sink_.advance(step)) return stopped();
+            done += step;
+        }
+        const WriteStatus status =
+            writer.addReady(entry, {job.data, job.dataSize}, job.deflated, job.crc, size);
+        pipeline.pop();
+        return check(status, a.source.path);
+    }
+
+    NewEntry newEntry(const Addition& a) {
         NewEntry entry;
         entry.name = a.source.storedName;
         entry.unixTime = a.source.info.unixTime;
@@ -209,6 +270,11 @@ private:
         entry.attributes = a.source.info.attributes;
         entry.dosHost = options_.forceDos;
         newest_ = std::max(newest_, a.source.info.unixTime);
+        return entry;
+    }
+
+    bool addOne(ZipWriter& writer, const Addition& a) {
+        const NewEntry entry = newEntry(a);
         if (a.directory) return check(writer.addDirectory(entry), entry.name);
         if (sink_.fileStart(entry.name, a.source.info.size)) return stopped();
         std::unique_ptr<RandomAccessInput> input = fs_.openRead(a.source.path);

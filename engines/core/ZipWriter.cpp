@@ -369,6 +369,24 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, RandomAccessInput& input, 
     return WriteStatus::kOk;
 }
 
+WriteStatus ZipWriter::addReady(const NewEntry& entry, std::span<const std::uint8_t> data, bool deflated,
+                                std::uint32_t crc, std::uint64_t size) {
+    const std::uint64_t headerAt = flushedEnd_ + buffered_;
+    if (size >= kSaturated32 || data.size() >= kSaturated32 || headerAt >= kSaturated32 ||
+        entry.name.size() > kSaturated16)
+        return WriteStatus::kTooLarge;
+    std::string extra;
+    CentralRecord r = describe(entry, extra);
+    r.method = deflated ? kMethodDeflated : kMethodStored;
+    r.crc = crc;
+    r.compressedSize = static_cast<std::uint32_t>(data.size());
+    r.size = static_cast<std::uint32_t>(size);
+    r.localOffset = static_cast<std::uint32_t>(headerAt);
+    if (!writeLocalHeader(r, r.extra) || !put(data.data(), data.size())) return WriteStatus::kWriteFailed;
+    appendCentral(r);
+    return WriteStatus::kOk;
+}
+
 // More entries than the end record counts: the ZIP64 end record and its
 // locator carry the counts, the end record saturated ones. Sizes and
 // offsets still fit their 32-bit fields.

@@ -44,6 +44,10 @@ public:
     // `progress` receives the input bytes as they are read.
     WriteStatus addFile(const NewEntry& entry, RandomAccessInput& input, int level, std::string_view password,
                         ChunkConsumer& progress);
+    // A file of `size` bytes whose data is ready in memory: deflated, or
+    // the file itself (stored). Not encrypted.
+    WriteStatus addReady(const NewEntry& entry, std::span<const std::uint8_t> data, bool deflated,
+                         std::uint32_t crc, std::uint64_t size);
     WriteStatus finish(std::string_view comment);
 
     std::size_t entryCount() const { return entryCount_; }
