@@ -46,7 +46,8 @@ struct DeflatePipeline::Deflater {
 struct DeflatePipeline::Slot {
     Block source;
     Block output;
-    std::size_t size = 0;
+    Piece piece = Piece::kWhole;
+    std::size_t dictionary = 0;
     State state = State::kFree;
     DeflateJob job;
 };
@@ -71,21 +72,28 @@ void DeflatePipeline::unlock() {
     if (worker_) worker_->unlock();
 }
 
-std::uint8_t* DeflatePipeline::reserve(std::size_t size) {
+std::uint8_t* DeflatePipeline::reserve(Piece piece, std::size_t dictionary, std::size_t size) {
     if (full()) return nullptr;
     Slot& slot = slots_[(head_ + queued_) % kSlots];
-    // One byte more than the file: output that reaches it is no smaller
-    // than the file, and the file is stored instead.
-    if (!slot.source.fit(std::max<std::size_t>(size, 1)) || !slot.output.fit(size + 1)) return nullptr;
-    slot.size = size;
+    // A whole file gets one byte more than itself: output that reaches it
+    // is no smaller than the file, which is then stored. A block's output
+    // always fits deflate's bound for it, with room for the byte boundary.
+    slot.piece = piece;
+    slot.dictionary = dictionary;
+    slot.job = DeflateJob{};
+    slot.job.inputSize = size;
+    slot.job.last = piece != Piece::kBlock;
+    const std::size_t output = piece == Piece::kWhole ? size + 1 : size + size / 8 + 64;
+    if (!slot.source.fit(std::max<std::size_t>(dictionary + size, 1)) || !slot.output.fit(output))
+        return nullptr;
     return slot.source.data;
 }
 
-void DeflatePipeline::submit(WriteStatus read) {
+void DeflatePipeline::submit(WriteStatus read, std::uint32_t crc) {
     Slot& slot = slots_[(head_ + queued_) % kSlots];
-    slot.job = DeflateJob{};
     slot.job.status = read;
-    // The worker starts with the first file it can help with.
+    slot.job.crc = crc;
+    // The worker starts with the first piece it can help with.
     if (useWorker_ && !worker_ && read == WriteStatus::kOk) {
         worker_ = WorkerThread::start(&workerMain, this);
         useWorker_ = worker_ != nullptr;
@@ -161,32 +169,35 @@ void DeflatePipeline::workerMain(WorkerThread& thread, void* self) {
 
 void DeflatePipeline::compress(Slot& slot, Deflater& deflater, const std::atomic<bool>* stop) {
     DeflateJob& job = slot.job;
-    std::uint8_t* source = slot.source.data;
-    job.crc = static_cast<std::uint32_t>(::crc32(0, source, static_cast<uInt>(slot.size)));
-    job.data = source;
-    job.dataSize = slot.size;
-    if (!deflater.start(level_)) {
+    std::uint8_t* input = slot.source.data + slot.dictionary;
+    job.data = input;
+    job.dataSize = job.inputSize;
+    z_stream& z = deflater.stream;
+    if (!deflater.start(level_) ||
+        (slot.dictionary > 0 &&
+         ::deflateSetDictionary(&z, slot.source.data, static_cast<uInt>(slot.dictionary)) != Z_OK)) {
         job.status = WriteStatus::kWriteFailed;
         return;
     }
-    z_stream& z = deflater.stream;
-    z.next_in = source;
+    const bool whole = slot.piece == Piece::kWhole;
+    z.next_in = input;
     z.next_out = slot.output.data;
-    z.avail_out = static_cast<uInt>(slot.size + 1);
-    for (std::size_t left = slot.size;;) {
+    z.avail_out = static_cast<uInt>(slot.output.capacity);
+    for (std::size_t left = job.inputSize;;) {
         const std::size_t step = std::min(left, kStep);
         z.avail_in = static_cast<uInt>(step);
         left -= step;
-        const int rc = ::deflate(&z, left == 0 ? Z_FINISH : Z_NO_FLUSH);
-        if (rc == Z_STREAM_END) break;
-        if (z.avail_out == 0) return;  // no smaller than the file: stored
-        if (rc != Z_OK) {
+        const int flush = left > 0 ? Z_NO_FLUSH : job.last ? Z_FINISH : Z_SYNC_FLUSH;
+        const int rc = ::deflate(&z, flush);
+        if (rc == Z_STREAM_END || (flush == Z_SYNC_FLUSH && rc == Z_OK && z.avail_out > 0)) break;
+        if (z.avail_out == 0 && whole) return;  // no smaller than the file: stored
+        if (rc != Z_OK || z.avail_out == 0) {
             job.status = WriteStatus::kWriteFailed;
             return;
         }
         if (stop && *stop) return;  // nobody will take this job
     }
-    if (z.total_out > slot.size) return;
+    if (whole && z.total_out > job.inputSize) return;
     job.data = slot.output.data;
     job.dataSize = z.total_out;
     job.deflated = true;

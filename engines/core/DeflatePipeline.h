@@ -17,12 +17,14 @@
 namespace tavrix::zip {
 
 struct DeflateJob {
-    // What goes into the archive: the deflated file, or the file itself
-    // when deflating does not make it smaller.
+    // What goes into the archive: the deflated input, or for a whole file
+    // the file itself when deflating does not make it smaller.
     const std::uint8_t* data = nullptr;
     std::size_t dataSize = 0;
     bool deflated = false;
-    std::uint32_t crc = 0;
+    bool last = false;  // the file's last piece
+    std::size_t inputSize = 0;
+    std::uint32_t crc = 0;  // of the file up to the end of this piece
     // kOk, how reading the file failed, or kWriteFailed when the compressor
     // found no memory (as a streamed file would end).
     WriteStatus status = WriteStatus::kOk;
@@ -30,12 +32,21 @@ struct DeflateJob {
 
 class DeflatePipeline {
 public:
-    // Files up to this size are compressed in memory, the rest streamed by
-    // the caller. A job holds the file and at most as much output, and
-    // three are in flight: 48 MB at the very worst, nothing for a 32-bit
-    // process, while most files of an add-on are far smaller and a file
-    // this size already keeps a processor busy for a tenth of a second.
-    static constexpr std::size_t kMaxFileSize = 8 << 20;
+    // Files up to this size are compressed whole, in one job: such a file
+    // is stored instead when deflating does not make it smaller, as a
+    // streamed file is when it is still in the writer's buffer. Bigger files
+    // go in blocks, each deflated on its own after the 32 KB before it (its
+    // dictionary) and ending on a byte boundary, so that the blocks' outputs
+    // joined are one deflate stream. A job holds its input and at most as
+    // much output, and three are in flight: 48 MB at the very worst, little
+    // for a 32-bit process, while most files of an add-on are far smaller and
+    // a whole file of this size keeps a processor busy for a tenth of a
+    // second at most.
+    static constexpr std::size_t kMaxWholeSize = 8 << 20;
+    // A block is the step of the progress reports.
+    static constexpr std::size_t kBlockSize = 1 << 20;
+    static constexpr std::size_t kDictionarySize = 32 * 1024;
+    enum class Piece { kWhole, kBlock, kLastBlock };
 
     // `threads` 1 compresses everything on the calling thread, with the
     // same result.
@@ -45,13 +56,15 @@ public:
     DeflatePipeline& operator=(const DeflatePipeline&) = delete;
 
     bool full() const { return queued_ == kSlots; }
-    // Memory for the next file, of `size` bytes (at most kMaxFileSize), to
-    // be filled and then given with submit(); null when there is no memory
-    // for it.
-    std::uint8_t* reserve(std::size_t size);
-    // The reserved file is read (kOk) or could not be: then the job only
-    // carries that failure back in its turn.
-    void submit(WriteStatus read);
+    // Memory for the next piece: `dictionary` bytes that precede it in the
+    // file, then its `size` bytes, to be filled and then given with submit();
+    // null when there is no memory for it (the piece can still be given,
+    // as a failure).
+    std::uint8_t* reserve(Piece piece, std::size_t dictionary, std::size_t size);
+    // The reserved piece is read (kOk) or could not be: then the job only
+    // carries that failure back in its turn. `crc` covers the file up to
+    // the end of the piece.
+    void submit(WriteStatus read, std::uint32_t crc);
     // The oldest job given, once compressed; compresses jobs on this
     // thread while the worker is busy with it.
     const DeflateJob& oldest();

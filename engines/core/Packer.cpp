@@ -1,5 +1,7 @@
 #include "engines/core/Packer.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -200,66 +202,147 @@ private:
         return true;
     }
 
-    // The additions in order. Files small enough are read ahead into the
-    // pipeline, which compresses them on both processors while earlier ones
-    // are written; the others are streamed in their turn. Encrypted and
-    // stored files are streamed: there is nothing to share out.
+    // The additions in order. Files are read ahead into the pipeline, which
+    // compresses them on both processors while earlier ones are written.
+    // Encrypted and stored files are streamed in their turn: there is
+    // nothing to share out.
     bool addAll(ZipWriter& writer, const std::vector<Addition>& additions) {
-        const bool ahead = options_.level > 0 && !options_.encrypt;
         DeflatePipeline pipeline(std::clamp(options_.level, 1, 9),
                                  options_.threads > 0 ? options_.threads : processorCount());
-        std::vector<bool> inPipeline(additions.size(), false);
-        std::size_t next = 0;  // the next addition to consider reading ahead
+        Feeder feeder(fs_, additions, pipeline);
+        const bool ahead = options_.level > 0 && !options_.encrypt;
         for (std::size_t i = 0; i < additions.size(); ++i) {
-            for (; ahead && next < additions.size() && !pipeline.full(); ++next)
-                inPipeline[next] = readAhead(pipeline, additions[next]);
+            if (ahead) feeder.fill();
             const Addition& a = additions[i];
-            if (!(inPipeline[i] ? addFromPipeline(writer, pipeline, a) : addOne(writer, a))) return false;
+            if (!(feeder.queued(i) ? addFromPipeline(writer, feeder, a) : addOne(writer, a))) return false;
         }
         return true;
     }
 
-    bool readAhead(DeflatePipeline& pipeline, const Addition& a) {
-        const std::uint64_t size = a.source.info.size;
-        if (a.directory || size > DeflatePipeline::kMaxFileSize) return false;
-        std::uint8_t* memory = pipeline.reserve(static_cast<std::size_t>(size));
-        if (!memory) return false;  // no memory for it now: streamed instead
-        pipeline.submit(readWhole(a.source.path, memory, size));
-        return true;
-    }
+    // Reads the files ahead of the writer into the pipeline, as long as it
+    // has room: small files whole, big ones in blocks.
+    class Feeder {
+    public:
+        Feeder(FileSystem& fs, const std::vector<Addition>& additions, DeflatePipeline& pipeline)
+            : fs_(fs), additions_(additions), pipeline_(pipeline), queued_(additions.size(), false) {}
 
-    // The file as it was listed, or why not.
-    WriteStatus readWhole(const std::string& path, std::uint8_t* memory, std::uint64_t size) {
-        std::unique_ptr<RandomAccessInput> input = fs_.openRead(path);
-        if (!input) return WriteStatus::kReadFailed;
-        if (input->size() != size) return WriteStatus::kChanged;
-        for (std::uint64_t offset = 0; offset < size;) {
-            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, kReadBlock));
-            const std::ptrdiff_t n = input->readAt(offset, memory + offset, want);
-            if (n < 0) return WriteStatus::kReadFailed;
-            if (static_cast<std::size_t>(n) != want) return WriteStatus::kChanged;  // the file became shorter
-            offset += want;
+        DeflatePipeline& pipeline() { return pipeline_; }
+        bool queued(std::size_t index) const { return queued_[index]; }
+
+        void fill() {
+            while (!pipeline_.full() && next_ < additions_.size()) {
+                const Addition& a = additions_[next_];
+                if (a.directory || !readPiece(a)) ++next_;
+            }
         }
-        return WriteStatus::kOk;
-    }
 
-    // Reports the file as a streamed one is reported, then writes what the
-    // pipeline made of it.
-    bool addFromPipeline(ZipWriter& writer, DeflatePipeline& pipeline, const Addition& a) {
+    private:
+        // False once the file is done with.
+        bool readPiece(const Addition& a) {
+            using Piece = DeflatePipeline::Piece;
+            const std::uint64_t size = a.source.info.size;
+            const bool whole = size <= DeflatePipeline::kMaxWholeSize;
+            const auto length =
+                static_cast<std::size_t>(whole ? size : std::min<std::uint64_t>(size - offset_, kBlockSize));
+            const Piece piece = whole                      ? Piece::kWhole
+                                : offset_ + length == size ? Piece::kLastBlock
+                                                           : Piece::kBlock;
+            const std::size_t dictionary = whole ? 0 : tail_.size();
+            std::uint8_t* memory = pipeline_.reserve(piece, dictionary, length);
+            if (offset_ == 0) {
+                queued_[next_] = memory != nullptr;  // without memory the file is streamed instead
+                if (!memory) return false;
+                crc_ = static_cast<std::uint32_t>(::crc32(0, nullptr, 0));
+                input_ = fs_.openRead(a.source.path);
+            }
+            WriteStatus status = WriteStatus::kWriteFailed;  // no memory for a later block
+            if (memory) {
+                std::copy(tail_.begin(), tail_.end(), memory);
+                status = read(a, memory + dictionary, length);
+                crc_ =
+                    static_cast<std::uint32_t>(::crc32(crc_, memory + dictionary, static_cast<uInt>(length)));
+            }
+            pipeline_.submit(status, crc_);
+            offset_ += length;
+            if (status != WriteStatus::kOk || offset_ == size) {
+                input_.reset();
+                tail_.clear();
+                offset_ = 0;
+                return false;
+            }
+            const std::size_t kept = std::min(DeflatePipeline::kDictionarySize, dictionary + length);
+            tail_.assign(memory + dictionary + length - kept, memory + dictionary + length);
+            return true;
+        }
+
+        WriteStatus read(const Addition& a, std::uint8_t* memory, std::size_t length) {
+            if (!input_) return WriteStatus::kReadFailed;
+            if (input_->size() != a.source.info.size) return WriteStatus::kChanged;
+            for (std::size_t done = 0; done < length;) {
+                const std::size_t want = std::min(length - done, kReadBlock);
+                const std::ptrdiff_t n = input_->readAt(offset_ + done, memory + done, want);
+                if (n < 0) return WriteStatus::kReadFailed;
+                if (static_cast<std::size_t>(n) != want)
+                    return WriteStatus::kChanged;  // the file became shorter
+                done += want;
+            }
+            return WriteStatus::kOk;
+        }
+
+        static constexpr std::size_t kBlockSize = DeflatePipeline::kBlockSize;
+        FileSystem& fs_;
+        const std::vector<Addition>& additions_;
+        DeflatePipeline& pipeline_;
+        std::vector<bool> queued_;
+        std::size_t next_ = 0;  // the addition being read ahead
+        std::uint64_t offset_ = 0;
+        std::uint32_t crc_ = 0;
+        std::unique_ptr<RandomAccessInput> input_;
+        std::vector<std::uint8_t> tail_;  // the dictionary of the next block
+    };
+
+    // Hands the pipeline's jobs for one file to the writer, reporting the
+    // file's progress as a streamed file's is reported.
+    class PipelinePieces final : public DataPieces {
+    public:
+        PipelinePieces(Feeder& feeder, ProgressSink& sink) : feeder_(feeder), sink_(sink) {}
+        ~PipelinePieces() override {
+            if (taken_) feeder_.pipeline().pop();
+        }
+        WriteStatus next(std::span<const std::uint8_t>& piece) override {
+            if (taken_) {
+                feeder_.pipeline().pop();
+                taken_ = false;
+                if (ended_) return WriteStatus::kOk;
+                feeder_.fill();
+            }
+            const DeflateJob& job = feeder_.pipeline().oldest();
+            if (job.status != WriteStatus::kOk) return job.status;
+            for (std::size_t done = 0; done < job.inputSize;) {
+                const std::size_t step = std::min(kAdvanceStep, job.inputSize - done);
+                if (sink_.advance(step)) return WriteStatus::kStopped;
+                done += step;
+            }
+            taken_ = true;
+            ended_ = job.last;
+            crc = job.crc;
+            deflated = job.deflated;
+            piece = {job.data, job.dataSize};
+            return WriteStatus::kOk;
+        }
+
+    private:
+        Feeder& feeder_;
+        ProgressSink& sink_;
+        bool taken_ = false;
+        bool ended_ = false;
+    };
+
+    bool addFromPipeline(ZipWriter& writer, Feeder& feeder, const Addition& a) {
         const NewEntry entry = newEntry(a);
-        const std::uint64_t size = a.source.info.size;
-        if (sink_.fileStart(entry.name, size)) return stopped();
-        const DeflateJob& job = pipeline.oldest();
-        if (job.status != WriteStatus::kOk) return check(job.status, a.source.path);
-        for (std::uint64_t done = 0; done < size;) {
-            const std::uint64_t step = std::min<std::uint64_t>(kAdvanceStep, size - done);
-            if (sink_.advance(step)) return stopped();
-            done += step;
-        }
-        const WriteStatus status =
-            writer.addReady(entry, {job.data, job.dataSize}, job.deflated, job.crc, size);
-        pipeline.pop();
-        return check(status, a.source.path);
+        if (sink_.fileStart(entry.name, a.source.info.size)) return stopped();
+        PipelinePieces pieces(feeder, sink_);
+        return check(writer.addPieces(entry, a.source.info.size, pieces), a.source.path);
     }
 
     NewEntry newEntry(const Addition& a) {

@@ -351,10 +351,14 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, RandomAccessInput& input, 
     }
     if (compressed >= kSaturated32) return WriteStatus::kTooLarge;
     r.compressedSize = static_cast<std::uint32_t>(compressed);
+    return completeEntry(headerAt, r);
+}
+
+WriteStatus ZipWriter::completeEntry(std::uint64_t headerAt, const CentralRecord& r) {
     std::uint8_t method[2];
     storeLe16(method, r.method);
     if (!patch(headerAt + local_at::kMethod, method, sizeof method)) return WriteStatus::kWriteFailed;
-    if (encrypt) {
+    if (r.flags & kFlagDataDescriptor) {
         if (!writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
     } else {
         static_assert(local_at::kCompressedSize == local_at::kCrc + 4 &&
@@ -369,22 +373,30 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, RandomAccessInput& input, 
     return WriteStatus::kOk;
 }
 
-WriteStatus ZipWriter::addReady(const NewEntry& entry, std::span<const std::uint8_t> data, bool deflated,
-                                std::uint32_t crc, std::uint64_t size) {
+WriteStatus ZipWriter::addPieces(const NewEntry& entry, std::uint64_t size, DataPieces& pieces) {
     const std::uint64_t headerAt = flushedEnd_ + buffered_;
-    if (size >= kSaturated32 || data.size() >= kSaturated32 || headerAt >= kSaturated32 ||
-        entry.name.size() > kSaturated16)
+    if (size >= kSaturated32 || headerAt >= kSaturated32 || entry.name.size() > kSaturated16)
         return WriteStatus::kTooLarge;
     std::string extra;
     CentralRecord r = describe(entry, extra);
-    r.method = deflated ? kMethodDeflated : kMethodStored;
-    r.crc = crc;
-    r.compressedSize = static_cast<std::uint32_t>(data.size());
+    r.method = kMethodDeflated;
     r.size = static_cast<std::uint32_t>(size);
     r.localOffset = static_cast<std::uint32_t>(headerAt);
-    if (!writeLocalHeader(r, r.extra) || !put(data.data(), data.size())) return WriteStatus::kWriteFailed;
-    appendCentral(r);
-    return WriteStatus::kOk;
+    if (!writeLocalHeader(r, r.extra)) return WriteStatus::kWriteFailed;
+    const std::uint64_t dataStart = flushedEnd_ + buffered_;
+    for (;;) {
+        std::span<const std::uint8_t> piece;
+        const WriteStatus status = pieces.next(piece);
+        if (status != WriteStatus::kOk) return status;
+        if (piece.empty()) break;
+        if (!put(piece.data(), piece.size())) return WriteStatus::kWriteFailed;
+    }
+    const std::uint64_t compressed = flushedEnd_ + buffered_ - dataStart;
+    if (compressed >= kSaturated32) return WriteStatus::kTooLarge;
+    r.method = pieces.deflated ? kMethodDeflated : kMethodStored;
+    r.crc = pieces.crc;
+    r.compressedSize = static_cast<std::uint32_t>(compressed);
+    return completeEntry(headerAt, r);
 }
 
 // More entries than the end record counts: the ZIP64 end record and its

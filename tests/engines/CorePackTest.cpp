@@ -317,7 +317,7 @@ protected:
             if (i % 60 == 0) writeFile(dir / ("e" + std::to_string(i)), "");
         }
         std::string big = randomBytes(3 << 20, 7);
-        while (big.size() <= zip::DeflatePipeline::kMaxFileSize) big += big.substr(0, 1 << 20);
+        while (big.size() <= zip::DeflatePipeline::kMaxWholeSize) big += big.substr(0, 1 << 20);
         writeFile(src_ / "d3/big.bin", big);
     }
     void TearDown() override {
@@ -381,6 +381,18 @@ TEST_F(TwoThreadPackTest, CancelAndUnreadableFileEndTheAddCleanly) {
         EXPECT_FALSE(fs::exists(archive_));
         EXPECT_TRUE(leftovers().empty());
     }
+    // Within the big file, whose blocks are compressed apart.
+    log_ = {};
+    log_.stopWhen = [](const Event& e, const EventLog& log) {
+        const auto start = std::find_if(log.events.rbegin(), log.events.rend(),
+                                        [](const Event& s) { return s.kind == EventKind::kFileStart; });
+        return e.kind == EventKind::kAdvance && start != log.events.rend() &&
+               start->text.ends_with("big.bin") && start - log.events.rbegin() == 3;
+    };
+    EXPECT_TRUE(pack(withThreads(2)).cancelled);
+    EXPECT_TRUE(log_.events.back().kind == EventKind::kMessage && log_.events.back().code == 33u);
+    EXPECT_FALSE(fs::exists(archive_));
+    EXPECT_TRUE(leftovers().empty());
     log_ = {};
     FaultyFileSystem faulty(*fs_, "t151.txt");
     EXPECT_EQ(pack(withThreads(2), &faulty).processed, 0u);
