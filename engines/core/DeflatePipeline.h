@@ -39,9 +39,9 @@ public:
     // dictionary) and ending on a byte boundary, so that the blocks' outputs
     // joined are one deflate stream. A job holds its input and at most as
     // much output, and three are in flight: 48 MB at the very worst, little
-    // for a 32-bit process, while most files of an add-on are far smaller and
-    // a whole file of this size keeps a processor busy for a tenth of a
-    // second at most.
+    // for a 32-bit process, while most files of an add-on are far smaller.
+    // The caller hears nothing while it waits for a job: a whole file of
+    // this size is a few tenths of a second of deflating at most.
     static constexpr std::size_t kMaxWholeSize = 8 << 20;
     // A block is the step of the progress reports.
     static constexpr std::size_t kBlockSize = 1 << 20;
