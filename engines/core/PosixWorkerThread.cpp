@@ -1,3 +1,5 @@
+#include <sched.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -45,8 +47,10 @@ private:
 }  // namespace
 
 unsigned processorCount() {
-    const unsigned count = std::thread::hardware_concurrency();
-    return count > 0 ? count : 1;
+    cpu_set_t allowed;
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 1;
+    const int count = CPU_COUNT(&allowed);
+    return count > 0 ? static_cast<unsigned>(count) : 1;
 }
 
 std::unique_ptr<WorkerThread> WorkerThread::start(Work work, void* context) {

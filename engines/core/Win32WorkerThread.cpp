@@ -55,9 +55,11 @@ private:
 }  // namespace
 
 unsigned processorCount() {
-    SYSTEM_INFO info;
-    ::GetSystemInfo(&info);
-    return info.dwNumberOfProcessors > 0 ? info.dwNumberOfProcessors : 1;
+    DWORD_PTR process = 0, system = 0;
+    if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) return 1;
+    unsigned count = 0;
+    for (; process != 0; process &= process - 1) ++count;
+    return count > 0 ? count : 1;
 }
 
 std::unique_ptr<WorkerThread> WorkerThread::start(Work work, void* context) {
