@@ -1,8 +1,11 @@
 #include "engines/core/Packer.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <unordered_map>
 
+#include "engines/core/DeflatePipeline.h"
 #include "engines/core/NameCodec.h"
 #include "engines/core/PathUtil.h"
 #include "engines/core/SourceCollector.h"
@@ -12,6 +15,8 @@
 
 namespace tavrix::zip {
 namespace {
+
+constexpr std::size_t kReadBlock = 256 * 1024;
 
 std::string upperAscii(std::string_view text) {
     std::string out(text);
@@ -122,12 +127,8 @@ private:
         Output out = beginOutput();
         if (!out.staged.file) return {};
         ZipWriter writer(*out.staged.file);
-        if (!copyOld(writer, replaced, nullptr)) return abandon(out);
-        std::uint32_t added = 0;
-        for (const Addition& a : additions) {
-            if (!addOne(writer, a)) return abandon(out);
-            if (!a.directory) ++added;
-        }
+        if (!copyOld(writer, replaced, nullptr) || !addAll(writer, additions)) return abandon(out);
+        const auto added = static_cast<std::uint32_t>(files);
         if (!complete(writer, out)) return {};
         if (options_.move) {
             for (const Addition& a : additions)
@@ -201,7 +202,150 @@ private:
         return true;
     }
 
-    bool addOne(ZipWriter& writer, const Addition& a) {
+    // The additions in order. Files are read ahead into the pipeline, which
+    // compresses them on both processors while earlier ones are written.
+    // Encrypted and stored files are streamed in their turn: there is
+    // nothing to share out.
+    bool addAll(ZipWriter& writer, const std::vector<Addition>& additions) {
+        DeflatePipeline pipeline(std::clamp(options_.level, 1, 9),
+                                 options_.threads > 0 ? options_.threads : processorCount());
+        Feeder feeder(fs_, additions, pipeline);
+        const bool ahead = options_.level > 0 && !options_.encrypt;
+        for (std::size_t i = 0; i < additions.size(); ++i) {
+            if (ahead) feeder.fill();
+            const Addition& a = additions[i];
+            if (!(feeder.queued(i) ? addFromPipeline(writer, feeder, a) : addOne(writer, a))) return false;
+        }
+        return true;
+    }
+
+    // Reads the files ahead of the writer into the pipeline, as long as it
+    // has room: small files whole, big ones in blocks.
+    class Feeder {
+    public:
+        Feeder(FileSystem& fs, const std::vector<Addition>& additions, DeflatePipeline& pipeline)
+            : fs_(fs), additions_(additions), pipeline_(pipeline), queued_(additions.size(), false) {}
+
+        DeflatePipeline& pipeline() { return pipeline_; }
+        bool queued(std::size_t index) const { return queued_[index]; }
+
+        void fill() {
+            while (!pipeline_.full() && next_ < additions_.size()) {
+                const Addition& a = additions_[next_];
+                if (a.directory || !readPiece(a)) ++next_;
+            }
+        }
+
+    private:
+        // False once the file is done with.
+        bool readPiece(const Addition& a) {
+            using Piece = DeflatePipeline::Piece;
+            const std::uint64_t size = a.source.info.size;
+            const bool whole = size <= DeflatePipeline::kMaxWholeSize;
+            const auto length =
+                static_cast<std::size_t>(whole ? size : std::min<std::uint64_t>(size - offset_, kBlockSize));
+            const Piece piece = whole                      ? Piece::kWhole
+                                : offset_ + length == size ? Piece::kLastBlock
+                                                           : Piece::kBlock;
+            const std::size_t dictionary = whole ? 0 : tail_.size();
+            std::uint8_t* memory = pipeline_.reserve(piece, dictionary, length);
+            if (offset_ == 0) {
+                queued_[next_] = memory != nullptr;  // without memory the file is streamed instead
+                if (!memory) return false;
+                crc_ = static_cast<std::uint32_t>(::crc32(0, nullptr, 0));
+                input_ = fs_.openRead(a.source.path);
+            }
+            WriteStatus status = WriteStatus::kWriteFailed;  // no memory for a later block
+            if (memory) {
+                std::copy(tail_.begin(), tail_.end(), memory);
+                status = read(a, memory + dictionary, length);
+                crc_ =
+                    static_cast<std::uint32_t>(::crc32(crc_, memory + dictionary, static_cast<uInt>(length)));
+            }
+            pipeline_.submit(status, crc_);
+            offset_ += length;
+            if (status != WriteStatus::kOk || offset_ == size) {
+                input_.reset();
+                tail_.clear();
+                offset_ = 0;
+                return false;
+            }
+            const std::size_t kept = std::min(DeflatePipeline::kDictionarySize, dictionary + length);
+            tail_.assign(memory + dictionary + length - kept, memory + dictionary + length);
+            return true;
+        }
+
+        WriteStatus read(const Addition& a, std::uint8_t* memory, std::size_t length) {
+            if (!input_) return WriteStatus::kReadFailed;
+            if (input_->size() != a.source.info.size) return WriteStatus::kChanged;
+            for (std::size_t done = 0; done < length;) {
+                const std::size_t want = std::min(length - done, kReadBlock);
+                const std::ptrdiff_t n = input_->readAt(offset_ + done, memory + done, want);
+                if (n < 0) return WriteStatus::kReadFailed;
+                if (static_cast<std::size_t>(n) != want)
+                    return WriteStatus::kChanged;  // the file became shorter
+                done += want;
+            }
+            return WriteStatus::kOk;
+        }
+
+        static constexpr std::size_t kBlockSize = DeflatePipeline::kBlockSize;
+        FileSystem& fs_;
+        const std::vector<Addition>& additions_;
+        DeflatePipeline& pipeline_;
+        std::vector<bool> queued_;
+        std::size_t next_ = 0;  // the addition being read ahead
+        std::uint64_t offset_ = 0;
+        std::uint32_t crc_ = 0;
+        std::unique_ptr<RandomAccessInput> input_;
+        std::vector<std::uint8_t> tail_;  // the dictionary of the next block
+    };
+
+    // Hands the pipeline's jobs for one file to the writer, reporting the
+    // file's progress as a streamed file's is reported.
+    class PipelinePieces final : public DataPieces {
+    public:
+        PipelinePieces(Feeder& feeder, ProgressSink& sink) : feeder_(feeder), sink_(sink) {}
+        ~PipelinePieces() override {
+            if (taken_) feeder_.pipeline().pop();
+        }
+        WriteStatus next(std::span<const std::uint8_t>& piece) override {
+            if (taken_) {
+                feeder_.pipeline().pop();
+                taken_ = false;
+                if (ended_) return WriteStatus::kOk;
+                feeder_.fill();
+            }
+            const DeflateJob& job = feeder_.pipeline().oldest();
+            if (job.status != WriteStatus::kOk) return job.status;
+            for (std::size_t done = 0; done < job.inputSize;) {
+                const std::size_t step = std::min(kAdvanceStep, job.inputSize - done);
+                if (sink_.advance(step)) return WriteStatus::kStopped;
+                done += step;
+            }
+            taken_ = true;
+            ended_ = job.last;
+            crc = job.crc;
+            deflated = job.deflated;
+            piece = {job.data, job.dataSize};
+            return WriteStatus::kOk;
+        }
+
+    private:
+        Feeder& feeder_;
+        ProgressSink& sink_;
+        bool taken_ = false;
+        bool ended_ = false;
+    };
+
+    bool addFromPipeline(ZipWriter& writer, Feeder& feeder, const Addition& a) {
+        const NewEntry entry = newEntry(a);
+        if (sink_.fileStart(entry.name, a.source.info.size)) return stopped();
+        PipelinePieces pieces(feeder, sink_);
+        return check(writer.addPieces(entry, a.source.info.size, pieces), a.source.path);
+    }
+
+    NewEntry newEntry(const Addition& a) {
         NewEntry entry;
         entry.name = a.source.storedName;
         entry.unixTime = a.source.info.unixTime;
@@ -209,6 +353,11 @@ private:
         entry.attributes = a.source.info.attributes;
         entry.dosHost = options_.forceDos;
         newest_ = std::max(newest_, a.source.info.unixTime);
+        return entry;
+    }
+
+    bool addOne(ZipWriter& writer, const Addition& a) {
+        const NewEntry entry = newEntry(a);
         if (a.directory) return check(writer.addDirectory(entry), entry.name);
         if (sink_.fileStart(entry.name, a.source.info.size)) return stopped();
         std::unique_ptr<RandomAccessInput> input = fs_.openRead(a.source.path);

@@ -29,6 +29,9 @@ struct PackOptions {
     bool zipTime = false;   // archive time = newest entry
     bool deleteEntries = false;
     bool verbose = false;
+    // Threads that compress: 0 one per processor (two at most); 1 only the
+    // calling thread. The archive is the same either way.
+    unsigned threads = 0;
 };
 
 OperationResult packArchive(FileSystem& fs, const std::string& archivePath, const PackOptions& options,

@@ -351,10 +351,14 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, RandomAccessInput& input, 
     }
     if (compressed >= kSaturated32) return WriteStatus::kTooLarge;
     r.compressedSize = static_cast<std::uint32_t>(compressed);
+    return completeEntry(headerAt, r);
+}
+
+WriteStatus ZipWriter::completeEntry(std::uint64_t headerAt, const CentralRecord& r) {
     std::uint8_t method[2];
     storeLe16(method, r.method);
     if (!patch(headerAt + local_at::kMethod, method, sizeof method)) return WriteStatus::kWriteFailed;
-    if (encrypt) {
+    if (r.flags & kFlagDataDescriptor) {
         if (!writeDataDescriptor(r)) return WriteStatus::kWriteFailed;
     } else {
         static_assert(local_at::kCompressedSize == local_at::kCrc + 4 &&
@@ -367,6 +371,32 @@ WriteStatus ZipWriter::addFile(const NewEntry& entry, RandomAccessInput& input, 
     }
     appendCentral(r);
     return WriteStatus::kOk;
+}
+
+WriteStatus ZipWriter::addPieces(const NewEntry& entry, std::uint64_t size, DataPieces& pieces) {
+    const std::uint64_t headerAt = flushedEnd_ + buffered_;
+    if (size >= kSaturated32 || headerAt >= kSaturated32 || entry.name.size() > kSaturated16)
+        return WriteStatus::kTooLarge;
+    std::string extra;
+    CentralRecord r = describe(entry, extra);
+    r.method = kMethodDeflated;
+    r.size = static_cast<std::uint32_t>(size);
+    r.localOffset = static_cast<std::uint32_t>(headerAt);
+    if (!writeLocalHeader(r, r.extra)) return WriteStatus::kWriteFailed;
+    const std::uint64_t dataStart = flushedEnd_ + buffered_;
+    for (;;) {
+        std::span<const std::uint8_t> piece;
+        const WriteStatus status = pieces.next(piece);
+        if (status != WriteStatus::kOk) return status;
+        if (piece.empty()) break;
+        if (!put(piece.data(), piece.size())) return WriteStatus::kWriteFailed;
+    }
+    const std::uint64_t compressed = flushedEnd_ + buffered_ - dataStart;
+    if (compressed >= kSaturated32) return WriteStatus::kTooLarge;
+    r.method = pieces.deflated ? kMethodDeflated : kMethodStored;
+    r.crc = pieces.crc;
+    r.compressedSize = static_cast<std::uint32_t>(compressed);
+    return completeEntry(headerAt, r);
 }
 
 // More entries than the end record counts: the ZIP64 end record and its

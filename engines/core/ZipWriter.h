@@ -27,6 +27,16 @@ struct NewEntry {
 
 enum class WriteStatus { kOk, kStopped, kReadFailed, kWriteFailed, kTooLarge, kChanged };
 
+class DataPieces {
+public:
+    virtual ~DataPieces() = default;
+    // The next piece of the entry's data; an empty one ends it.
+    virtual WriteStatus next(std::span<const std::uint8_t>& piece) = 0;
+    // Known once the data has ended.
+    std::uint32_t crc = 0;
+    bool deflated = true;  // false: the pieces are the file itself
+};
+
 class ZipWriter {
 public:
     explicit ZipWriter(OutputFile& out);
@@ -44,6 +54,9 @@ public:
     // `progress` receives the input bytes as they are read.
     WriteStatus addFile(const NewEntry& entry, RandomAccessInput& input, int level, std::string_view password,
                         ChunkConsumer& progress);
+    // A file of `size` bytes whose data is made elsewhere and handed over
+    // in pieces. Not encrypted.
+    WriteStatus addPieces(const NewEntry& entry, std::uint64_t size, DataPieces& pieces);
     WriteStatus finish(std::string_view comment);
 
     std::size_t entryCount() const { return entryCount_; }
@@ -64,6 +77,9 @@ private:
     bool writeLocalHeader(const CentralRecord& record, std::string_view localExtra);
     // The CRC and sizes after the data, for entries whose local header could not carry them.
     bool writeDataDescriptor(const CentralRecord& record);
+    // Puts the method, CRC and sizes into the local header written at
+    // `headerAt` (or a data descriptor after the data) and keeps the central record.
+    WriteStatus completeEntry(std::uint64_t headerAt, const CentralRecord& record);
     bool writeZip64End(std::uint64_t directoryStart, std::uint64_t directorySize);
     WriteStatus writeData(RandomAccessInput& input, std::uint64_t size, int level, std::string_view password,
                           const CentralRecord& record, ChunkConsumer& progress, std::uint32_t& crc);
