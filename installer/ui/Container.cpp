@@ -338,6 +338,12 @@ void Timer::setEnabled(bool enabled) {
         ::KillTimer(owner_.handle(), id_);
 }
 
+void Timer::startCountingFrom(DWORD startedAt) {
+    const DWORD passed = ::GetTickCount() - startedAt;
+    enabled_ = true;
+    ::SetTimer(owner_.handle(), id_, passed < interval_ ? interval_ - passed : USER_TIMER_MINIMUM, nullptr);
+}
+
 // ---- PopupMenu
 
 PopupMenu::PopupMenu() : menu_(::CreatePopupMenu()) {}

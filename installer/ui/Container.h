@@ -129,6 +129,10 @@ public:
 
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
+    // Starts the timer as if it had been started at `startedAt` (a
+    // GetTickCount value): it fires once its interval has passed since then,
+    // at the next chance when that is over already.
+    void startCountingFrom(DWORD startedAt);
     UINT_PTR id() const { return id_; }
     UINT interval() const { return interval_; }
     void fire() const { onTimer_(); }

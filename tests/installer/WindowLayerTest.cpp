@@ -35,6 +35,10 @@ public:
     ui::Image image{*this, 10, 10, 64, 25};
     ui::Label caption{*this, {.left = 20, .top = 16, .text = "Go"}};
     ui::Timer timer{*this, 10, [this] { events.push_back("tick"); }};
+    ui::Timer minuteTimer{*this, 60'000, [this] {
+                              minuteTimer.setEnabled(false);
+                              events.push_back("minute");
+                          }};
     ui::ProgressBar bar{*this, 10, 50, 180, 16, 1, 10001};
     std::vector<std::string> events;
     std::string showFailure;  // the show handler gives up with this text
@@ -117,6 +121,27 @@ TEST_F(WindowLayerTest, TimersTickThroughTheMessageLoop) {
         ui::Application::instance().handleMessage();
     probe->timer.setEnabled(false);
     EXPECT_EQ(probe->events, Events{"tick"});
+}
+
+// A wait that began before the timer was started (the installation page's,
+// counted from when the archive was named) is not waited for again.
+TEST_F(WindowLayerTest, ATimerCountedFromAnEarlierMomentFiresOnlyForWhatIsLeft) {
+    auto pumpUntilEventOr = [this](DWORD milliseconds) {
+        const DWORD start = ::GetTickCount();
+        while (probe->events.empty() && ::GetTickCount() - start < milliseconds) {
+            ui::Application::instance().processMessages();
+            ::Sleep(5);
+        }
+    };
+    probe->minuteTimer.startCountingFrom(::GetTickCount());
+    pumpUntilEventOr(300);
+    EXPECT_TRUE(probe->events.empty()) << "a minute counted from now is not over";
+    probe->minuteTimer.setEnabled(false);
+
+    probe->minuteTimer.startCountingFrom(::GetTickCount() - 61'000);
+    pumpUntilEventOr(5000);
+    EXPECT_EQ(probe->events, Events{"minute"});
+    EXPECT_FALSE(probe->minuteTimer.enabled());
 }
 
 // Takes messages (the catch-up timer among them) for a while.
