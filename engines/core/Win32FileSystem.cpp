@@ -20,11 +20,12 @@ constexpr std::int64_t kEpochDifference = 11644473600LL;  // 1601 to 1970, secon
 constexpr std::int64_t kTicksPerSecond = 10000000LL;
 
 std::wstring widen(const std::string& path) {
-    std::wstring out;
-    if (path.empty()) return out;
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    out.resize(static_cast<std::size_t>(n));
-    ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), out.data(), n);
+    // A byte never decodes to more than one UTF-16 unit: one call, no size query.
+    std::wstring out(path.size(), L'\0');
+    const int n = path.empty() ? 0
+                               : ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()),
+                                                       out.data(), static_cast<int>(out.size()));
+    out.resize(static_cast<std::size_t>(std::max(n, 0)));
     std::replace(out.begin(), out.end(), L'/', L'\\');
     return out;
 }
@@ -103,38 +104,50 @@ SetInformationByHandle setInformationByHandle() {
     return function;
 }
 
-// The native form of a full path: "\??\C:\dir\name" or "\??\UNC\server\share\name".
-std::wstring nativePathOf(const std::wstring& path) {
+// FILE_RENAME_INFO for `path`, whose name is the native form of the full
+// path ("\??\C:\dir\name" or "\??\UNC\server\share\name"); empty when the
+// path has no full form. Built in one allocation: it is made for every file.
+std::vector<std::uint8_t> renameInformation(const std::wstring& path, bool replace) {
     // Asked once with room for a long path, again only when that was short.
-    std::wstring full(MAX_PATH * 2, L'\0');
-    DWORD written = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (written >= full.size()) {
-        full.assign(written, L'\0');
-        written = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (written >= full.size()) return {};
+    wchar_t local[MAX_PATH * 2];
+    std::wstring heap;
+    wchar_t* full = local;
+    DWORD written = ::GetFullPathNameW(path.c_str(), MAX_PATH * 2, local, nullptr);
+    if (written >= MAX_PATH * 2) {
+        heap.assign(written, L'\0');
+        full = heap.data();
+        written = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(heap.size()), full, nullptr);
+        if (written >= heap.size()) return {};
     }
     if (written == 0) return {};
-    full.resize(written);
-    if (full.rfind(L"\\\\?\\", 0) == 0) return L"\\??\\" + full.substr(4);
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\??\\UNC\\" + full.substr(2);
-    return L"\\??\\" + full;
+    std::wstring_view name(full, written);
+    std::wstring_view prefix = L"\\??\\";
+    if (name.starts_with(L"\\\\?\\")) {
+        name.remove_prefix(4);
+    } else if (name.starts_with(L"\\\\")) {
+        name.remove_prefix(2);
+        prefix = L"\\??\\UNC\\";
+    }
+    const std::size_t bytes = (prefix.size() + name.size()) * sizeof(WCHAR);
+    std::vector<std::uint8_t> buffer(sizeof(RenameInformation) + bytes);
+    auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
+    info->replaceIfExists = replace ? TRUE : FALSE;
+    info->fileNameLength = static_cast<DWORD>(bytes);
+    std::memcpy(info->fileName, prefix.data(), prefix.size() * sizeof(WCHAR));
+    std::memcpy(info->fileName + prefix.size(), name.data(), name.size() * sizeof(WCHAR));
+    return buffer;
 }
 
 class Win32Output final : public OutputFile {
 public:
     Win32Output(HANDLE h, std::wstring path) : handle_(h), path_(std::move(path)) {}
     bool renameTo(const std::string& target, bool replace) override {
-        const std::wstring wide = widen(target);
+        std::wstring wide = widen(target);
         if (SetInformationByHandle setInformation = setInformationByHandle()) {
-            const std::wstring native = nativePathOf(wide);
-            std::vector<std::uint8_t> buffer(sizeof(RenameInformation) + native.size() * sizeof(WCHAR));
-            auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
-            info->replaceIfExists = replace ? TRUE : FALSE;
-            info->fileNameLength = static_cast<DWORD>(native.size() * sizeof(WCHAR));
-            std::memcpy(info->fileName, native.c_str(), native.size() * sizeof(WCHAR));
-            if (!native.empty() && setInformation(handle_.get(), kFileRenameInfo, buffer.data(),
+            std::vector<std::uint8_t> buffer = renameInformation(wide, replace);
+            if (!buffer.empty() && setInformation(handle_.get(), kFileRenameInfo, buffer.data(),
                                                   static_cast<DWORD>(buffer.size()))) {
-                path_ = wide;
+                path_ = std::move(wide);
                 return true;
             }
             const DWORD error = ::GetLastError();
@@ -142,7 +155,7 @@ public:
         }
         // No rename by handle (or it refused, as for a read-only target):
         // by name once the file is closed.
-        pendingTarget_ = wide;
+        pendingTarget_ = std::move(wide);
         pendingReplace_ = replace;
         return true;
     }

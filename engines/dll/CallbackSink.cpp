@@ -24,10 +24,7 @@ bool CallbackSink::send(std::uint32_t action, std::uint32_t errorCode, std::uint
     record_.errorCode = errorCode;
     // The record's size is 32 bits wide; larger values are reported saturated.
     record_.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFFu));
-    std::string text = utf8Text.empty() ? std::string() : utf8ToAnsi(std::string(utf8Text));
-    const std::size_t length = std::min(text.size(), sizeof record_.text - 1);
-    std::memcpy(record_.text, text.data(), length);
-    record_.text[length] = '\0';
+    utf8ToAnsi(utf8Text, record_.text, sizeof record_.text);
     if (callback_(&record_) != 0) stop_ = true;
     return stop_;
 }

@@ -441,6 +441,26 @@ TEST_F(Engines, CodePageFieldChoosesHowNamesAreRead) {
     EXPECT_EQ(filesOf(out_).count("caf\xE2\x80\x9A.txt"), 1u);
 }
 
+// Names reach the callback in the system's code page, and one longer than
+// the record's text is cut to it rather than lost.
+TEST_F(Engines, CallbackTextIsInTheCodePageAndCutToTheRecord) {
+    const std::string longName =
+        std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(200, 'c') + ".txt";
+    const std::string zip = archive(buildZip(
+        {{.name = "caf\xC3\xA9.txt", .data = "x", .extraFlags = 0x0800}, {.name = longName, .data = "y"}}));
+    UnpackSwitches test;
+    test.test = true;
+    EXPECT_EQ(unpack(zip, test, Layout::kNew, out_), 2);
+    std::vector<std::string> started;
+    for (const Event& event : component_.log.events)
+        if (event.kind == EventKind::kFileStart) started.push_back(event.text);
+    ASSERT_EQ(started.size(), 2u);
+    char ansi[16] = {};
+    ASSERT_GT(::WideCharToMultiByte(CP_ACP, 0, L"caf\u00E9.txt", -1, ansi, sizeof ansi, nullptr, nullptr), 0);
+    EXPECT_EQ(started[0], ansi);
+    EXPECT_EQ(started[1], longName.substr(0, kCallbackTextCapacity - 1));
+}
+
 class HostileThroughDll : public Engines, public ::testing::WithParamInterface<HostileName> {};
 
 TEST_P(HostileThroughDll, IsRefusedAndNothingLeavesTheFolder) {
