@@ -67,11 +67,15 @@ start_wait_ms=100       # the installation page's timer before Extract
 completion_wait_ms=500  # the completion page's timer before Ostrel.txt
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 engine_times=() install_times=()
+# The engine extracts into a folder as deep as the installer's destination
+# and named alike: Wine looks a new file's path up a folder at a time, so a
+# shallower folder alone would make the engine's figure the smaller.
+engine_out="$work/engine-out/FS2000/Aircraft/Bench Addon"
 engine_run() {
-    rm -rf "$work/engine-out" && mkdir -p "$work/engine-out"
+    rm -rf "$work/engine-out" && mkdir -p "$engine_out"
     line="$(cd "$package" && walk_wine "$package/UnpackBench.exe" "$(wine_path "$package/Setup.qzp")" \
-        "$(wine_path "$work/engine-out")" | tr -d '\r')"
-    [ "$(find "$work/engine-out" -type f | wc -l)" -eq "$files" ] || { echo "engine run incomplete: $line" >&2; exit 1; }
+        "$(wine_path "$engine_out")" | tr -d '\r')"
+    [ "$(find "$engine_out" -type f | wc -l)" -eq "$files" ] || { echo "engine run incomplete: $line" >&2; exit 1; }
     engine_times+=("${line%% ms*}")
     rm -rf "$work/engine-out"
 }
