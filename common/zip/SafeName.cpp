@@ -1,5 +1,6 @@
 #include "common/zip/SafeName.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tavrix::zip {
@@ -71,6 +72,9 @@ CheckedName checkEntryName(std::string_view name) {
         result.verdict = NameVerdict::kOutside;
         return result;
     }
+    // Sized once: a name is checked for every entry of an archive.
+    result.components.reserve(1 +
+                              static_cast<std::size_t>(std::count_if(name.begin(), name.end(), isSeparator)));
     std::size_t start = 0;
     while (start <= name.size()) {
         std::size_t end = start;

@@ -30,19 +30,27 @@ namespace {
 
 constexpr int kAttempts = 64;
 
-// "~tvx" names that two engines working in one folder will not share: the
-// process's tag, then a count of the names this process has asked for.
-std::string uniqueName(FileSystem& fs) {
+// A "~tvx" name in `dir` that two engines working in one folder will not
+// share: the process's tag, then a count of the names this process has
+// asked for. Made in one allocation, as one is made for every file.
+std::string uniquePathIn(FileSystem& fs, std::string_view dir) {
     static std::atomic<std::uint32_t> counter{0};
-    return "~tvx" + zeroPadded(fs.processTag() & 0xFFFFF, 5, 16) +
-           zeroPadded(counter.fetch_add(1) & 0xFFFF, 4, 16) + ".tmp";
+    std::string path;
+    path.reserve(dir.size() + 18);
+    path.append(dir);
+    if (!path.empty() && path.back() != '/') path.push_back('/');
+    path.append("~tvx")
+        .append(zeroPadded(fs.processTag() & 0xFFFFF, 5, 16))
+        .append(zeroPadded(counter.fetch_add(1) & 0xFFFF, 4, 16))
+        .append(".tmp");
+    return path;
 }
 
 }  // namespace
 
 StagedFile createStagedFile(FileSystem& fs, std::string_view dir) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string path = joinPath(dir, uniqueName(fs));
+        std::string path = uniquePathIn(fs, dir);
         if (auto file = fs.createNew(path)) return {std::move(file), std::move(path)};
         if (fs.inspect(path).kind == PathKind::kMissing) break;  // not a clash: the folder refuses
     }
@@ -51,7 +59,7 @@ StagedFile createStagedFile(FileSystem& fs, std::string_view dir) {
 
 std::string createStagingFolder(FileSystem& fs, std::string_view dir) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string path = joinPath(dir, uniqueName(fs));
+        std::string path = uniquePathIn(fs, dir);
         if (fs.makeDir(path)) return path;
         if (fs.inspect(path).kind == PathKind::kMissing) break;
     }
