@@ -1,7 +1,5 @@
 #include "engines/core/InflatePipeline.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -18,36 +16,6 @@ constexpr std::size_t kStep = 256 * 1024;
 constexpr std::size_t kWorthWaking = 8 * 1024;
 
 }  // namespace
-
-// One entry's stream, run on from piece to piece, and how the entry ended.
-struct InflatePipeline::Inflater {
-    z_stream stream{};
-    bool ready = false;
-    std::uint64_t total = 0;
-    bool ended = false;
-    DecodeStatus status = DecodeStatus::kOk;
-
-    ~Inflater() {
-        if (ready) ::inflateEnd(&stream);
-    }
-    void begin(const PieceEntry& entry) {
-        total = 0;
-        ended = false;
-        status = DecodeStatus::kOk;
-        if (!entry.deflated) {
-            if (entry.dataLength > entry.size) end(DecodeStatus::kTooLong);
-            if (entry.dataLength < entry.size) end(DecodeStatus::kTooShort);
-            return;
-        }
-        if (ready ? ::inflateReset(&stream) != Z_OK : !(ready = ::inflateInit2(&stream, -MAX_WBITS) == Z_OK))
-            end(DecodeStatus::kDamaged);
-    }
-    void end(DecodeStatus why) {
-        if (ended) return;
-        ended = true;
-        status = why;
-    }
-};
 
 struct InflatePipeline::Slot {
     std::uint8_t* input = nullptr;
@@ -69,7 +37,7 @@ struct InflatePipeline::Slot {
 };
 
 InflatePipeline::InflatePipeline(unsigned threads)
-    : useWorker_(threads > 1), slots_(new Slot[kSlots]), inflater_(new Inflater) {}
+    : useWorker_(threads > 1), slots_(new Slot[kSlots]) {}
 
 InflatePipeline::~InflatePipeline() {
     if (!worker_) return;
@@ -225,70 +193,40 @@ void InflatePipeline::workerMain(WorkerThread& thread, void* self) {
     }
 }
 
-// The same checks as EntryDecoder's, on the bytes a piece holds: never more
-// output than the declared size, never less. The CRC is left to the side
-// that writes the output: it is cheap while the bytes are fresh in the
-// cache, and inflating is the longer half of the work.
+// One stream runs on from piece to piece of an entry. The CRC is left to
+// the side that writes the output: it is cheap while the bytes are fresh in
+// the cache, and inflating is the longer half of the work.
 void InflatePipeline::inflate(Slot& slot) {
-    Inflater& f = *inflater_;
+    StreamInflater& stream = inflater_;
     InflatedPiece& piece = slot.piece;
     piece = InflatedPiece{};
-    if (slot.first && slot.used == 0) f.begin(slot.entry);
-    if (slot.read != DecodeStatus::kOk) f.end(slot.read);
-    if (!slot.entry.deflated && !f.ended) {
+    if (slot.first && slot.used == 0) {
+        stream.begin(slot.entry.size);
+        if (!slot.entry.deflated && slot.entry.dataLength != slot.entry.size)
+            stream.end(slot.entry.dataLength > slot.entry.size ? DecodeStatus::kTooLong : DecodeStatus::kTooShort);
+    }
+    if (slot.read != DecodeStatus::kOk) stream.end(slot.read);
+    if (!slot.entry.deflated && !stream.ended()) {
         piece.data = slot.input;
         piece.size = slot.count;
-        if (slot.last) f.end(DecodeStatus::kOk);
-    } else if (!f.ended) {
-        z_stream& z = f.stream;
-        z.next_in = slot.input + slot.used;
-        z.avail_in = static_cast<uInt>(slot.count - slot.used);
+        if (slot.last) stream.end(DecodeStatus::kOk);
+    } else if (!stream.ended()) {
+        std::span<const std::uint8_t> input(slot.input + slot.used, slot.count - slot.used);
         std::size_t filled = 0;
         bool hungry = false;  // all given input is used
-        while (!f.ended && !hungry && filled < outputCapacity_ && !stopping_) {
-            // At most one byte beyond the declared size, enough to tell that
-            // it was exceeded.
-            const std::uint64_t allowed = slot.entry.size - f.total + 1;
-            const std::size_t step =
-                static_cast<std::size_t>(std::min<std::uint64_t>({kStep, outputCapacity_ - filled, allowed}));
-            z.next_out = slot.output + filled;
-            z.avail_out = static_cast<uInt>(step);
-            const uInt inputBefore = z.avail_in;
-            const int rc = ::inflate(&z, Z_NO_FLUSH);
-            const std::size_t produced = step - z.avail_out;
-            bool streamEnd = false;
-            if (rc == Z_STREAM_END) {
-                streamEnd = true;
-            } else if (rc == Z_BUF_ERROR || (rc == Z_OK && produced == 0 && z.avail_in == inputBefore)) {
-                if (z.avail_in == 0) {
-                    if (slot.last) {
-                        f.end(DecodeStatus::kTooShort);  // data ran out mid-stream
-                        break;
-                    }
-                    hungry = true;
-                } else if (produced == 0 && z.avail_in == inputBefore) {
-                    f.end(DecodeStatus::kDamaged);
-                    break;
-                }
-            } else if (rc != Z_OK) {
-                f.end(DecodeStatus::kDamaged);
-                break;
-            }
-            f.total += produced;
-            if (f.total > slot.entry.size) {
-                f.end(DecodeStatus::kTooLong);
-                break;
-            }
+        while (!stream.ended() && !hungry && filled < outputCapacity_ && !stopping_) {
+            const std::size_t room = std::min(kStep, outputCapacity_ - filled);
+            const std::size_t produced = stream.run(input, slot.last, slot.output + filled, room);
             filled += produced;
-            if (streamEnd) f.end(f.total < slot.entry.size ? DecodeStatus::kTooShort : DecodeStatus::kOk);
+            hungry = produced < room && !stream.ended();
         }
-        slot.used = slot.count - z.avail_in;
-        slot.partial = !f.ended && !hungry && filled == outputCapacity_;
+        slot.used = slot.count - input.size();
+        slot.partial = !stream.ended() && !hungry && filled == outputCapacity_;
         piece.data = slot.output;
         piece.size = filled;
     }
-    piece.ended = f.ended;
-    piece.status = f.status;
+    piece.ended = stream.ended();
+    piece.status = stream.status();
 }
 
 }  // namespace tavrix::zip

@@ -79,7 +79,6 @@ private:
     static constexpr std::size_t kSlots = 3;
     enum class State { kFree, kQueued, kRunning, kDone };
     struct Slot;
-    struct Inflater;
 
     static void workerMain(WorkerThread& thread, void* self);
     void inflate(Slot& slot);
@@ -92,7 +91,7 @@ private:
 
     bool useWorker_;
     std::unique_ptr<Slot[]> slots_;
-    std::unique_ptr<Inflater> inflater_;
+    StreamInflater inflater_;
     std::size_t inputCapacity_ = 0;
     std::size_t outputCapacity_ = 0;
     std::size_t head_ = 0;
