@@ -35,7 +35,9 @@ public:
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: tavrix-zip x|t|a|d [-o] [-j] [-r] [-P PASSWORD] [-0..-9] [-T THREADS] ARCHIVE [DIR] [NAMES...]\n");
+    std::fprintf(stderr,
+                 "usage: tavrix-zip x|t|a|d [-o] [-j] [-r] [-P PASSWORD] [-0..-9] [-T THREADS] ARCHIVE [DIR] "
+                 "[NAMES...]\n");
     return 2;
 }
 

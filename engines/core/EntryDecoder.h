@@ -55,7 +55,8 @@ public:
     // `capacity` bytes are out, the input is used up, or the entry ends;
     // the bytes put out. With `lastInput` false, output short of
     // `capacity` without an end means that it wants more input.
-    std::size_t run(std::span<const std::uint8_t>& input, bool lastInput, std::uint8_t* out, std::size_t capacity);
+    std::size_t run(std::span<const std::uint8_t>& input, bool lastInput, std::uint8_t* out,
+                    std::size_t capacity);
     // Ends the entry with `why` unless it has ended already.
     void end(DecodeStatus why);
     bool ended() const { return ended_; }

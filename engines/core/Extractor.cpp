@@ -387,8 +387,9 @@ private:
         StagedFile staged = createStagedFile(fs_, stagingFolder(folder));
         if (!staged.file) return fail(MessageId::kWriteFailed, p, 0);
         EntryWriter writer(sink_, staged.file.get());
-        const DecodeStatus status = feeder ? takePieces(*feeder, e, writer)
-                                           : decoder_.decode(archive_.reader(), e, span, options_.password, writer);
+        const DecodeStatus status =
+            feeder ? takePieces(*feeder, e, writer)
+                   : decoder_.decode(archive_.reader(), e, span, options_.password, writer);
         if (status != DecodeStatus::kOk) {
             discard(staged);
             if (writer.cancelled()) return false;
@@ -434,14 +435,16 @@ private:
 
     // Reports and writes the entry's inflated pieces as they come, as a
     // streamed entry's output is (advances before each write), and checks
-    // the CRC of the whole.
+    // the CRC of the whole: the worker's for a piece when it had the time
+    // to take it, else taken here while the bytes are fresh in the cache.
     static DecodeStatus takePieces(Feeder& feeder, const ZipEntry& e, EntryWriter& writer) {
         uLong crc = ::crc32(0, nullptr, 0);
         for (;;) {
             const InflatedPiece& piece = feeder.take();
+            if (piece.hasCrc) crc = ::crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.size));
             for (std::size_t done = 0; done < piece.size;) {
                 const std::size_t step = std::min(kAdvanceStep, piece.size - done);
-                crc = ::crc32(crc, piece.data + done, static_cast<uInt>(step));
+                if (!piece.hasCrc) crc = ::crc32(crc, piece.data + done, static_cast<uInt>(step));
                 if (!writer.progress(step)) return DecodeStatus::kStopped;
                 done += step;
             }

@@ -1,5 +1,7 @@
 #include "engines/core/InflatePipeline.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -36,8 +38,7 @@ struct InflatePipeline::Slot {
     }
 };
 
-InflatePipeline::InflatePipeline(unsigned threads)
-    : useWorker_(threads > 1), slots_(new Slot[kSlots]) {}
+InflatePipeline::InflatePipeline(unsigned threads) : useWorker_(threads > 1), slots_(new Slot[kSlots]) {}
 
 InflatePipeline::~InflatePipeline() {
     if (!worker_) return;
@@ -184,6 +185,16 @@ void InflatePipeline::workerMain(WorkerThread& thread, void* self) {
         slot.state = State::kRunning;
         thread.unlock();
         pipeline.inflate(slot);
+        // The CRC goes to the side that is ahead: the worker takes it when
+        // older pieces still wait for the caller (busy with its files).
+        thread.lock();
+        const bool awaited = pipeline.callerWaits_ || &slot == &pipeline.slots_[pipeline.head_];
+        thread.unlock();
+        if (!awaited) {
+            slot.piece.crc = static_cast<std::uint32_t>(
+                ::crc32(::crc32(0, nullptr, 0), slot.piece.data, static_cast<uInt>(slot.piece.size)));
+            slot.piece.hasCrc = true;
+        }
         thread.lock();
         pipeline.finishSlot(slot);
         const bool wake = pipeline.callerWaits_;
@@ -193,9 +204,7 @@ void InflatePipeline::workerMain(WorkerThread& thread, void* self) {
     }
 }
 
-// One stream runs on from piece to piece of an entry. The CRC is left to
-// the side that writes the output: it is cheap while the bytes are fresh in
-// the cache, and inflating is the longer half of the work.
+// One stream runs on from piece to piece of an entry.
 void InflatePipeline::inflate(Slot& slot) {
     StreamInflater& stream = inflater_;
     InflatedPiece& piece = slot.piece;
@@ -203,7 +212,8 @@ void InflatePipeline::inflate(Slot& slot) {
     if (slot.first && slot.used == 0) {
         stream.begin(slot.entry.size);
         if (!slot.entry.deflated && slot.entry.dataLength != slot.entry.size)
-            stream.end(slot.entry.dataLength > slot.entry.size ? DecodeStatus::kTooLong : DecodeStatus::kTooShort);
+            stream.end(slot.entry.dataLength > slot.entry.size ? DecodeStatus::kTooLong
+                                                               : DecodeStatus::kTooShort);
     }
     if (slot.read != DecodeStatus::kOk) stream.end(slot.read);
     if (!slot.entry.deflated && !stream.ended()) {

@@ -24,6 +24,9 @@ namespace tavrix::zip {
 struct InflatedPiece {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
+    // The CRC of the output, when the worker had the time to take it.
+    bool hasCrc = false;
+    std::uint32_t crc = 0;
     bool ended = false;
     // kOk: complete, of the declared size; its CRC is for the taker to check.
     DecodeStatus status = DecodeStatus::kOk;

@@ -428,8 +428,8 @@ protected:
         ThreadRun r;
         r.result = zip::extractArchive(*fs_, (root_ / "in.zip").string(), options, sink);
         for (const Event& e : log.events)
-            r.reports.push_back(std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.size) + " " +
-                                std::to_string(e.code) + " " + e.text);
+            r.reports.push_back(std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.size) +
+                                " " + std::to_string(e.code) + " " + e.text);
         r.tree = treeOf(dir);
         r.orderProblem = log.orderProblem(!r.result.cancelled);
         return r;
@@ -449,7 +449,8 @@ std::vector<BuildEntry> mixedEntries() {
     for (int i = 0; i < 30; ++i) {
         const std::string n = std::to_string(i);
         entries.push_back({"small/t" + n + ".txt", bigText(200 + i * 1500)});
-        entries.push_back({"small/n" + n + ".bin", noise(100 + i * 900), static_cast<std::uint16_t>(i % 2 ? 0 : 8)});
+        entries.push_back(
+            {"small/n" + n + ".bin", noise(100 + i * 900), static_cast<std::uint16_t>(i % 2 ? 0 : 8)});
         if (i % 10 == 0) entries.push_back({"small/e" + n, ""});
     }
     entries.push_back({"big/text.txt", bigText(6 << 20)});
@@ -496,7 +497,8 @@ TEST_F(ThreadsTest, CancelLeavesOnlyWholeFilesAndStopsAtOnce) {
         EXPECT_TRUE(two.result.cancelled) << label;
         EXPECT_EQ(two.reports, one.reports) << label;
         EXPECT_EQ(two.reports.back().rfind("4 ", 0), 0u) << label << ": the cancel message ends it";
-        for (const auto& [name, content] : two.tree) EXPECT_TRUE(content == expected[name]) << label << ": " << name;
+        for (const auto& [name, content] : two.tree)
+            EXPECT_TRUE(content == expected[name]) << label << ": " << name;
         EXPECT_EQ(two.tree.count("big/text.txt"), 0u) << label;
         EXPECT_TRUE(leftovers().empty()) << label;
         fs::remove_all(root_ / "threads1");
