@@ -185,12 +185,16 @@ void InflatePipeline::workerMain(WorkerThread& thread, void* self) {
         slot.state = State::kRunning;
         thread.unlock();
         pipeline.inflate(slot);
-        // The CRC goes to the side that is ahead: the worker takes it when
-        // older pieces still wait for the caller (busy with its files).
+        // The CRC goes to the side that has time: the worker takes it when
+        // it would wait otherwise, with nothing more to inflate and the
+        // caller busy with older pieces (its files). Else inflating, the
+        // longer half of the work, goes on.
         thread.lock();
+        const std::size_t next = (pipeline.cursor_ + (slot.partial ? 0 : 1)) % kSlots;
+        const bool idle = pipeline.slots_[next].state != State::kQueued;
         const bool awaited = pipeline.callerWaits_ || &slot == &pipeline.slots_[pipeline.head_];
         thread.unlock();
-        if (!awaited) {
+        if (idle && !awaited) {
             slot.piece.crc = static_cast<std::uint32_t>(
                 ::crc32(::crc32(0, nullptr, 0), slot.piece.data, static_cast<uInt>(slot.piece.size)));
             slot.piece.hasCrc = true;
