@@ -6,6 +6,7 @@
 //   tavrix-zip a [-r] [-0..-9] [-P password] ARCHIVE PATH...        add
 //   tavrix-zip d ARCHIVE PATTERN...                                 delete
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,7 +35,9 @@ public:
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: tavrix-zip x|t|a|d [options] ARCHIVE [DIR] [NAMES...]\n");
+    std::fprintf(stderr,
+                 "usage: tavrix-zip x|t|a|d [-o] [-j] [-r] [-P PASSWORD] [-0..-9] [-T THREADS] ARCHIVE [DIR] "
+                 "[NAMES...]\n");
     return 2;
 }
 
@@ -54,6 +57,8 @@ int main(int argc, char** argv) {
             extract.overwrite = true;
         else if (arg == "-j")
             extract.directories = false;
+        else if (arg == "-T" && i + 1 < argc)  // threads; 1: all on this one
+            extract.threads = pack.threads = static_cast<unsigned>(std::atoi(argv[++i]));
         else if (arg == "-r")
             pack.recurse = true;
         else if (arg == "-P" && i + 1 < argc)

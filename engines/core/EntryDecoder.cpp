@@ -24,27 +24,77 @@ bool passwordCheckMatches(const ZipEntry& entry, std::uint8_t check) {
 
 }  // namespace
 
-struct EntryDecoder::Inflater {
-    z_stream stream{};
+struct StreamInflater::Stream {
+    z_stream z{};
     bool ready = false;
-    ~Inflater() {
-        if (ready) ::inflateEnd(&stream);
-    }
-    bool reset() {
-        if (ready) return ::inflateReset(&stream) == Z_OK;
-        ready = ::inflateInit2(&stream, -MAX_WBITS) == Z_OK;
-        return ready;
+    ~Stream() {
+        if (ready) ::inflateEnd(&z);
     }
 };
+
+StreamInflater::StreamInflater() : stream_(new Stream) {}
+StreamInflater::~StreamInflater() = default;
+
+void StreamInflater::begin(std::uint64_t declaredSize) {
+    size_ = declaredSize;
+    total_ = 0;
+    ended_ = false;
+    status_ = DecodeStatus::kOk;
+    Stream& s = *stream_;
+    if (s.ready ? ::inflateReset(&s.z) != Z_OK : !(s.ready = ::inflateInit2(&s.z, -MAX_WBITS) == Z_OK))
+        end(DecodeStatus::kDamaged);
+}
+
+void StreamInflater::end(DecodeStatus why) {
+    if (ended_) return;
+    ended_ = true;
+    status_ = why;
+}
+
+std::size_t StreamInflater::run(std::span<const std::uint8_t>& input, bool lastInput, std::uint8_t* out,
+                                std::size_t capacity) {
+    z_stream& z = stream_->z;
+    z.next_in = const_cast<Bytef*>(input.data());
+    z.avail_in = static_cast<uInt>(input.size());
+    std::size_t filled = 0;
+    while (!ended_ && filled < capacity) {
+        // At most one byte beyond the declared size, which is enough to
+        // tell that it was exceeded.
+        const std::size_t step =
+            static_cast<std::size_t>(std::min<std::uint64_t>(capacity - filled, size_ - total_ + 1));
+        z.next_out = out + filled;
+        z.avail_out = static_cast<uInt>(step);
+        const uInt inputBefore = z.avail_in;
+        const int rc = ::inflate(&z, Z_NO_FLUSH);
+        const std::size_t produced = step - z.avail_out;
+        if (rc == Z_BUF_ERROR || (rc == Z_OK && produced == 0 && z.avail_in == inputBefore)) {
+            if (z.avail_in == 0 && lastInput) {
+                end(DecodeStatus::kTooShort);  // data ran out mid-stream
+                break;
+            }
+            if (produced == 0 && z.avail_in == inputBefore) {
+                if (z.avail_in != 0) end(DecodeStatus::kDamaged);
+                break;  // else it wants more input
+            }
+        } else if (rc != Z_OK && rc != Z_STREAM_END) {
+            end(DecodeStatus::kDamaged);
+            break;
+        }
+        total_ += produced;
+        if (total_ > size_) {
+            end(DecodeStatus::kTooLong);
+            break;
+        }
+        filled += produced;
+        if (rc == Z_STREAM_END) end(total_ < size_ ? DecodeStatus::kTooShort : DecodeStatus::kOk);
+    }
+    input = input.subspan(input.size() - z.avail_in);
+    return filled;
+}
 
 bool isSupported(const ZipEntry& entry) {
     if (entry.flags & kFlagStrongEncryption) return false;
     return entry.method == kMethodStored || entry.method == kMethodDeflated;
-}
-
-EntryDecoder::EntryDecoder() : inflater_(new Inflater) {}
-EntryDecoder::~EntryDecoder() {
-    delete inflater_;
 }
 
 DecodeStatus EntryDecoder::decode(ArchiveReader& reader, const ZipEntry& entry, const DataSpan& span,
@@ -105,15 +155,12 @@ DecodeStatus EntryDecoder::stored(ArchiveReader& reader, std::uint64_t offset, s
 
 DecodeStatus EntryDecoder::inflated(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length,
                                     const ZipEntry& entry, ZipCrypto* crypto, ChunkConsumer& consumer) {
-    if (!inflater_->reset()) return DecodeStatus::kDamaged;
-    z_stream& z = inflater_->stream;
-    z.avail_in = 0;
+    inflater_.begin(entry.size);
     uLong crc = ::crc32(0, nullptr, 0);
-    std::uint64_t total = 0;
+    std::span<const std::uint8_t> input;
     std::size_t filled = 0;  // bytes waiting in output_
-    bool ended = false;
-    while (!ended) {
-        if (z.avail_in == 0 && length > 0) {
+    while (!inflater_.ended()) {
+        if (input.empty() && length > 0) {
             std::size_t got = 0;
             const std::uint8_t* data = reader.view(
                 offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, kInputBlock)), got);
@@ -124,41 +171,24 @@ DecodeStatus EntryDecoder::inflated(ArchiveReader& reader, std::uint64_t offset,
                 crypto->decrypt(plain_.data(), got);
                 data = plain_.data();
             }
-            z.next_in = const_cast<Bytef*>(data);
-            z.avail_in = static_cast<uInt>(got);
+            input = {data, got};
             offset += got;
             length -= got;
         }
-        // One step: at most kAdvanceStep bytes, and at most one byte beyond
-        // the declared size, which is enough to tell that it was exceeded.
-        const std::uint64_t allowed = entry.size - total + 1;
-        const std::size_t step = static_cast<std::size_t>(
-            std::min<std::uint64_t>({kAdvanceStep, output_.size() - filled, allowed}));
-        z.next_out = output_.data() + filled;
-        z.avail_out = static_cast<uInt>(step);
-        const uInt inputBefore = z.avail_in;
-        const int rc = ::inflate(&z, Z_NO_FLUSH);
-        const std::size_t produced = step - z.avail_out;
-        if (rc == Z_STREAM_END)
-            ended = true;
-        else if (rc == Z_BUF_ERROR || (rc == Z_OK && produced == 0 && z.avail_in == inputBefore)) {
-            if (z.avail_in == 0 && length == 0) return DecodeStatus::kTooShort;  // data ran out mid-stream
-            if (produced == 0 && z.avail_in == inputBefore) return DecodeStatus::kDamaged;
-        } else if (rc != Z_OK)
-            return DecodeStatus::kDamaged;
-        total += produced;
-        if (total > entry.size) return DecodeStatus::kTooLong;
+        // One step: at most kAdvanceStep bytes.
+        const std::size_t produced = inflater_.run(input, length == 0, output_.data() + filled,
+                                                   std::min(kAdvanceStep, output_.size() - filled));
+        if (inflater_.status() != DecodeStatus::kOk) return inflater_.status();
         if (produced > 0) {
             crc = ::crc32(crc, output_.data() + filled, static_cast<uInt>(produced));
             filled += produced;
             if (!consumer.progress(produced)) return DecodeStatus::kStopped;
         }
-        if (filled == output_.size() || (ended && filled > 0)) {
+        if (filled == output_.size() || (inflater_.ended() && filled > 0)) {
             if (!consumer.consume(output_.data(), filled)) return DecodeStatus::kStopped;
             filled = 0;
         }
     }
-    if (total < entry.size) return DecodeStatus::kTooShort;
     return crc == entry.crc ? DecodeStatus::kOk : DecodeStatus::kCrcMismatch;
 }
 

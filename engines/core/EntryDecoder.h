@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -38,10 +40,40 @@ public:
 // Whether the entry's method and encryption are ones this code can read.
 bool isSupported(const ZipEntry& entry);
 
+// One entry's deflate stream inflated from input given in parts, checked
+// against the declared size as it goes: never more bytes, never fewer. The
+// CRC of the output is the caller's to check.
+class StreamInflater {
+public:
+    StreamInflater();
+    ~StreamInflater();
+    StreamInflater(const StreamInflater&) = delete;
+    StreamInflater& operator=(const StreamInflater&) = delete;
+
+    void begin(std::uint64_t declaredSize);
+    // Inflates from `input` (moved past what it used) into `out`, until
+    // `capacity` bytes are out, the input is used up, or the entry ends;
+    // the bytes put out. With `lastInput` false, output short of
+    // `capacity` without an end means that it wants more input.
+    std::size_t run(std::span<const std::uint8_t>& input, bool lastInput, std::uint8_t* out,
+                    std::size_t capacity);
+    // Ends the entry with `why` unless it has ended already.
+    void end(DecodeStatus why);
+    bool ended() const { return ended_; }
+    DecodeStatus status() const { return status_; }  // kOk: complete, of the declared size
+
+private:
+    struct Stream;
+    std::unique_ptr<Stream> stream_;
+    std::uint64_t size_ = 0;
+    std::uint64_t total_ = 0;
+    bool ended_ = false;
+    DecodeStatus status_ = DecodeStatus::kOk;
+};
+
 class EntryDecoder {
 public:
-    EntryDecoder();
-    ~EntryDecoder();
+    EntryDecoder() = default;
     EntryDecoder(const EntryDecoder&) = delete;
     EntryDecoder& operator=(const EntryDecoder&) = delete;
 
@@ -54,8 +86,7 @@ private:
     DecodeStatus inflated(ArchiveReader& reader, std::uint64_t offset, std::uint64_t length,
                           const ZipEntry& entry, class ZipCrypto* crypto, ChunkConsumer& consumer);
 
-    struct Inflater;
-    Inflater* inflater_;
+    StreamInflater inflater_;
     std::vector<std::uint8_t> output_;
     std::vector<std::uint8_t> plain_;  // decrypted input
 };

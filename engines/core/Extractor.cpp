@@ -1,12 +1,17 @@
 #include "engines/core/Extractor.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <unordered_set>
 
+#include "common/ZipFormat.h"
 #include "common/zip/SafeName.h"
 #include "engines/core/EntryDecoder.h"
+#include "engines/core/InflatePipeline.h"
 #include "engines/core/PathUtil.h"
 #include "engines/core/Wildcard.h"
+#include "engines/core/WorkerThread.h"
 #include "engines/core/ZipArchive.h"
 
 namespace tavrix::zip {
@@ -107,6 +112,119 @@ MessageId messageFor(DecodeStatus status) {
     return MessageId::kInternal;
 }
 
+// Reads the entries' compressed bytes ahead of the extraction into the
+// pipeline, as long as it has room: an entry's data in pieces, in order.
+// Entries it leaves out (encrypted ones, those whose data cannot be placed,
+// everything when testing or without memory for the pipeline) are decoded
+// in their turn on the calling thread as before.
+class Feeder {
+public:
+    Feeder(ZipArchive& archive, const std::vector<PlannedEntry>& plan, const ExtractOptions& options)
+        : archive_(archive),
+          plan_(plan),
+          pipeline_(options.threads > 0 ? options.threads : processorCount()),
+          queued_(plan.size(), false),
+          test_(options.test) {
+        std::uint64_t input = 0, output = 0;
+        for (const PlannedEntry& p : plan) {
+            const ZipEntry& e = archive.entries()[p.index];
+            if (!pipelined(p, e)) continue;
+            input = std::max(input, e.compressedSize);
+            output = std::max(output, e.size + 1);
+        }
+        const auto fit = [](std::uint64_t n, std::size_t most) {
+            return static_cast<std::size_t>(std::min<std::uint64_t>(n, most));
+        };
+        enabled_ = output > 0 && pipeline_.prepare(fit(input, InflatePipeline::kInputPiece),
+                                                   fit(output, InflatePipeline::kOutputPiece));
+        if (!enabled_) next_ = plan.size();
+    }
+
+    bool queued(std::size_t turn) const { return queued_[turn]; }
+
+    void fill() {
+        while (!pipeline_.full() && next_ < plan_.size()) {
+            if (!started_ && !start()) {
+                ++next_;
+                continue;
+            }
+            feedPiece();
+        }
+    }
+
+    // The pieces of the entry whose turn it is, in order; `done` after each.
+    const InflatedPiece& take() { return pipeline_.oldest(); }
+    void done() {
+        if (pipeline_.release()) open_ = false;
+        fill();
+    }
+    void begin(std::size_t turn) { open_ = queued_[turn]; }
+    // Drops what is left of the entry whose turn it is: nothing more of it
+    // is read.
+    void skipRest(std::size_t turn) {
+        if (!open_) return;
+        if (next_ == turn && started_) abandon_ = true;
+        for (;;) {
+            take();
+            const bool last = pipeline_.drop();
+            fill();
+            if (last) break;
+        }
+        open_ = false;
+    }
+
+private:
+    bool pipelined(const PlannedEntry& p, const ZipEntry& e) const {
+        return !p.directory && !test_ && !e.encrypted() && isSupported(e);
+    }
+
+    bool start() {
+        const PlannedEntry& p = plan_[next_];
+        const ZipEntry& e = archive_.entries()[p.index];
+        if (!pipelined(p, e)) return false;
+        if (archive_.locateData(e, span_) != ZipArchive::Placement::kOk) return false;
+        entry_ = PieceEntry{e.method != kMethodStored, e.size, span_.length};
+        queued_[next_] = true;
+        started_ = true;
+        first_ = true;
+        offset_ = 0;
+        return true;
+    }
+
+    void feedPiece() {
+        const auto count = abandon_ ? 0
+                                    : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                          span_.length - offset_, pipeline_.inputCapacity()));
+        std::uint8_t* memory = pipeline_.reserve();
+        DecodeStatus read = DecodeStatus::kOk;
+        if (count > 0 && !archive_.reader().readExact(span_.offset + offset_, memory, count))
+            read = DecodeStatus::kReadFailed;
+        offset_ += count;
+        const bool last = abandon_ || offset_ == span_.length || read != DecodeStatus::kOk;
+        pipeline_.submit(entry_, count, first_, last, read);
+        first_ = false;
+        if (last) {
+            started_ = abandon_ = false;
+            ++next_;
+        }
+    }
+
+    ZipArchive& archive_;
+    const std::vector<PlannedEntry>& plan_;
+    InflatePipeline pipeline_;
+    std::vector<bool> queued_;
+    bool test_;
+    bool enabled_ = false;
+    std::size_t next_ = 0;  // the entry being read ahead
+    bool started_ = false;
+    bool first_ = false;
+    bool abandon_ = false;
+    bool open_ = false;  // the entry whose turn it is has pieces left
+    DataSpan span_;
+    PieceEntry entry_;
+    std::uint64_t offset_ = 0;
+};
+
 class Extraction {
 public:
     Extraction(FileSystem& fs, ZipArchive& archive, const ExtractOptions& options, ProgressSink& sink)
@@ -126,12 +244,17 @@ public:
             bytes += archive_.entries()[p.index].size;
         }
         if (sink_.fileCount(files) || sink_.byteCount(bytes)) return cancel();
-        for (const PlannedEntry& p : plan) {
+        Feeder feeder(archive_, plan, options_);
+        for (std::size_t turn = 0; turn < plan.size(); ++turn) {
+            feeder.fill();
+            const PlannedEntry& p = plan[turn];
             if (p.directory) {
                 makeDirectoryEntry(p);
                 continue;
             }
-            if (!extractOne(p)) return cancel();
+            feeder.begin(turn);
+            if (!extractOne(p, feeder.queued(turn) ? &feeder : nullptr)) return cancel();
+            feeder.skipRest(turn);
         }
         sink_.batchEnd();
         return result_;
@@ -234,12 +357,13 @@ private:
         return true;
     }
 
-    // False when the caller asked to stop.
-    bool extractOne(const PlannedEntry& p) {
+    // False when the caller asked to stop. With a feeder the entry's data
+    // comes inflated from its pipeline (placed already).
+    bool extractOne(const PlannedEntry& p, Feeder* feeder) {
         const ZipEntry& e = archive_.entries()[p.index];
         if (sink_.fileStart(p.displayName, e.size)) return false;
         DataSpan span;
-        switch (archive_.locateData(e, span)) {
+        switch (feeder ? ZipArchive::Placement::kOk : archive_.locateData(e, span)) {
             case ZipArchive::Placement::kOk:
                 break;
             case ZipArchive::Placement::kDamaged:
@@ -263,7 +387,9 @@ private:
         StagedFile staged = createStagedFile(fs_, stagingFolder(folder));
         if (!staged.file) return fail(MessageId::kWriteFailed, p, 0);
         EntryWriter writer(sink_, staged.file.get());
-        const DecodeStatus status = decoder_.decode(archive_.reader(), e, span, options_.password, writer);
+        const DecodeStatus status =
+            feeder ? takePieces(*feeder, e, writer)
+                   : decoder_.decode(archive_.reader(), e, span, options_.password, writer);
         if (status != DecodeStatus::kOk) {
             discard(staged);
             if (writer.cancelled()) return false;
@@ -305,6 +431,29 @@ private:
         }
         ++result_.processed;
         return true;
+    }
+
+    // Reports and writes the entry's inflated pieces as they come, as a
+    // streamed entry's output is (advances before each write), and checks
+    // the CRC of the whole: the worker's for a piece when it had the time
+    // to take it, else taken here while the bytes are fresh in the cache.
+    static DecodeStatus takePieces(Feeder& feeder, const ZipEntry& e, EntryWriter& writer) {
+        uLong crc = ::crc32(0, nullptr, 0);
+        for (;;) {
+            const InflatedPiece& piece = feeder.take();
+            if (piece.hasCrc) crc = ::crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.size));
+            for (std::size_t done = 0; done < piece.size;) {
+                const std::size_t step = std::min(kAdvanceStep, piece.size - done);
+                if (!piece.hasCrc) crc = ::crc32(crc, piece.data + done, static_cast<uInt>(step));
+                if (!writer.progress(step)) return DecodeStatus::kStopped;
+                done += step;
+            }
+            if (piece.size > 0 && !writer.consume(piece.data, piece.size)) return DecodeStatus::kStopped;
+            if (piece.ended)
+                return piece.status == DecodeStatus::kOk && crc != e.crc ? DecodeStatus::kCrcMismatch
+                                                                         : piece.status;
+            feeder.done();
+        }
     }
 
     // Files are written in a folder of their own below the base folder and

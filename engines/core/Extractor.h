@@ -29,6 +29,9 @@ struct ExtractOptions {
     bool update = false;   // new files, and existing ones older than the entry
     bool test = false;     // check every entry, write nothing
     bool verbose = false;  // also report skipped entries
+    // Threads that inflate: 0 as many as there are processors (two at
+    // most), 1 only the calling thread, with the same results and reports.
+    unsigned threads = 0;
     // Optional: only the entries whose (decoded) name it accepts; unlike
     // `specs`, no wildcards and no match in other folders.
     std::function<bool(std::string_view name)> accept;

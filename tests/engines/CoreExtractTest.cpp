@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 #include "common/zip/SafeName.h"
 #include "engines/core/Progress.h"
@@ -120,6 +121,7 @@ const auto kPayloadSize = static_cast<std::uint32_t>(kPayload.size());
 const Damage kDamages[] = {
     {"CrcDeflated", {.name = "bad.txt", .data = kPayload, .damageCrc = true}, 26},
     {"CrcStored", {.name = "bad.txt", .data = kPayload, .method = 0, .damageCrc = true}, 26},
+    {"CrcOfManyPieces", {.name = "bad.txt", .data = bigText(5 << 20), .damageCrc = true}, 26},
     {"InflatesPastDeclaredSize", {.name = "bad.txt", .data = kPayload, .declaredSize = 1000}, 24},
     {"StoredLongerThanDeclared", {.name = "bad.txt", .data = kPayload, .method = 0, .declaredSize = 10}, 24},
     {"ShorterThanDeclared", {.name = "bad.txt", .data = kPayload, .declaredSize = kPayloadSize + 1000}, 25},
@@ -400,6 +402,124 @@ INSTANTIATE_TEST_SUITE_P(Points, CancelTest,
                                                        },
                                                        1}),
                          [](const auto& info) { return std::string(info.param.label); });
+
+// ---- Two threads: the same files, reports and messages as one.
+
+struct ThreadRun {
+    zip::OperationResult result;
+    std::vector<std::string> reports;  // every event, in order
+    std::map<std::string, std::string> tree;
+    std::string orderProblem;
+};
+
+class ThreadsTest : public CoreTest {
+protected:
+    ThreadRun run(const std::string& zipBytes, unsigned threads,
+                  std::function<bool(const Event&, const EventLog&)> stopWhen = {}) {
+        const fs::path dir = root_ / ("threads" + std::to_string(threads));
+        fs::create_directories(dir);
+        writeFile(root_ / "in.zip", zipBytes);
+        zip::ExtractOptions options;
+        options.baseDir = dir.string();
+        options.threads = threads;
+        EventLog log;
+        log.stopWhen = std::move(stopWhen);
+        LoggingSink sink(log);
+        ThreadRun r;
+        r.result = zip::extractArchive(*fs_, (root_ / "in.zip").string(), options, sink);
+        for (const Event& e : log.events)
+            r.reports.push_back(std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.size) +
+                                " " + std::to_string(e.code) + " " + e.text);
+        r.tree = treeOf(dir);
+        r.orderProblem = log.orderProblem(!r.result.cancelled);
+        return r;
+    }
+};
+
+// Small entries, incompressible and empty ones, and big ones that take
+// several pieces in and out (zeros inflate to a thousand times their size).
+std::vector<BuildEntry> mixedEntries() {
+    std::vector<BuildEntry> entries;
+    std::mt19937 random(29);
+    const auto noise = [&](std::size_t size) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(random());
+        return bytes;
+    };
+    for (int i = 0; i < 30; ++i) {
+        const std::string n = std::to_string(i);
+        entries.push_back({"small/t" + n + ".txt", bigText(200 + i * 1500)});
+        entries.push_back(
+            {"small/n" + n + ".bin", noise(100 + i * 900), static_cast<std::uint16_t>(i % 2 ? 0 : 8)});
+        if (i % 10 == 0) entries.push_back({"small/e" + n, ""});
+    }
+    entries.push_back({"big/text.txt", bigText(6 << 20)});
+    entries.push_back({"big/noise.bin", noise(3 << 20)});
+    entries.push_back({"big/zeros.bin", std::string(9 << 20, '\0')});
+    entries.push_back({"big/stored.bin", noise(2 << 20), 0});
+    entries.push_back({"last.txt", "last"});
+    return entries;
+}
+
+TEST_F(ThreadsTest, TwoGiveTheTreeAndReportsOfOne) {
+    const std::vector<BuildEntry> entries = mixedEntries();
+    const std::string zip = buildZip(entries);
+    const ThreadRun one = run(zip, 1), two = run(zip, 2);
+    std::map<std::string, std::string> expected{{"big/", ""}, {"small/", ""}};
+    for (const BuildEntry& e : entries) expected[e.name] = e.data;
+    EXPECT_TRUE(one.tree == expected);
+    EXPECT_TRUE(two.tree == expected);
+    EXPECT_EQ(two.result.processed, entries.size());
+    EXPECT_EQ(two.reports, one.reports);
+    EXPECT_EQ(two.orderProblem, "");
+    EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(ThreadsTest, CancelLeavesOnlyWholeFilesAndStopsAtOnce) {
+    const std::vector<BuildEntry> entries = mixedEntries();
+    const std::string zip = buildZip(entries);
+    std::map<std::string, std::string> expected{{"big/", ""}, {"small/", ""}};
+    for (const BuildEntry& e : entries) expected[e.name] = e.data;
+    const std::size_t bigText = entries.size() - 4;  // its turn
+    const std::pair<const char*, std::function<bool(const Event&, const EventLog&)>> points[] = {
+        {"between small files",
+         [](const Event& e, const EventLog& log) {
+             return e.kind == EventKind::kFileStart && log.count(EventKind::kFileStart) == 20;
+         }},
+        {"inside the big text",
+         [bigText](const Event& e, const EventLog& log) {
+             return e.kind == EventKind::kAdvance && log.count(EventKind::kFileStart) == bigText &&
+                    log.events[log.events.size() - 2].kind == EventKind::kAdvance;
+         }},
+    };
+    for (const auto& [label, when] : points) {
+        const ThreadRun one = run(zip, 1, when), two = run(zip, 2, when);
+        EXPECT_TRUE(two.result.cancelled) << label;
+        EXPECT_EQ(two.reports, one.reports) << label;
+        EXPECT_EQ(two.reports.back().rfind("4 ", 0), 0u) << label << ": the cancel message ends it";
+        for (const auto& [name, content] : two.tree)
+            EXPECT_TRUE(content == expected[name]) << label << ": " << name;
+        EXPECT_EQ(two.tree.count("big/text.txt"), 0u) << label;
+        EXPECT_TRUE(leftovers().empty()) << label;
+        fs::remove_all(root_ / "threads1");
+        fs::remove_all(root_ / "threads2");
+    }
+}
+
+TEST_F(ThreadsTest, DamagedEntriesReportAsOnOneThread) {
+    for (const Damage& d : kDamages) {
+        BuildEntry big{"big.txt", bigText(3 << 20)};
+        const std::string zip = buildZip({{"first.txt", "one"}, d.entry, big, {"last.txt", "two"}});
+        const ThreadRun one = run(zip, 1), two = run(zip, 2);
+        EXPECT_EQ(two.reports, one.reports) << d.label;
+        EXPECT_TRUE(two.tree == one.tree) << d.label;
+        EXPECT_EQ(two.tree.count("bad.txt"), 0u) << d.label;
+        EXPECT_EQ(two.result.processed, 3u) << d.label;
+        fs::remove_all(root_ / "threads1");
+        fs::remove_all(root_ / "threads2");
+    }
+    EXPECT_TRUE(leftovers().empty());
+}
 
 }  // namespace
 }  // namespace tavrix::ziptest

@@ -170,6 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.freshen = bits & kFreshen;
     if (bits & kPassword) options.password = "pw";
     if (bits & kPatterns) options.specs = {"*.txt", "a*/*"};
+    options.threads = data[1] & 0x10 ? 1 : 2;  // inflating on the calling thread, or on a second one
 
     CheckingSink sink(cancelAfter);
     const OperationResult result = extractArchive(fs, kArchive, options, sink);
