@@ -460,12 +460,14 @@ private:
     // renamed into place: it is on the same volume as every target, and
     // creating names in a folder that holds one file is cheap, where the
     // target folder may hold thousands.
-    std::string stagingFolder(const std::string& targetFolder) {
+    const std::string& stagingFolder(const std::string& targetFolder) {
         if (staging_.empty() && !stagingFailed_) {
             staging_ = createStagingFolder(fs_, options_.baseDir);
             stagingFailed_ = staging_.empty();
         }
-        return stagingFailed_ ? joinPath(options_.baseDir, targetFolder) : staging_;
+        if (!stagingFailed_) return staging_;
+        fallbackFolder_ = joinPath(options_.baseDir, targetFolder);
+        return fallbackFolder_;
     }
 
     void discard(StagedFile& staged) {
@@ -492,6 +494,7 @@ private:
     EntryDecoder decoder_;
     OperationResult result_;
     std::string staging_;
+    std::string fallbackFolder_;  // the target's own, when no staging folder could be made
     bool stagingFailed_ = false;
 };
 
