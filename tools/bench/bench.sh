@@ -11,6 +11,8 @@
 #
 #   tools/bench/bench.sh            TAVRIX_BENCH_SCALE=4 divides the sizes
 #                                    TAVRIX_BENCH_RUNS=3 runs per figure
+# Runs the 32-bit files where 32-bit programs start, else the 64-bit build
+# under 64-bit Wine (tools/windows-build.sh; TAVRIX_WINDOWS_BUILD=32|64).
 # Run it only while nothing else builds: the figures are wall-clock times.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -22,11 +24,22 @@ mixed_mb=$((300 / scale))
 small_files=$((100000 / scale))
 large_mb=$((500 / scale))
 
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+build="$TAVRIX_WINDOWS_BUILD_DIR"
+if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
+    cxx=x86_64-w64-mingw32-g++-posix zlib=/usr/x86_64-w64-mingw32/lib/libz.a server=/usr/lib/wine/wineserver64
+else
+    cxx=i686-w64-mingw32-g++-posix zlib=/usr/i686-w64-mingw32/lib/libz.a server=wineserver
+fi
+export TAVRIX_BUILD_DIR="$build"
+wine_run="$root/cmake/wine-run.sh"
+
 rm -rf "$work"
 mkdir -p "$work/bin"
-wine_prefix="$root/build/target/wineprefix-null"
+wine_prefix="$build/wineprefix-null"
 cleanup() {
-    WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$wine_prefix" "$server" -k 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,13 +51,12 @@ if [ ! -f "$root/build/bench/CMakeCache.txt" ]; then
 fi
 cmake --build "$root/build/bench" --target tavrix-zip -j 2 >/dev/null
 cp "$root/build/bench/engines/tavrix-zip" "$work/bin/"
-cmake --build "$root/build/target" --target unpack32 pack32 -j 2 >/dev/null
-cp "$root/dist/UNPACK32.DLL" "$root/dist/PACK32.DLL" "$work/bin/"
+echo "   Windows files: $TAVRIX_WINDOWS_BITS-bit ($TAVRIX_WINDOWS_REASON)"
+cmake --build "$build" --target unpack32 pack32 -j 2 >/dev/null
+cp "$TAVRIX_WINDOWS_DIST/UNPACK32.DLL" "$TAVRIX_WINDOWS_DIST/PACK32.DLL" "$work/bin/"
 clang++ -O2 -std=c++20 -o "$work/bin/minimal" "$here/minimal_unzip.cpp" -lz
-i686-w64-mingw32-g++-posix -O2 -std=c++20 -static -o "$work/bin/minimal.exe" "$here/minimal_unzip.cpp" \
-    /usr/i686-w64-mingw32/lib/libz.a
-i686-w64-mingw32-g++-posix -O2 -std=c++20 -static -I "$root" -o "$work/bin/unpack_driver.exe" \
-    "$here/unpack_driver.cpp"
+"$cxx" -O2 -std=c++20 -static -o "$work/bin/minimal.exe" "$here/minimal_unzip.cpp" "$zlib"
+"$cxx" -O2 -std=c++20 -static -I "$root" -o "$work/bin/unpack_driver.exe" "$here/unpack_driver.cpp"
 
 echo "== making data sets in $work"
 # (a) real files; names Windows cannot hold are left out so that every tool
@@ -110,15 +122,15 @@ measure() {
 }
 
 export WINEPREFIX="$wine_prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-(cd "$root/build/target" && "$root/cmake/wine-run.sh" --boot-only)
-wineserver -p || true  # keep the server up between runs: its start is not what we measure
+"$wine_run" --boot-only
+"$server" -p >/dev/null 2>&1 || true  # keep the server up between runs: its start is not what we measure
 
 ratio() { echo "scale=3; $1 / $2" | bc; }
 
 echo "== adding at level 6 (set a)"
 zip_add=$(measure sh -c "cd '$work/a' && zip -q -r -6 '$work/out/zip6.zip' .")
 core_add=$(measure sh -c "cd '$work/a' && '$work/bin/tavrix-zip' a -r -6 '$work/out/core6.zip' .")
-wine_add=$(measure sh -c "cd '$work/a' && wine '$work/bin/unpack_driver.exe' 'Z:$work/out/pack6.zip' pack 6 .")
+wine_add=$(measure sh -c "cd '$work/a' && '$wine_run' '$work/bin/unpack_driver.exe' 'Z:$work/out/pack6.zip' pack 6 .")
 printf '   zip -6 %8ss   core %8ss (%.2fx)   PACK32.DLL under Wine %8ss (%.2fx)\n' \
     "$zip_add" "$core_add" "$(ratio "$core_add" "$zip_add")" "$wine_add" "$(ratio "$wine_add" "$zip_add")"
 
@@ -136,8 +148,8 @@ for set in a b c; do
     t_unzip=$(measure unzip -q -o "$zipfile")
     t_core=$(measure "$work/bin/tavrix-zip" x -o "$zipfile" .)
     t_min=$(measure "$work/bin/minimal" "$zipfile")
-    t_dll=$(measure wine "$work/bin/unpack_driver.exe" "Z:$zipfile")
-    t_minw=$(measure wine "$work/bin/minimal.exe" "Z:$zipfile")
+    t_dll=$(measure "$wine_run" "$work/bin/unpack_driver.exe" "Z:$zipfile")
+    t_minw=$(measure "$wine_run" "$work/bin/minimal.exe" "Z:$zipfile")
     printf '   %-4s %9s %9s %9s %7.2f %7.2f | %9s %9s %7.2f\n' "$set" "$t_unzip" "$t_core" "$t_min" \
         "$(ratio "$t_core" "$t_unzip")" "$(ratio "$t_core" "$t_min")" "$t_dll" "$t_minw" "$(ratio "$t_dll" "$t_minw")"
 done
