@@ -10,8 +10,9 @@
 #
 #   tavrix_choose_windows_build ROOT   sets TAVRIX_WINDOWS_BITS (32 or 64),
 #                                      TAVRIX_WINDOWS_BUILD_DIR,
-#                                      TAVRIX_WINDOWS_DIST and
-#                                      TAVRIX_WINDOWS_REASON (one line)
+#                                      TAVRIX_WINDOWS_DIST,
+#                                      TAVRIX_WINDOWS_REASON (one line) and
+#                                      TAVRIX_WINDOWS_CXX, _ZLIB, _SERVER
 #   tavrix_dist_of ROOT BUILD_DIR      the folder of that build's deliverables
 
 # Runs a tiny 32-bit x86 Linux program (a bare ELF that exits with 42 through
@@ -60,7 +61,17 @@ tavrix_choose_windows_build() {
     fi
     TAVRIX_WINDOWS_DIST="$root/dist"
     [ "$TAVRIX_WINDOWS_BITS" = 64 ] && TAVRIX_WINDOWS_DIST="$TAVRIX_WINDOWS_BUILD_DIR/dist"
-    export TAVRIX_WINDOWS_BITS TAVRIX_WINDOWS_BUILD_DIR TAVRIX_WINDOWS_DIST TAVRIX_WINDOWS_REASON
+    # The compiler, zlib and Wine server that go with it, for the small
+    # programs the benchmarks build beside the shipped files.
+    if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
+        TAVRIX_WINDOWS_CXX=x86_64-w64-mingw32-g++-posix TAVRIX_WINDOWS_ZLIB=/usr/x86_64-w64-mingw32/lib/libz.a
+        TAVRIX_WINDOWS_SERVER=/usr/lib/wine/wineserver64
+    else
+        TAVRIX_WINDOWS_CXX=i686-w64-mingw32-g++-posix TAVRIX_WINDOWS_ZLIB=/usr/i686-w64-mingw32/lib/libz.a
+        TAVRIX_WINDOWS_SERVER=wineserver
+    fi
+    export TAVRIX_WINDOWS_BITS TAVRIX_WINDOWS_BUILD_DIR TAVRIX_WINDOWS_DIST TAVRIX_WINDOWS_REASON \
+        TAVRIX_WINDOWS_CXX TAVRIX_WINDOWS_ZLIB TAVRIX_WINDOWS_SERVER
 }
 
 tavrix_dist_of() {

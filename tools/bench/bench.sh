@@ -27,11 +27,7 @@ large_mb=$((500 / scale))
 . "$root/tools/windows-build.sh"
 tavrix_choose_windows_build "$root"
 build="$TAVRIX_WINDOWS_BUILD_DIR"
-if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
-    cxx=x86_64-w64-mingw32-g++-posix zlib=/usr/x86_64-w64-mingw32/lib/libz.a server=/usr/lib/wine/wineserver64
-else
-    cxx=i686-w64-mingw32-g++-posix zlib=/usr/i686-w64-mingw32/lib/libz.a server=wineserver
-fi
+cxx="$TAVRIX_WINDOWS_CXX" zlib="$TAVRIX_WINDOWS_ZLIB" server="$TAVRIX_WINDOWS_SERVER"
 export TAVRIX_BUILD_DIR="$build"
 wine_run="$root/cmake/wine-run.sh"
 

@@ -35,7 +35,7 @@ export TAVRIX_BUILD_DIR="$build"
 wine_run="$root/cmake/wine-run.sh"
 "$wine_run" --boot-only
 # One Wine server for the whole run: its start is not what is measured.
-if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then server=/usr/lib/wine/wineserver64; else server=wineserver; fi
+server="$TAVRIX_WINDOWS_SERVER"
 # (-p fails when a server of the prefix is running already: that one serves.)
 WINEPREFIX="$build/wineprefix-null" "$server" -p 2>/dev/null || true
 trap 'WINEPREFIX="$build/wineprefix-null" "$server" -k 2>/dev/null || true; rm -rf "$work"' EXIT

@@ -36,11 +36,7 @@ before="${TAVRIX_BENCH_BEFORE:-}"
 . "$root/tools/windows-build.sh"
 tavrix_choose_windows_build "$root"
 build="$TAVRIX_WINDOWS_BUILD_DIR"
-if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
-    cxx=x86_64-w64-mingw32-g++-posix zlib=/usr/x86_64-w64-mingw32/lib/libz.a server=/usr/lib/wine/wineserver64
-else
-    cxx=i686-w64-mingw32-g++-posix zlib=/usr/i686-w64-mingw32/lib/libz.a server=wineserver
-fi
+cxx="$TAVRIX_WINDOWS_CXX" zlib="$TAVRIX_WINDOWS_ZLIB" server="$TAVRIX_WINDOWS_SERVER"
 rm -rf "$work"
 mkdir -p "$work/bin" "$work/after"
 export TAVRIX_BUILD_DIR="$build"
