@@ -53,24 +53,9 @@ struct DeflatePipeline::Slot {
 };
 
 DeflatePipeline::DeflatePipeline(int level, unsigned threads)
-    : level_(level), useWorker_(threads > 1), slots_(new Slot[kSlots]), deflaters_(new Deflater[2]) {}
+    : level_(level), slots_(new Slot[kSlots]), deflaters_(new Deflater[2]), worker_(threads > 1) {}
 
-DeflatePipeline::~DeflatePipeline() {
-    if (!worker_) return;
-    lock();
-    stopping_ = true;
-    unlock();
-    worker_->wake(WorkerThread::Side::kWorker);
-    worker_->join();
-}
-
-void DeflatePipeline::lock() {
-    if (worker_) worker_->lock();
-}
-
-void DeflatePipeline::unlock() {
-    if (worker_) worker_->unlock();
-}
+DeflatePipeline::~DeflatePipeline() = default;
 
 std::uint8_t* DeflatePipeline::reserve(Piece piece, std::size_t dictionary, std::size_t size) {
     if (full()) return nullptr;
@@ -94,32 +79,29 @@ void DeflatePipeline::submit(WriteStatus read, std::uint32_t crc) {
     slot.job.status = read;
     slot.job.crc = crc;
     // The worker starts with the first piece it can help with.
-    if (useWorker_ && !worker_ && read == WriteStatus::kOk) {
-        worker_ = WorkerThread::start(&workerMain, this);
-        useWorker_ = worker_ != nullptr;
-    }
-    lock();
+    if (read == WriteStatus::kOk) worker_.startOnce(&workerMain, this);
+    worker_.lock();
     slot.state = read == WriteStatus::kOk ? State::kQueued : State::kDone;
     ++queued_;
-    unlock();
-    if (worker_ && read == WriteStatus::kOk) worker_->wake(WorkerThread::Side::kWorker);
+    worker_.unlock();
+    if (worker_.running() && read == WriteStatus::kOk) worker_->wake(WorkerThread::Side::kWorker);
 }
 
 const DeflateJob& DeflatePipeline::oldest() {
     Slot& head = slots_[head_];
     for (;;) {
-        lock();
+        worker_.lock();
         if (head.state == State::kDone) {
-            unlock();
+            worker_.unlock();
             return head.job;
         }
         Slot* slot = takeQueued();
-        unlock();
+        worker_.unlock();
         if (slot) {
             compress(*slot, deflaters_[0], nullptr);
-            lock();
+            worker_.lock();
             slot->state = State::kDone;
-            unlock();
+            worker_.unlock();
         } else {
             worker_->wait(WorkerThread::Side::kCaller);  // the worker has the oldest
         }
@@ -127,11 +109,11 @@ const DeflateJob& DeflatePipeline::oldest() {
 }
 
 void DeflatePipeline::pop() {
-    lock();
+    worker_.lock();
     slots_[head_].state = State::kFree;
     head_ = (head_ + 1) % kSlots;
     --queued_;
-    unlock();
+    worker_.unlock();
 }
 
 DeflatePipeline::Slot* DeflatePipeline::takeQueued() {
@@ -149,7 +131,7 @@ void DeflatePipeline::workerMain(WorkerThread& thread, void* self) {
     auto& pipeline = *static_cast<DeflatePipeline*>(self);
     for (;;) {
         thread.lock();
-        if (pipeline.stopping_) {
+        if (pipeline.worker_.stopping()) {
             thread.unlock();
             return;
         }
@@ -159,7 +141,7 @@ void DeflatePipeline::workerMain(WorkerThread& thread, void* self) {
             thread.wait(WorkerThread::Side::kWorker);
             continue;
         }
-        pipeline.compress(*slot, pipeline.deflaters_[1], &pipeline.stopping_);
+        pipeline.compress(*slot, pipeline.deflaters_[1], &pipeline.worker_.stopping());
         thread.lock();
         slot->state = State::kDone;
         thread.unlock();

@@ -80,17 +80,13 @@ private:
     static void workerMain(WorkerThread& thread, void* self);
     Slot* takeQueued();  // under the lock
     void compress(Slot& slot, Deflater& deflater, const std::atomic<bool>* stop);
-    void lock();
-    void unlock();
 
     int level_;
-    bool useWorker_;
     std::unique_ptr<Slot[]> slots_;
     std::unique_ptr<Deflater[]> deflaters_;  // the caller's, then the worker's
     std::size_t head_ = 0;
     std::size_t queued_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::unique_ptr<WorkerThread> worker_;
+    LazyWorker worker_;  // last: it is joined before the slots go
 };
 
 }  // namespace tavrix::zip

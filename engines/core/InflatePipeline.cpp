@@ -38,24 +38,9 @@ struct InflatePipeline::Slot {
     }
 };
 
-InflatePipeline::InflatePipeline(unsigned threads) : useWorker_(threads > 1), slots_(new Slot[kSlots]) {}
+InflatePipeline::InflatePipeline(unsigned threads) : slots_(new Slot[kSlots]), worker_(threads > 1) {}
 
-InflatePipeline::~InflatePipeline() {
-    if (!worker_) return;
-    lock();
-    stopping_ = true;
-    unlock();
-    worker_->wake(WorkerThread::Side::kWorker);
-    worker_->join();
-}
-
-void InflatePipeline::lock() {
-    if (worker_) worker_->lock();
-}
-
-void InflatePipeline::unlock() {
-    if (worker_) worker_->unlock();
-}
+InflatePipeline::~InflatePipeline() = default;
 
 bool InflatePipeline::prepare(std::size_t input, std::size_t output) {
     // Asked of the heap without ending the process when there is none: the
@@ -86,21 +71,18 @@ void InflatePipeline::submit(const PieceEntry& entry, std::size_t count, bool fi
     slot.read = read;
     slot.worth = count >= kWorthWaking;
     slot.partial = false;
-    if (slot.worth && useWorker_ && !worker_) {
-        worker_ = WorkerThread::start(&workerMain, this);
-        useWorker_ = worker_ != nullptr;
-    }
-    lock();
+    if (slot.worth) worker_.startOnce(&workerMain, this);
+    worker_.lock();
     slot.state = State::kQueued;
     ++queued_;
     const bool wake = wakeWorker();
-    unlock();
+    worker_.unlock();
     if (wake) worker_->wake(WorkerThread::Side::kWorker);
 }
 
 bool InflatePipeline::wakeWorker() {
     const Slot& next = slots_[cursor_];
-    if (!worker_ || !workerWaits_ || next.state != State::kQueued || !next.worth) return false;
+    if (!worker_.running() || !workerWaits_ || next.state != State::kQueued || !next.worth) return false;
     workerWaits_ = false;
     return true;
 }
@@ -108,26 +90,26 @@ bool InflatePipeline::wakeWorker() {
 const InflatedPiece& InflatePipeline::oldest() {
     Slot& head = slots_[head_];
     for (;;) {
-        lock();
+        worker_.lock();
         if (head.state == State::kDone) {
-            unlock();
+            worker_.unlock();
             return head.piece;
         }
         // Unless the worker is at it, or is woken for it, inflate it here:
         // the oldest not done is the next in order.
-        if (head.state == State::kQueued && (!worker_ || !head.worth || workerWaits_)) {
+        if (head.state == State::kQueued && (!worker_.running() || !head.worth || workerWaits_)) {
             head.state = State::kRunning;
-            unlock();
+            worker_.unlock();
             inflate(head);
-            lock();
+            worker_.lock();
             finishSlot(head);
             const bool wake = wakeWorker();
-            unlock();
+            worker_.unlock();
             if (wake) worker_->wake(WorkerThread::Side::kWorker);
             continue;
         }
         callerWaits_ = true;
-        unlock();
+        worker_.unlock();
         worker_->wait(WorkerThread::Side::kCaller);
     }
 }
@@ -137,14 +119,11 @@ bool InflatePipeline::release() {
     if (!head.partial) return drop();
     head.partial = false;
     head.worth = true;  // a piece that fills its output is worth it
-    if (useWorker_ && !worker_) {
-        worker_ = WorkerThread::start(&workerMain, this);
-        useWorker_ = worker_ != nullptr;
-    }
-    lock();
+    worker_.startOnce(&workerMain, this);
+    worker_.lock();
     head.state = State::kQueued;
     const bool wake = wakeWorker();
-    unlock();
+    worker_.unlock();
     if (wake) worker_->wake(WorkerThread::Side::kWorker);
     return false;
 }
@@ -152,13 +131,13 @@ bool InflatePipeline::release() {
 bool InflatePipeline::drop() {
     Slot& head = slots_[head_];
     const bool last = head.last;
-    lock();
+    worker_.lock();
     head.state = State::kFree;
     head.partial = false;
     if (cursor_ == head_) cursor_ = (cursor_ + 1) % kSlots;  // the rest of a piece cut short
     head_ = (head_ + 1) % kSlots;
     --queued_;
-    unlock();
+    worker_.unlock();
     return last;
 }
 
@@ -171,7 +150,7 @@ void InflatePipeline::workerMain(WorkerThread& thread, void* self) {
     auto& pipeline = *static_cast<InflatePipeline*>(self);
     for (;;) {
         thread.lock();
-        if (pipeline.stopping_) {
+        if (pipeline.worker_.stopping()) {
             thread.unlock();
             return;
         }
@@ -228,7 +207,7 @@ void InflatePipeline::inflate(Slot& slot) {
         std::span<const std::uint8_t> input(slot.input + slot.used, slot.count - slot.used);
         std::size_t filled = 0;
         bool hungry = false;  // all given input is used
-        while (!stream.ended() && !hungry && filled < outputCapacity_ && !stopping_) {
+        while (!stream.ended() && !hungry && filled < outputCapacity_ && !worker_.stopping()) {
             const std::size_t room = std::min(kStep, outputCapacity_ - filled);
             const std::size_t produced = stream.run(input, slot.last, slot.output + filled, room);
             filled += produced;

@@ -9,7 +9,6 @@
 // on which thread inflated it.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -89,10 +88,7 @@ private:
     // Whether the worker waits while the next piece in order is worth
     // waking it for; it is then no longer counted as waiting. Under the lock.
     bool wakeWorker();
-    void lock();
-    void unlock();
 
-    bool useWorker_;
     std::unique_ptr<Slot[]> slots_;
     StreamInflater inflater_;
     std::size_t inputCapacity_ = 0;
@@ -102,8 +98,7 @@ private:
     std::size_t cursor_ = 0;  // the next slot to inflate, in order
     bool callerWaits_ = false;
     bool workerWaits_ = false;
-    std::atomic<bool> stopping_{false};
-    std::unique_ptr<WorkerThread> worker_;
+    LazyWorker worker_;  // last: it is joined before the slots go
 };
 
 }  // namespace tavrix::zip

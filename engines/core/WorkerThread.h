@@ -5,6 +5,7 @@
 // C++ library.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 namespace tavrix::zip {
@@ -36,6 +37,47 @@ public:
 
 protected:
     WorkerThread() = default;
+};
+
+// The worker of a pipeline, started when the pipeline first has work worth
+// one, if it wants one at all. Until then lock and unlock do nothing. When
+// the pipeline ends, the worker is told to stop (the flag its work
+// watches), woken and joined: declared last, it goes before anything the
+// worker touches.
+class LazyWorker {
+public:
+    explicit LazyWorker(bool wanted) : wanted_(wanted) {}
+    ~LazyWorker() {
+        if (!thread_) return;
+        thread_->lock();
+        stopping_ = true;
+        thread_->unlock();
+        thread_->wake(WorkerThread::Side::kWorker);
+        thread_->join();
+    }
+    LazyWorker(const LazyWorker&) = delete;
+    LazyWorker& operator=(const LazyWorker&) = delete;
+
+    // A system that gives no thread leaves the work to the caller for good.
+    void startOnce(WorkerThread::Work work, void* context) {
+        if (!wanted_ || thread_) return;
+        thread_ = WorkerThread::start(work, context);
+        wanted_ = thread_ != nullptr;
+    }
+    bool running() const { return thread_ != nullptr; }
+    WorkerThread* operator->() const { return thread_.get(); }
+    void lock() {
+        if (thread_) thread_->lock();
+    }
+    void unlock() {
+        if (thread_) thread_->unlock();
+    }
+    const std::atomic<bool>& stopping() const { return stopping_; }
+
+private:
+    bool wanted_;
+    std::atomic<bool> stopping_{false};
+    std::unique_ptr<WorkerThread> thread_;
 };
 
 }  // namespace tavrix::zip
