@@ -11,6 +11,12 @@ namespace {
 // Input given to the compressor at a time: between two steps the worker
 // sees whether the caller has stopped.
 constexpr std::size_t kStep = 256 * 1024;
+// A job with less input than this is compressed by whichever side gets to
+// it first, without waking the worker for it: waking a thread costs about
+// what deflating a few kilobytes does (a call into the system each way,
+// under Wine a round trip to its server), and most files of an add-on are
+// small. Where every file is a few bytes, the worker never starts.
+constexpr std::size_t kWorthWaking = 4 * 1024;
 
 }  // namespace
 
@@ -78,13 +84,17 @@ void DeflatePipeline::submit(WriteStatus read, std::uint32_t crc) {
     Slot& slot = slots_[(head_ + queued_) % kSlots];
     slot.job.status = read;
     slot.job.crc = crc;
-    // The worker starts with the first piece it can help with.
-    if (read == WriteStatus::kOk) worker_.startOnce(&workerMain, this);
+    // The worker starts with the first piece worth its help, and is woken
+    // only for such a piece, and only when it waits.
+    const bool worth = read == WriteStatus::kOk && slot.job.inputSize >= kWorthWaking;
+    if (worth) worker_.startOnce(&workerMain, this);
     worker_.lock();
     slot.state = read == WriteStatus::kOk ? State::kQueued : State::kDone;
     ++queued_;
+    const bool wake = worth && workerWaits_;
+    if (wake) workerWaits_ = false;
     worker_.unlock();
-    if (worker_.running() && read == WriteStatus::kOk) worker_->wake(WorkerThread::Side::kWorker);
+    if (wake) worker_->wake(WorkerThread::Side::kWorker);
 }
 
 const DeflateJob& DeflatePipeline::oldest() {
@@ -96,6 +106,7 @@ const DeflateJob& DeflatePipeline::oldest() {
             return head.job;
         }
         Slot* slot = takeQueued();
+        callerWaits_ = slot == nullptr;  // the worker has the oldest, and wakes this side when done
         worker_.unlock();
         if (slot) {
             compress(*slot, deflaters_[0], nullptr);
@@ -103,7 +114,7 @@ const DeflateJob& DeflatePipeline::oldest() {
             slot->state = State::kDone;
             worker_.unlock();
         } else {
-            worker_->wait(WorkerThread::Side::kCaller);  // the worker has the oldest
+            worker_->wait(WorkerThread::Side::kCaller);
         }
     }
 }
@@ -136,16 +147,20 @@ void DeflatePipeline::workerMain(WorkerThread& thread, void* self) {
             return;
         }
         Slot* slot = pipeline.takeQueued();
-        thread.unlock();
         if (!slot) {
+            pipeline.workerWaits_ = true;
+            thread.unlock();
             thread.wait(WorkerThread::Side::kWorker);
             continue;
         }
+        thread.unlock();
         pipeline.compress(*slot, pipeline.deflaters_[1], &pipeline.worker_.stopping());
         thread.lock();
         slot->state = State::kDone;
+        const bool wake = pipeline.callerWaits_;
+        pipeline.callerWaits_ = false;
         thread.unlock();
-        thread.wake(WorkerThread::Side::kCaller);
+        if (wake) thread.wake(WorkerThread::Side::kCaller);
     }
 }
 

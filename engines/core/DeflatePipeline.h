@@ -86,6 +86,9 @@ private:
     std::unique_ptr<Deflater[]> deflaters_;  // the caller's, then the worker's
     std::size_t head_ = 0;
     std::size_t queued_ = 0;
+    // Under the lock: each side wakes the other only when it waits.
+    bool callerWaits_ = false;
+    bool workerWaits_ = false;
     LazyWorker worker_;  // last: it is joined before the slots go
 };
 
