@@ -26,20 +26,26 @@ flags=(-std=c++20 -O2 -I"$root")
 c++ "${flags[@]}" -o "$out/list-native" "$root/tools/bench/ArchiveListBench.cpp" \
     "$root/archive/DirectoryReader.cpp" "$root/archive/OemConversion.cpp"
 
-cmake --build "$root/build/target" --target tavrix_archive >/dev/null
-i686-w64-mingw32-windres "$root/archive/Messages.rc" -O coff -o "$out/Messages.res.o"
-i686-w64-mingw32-g++-posix "${flags[@]}" -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -o "$out/list-wine.exe" \
+# The Windows build this machine runs: the 32-bit one where 32-bit programs
+# start, else the 64-bit one under 64-bit Wine (TAVRIX_WINDOWS_BUILD=32|64).
+. "$root/tools/windows-build.sh"
+tavrix_choose_windows_build "$root"
+build="$TAVRIX_WINDOWS_BUILD_DIR"
+echo "$TAVRIX_WINDOWS_BITS-bit build: $TAVRIX_WINDOWS_REASON"
+cmake --build "$build" --target tavrix_archive >/dev/null
+"${TAVRIX_WINDOWS_CXX%-g++-posix}-windres" "$root/archive/Messages.rc" -O coff -o "$out/Messages.res.o"
+"$TAVRIX_WINDOWS_CXX" "${flags[@]}" -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -o "$out/list-wine.exe" \
     "$root/tools/bench/ArchiveListBench.cpp" "$out/Messages.res.o" \
-    "$root/build/target/archive/libtavrix_archive.a" "$root/build/target/archive/libtavrix_archive_reader.a" \
-    "$root/build/target/common/libtavrix_win32.a" -luser32 -lkernel32
+    "$build/archive/libtavrix_archive.a" "$build/archive/libtavrix_archive_reader.a" \
+    "$build/common/libtavrix_win32.a" -luser32 -lkernel32
 
 median_ms() {  # <command...>: median wall time of whole runs, output discarded
     local times=()
     for _ in $(seq "$runs"); do
         local t0 t1
-        t0=$(date +%s%N)
+        t0=${EPOCHREALTIME/[.,]/}000
         "$@" >/dev/null
-        t1=$(date +%s%N)
+        t1=${EPOCHREALTIME/[.,]/}000
         times+=($(( (t1 - t0) / 1000000 )))
     done
     printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
@@ -49,7 +55,7 @@ echo "== in-process time of one listing"
 echo -n "native reader:          "; "$out/list-native" "$archive" "$runs"
 wine_archive="Z:${archive//\//\\}"
 echo -n "TArchiveBuilder (Wine): "
-(cd "$root/build/target" && "$root/cmake/wine-run.sh" "$out/list-wine.exe" "$wine_archive" "$runs" 2>/dev/null)
+(cd "$build" && "$root/cmake/wine-run.sh" "$out/list-wine.exe" "$wine_archive" "$runs" 2>/dev/null)
 echo "== whole command, median of $runs"
 echo "zipinfo -1:             $(median_ms zipinfo -1 "$archive") ms"
 echo "native reader (1 run):  $(median_ms "$out/list-native" "$archive" 1) ms"

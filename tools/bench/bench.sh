@@ -109,9 +109,9 @@ measure() {
         rm -rf "$work/out"
         mkdir -p "$work/out"
         local start end
-        start=$(date +%s.%N)
+        start=${EPOCHREALTIME/,/.}
         (cd "$work/out" && "$@" >/dev/null 2>"$work/stderr") || { echo "failed: $*" >&2; cat "$work/stderr" >&2; }
-        end=$(date +%s.%N)
+        end=${EPOCHREALTIME/,/.}
         times+=("$(echo "$end - $start" | bc)")
     done
     printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] }'

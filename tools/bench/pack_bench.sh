@@ -67,9 +67,9 @@ measure() {
         mkdir -p "$work/out"
         (cd "$work/out" && eval "$1")
         local start end
-        start=$(date +%s.%N)
+        start=${EPOCHREALTIME/,/.}
         (cd "$work/out" && eval "$2" >/dev/null 2>"$work/stderr") || { echo "failed: $2" >&2; cat "$work/stderr" >&2; }
-        end=$(date +%s.%N)
+        end=${EPOCHREALTIME/,/.}
         times+=("$(echo "$end - $start" | bc)")
     done
     printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] }'

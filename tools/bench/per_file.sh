@@ -88,9 +88,9 @@ seconds() {
     rm -rf "$work/out"
     mkdir -p "$work/out"
     local start end
-    start=$(date +%s.%N)
+    start=${EPOCHREALTIME/,/.}
     (cd "$work/out" && eval "$1" >/dev/null 2>"$work/stderr") || { echo "failed: $1" >&2; cat "$work/stderr" >&2; }
-    end=$(date +%s.%N)
+    end=${EPOCHREALTIME/,/.}
     echo "$end - $start" | bc
 }
 median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] }'; }

@@ -41,9 +41,9 @@ echo "archive: $size bytes (Info-ZIP zip of the mixed set), volumes of 10 MB, on
 copies=()
 time_copies() {
     for _ in $(seq "$runs"); do
-        t0=$(date +%s%N)
+        t0=${EPOCHREALTIME/[.,]/}000
         cp "$work/mixed.zip" "$work/copy.zip"
-        t1=$(date +%s%N)
+        t1=${EPOCHREALTIME/[.,]/}000
         rm -f "$work/copy.zip"
         copies+=($(( (t1 - t0) / 1000000 )))
     done
