@@ -12,7 +12,10 @@
 #                                      TAVRIX_WINDOWS_BUILD_DIR,
 #                                      TAVRIX_WINDOWS_DIST,
 #                                      TAVRIX_WINDOWS_REASON (one line) and
-#                                      TAVRIX_WINDOWS_CXX, _ZLIB, _SERVER
+#                                      TAVRIX_WINDOWS_CXX, _WINDRES, _ZLIB, _SERVER
+#   tavrix_archive_program ROOT SOURCE OUTPUT
+#                                      builds a small Windows program over that
+#                                      build's archive component (benchmarks)
 #   tavrix_dist_of ROOT BUILD_DIR      the folder of that build's deliverables
 
 # Runs a tiny 32-bit x86 Linux program (a bare ELF that exits with 42 through
@@ -63,15 +66,28 @@ tavrix_choose_windows_build() {
     [ "$TAVRIX_WINDOWS_BITS" = 64 ] && TAVRIX_WINDOWS_DIST="$TAVRIX_WINDOWS_BUILD_DIR/dist"
     # The compiler, zlib and Wine server that go with it, for the small
     # programs the benchmarks build beside the shipped files.
+    local triplet=i686-w64-mingw32
+    TAVRIX_WINDOWS_SERVER=wineserver
     if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
-        TAVRIX_WINDOWS_CXX=x86_64-w64-mingw32-g++-posix TAVRIX_WINDOWS_ZLIB=/usr/x86_64-w64-mingw32/lib/libz.a
+        triplet=x86_64-w64-mingw32
         TAVRIX_WINDOWS_SERVER=/usr/lib/wine/wineserver64
-    else
-        TAVRIX_WINDOWS_CXX=i686-w64-mingw32-g++-posix TAVRIX_WINDOWS_ZLIB=/usr/i686-w64-mingw32/lib/libz.a
-        TAVRIX_WINDOWS_SERVER=wineserver
     fi
+    TAVRIX_WINDOWS_CXX=$triplet-g++-posix TAVRIX_WINDOWS_WINDRES=$triplet-windres
+    TAVRIX_WINDOWS_ZLIB=/usr/$triplet/lib/libz.a
     export TAVRIX_WINDOWS_BITS TAVRIX_WINDOWS_BUILD_DIR TAVRIX_WINDOWS_DIST TAVRIX_WINDOWS_REASON \
-        TAVRIX_WINDOWS_CXX TAVRIX_WINDOWS_ZLIB TAVRIX_WINDOWS_SERVER
+        TAVRIX_WINDOWS_CXX TAVRIX_WINDOWS_WINDRES TAVRIX_WINDOWS_ZLIB TAVRIX_WINDOWS_SERVER
+}
+
+# After tavrix_choose_windows_build: SOURCE linked with the component's
+# libraries and its message table, from the chosen build (built first).
+tavrix_archive_program() {
+    local root="$1" source="$2" output="$3" build="$TAVRIX_WINDOWS_BUILD_DIR"
+    cmake --build "$build" --target tavrix_archive >/dev/null
+    "$TAVRIX_WINDOWS_WINDRES" "$root/archive/Messages.rc" -O coff -o "$output.res.o"
+    "$TAVRIX_WINDOWS_CXX" -std=c++20 -O2 -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -I"$root" -o "$output" \
+        "$source" "$output.res.o" \
+        "$build/archive/libtavrix_archive.a" "$build/archive/libtavrix_archive_reader.a" \
+        "$build/common/libtavrix_win32.a" -luser32 -lkernel32
 }
 
 tavrix_dist_of() {

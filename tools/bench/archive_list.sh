@@ -32,12 +32,7 @@ c++ "${flags[@]}" -o "$out/list-native" "$root/tools/bench/ArchiveListBench.cpp"
 tavrix_choose_windows_build "$root"
 build="$TAVRIX_WINDOWS_BUILD_DIR"
 echo "$TAVRIX_WINDOWS_BITS-bit build: $TAVRIX_WINDOWS_REASON"
-cmake --build "$build" --target tavrix_archive >/dev/null
-"${TAVRIX_WINDOWS_CXX%-g++-posix}-windres" "$root/archive/Messages.rc" -O coff -o "$out/Messages.res.o"
-"$TAVRIX_WINDOWS_CXX" "${flags[@]}" -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -o "$out/list-wine.exe" \
-    "$root/tools/bench/ArchiveListBench.cpp" "$out/Messages.res.o" \
-    "$build/archive/libtavrix_archive.a" "$build/archive/libtavrix_archive_reader.a" \
-    "$build/common/libtavrix_win32.a" -luser32 -lkernel32
+tavrix_archive_program "$root" "$root/tools/bench/ArchiveListBench.cpp" "$out/list-wine.exe"
 
 median_ms() {  # <command...>: median wall time of whole runs, output discarded
     local times=()

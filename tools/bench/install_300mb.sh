@@ -55,8 +55,7 @@ printf '[Addon]\r\nType=Aircraft\r\n[Title]\r\nhl=Bench Addon\r\n[Flightsim]\r\n
 cp "$walk_dist/Corvinel.exe" "$walk_dist/Velskin.dll" "$walk_dist/UNPACK32.DLL" "$package/"
 
 # The engine alone, from the same folder.
-if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then compiler=x86_64-w64-mingw32-g++-posix; else compiler=i686-w64-mingw32-g++-posix; fi
-"$compiler" -std=c++20 -O2 -static -I"$root" -o "$package/UnpackBench.exe" \
+"$TAVRIX_WINDOWS_CXX" -std=c++20 -O2 -static -I"$root" -o "$package/UnpackBench.exe" \
     "$root/tools/bench/UnpackBench.cpp"
 
 walk_use_screen --private

@@ -20,17 +20,8 @@ trap 'rm -rf "$work"' EXIT
 
 . "$root/tools/windows-build.sh"
 tavrix_choose_windows_build "$root"
-if [ "$TAVRIX_WINDOWS_BITS" = 64 ]; then
-    build="$root/build/target-x64"; cxx=x86_64-w64-mingw32-g++-posix; windres=x86_64-w64-mingw32-windres
-else
-    build="$root/build/target"; cxx=i686-w64-mingw32-g++-posix; windres=i686-w64-mingw32-windres
-fi
-cmake --build "$build" --target tavrix_archive >/dev/null
-"$windres" "$root/archive/Messages.rc" -O coff -o "$out/span-messages.o"
-"$cxx" -std=c++20 -O2 -DWIN32_LEAN_AND_MEAN -DNOMINMAX -static -I"$root" \
-    -o "$out/span-bench.exe" "$root/tools/bench/SpanBench.cpp" "$out/span-messages.o" \
-    "$build/archive/libtavrix_archive.a" "$build/archive/libtavrix_archive_reader.a" \
-    "$build/common/libtavrix_win32.a" -luser32 -lkernel32
+build="$TAVRIX_WINDOWS_BUILD_DIR"
+tavrix_archive_program "$root" "$root/tools/bench/SpanBench.cpp" "$out/span-bench.exe"
 
 python3 "$root/tools/bench/stage_files.py" "$work/stage" "$megabytes"
 (cd "$work/stage" && zip -q -r "$work/mixed.zip" "Bench Addon")
