@@ -56,6 +56,7 @@ bool readLine(std::FILE* in, std::string& line) {
 int askOnConsole(const win32::MessageBoxRequest& box, std::FILE* in, std::FILE* out) {
     const Question* question = questionFor(box.type);
     if (question == nullptr) return IDOK;
+    std::fflush(stdout);
     std::fputs(("QzpPack: " + box.text + "\n").c_str(), out);
     std::string line;
     for (;;) {

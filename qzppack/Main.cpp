@@ -29,6 +29,7 @@ constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
 void say(const std::string& text) {
+    std::fflush(stdout);
     std::fputs(("QzpPack: " + text + "\n").c_str(), stderr);
 }
 
@@ -268,6 +269,11 @@ private:
 
 int main(int argc, char** argv) {
     using namespace tavrix::qzppack;
+    // The C runtime leaves the output unbuffered on a console or a character
+    // device, and some runtimes then write it a character at a time: a long
+    // listing would take a system call per byte. Whatever goes to the error
+    // stream flushes the output first, so the two keep their order.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     const Parsed parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.command) {
         std::fputs(("QzpPack: " + parsed.error + "\n" + usageText()).c_str(), stderr);

@@ -37,6 +37,7 @@ std::string ProgressLine::text() const {
 void ProgressLine::draw(std::uint64_t now, bool force) {
     if (!force && (now - started_ < kShowAfterMs || (shown_ && now - lastDrawn_ < kRedrawEveryMs))) return;
     const std::string line = text();
+    std::fflush(stdout);  // what was listed stays above the progress line
     // Blanks over the rest of a longer line drawn before.
     const std::size_t pad = shownWidth_ > line.size() ? shownWidth_ - line.size() : 0;
     std::fputs(("\r" + line + std::string(pad, ' ')).c_str(), out_);
