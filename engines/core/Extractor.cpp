@@ -228,7 +228,12 @@ private:
 class Extraction {
 public:
     Extraction(FileSystem& fs, ZipArchive& archive, const ExtractOptions& options, ProgressSink& sink)
-        : fs_(fs), archive_(archive), options_(options), sink_(sink), folders_(fs, options.baseDir) {}
+        : fs_(fs),
+          archive_(archive),
+          options_(options),
+          sink_(sink),
+          folders_(fs, options.baseDir),
+          specs_(options.specs) {}
     ~Extraction() {
         if (!staging_.empty()) fs_.removeDir(staging_);
     }
@@ -267,12 +272,7 @@ private:
         return result_;
     }
 
-    bool selected(const std::string& name) const {
-        if (options_.specs.empty()) return true;
-        for (const std::string& spec : options_.specs)
-            if (specMatches(spec, name)) return true;
-        return false;
-    }
+    bool selected(const std::string& name) { return specs_.empty() || specs_.matches(name); }
 
     std::vector<PlannedEntry> makePlan() {
         std::vector<PlannedEntry> plan;
@@ -491,6 +491,7 @@ private:
     const ExtractOptions& options_;
     ProgressSink& sink_;
     FolderMaker folders_;
+    SpecMatcher specs_;
     EntryDecoder decoder_;
     OperationResult result_;
     std::string staging_;

@@ -142,15 +142,12 @@ private:
     OperationResult remove() {
         std::vector<bool> removed(old_->entries().size(), false);
         std::uint64_t files = 0, bytes = 0;
+        SpecMatcher specs(options_.specs);
         for (std::size_t i = 0; i < old_->entries().size(); ++i) {
-            const std::string name = entryName(old_->entries()[i]);
-            for (const std::string& spec : options_.specs) {
-                if (specMatches(spec, name)) {
-                    removed[i] = true;
-                    ++files;
-                    bytes += old_->entries()[i].size;
-                    break;
-                }
+            if (specs.matches(entryName(old_->entries()[i]))) {
+                removed[i] = true;
+                ++files;
+                bytes += old_->entries()[i].size;
             }
         }
         if (files == 0) {
@@ -182,6 +179,7 @@ private:
     // in `report` are announced as processed (deleted) instead.
     bool copyOld(ZipWriter& writer, const std::vector<bool>& skip, const std::vector<bool>* report) {
         if (!old_) return true;
+        writer.reserveDirectory(old_->directorySize());
         if (old_->prefixSize() > 0 &&
             !check(writer.copyPrefix(old_->reader(), old_->prefixSize()), archivePath_))
             return false;

@@ -1,6 +1,7 @@
 #include "engines/core/Wildcard.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrix::zip {
@@ -33,9 +34,9 @@ std::size_t sequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
 }
 
 // Code points of a UTF-8 text, case-folded (ASCII and Latin-1), with '/'
-// taken as '\'. Bytes that are not UTF-8 stand for themselves.
-std::u32string fold(std::string_view text) {
-    std::u32string out;
+// taken as '\', into `out`. Bytes that are not UTF-8 stand for themselves.
+void foldInto(std::string_view text, std::u32string& out) {
+    out.clear();
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         char32_t cp = 0;
@@ -46,12 +47,17 @@ std::u32string fold(std::string_view text) {
         if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) cp += 0x20;
         out.push_back(cp);
     }
+}
+
+std::u32string fold(std::string_view text) {
+    std::u32string out;
+    foldInto(text, out);
     return out;
 }
 
-bool match(const std::u32string& p, const std::u32string& t) {
+bool match(std::u32string_view p, std::u32string_view t) {
     std::size_t pi = 0, ti = 0;
-    std::size_t starP = std::u32string::npos, starT = 0;
+    std::size_t starP = std::u32string_view::npos, starT = 0;
     while (ti < t.size()) {
         // A '*' is a wildcard even where the name has a '*' of its own.
         if (pi < p.size() && p[pi] == U'*') {
@@ -60,7 +66,7 @@ bool match(const std::u32string& p, const std::u32string& t) {
         } else if (pi < p.size() && (p[pi] == U'?' || p[pi] == t[ti])) {
             ++pi;
             ++ti;
-        } else if (starP != std::u32string::npos) {
+        } else if (starP != std::u32string_view::npos) {
             pi = starP + 1;
             ti = ++starT;
         } else {
@@ -73,10 +79,18 @@ bool match(const std::u32string& p, const std::u32string& t) {
 
 // As on Windows, a pattern that ends in ".*" also takes names without an
 // extension: "*.*" is every file, "readme.*" takes "readme" too.
-bool matchWithExtensionRule(const std::u32string& p, const std::u32string& t) {
+bool matchWithExtensionRule(std::u32string_view p, std::u32string_view t) {
     if (match(p, t)) return true;
     const std::size_t n = p.size();
     return n >= 2 && p[n - 2] == U'.' && p[n - 1] == U'*' && match(p.substr(0, n - 2), t);
+}
+
+// Both folded. A pattern without a folder part also takes the bare file name.
+bool foldedSpecMatches(std::u32string_view p, std::u32string_view t) {
+    if (matchWithExtensionRule(p, t)) return true;
+    if (p.find(U'\\') != std::u32string_view::npos) return false;
+    const std::size_t slash = t.find_last_of(U'\\', t.empty() ? 0 : t.size() - 2);
+    return slash != std::u32string_view::npos && matchWithExtensionRule(p, t.substr(slash + 1));
 }
 
 }  // namespace
@@ -86,12 +100,19 @@ bool wildcardMatch(std::string_view pattern, std::string_view text) {
 }
 
 bool specMatches(std::string_view spec, std::string_view entryName) {
-    const std::u32string p = fold(spec);
-    const std::u32string t = fold(entryName);
-    if (matchWithExtensionRule(p, t)) return true;
-    if (p.find(U'\\') != std::u32string::npos) return false;
-    const std::size_t slash = t.find_last_of(U'\\', t.empty() ? 0 : t.size() - 2);
-    return slash != std::u32string::npos && matchWithExtensionRule(p, t.substr(slash + 1));
+    return foldedSpecMatches(fold(spec), fold(entryName));
+}
+
+SpecMatcher::SpecMatcher(const std::vector<std::string>& specs) {
+    specs_.reserve(specs.size());
+    for (const std::string& spec : specs) specs_.push_back(fold(spec));
+}
+
+bool SpecMatcher::matches(std::string_view entryName) {
+    foldInto(entryName, name_);
+    for (const std::u32string& spec : specs_)
+        if (foldedSpecMatches(spec, name_)) return true;
+    return false;
 }
 
 bool hasWildcards(std::string_view text) {

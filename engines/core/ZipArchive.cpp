@@ -141,7 +141,8 @@ ParseResult parseDirectory(std::span<const std::uint8_t> bytes, std::uint64_t sh
     while (!c.atEnd()) {
         const std::optional<CentralHeader> h = parseCentralHeader(c.bytes(kCentralHeaderSize));
         if (!h) return ParseResult::kDamaged;
-        ZipEntry e;
+        // Made in place: a failed parse throws the whole list away.
+        ZipEntry& e = entries.emplace_back();
         e.versionMadeBy = h->versionMadeBy;
         e.flags = h->flags;
         e.method = h->method;
@@ -165,7 +166,6 @@ ParseResult parseDirectory(std::span<const std::uint8_t> bytes, std::uint64_t sh
             !addWithin(shifted, kLocalHeaderSize, dataEnd, shifted))
             return ParseResult::kDamaged;
         e.localOffset += shift;
-        entries.push_back(std::move(e));
     }
     return ParseResult::kOk;
 }
@@ -262,6 +262,14 @@ const std::uint8_t* ArchiveReader::view(std::uint64_t offset, std::size_t want, 
 }
 
 bool ArchiveReader::readExact(std::uint64_t offset, void* out, std::size_t count) {
+    // A read as large as the window goes straight to its destination: through
+    // the window every byte would be copied once more.
+    const bool startsInWindow = offset >= windowOffset_ && offset - windowOffset_ < windowLength_;
+    if (count >= kWindowSize && !startsInWindow) {
+        if (offset > size_ || count > size_ - offset) return false;
+        if (!file_->readExactly(offset, out, count)) failed_ = true;
+        return !failed_;
+    }
     auto* dst = static_cast<std::uint8_t*>(out);
     while (count > 0) {
         std::size_t got = 0;
@@ -299,9 +307,12 @@ std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<RandomAccessInput> 
     if (directoryStart < end.directoryOffset) return nullptr;
     const std::uint64_t shift = directoryStart - end.directoryOffset;
 
-    std::vector<std::uint8_t> directory(static_cast<std::size_t>(end.directorySize));
-    if (!reader.readExact(directoryStart, directory.data(), directory.size())) return nullptr;
-    switch (parseDirectory(asBytes(directory), shift, directoryStart, archive->entries_)) {
+    // Not zeroed first: the read fills every byte, and a directory may be
+    // tens of megabytes.
+    const auto directorySize = static_cast<std::size_t>(end.directorySize);
+    const auto directory = std::make_unique_for_overwrite<std::uint8_t[]>(directorySize);
+    if (!reader.readExact(directoryStart, directory.get(), directorySize)) return nullptr;
+    switch (parseDirectory({directory.get(), directorySize}, shift, directoryStart, archive->entries_)) {
         case ParseResult::kOk:
             break;
         case ParseResult::kSpanned:
@@ -316,6 +327,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<RandomAccessInput> 
     assignDataLimits(archive->entries_, directoryStart);
     archive->comment_ = std::move(end.comment);
     archive->directoryOffset_ = directoryStart;
+    archive->directorySize_ = end.directorySize;
     archive->prefixSize_ = directoryStart;
     for (const ZipEntry& e : archive->entries_)
         archive->prefixSize_ = std::min(archive->prefixSize_, e.localOffset);

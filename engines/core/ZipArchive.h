@@ -59,6 +59,7 @@ public:
     const std::vector<ZipEntry>& entries() const { return entries_; }
     const std::string& comment() const { return comment_; }
     std::uint64_t directoryOffset() const { return directoryOffset_; }
+    std::uint64_t directorySize() const { return directorySize_; }
     // Bytes in front of the first entry that belong to no entry (a stub).
     std::uint64_t prefixSize() const { return prefixSize_; }
 
@@ -76,6 +77,7 @@ private:
     std::vector<ZipEntry> entries_;
     std::string comment_;
     std::uint64_t directoryOffset_ = 0;
+    std::uint64_t directorySize_ = 0;
     std::uint64_t prefixSize_ = 0;
 };
 

@@ -417,6 +417,12 @@ bool ZipWriter::writeZip64End(std::uint64_t directoryStart, std::uint64_t direct
     return put(z, sizeof z) && put(l, sizeof l);
 }
 
+void ZipWriter::reserveDirectory(std::uint64_t bytes) {
+    // Only a hint: a directory that claims more than the format allows gets
+    // none, and one that outgrows it simply grows.
+    if (bytes < kSaturated32) directory_.reserve(static_cast<std::size_t>(bytes));
+}
+
 void ZipWriter::appendCentral(const CentralRecord& r) {
     // The central directory always carries the CRC and sizes.
     CentralHeader h;

@@ -58,6 +58,9 @@ public:
     // in pieces. Not encrypted.
     WriteStatus addPieces(const NewEntry& entry, std::uint64_t size, DataPieces& pieces);
     WriteStatus finish(std::string_view comment);
+    // Room for a central directory of about `bytes`, kept from the start
+    // rather than regrown (and copied) while the entries are written.
+    void reserveDirectory(std::uint64_t bytes);
 
     std::size_t entryCount() const { return entryCount_; }
 

@@ -106,6 +106,32 @@ TEST(Wildcards, StarsAndStrayBytesKeepTheirMeaning) {
         << "an overlong '/' is no separator";
 }
 
+// The matcher folds its patterns once and every name into one buffer: a
+// short name after a long one must not see the long one's rest.
+TEST(Wildcards, MatcherOverManyNamesAnswersAsEachPatternAlone) {
+    const std::vector<std::string> specs = {"*.TXT", "docs\\read?e.*", "noise.bin"};
+    zip::SpecMatcher matcher(specs);
+    const std::pair<const char*, bool> names[] = {
+        {"docs/a-rather-long-folder-name/readme.txt.bak", false},
+        {"docs/readme", true},
+        {"x.txt", true},
+        {"deep/folder/noise.bin", true},
+        {"noise.bi", false},
+        {"", false},
+        {"DOCS\\README.TXT", true},
+        {"other/readme", false},
+    };
+    for (const auto& [text, expected] : names) {
+        const std::string_view name = text;
+        const bool alone = std::any_of(specs.begin(), specs.end(),
+                                       [&](const std::string& spec) { return zip::specMatches(spec, name); });
+        EXPECT_EQ(alone, expected) << name;
+        EXPECT_EQ(matcher.matches(name), expected) << name;
+    }
+    EXPECT_TRUE(zip::SpecMatcher({}).empty());
+    EXPECT_FALSE(matcher.empty());
+}
+
 // ---- Damaged archives: one fixture per kind of damage.
 
 struct Damage {
