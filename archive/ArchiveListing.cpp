@@ -49,6 +49,9 @@ void TArchiveBuilder::List() {
         OperationResult result;
         {
             ListOperation call(*this);
+            // The emptied list keeps its room: listing a large archive again
+            // (after every change) reuses that memory rather than new pages.
+            call.listing().entries.swap(dirEntries_);
             listed = call.run(zipFileName_, lastDiskNumber_);
             const VolumeDrive& volumes = call.volumes();
             driveRoot_ = volumes.root;
