@@ -114,7 +114,7 @@ std::string ansiToUtf8(std::string_view bytes) {
 
 std::string decodeEntryName(const ZipEntry& entry, NameCodePage codePage) {
     if (!entry.unicodeName.empty() && isValidUtf8(entry.unicodeName)) return entry.unicodeName;
-    if ((entry.flags & kFlagUtf8) && isValidUtf8(entry.rawName)) return entry.rawName;
+    if ((entry.flags & kFlagUtf8) && isValidUtf8(entry.rawName)) return std::string(entry.rawName);
     switch (codePage) {
         case NameCodePage::kOem:
             return oemToUtf8(entry.rawName);
@@ -125,7 +125,7 @@ std::string decodeEntryName(const ZipEntry& entry, NameCodePage codePage) {
     }
     if (writtenOnDosFileSystem(entry)) return oemToUtf8(entry.rawName);
     // Unix writers store names in their own locale, today nearly always UTF-8.
-    return isValidUtf8(entry.rawName) ? entry.rawName : ansiToUtf8(entry.rawName);
+    return isValidUtf8(entry.rawName) ? std::string(entry.rawName) : ansiToUtf8(entry.rawName);
 }
 
 }  // namespace tavrix::zip

@@ -153,13 +153,13 @@ ParseResult parseDirectory(std::span<const std::uint8_t> bytes, std::uint64_t sh
         std::uint16_t disk = h->diskStart;
         e.externalAttributes = h->externalAttributes;
         e.localOffset = h->localHeaderOffset;
-        e.rawName = std::string(c.chars(h->nameLength));
+        e.rawName = c.chars(h->nameLength);
         auto extra = c.bytes(h->extraLength);
         c.skip(h->commentLength);
         if (!c.ok()) return ParseResult::kDamaged;
         bool diskSaturated = disk == kSaturated16;
         if (!parseExtra(extra, e, diskSaturated, disk)) return ParseResult::kDamaged;
-        e.extra.assign(reinterpret_cast<const char*>(extra.data()), extra.size());
+        e.extra = {reinterpret_cast<const char*>(extra.data()), extra.size()};
         if (disk != 0 && !diskSaturated) return ParseResult::kSpanned;
         std::uint64_t shifted = 0;
         if (!addWithin(e.localOffset, shift, dataEnd, shifted) ||
@@ -175,8 +175,11 @@ ParseResult parseDirectory(std::span<const std::uint8_t> bytes, std::uint64_t sh
 void assignDataLimits(std::vector<ZipEntry>& entries, std::uint64_t directoryStart) {
     std::vector<std::size_t> order(entries.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return entries[a].localOffset < entries[b].localOffset; });
+    const auto byOffset = [](const ZipEntry& a, const ZipEntry& b) { return a.localOffset < b.localOffset; };
+    // Writers nearly always list the entries in the order of their data.
+    if (!std::is_sorted(entries.begin(), entries.end(), byOffset))
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t a, std::size_t b) { return byOffset(entries[a], entries[b]); });
     for (std::size_t k = 0; k < order.size(); ++k) {
         ZipEntry& e = entries[order[k]];
         const bool sharedWithPrevious = k > 0 && entries[order[k - 1]].localOffset == e.localOffset;
@@ -310,9 +313,10 @@ std::unique_ptr<ZipArchive> ZipArchive::open(std::unique_ptr<RandomAccessInput> 
     // Not zeroed first: the read fills every byte, and a directory may be
     // tens of megabytes.
     const auto directorySize = static_cast<std::size_t>(end.directorySize);
-    const auto directory = std::make_unique_for_overwrite<std::uint8_t[]>(directorySize);
-    if (!reader.readExact(directoryStart, directory.get(), directorySize)) return nullptr;
-    switch (parseDirectory({directory.get(), directorySize}, shift, directoryStart, archive->entries_)) {
+    archive->directory_ = std::make_unique_for_overwrite<std::uint8_t[]>(directorySize);
+    std::uint8_t* const directory = archive->directory_.get();
+    if (!reader.readExact(directoryStart, directory, directorySize)) return nullptr;
+    switch (parseDirectory({directory, directorySize}, shift, directoryStart, archive->entries_)) {
         case ParseResult::kOk:
             break;
         case ParseResult::kSpanned:

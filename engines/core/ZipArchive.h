@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engines/core/FileSystem.h"
@@ -15,9 +16,12 @@
 namespace tavrix::zip {
 
 struct ZipEntry {
-    std::string rawName;      // the name's bytes as stored
+    // The name's bytes and the central extra fields as stored: views of the
+    // archive's own copy of its directory, valid while the archive is open.
+    // A directory of 100,000 entries would otherwise cost 200,000 allocations.
+    std::string_view rawName;
     std::string unicodeName;  // from a Unicode path extra field whose CRC matched, else empty
-    std::string extra;        // the central extra fields, as stored
+    std::string_view extra;
     std::uint16_t versionMadeBy = 0;
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
@@ -74,6 +78,7 @@ public:
 private:
     ZipArchive() = default;
     std::unique_ptr<ArchiveReader> reader_;
+    std::unique_ptr<std::uint8_t[]> directory_;  // what the entries' names and extras point into
     std::vector<ZipEntry> entries_;
     std::string comment_;
     std::uint64_t directoryOffset_ = 0;

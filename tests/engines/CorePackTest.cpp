@@ -116,7 +116,7 @@ protected:
         auto archive = zip::ZipArchive::open(fs_->openRead(archive_.string()), error);
         std::vector<std::string> names;
         if (archive)
-            for (const auto& e : archive->entries()) names.push_back(e.rawName);
+            for (const auto& e : archive->entries()) names.emplace_back(e.rawName);
         return names;
     }
     // The archive's entries below the source folder, as unzip sees them.
