@@ -5,7 +5,9 @@
 # runs, side by side in one run:
 #   - adding the mixed ~300 MB set (stage_files.py) at level 6, against zip -6;
 #   - deleting one entry from an archive of 100,000 entries, against zip -d
-#     (the component copies the other entries without inflating them).
+#     (the component copies the other entries without inflating them);
+#   - listing those 100,000 entries to /dev/null, against unzip -l (a
+#     character device, as a console is: the C runtime does not buffer it).
 # Wine's own start, timed with "QzpPack --help", is printed beside them: it
 # is part of every QzpPack figure.
 #
@@ -92,6 +94,11 @@ zip_del=$(measure "cp '$work/many.zip' x.zip" "zip -q -d x.zip '$victim.txt'")
 qz_del=$(measure "cp '$work/many.zip' x.zip" "qzppack delete x.zip '${victim//\//\\}.txt'")
 printf '   delete 1 of %s:  zip -d %8s   QzpPack %8s   ratio %s, without Wine start %s (goal 1.2)\n' \
     "$entries" "$zip_del" "$qz_del" "$(ratio "$qz_del" "$zip_del")" "$(net_ratio "$qz_del" "$zip_del")"
+
+zip_list=$(measure true "unzip -l '$work/many.zip'")
+qz_list=$(measure true "qzppack list '$work/many.zip'")
+printf '   list %s entries:  unzip -l %8s   QzpPack %8s   ratio %s, without Wine start %s\n' \
+    "$entries" "$zip_list" "$qz_list" "$(ratio "$qz_list" "$zip_list")" "$(net_ratio "$qz_list" "$zip_list")"
 
 # Both results hold the same files.
 (cd "$work/out" && cp "$work/many.zip" x.zip && qzppack delete x.zip "${victim//\//\\}.txt" >/dev/null 2>&1 &&
