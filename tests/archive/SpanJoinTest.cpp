@@ -171,20 +171,23 @@ std::uint64_t sizeOf(const Pieces& pieces) {
     return n;
 }
 
-// Up to `count` bytes at `at` of `pieces` into `out` (nullptr: only counted),
-// no further than the piece `at` lies in.
-std::size_t readPieces(const Pieces& pieces, std::uint64_t at, std::uint8_t* out, std::uint64_t count) {
+// Up to `count` bytes at `at` of `pieces` into `out` (nullptr: only counted,
+// and then a run of zeros may be longer than a size_t holds on a 32-bit
+// build), no further than the piece `at` lies in.
+std::uint64_t readPieces(const Pieces& pieces, std::uint64_t at, std::uint8_t* out, std::uint64_t count) {
     for (const Piece& p : pieces) {
         if (at >= p.size()) {
             at -= p.size();
             continue;
         }
-        const auto n = static_cast<std::size_t>(std::min(count, p.size() - at));
+        const std::uint64_t n = std::min(count, p.size() - at);
         if (out != nullptr) {
+            // Only counts that fit in memory come with a buffer.
+            const auto length = static_cast<std::size_t>(n);
             if (p.bytes.empty())
-                std::fill(out, out + n, 0);
+                std::fill(out, out + length, 0);
             else
-                std::copy_n(p.bytes.begin() + static_cast<std::ptrdiff_t>(at), n, out);
+                std::copy_n(p.bytes.begin() + static_cast<std::ptrdiff_t>(at), length, out);
         }
         return n;
     }
@@ -208,7 +211,7 @@ public:
         if (failure != 0) return false;
         auto* bytes = static_cast<std::uint8_t*>(out);
         while (count != 0) {
-            const std::size_t n = readPieces(volume(), position_, bytes, count);
+            const auto n = static_cast<std::size_t>(readPieces(volume(), position_, bytes, count));
             bytes += n;
             position_ += n;
             count -= n;
@@ -284,7 +287,8 @@ public:
         auto* out = static_cast<std::uint8_t*>(buffer);
         std::size_t total = 0;
         while (total < count) {
-            const std::size_t n = readPieces(pieces_, offset + total, out + total, count - total);
+            const auto n =
+                static_cast<std::size_t>(readPieces(pieces_, offset + total, out + total, count - total));
             if (n == 0) break;
             total += n;
         }
