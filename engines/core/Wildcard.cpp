@@ -36,17 +36,22 @@ std::size_t sequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
 // Code points of a UTF-8 text, case-folded (ASCII and Latin-1), with '/'
 // taken as '\', into `out`. Bytes that are not UTF-8 stand for themselves.
 void foldInto(std::string_view text, std::u32string& out) {
-    out.clear();
-    out.reserve(text.size());
+    // Never more code points than bytes: sized once, cut to the count after.
+    out.resize(text.size());
+    std::size_t count = 0;
     for (std::size_t i = 0; i < text.size();) {
-        char32_t cp = 0;
-        std::size_t length = sequenceAt(text, i, cp);
-        if (length == 0) length = 1, cp = static_cast<unsigned char>(text[i]);
+        char32_t cp = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        if (cp >= 0x80) {
+            length = sequenceAt(text, i, cp);
+            if (length == 0) length = 1, cp = static_cast<unsigned char>(text[i]);
+        }
         i += length;
         if (cp == '/') cp = '\\';
         if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) cp += 0x20;
-        out.push_back(cp);
+        out[count++] = cp;
     }
+    out.resize(count);
 }
 
 std::u32string fold(std::string_view text) {
