@@ -19,6 +19,16 @@ TEST(ByteCursor, ReadsLittleEndianInOrder) {
     EXPECT_EQ(c.u8(), 0x80u);
     EXPECT_TRUE(c.ok());
     EXPECT_TRUE(c.atEnd());
+
+    // The same bytes as one 64-bit field, and at an odd position.
+    ByteCursor whole(kBytes);
+    EXPECT_EQ(whole.u64(), 0x8001FEFF06054B50u);
+    ByteCursor odd(kBytes);
+    odd.skip(1);
+    EXPECT_EQ(odd.u32(), 0xFF06054Bu);
+    EXPECT_EQ(odd.u16(), 0x01FEu);
+    EXPECT_EQ(odd.u64(), 0u);  // one byte left
+    EXPECT_TRUE(odd.failed());
 }
 
 TEST(ByteCursor, ShortReadFailsAndTheFailureSticks) {
