@@ -101,44 +101,18 @@ for set in a b c; do
     printf '   %s: %s files, %s\n' "$set" "$(find "$work/$set" -type f | wc -l)" "$(du -sh "$work/$set" | cut -f1)"
 done
 
+. "$here/timing.sh"
 # median SECONDS of `runs` runs of a command in a fresh output folder
 # (the folder's removal is not timed). Usage: measure <command...>
 measure() {
     local times=()
-    for _ in $(seq "$runs"); do times+=("$(measure_once "$(printf '%q ' "$@")")"); done
-    median_of "${times[@]}"
+    for _ in $(seq "$runs"); do times+=("$(seconds "$(printf '%q ' "$@")")"); done
+    median "${times[@]}"
 }
-
-# The same for two commands run in turn, the order swapped every run, so
-# that a machine that slows down meanwhile weighs on both; sets PAIR to
-# their two medians. Usage: measure_pair "<command 1>" "<command 2>"
-measure_pair() {
-    local first=() second=() r
-    for ((r = 0; r < runs; r++)); do
-        if ((r % 2 == 0)); then
-            first+=("$(measure_once "$1")") second+=("$(measure_once "$2")")
-        else
-            second+=("$(measure_once "$2")") first+=("$(measure_once "$1")")
-        fi
-    done
-    PAIR=("$(median_of "${first[@]}")" "$(median_of "${second[@]}")")
-}
-measure_once() {
-    rm -rf "$work/out"
-    mkdir -p "$work/out"
-    local start end
-    start=${EPOCHREALTIME/,/.}
-    (cd "$work/out" && eval "$1" >/dev/null 2>"$work/stderr") || { echo "failed: $1" >&2; cat "$work/stderr" >&2; }
-    end=${EPOCHREALTIME/,/.}
-    echo "$end - $start" | bc
-}
-median_of() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] }'; }
 
 export WINEPREFIX="$wine_prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$wine_run" --boot-only
 "$server" -p >/dev/null 2>&1 || true  # keep the server up between runs: its start is not what we measure
-
-ratio() { echo "scale=3; $1 / $2" | bc; }
 
 echo "== adding at level 6 (set a)"
 zip_add=$(measure sh -c "cd '$work/a' && zip -q -r -6 '$work/out/zip6.zip' .")
@@ -161,9 +135,8 @@ for set in a b c; do
     t_unzip=$(measure unzip -q -o "$zipfile")
     t_core=$(measure "$work/bin/tavrix-zip" x -o "$zipfile" .)
     t_min=$(measure "$work/bin/minimal" "$zipfile")
-    measure_pair "'$wine_run' '$work/bin/unpack_driver.exe' 'Z:$zipfile'" \
-        "'$wine_run' '$work/bin/minimal.exe' 'Z:$zipfile'"
-    t_dll=${PAIR[0]} t_minw=${PAIR[1]}
+    paired "'$wine_run' '$work/bin/unpack_driver.exe' 'Z:$zipfile'" "'$wine_run' '$work/bin/minimal.exe' 'Z:$zipfile'"
+    t_dll=${MEDIANS[0]} t_minw=${MEDIANS[1]}
     printf '   %-4s %9s %9s %9s %7.2f %7.2f | %9s %9s %7.2f\n' "$set" "$t_unzip" "$t_core" "$t_min" \
         "$(ratio "$t_core" "$t_unzip")" "$(ratio "$t_core" "$t_min")" "$t_dll" "$t_minw" "$(ratio "$t_dll" "$t_minw")"
 done

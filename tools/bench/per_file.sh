@@ -83,33 +83,7 @@ PY
 mkdir -p "$work/add-1000" && cp -r "$work/add-small/dir000" "$work/add-1000/"
 printf '   extraction: %s files; adding: %s and %s files of 12 bytes\n' "$extract_files" "$add_small" "$add_large"
 
-# SECONDS one command takes, run in a fresh output folder $work/out.
-seconds() {
-    rm -rf "$work/out"
-    mkdir -p "$work/out"
-    local start end
-    start=${EPOCHREALTIME/,/.}
-    (cd "$work/out" && eval "$1" >/dev/null 2>"$work/stderr") || { echo "failed: $1" >&2; cat "$work/stderr" >&2; }
-    end=${EPOCHREALTIME/,/.}
-    echo "$end - $start" | bc
-}
-median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] }'; }
-ratio() { echo "scale=3; $1 / $2" | bc; }
-
-# Paired runs of several commands, in turn, the order rotated every run;
-# sets MEDIANS to their medians in the order given.
-paired() {
-    local n=$# i r
-    local -a cmds=("$@") all=()
-    for ((r = 0; r < runs; r++)); do
-        for ((i = 0; i < n; i++)); do
-            local k=$(((i + r) % n))
-            all[k * runs + r]=$(seconds "${cmds[k]}")
-        done
-    done
-    MEDIANS=()
-    for ((i = 0; i < n; i++)); do MEDIANS+=("$(median "${all[@]:i*runs:runs}")"); done
-}
+. "$here/timing.sh"
 
 drive() { echo "'$wine_run' '$work/$1/unpack_driver.exe' $2"; }
 extract_cmds=()
