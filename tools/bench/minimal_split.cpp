@@ -34,11 +34,13 @@ static HANDLE openRead(const std::string& name) {
 }
 
 static HANDLE create(const std::string& name) {
-    return CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 // The count of volumes written.
-static int cut(const std::string& file, const std::string& set, DWORD volumeBytes, std::vector<char>& buffer) {
+static int cut(const std::string& file, const std::string& set, DWORD volumeBytes,
+               std::vector<char>& buffer) {
     HANDLE in = openRead(file);
     HANDLE out = INVALID_HANDLE_VALUE;
     int volumes = 0;
