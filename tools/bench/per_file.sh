@@ -6,6 +6,8 @@
 #     against the minimal unzip program, bare and --staged (the same program
 #     keeping the engine's safety steps: a staging name, one rename by
 #     handle, the time set through the handle);
+#   the same count of 100-byte files written without an archive, a safety
+#     step added at a time (file_steps.cpp): what each step costs Wine;
 #   adding 12-byte files at two counts: PACK32.DLL against the minimal
 #     program that opens, reads and closes each file (minimal_read.cpp),
 #     with the time per file at each count, whose ratio shows whether adding
@@ -54,6 +56,7 @@ if [ -n "$before" ]; then
 fi
 "$cxx" -O2 -std=c++20 -static -o "$work/bin/minimal.exe" "$here/minimal_unzip.cpp" "$zlib"
 "$cxx" -O2 -std=c++20 -static -municode -o "$work/bin/minimal_read.exe" "$here/minimal_read.cpp"
+"$cxx" -O2 -std=c++20 -static -municode -o "$work/bin/file_steps.exe" "$here/file_steps.cpp"
 for e in "${engines[@]}"; do
     "$cxx" -O2 -std=c++20 -static -I "$root" -o "$work/$e/unpack_driver.exe" "$here/unpack_driver.cpp"
 done
@@ -104,6 +107,19 @@ rm -rf "$work/out" && mkdir -p "$work/out"
     (cd "$work/unzip" && unzip -q "$work/x.zip") && diff -r "$work/unzip" "$work/out" >/dev/null ||
     echo "   CHECK FAILED: the tree UNPACK32.DLL extracted differs from unzip's"
 rm -rf "$work/unzip"
+
+# The same count of files written without an archive, a safety step added at
+# a time: what each step costs under Wine, whatever program takes it.
+echo "== writing $extract_files files of 100 bytes, a step added at a time (median of $runs paired runs, seconds)"
+ways=(bare timed staged rooted)
+cmds=()
+for way in "${ways[@]}"; do cmds+=("'$wine_run' '$work/bin/file_steps.exe' $way $extract_files 'Z:$work/out'"); done
+paired "${cmds[@]}"
+for i in "${!ways[@]}"; do
+    printf '   %-7s %8s   ratio to bare %s\n' "${ways[i]}" "${MEDIANS[i]}" "$(ratio "${MEDIANS[i]}" "${MEDIANS[0]}")"
+done
+echo "   (timed: + a time through the handle; staged: + a staging name and a rename through the handle, as"
+echo "    UNPACK32.DLL writes; rooted: the rename relative to a handle on the target folder)"
 
 echo "== adding 12-byte files at level 6 (median of $runs paired runs, seconds; ms a file)"
 per_file() { echo "scale=3; 1000 * $1 / $2" | bc; }
