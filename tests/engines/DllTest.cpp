@@ -406,6 +406,34 @@ TEST_F(Engines, ExistingFilesFollowOverwriteFreshenUpdateAndTest) {
     EXPECT_EQ(readFile(out_ / "a.txt"), "theirs");
 }
 
+// From the second file in a row that goes to one folder, files are renamed
+// relative to a handle on that folder: what is there already is kept, or
+// replaced when asked, as by a rename of the full path, a read-only file too.
+TEST_F(Engines, FilesInOneFolderKeepOrReplaceWhatIsThere) {
+    const std::string zip = archive(buildZip(
+        {{"Gauges/a.gau", "a1"}, {"Gauges/b.gau", "b1"}, {"Gauges/c.gau", "c1"}, {"Gauges/d.gau", "d1"}}));
+    fs::create_directories(out_ / "Gauges");
+    writeFile(out_ / "Gauges/b.gau", "mine");
+    writeFile(out_ / "Gauges/d.gau", "mine too");
+    EXPECT_EQ(unpack(zip, {}, Layout::kNew, out_), 2);
+    EXPECT_TRUE(component_.log.hasMessage(32));
+    EXPECT_EQ((std::map<std::string, std::string>{{"Gauges/a.gau", "a1"},
+                                                  {"Gauges/b.gau", "mine"},
+                                                  {"Gauges/c.gau", "c1"},
+                                                  {"Gauges/d.gau", "mine too"}}),
+              filesOf(out_));
+
+    const std::string readOnly = (out_ / "Gauges/d.gau").string();
+    ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    UnpackSwitches overwrite;
+    overwrite.overwrite = true;
+    EXPECT_EQ(unpack(zip, overwrite, Layout::kNew, out_), 4);
+    EXPECT_EQ(
+        (std::map<std::string, std::string>{
+            {"Gauges/a.gau", "a1"}, {"Gauges/b.gau", "b1"}, {"Gauges/c.gau", "c1"}, {"Gauges/d.gau", "d1"}}),
+        filesOf(out_));
+}
+
 TEST_F(Engines, PasswordsDamageAndMethods) {
     const std::string text = sampleText();
     BuildEntry secret{"secret.txt", text};
