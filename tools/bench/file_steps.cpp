@@ -6,9 +6,10 @@
 //   file_steps timed   COUNT FOLDER   the same, given a time through its handle
 //   file_steps staged  COUNT FOLDER   written under a name of its own in a
 //       staging folder, given a time, renamed once through its handle to the
-//       native form of its full path (as the engine does)
+//       native form of its full path
 //   file_steps rooted  COUNT FOLDER   as staged, but renamed relative to a
-//       handle on its folder: Wine then looks up only the last name
+//       handle on its folder, as the engine does from the second file in a
+//       folder: Wine then looks up only the last name
 // Exits 1 (after saying where) when a step fails.
 #include <windows.h>
 
@@ -64,7 +65,9 @@ int wmain(int argc, wchar_t** argv) {
     const Way way = mode == L"bare"     ? Way::kBare
                     : mode == L"timed"  ? Way::kTimed
                     : mode == L"staged" ? Way::kStaged
-                                        : Way::kRooted;
+                    : mode == L"rooted" ? Way::kRooted
+                                        : Way(-1);
+    if (way == Way(-1)) return 2;
     const int count = _wtoi(argv[2]);
     std::wstring base = argv[3];
     for (wchar_t& c : base)

@@ -118,8 +118,8 @@ paired "${cmds[@]}"
 for i in "${!ways[@]}"; do
     printf '   %-7s %8s   ratio to bare %s\n' "${ways[i]}" "${MEDIANS[i]}" "$(ratio "${MEDIANS[i]}" "${MEDIANS[0]}")"
 done
-echo "   (timed: + a time through the handle; staged: + a staging name and a rename through the handle, as"
-echo "    UNPACK32.DLL writes; rooted: the rename relative to a handle on the target folder)"
+echo "   (timed: + a time through the handle; staged: + a staging name and a rename of the full path through"
+echo "    the handle; rooted: the rename relative to a handle on the target folder, as UNPACK32.DLL does)"
 
 echo "== adding 12-byte files at level 6 (median of $runs paired runs, seconds; ms a file)"
 per_file() { echo "scale=3; 1000 * $1 / $2" | bc; }
