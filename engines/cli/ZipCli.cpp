@@ -13,6 +13,7 @@
 
 #include "engines/core/Extractor.h"
 #include "engines/core/Packer.h"
+#include "engines/core/StagingPool.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     ExtractOptions extract;
     extract.overwrite = false;
+    extract.stagedFiles = &StagingPool::make;
     PackOptions pack;
     pack.level = 6;
     std::vector<std::string> positional;

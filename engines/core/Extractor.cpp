@@ -235,6 +235,7 @@ public:
           folders_(fs, options.baseDir),
           specs_(options.specs) {}
     ~Extraction() {
+        pool_.reset();  // its files are in the staging folder
         if (!staging_.empty()) fs_.removeDir(staging_);
     }
     Extraction(const Extraction&) = delete;
@@ -249,6 +250,9 @@ public:
             bytes += archive_.entries()[p.index].size;
         }
         if (sink_.fileCount(files) || sink_.byteCount(bytes)) return cancel();
+        if (options_.stagedFiles && !options_.test)
+            pool_ =
+                options_.stagedFiles(fs_, options_.threads > 0 ? options_.threads : processorCount(), files);
         Feeder feeder(archive_, plan, options_);
         for (std::size_t turn = 0; turn < plan.size(); ++turn) {
             feeder.fill();
@@ -384,7 +388,8 @@ private:
                     return fail(MessageId::kFolderFailed, p, 0);
             }
         }
-        StagedFile staged = createStagedFile(fs_, stagingFolder(folder));
+        const std::string& stagingIn = stagingFolder(folder);
+        StagedFile staged = pool_ ? pool_->take(stagingIn) : createStagedFile(fs_, stagingIn);
         if (!staged.file) return fail(MessageId::kWriteFailed, p, 0);
         EntryWriter writer(sink_, staged.file.get());
         const DecodeStatus status =
@@ -470,11 +475,7 @@ private:
         return fallbackFolder_;
     }
 
-    void discard(StagedFile& staged) {
-        staged.file->finish(nullptr, nullptr);
-        staged.file.reset();
-        fs_.removeFile(staged.path);
-    }
+    void discard(StagedFile& staged) { discardStagedFile(fs_, staged); }
 
     bool testOne(const PlannedEntry& p, const ZipEntry& e, const DataSpan& span) {
         EntryWriter writer(sink_, nullptr);
@@ -497,6 +498,7 @@ private:
     std::string staging_;
     std::string fallbackFolder_;  // the target's own, when no staging folder could be made
     bool stagingFailed_ = false;
+    std::unique_ptr<StagedFiles> pool_;  // when asked for, once the files are counted
 };
 
 }  // namespace

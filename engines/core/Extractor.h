@@ -11,6 +11,7 @@
 
 #include "engines/core/FileSystem.h"
 #include "engines/core/NameCodec.h"
+#include "engines/core/PathUtil.h"
 #include "engines/core/Progress.h"
 
 namespace tavrix::zip {
@@ -38,6 +39,11 @@ struct ExtractOptions {
     // Optional: asked for each existing file that overwriting would not
     // replace, once its new content is complete and checked.
     std::function<ExistingFile(std::string_view name)> onExisting;
+    // Optional: makes the staged files the extraction writes into, such as
+    // StagingPool::make (files made ahead on a second thread). Without it
+    // each is created when its turn comes, and nothing of the pool is
+    // linked into a program that must stay small.
+    StagedFilesMaker stagedFiles = nullptr;
 };
 
 struct OperationResult {

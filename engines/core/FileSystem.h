@@ -79,6 +79,9 @@ public:
     // A number that two processes running at the same time do not share
     // (the process id), so that their temporary names in one folder differ.
     virtual std::uint32_t processTag() { return 0; }
+    // Whether createNew, processTag and inspect may be called from a second
+    // thread while the first uses the file system.
+    virtual bool usableFromAnyThread() const { return false; }
 };
 
 // The file system of the running platform.

@@ -57,6 +57,13 @@ StagedFile createStagedFile(FileSystem& fs, std::string_view dir) {
     return {};
 }
 
+void discardStagedFile(FileSystem& fs, StagedFile& staged) {
+    if (!staged.file) return;
+    staged.file->finish(nullptr, nullptr);
+    staged.file.reset();
+    fs.removeFile(staged.path);
+}
+
 std::string createStagingFolder(FileSystem& fs, std::string_view dir) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::string path = uniquePathIn(fs, dir);

@@ -231,6 +231,7 @@ public:
     }
     bool isHidden(const DirItem& item) override { return !item.name.empty() && item.name[0] == '.'; }
     std::uint32_t processTag() override { return static_cast<std::uint32_t>(::getpid()); }
+    bool usableFromAnyThread() const override { return true; }
 };
 
 }  // namespace

@@ -363,6 +363,7 @@ public:
         return (item.info.attributes.dos & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
     }
     std::uint32_t processTag() override { return ::GetCurrentProcessId(); }
+    bool usableFromAnyThread() const override { return true; }
 
 private:
     RenameFolder renameFolder_;

@@ -47,14 +47,7 @@ protected:
 class LazyWorker {
 public:
     explicit LazyWorker(bool wanted) : wanted_(wanted) {}
-    ~LazyWorker() {
-        if (!thread_) return;
-        thread_->lock();
-        stopping_ = true;
-        thread_->unlock();
-        thread_->wake(WorkerThread::Side::kWorker);
-        thread_->join();
-    }
+    ~LazyWorker() { stop(); }
     LazyWorker(const LazyWorker&) = delete;
     LazyWorker& operator=(const LazyWorker&) = delete;
 
@@ -73,6 +66,18 @@ public:
         if (thread_) thread_->unlock();
     }
     const std::atomic<bool>& stopping() const { return stopping_; }
+    // Tells the worker to stop, wakes it and waits for it, for an owner
+    // that must clear up what it made first; no worker starts afterwards.
+    void stop() {
+        wanted_ = false;
+        if (!thread_) return;
+        thread_->lock();
+        stopping_ = true;
+        thread_->unlock();
+        thread_->wake(WorkerThread::Side::kWorker);
+        thread_->join();
+        thread_.reset();
+    }
 
 private:
     bool wanted_;

@@ -6,6 +6,7 @@
 
 #include "contract/EngineRecords.h"
 #include "engines/core/Extractor.h"
+#include "engines/core/StagingPool.h"
 #include "engines/dll/CallbackSink.h"
 #include "engines/dll/ExecRecordLayout.h"
 #include "engines/dll/ExecShell.h"
@@ -27,6 +28,7 @@ int unpack(const std::uint8_t* raw) {
     engines::CallbackSink sink(common.ownerWindow, common.caller, common.callback,
                                common.verbose != 0 || common.trace != 0);
     zip::ExtractOptions options;
+    options.stagedFiles = &zip::StagingPool::make;
     auto read = engines::readFilePatterns<UnpackExecRecordOld, UnpackExecRecordNew, UnpackFileSpec>(
         raw, common.specCount, sink);
     if (!read) return 0;

@@ -3,14 +3,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <random>
 
 #include "common/zip/SafeName.h"
 #include "engines/core/Progress.h"
+#include "engines/core/StagingPool.h"
 #include "engines/core/Wildcard.h"
 #include "engines/core/ZipArchive.h"
 #include "tests/engines/CoreFixture.h"
+#include "tests/engines/ForwardingFileSystem.h"
 #include "tests/engines/HostileNames.h"
 #include "tests/engines/ZipBuilder.h"
 
@@ -441,18 +444,20 @@ struct ThreadRun {
 class ThreadsTest : public CoreTest {
 protected:
     ThreadRun run(const std::string& zipBytes, unsigned threads,
-                  std::function<bool(const Event&, const EventLog&)> stopWhen = {}) {
+                  std::function<bool(const Event&, const EventLog&)> stopWhen = {},
+                  zip::FileSystem* fs = nullptr) {
         const fs::path dir = root_ / ("threads" + std::to_string(threads));
         fs::create_directories(dir);
         writeFile(root_ / "in.zip", zipBytes);
         zip::ExtractOptions options;
         options.baseDir = dir.string();
         options.threads = threads;
+        options.stagedFiles = &zip::StagingPool::make;
         EventLog log;
         log.stopWhen = std::move(stopWhen);
         LoggingSink sink(log);
         ThreadRun r;
-        r.result = zip::extractArchive(*fs_, (root_ / "in.zip").string(), options, sink);
+        r.result = zip::extractArchive(fs ? *fs : *fs_, (root_ / "in.zip").string(), options, sink);
         for (const Event& e : log.events)
             r.reports.push_back(std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.size) +
                                 " " + std::to_string(e.code) + " " + e.text);
@@ -544,6 +549,52 @@ TEST_F(ThreadsTest, DamagedEntriesReportAsOnOneThread) {
         fs::remove_all(root_ / "threads1");
         fs::remove_all(root_ / "threads2");
     }
+    EXPECT_TRUE(leftovers().empty());
+}
+
+// A disk that fills after a number of new files, whichever thread makes them.
+class FillingFileSystem final : public ForwardingFileSystem {
+public:
+    FillingFileSystem(zip::FileSystem& real, int room) : ForwardingFileSystem(real), room_(room) {}
+    std::unique_ptr<zip::OutputFile> createNew(const std::string& path) override {
+        return room_.fetch_sub(1) > 0 ? real_.createNew(path) : nullptr;
+    }
+
+private:
+    std::atomic<int> room_;
+};
+
+// Files are made ahead on the second thread: they are used in order, a
+// failure to make one is the failure of the file whose turn it is, and
+// what was made and not used is removed with the staging folder.
+TEST_F(ThreadsTest, FilesMadeAheadGoInOrderAndNoneIsLeftWhenTheDiskFills) {
+    std::vector<BuildEntry> entries;
+    for (int i = 0; i < 100; ++i)
+        entries.push_back({"many/f" + std::to_string(i) + ".txt", "file " + std::to_string(i)});
+    const std::string zip = buildZip(entries);
+    for (const int room : {0, 1, 17, 40, 1000}) {
+        FillingFileSystem first(*fs_, room), second(*fs_, room);
+        const ThreadRun one = run(zip, 1, {}, &first), two = run(zip, 2, {}, &second);
+        EXPECT_EQ(one.result.processed, std::min<std::size_t>(room, entries.size())) << room;
+        EXPECT_EQ(two.result.processed, one.result.processed) << room;
+        EXPECT_EQ(two.reports, one.reports) << room;
+        EXPECT_TRUE(two.tree == one.tree) << room;
+        EXPECT_TRUE(leftovers().empty()) << room;
+        fs::remove_all(root_ / "threads1");
+        fs::remove_all(root_ / "threads2");
+    }
+}
+
+// A cancel while files wait ready: they go with the staging folder.
+TEST_F(ThreadsTest, CancelRemovesFilesMadeAhead) {
+    std::vector<BuildEntry> entries;
+    for (int i = 0; i < 200; ++i) entries.push_back({"f" + std::to_string(i), std::string(i, 'x')});
+    const ThreadRun two = run(buildZip(entries), 2, [](const Event& e, const EventLog& log) {
+        return e.kind == EventKind::kFileStart && log.count(EventKind::kFileStart) == 50;
+    });
+    EXPECT_TRUE(two.result.cancelled);
+    EXPECT_EQ(two.result.processed, 49u);
+    EXPECT_EQ(two.tree.size(), 49u);
     EXPECT_TRUE(leftovers().empty());
 }
 

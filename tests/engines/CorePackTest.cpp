@@ -9,6 +9,7 @@
 #include "engines/core/DeflatePipeline.h"
 #include "engines/core/ZipArchive.h"
 #include "tests/engines/CoreFixture.h"
+#include "tests/engines/ForwardingFileSystem.h"
 
 namespace tavrix::ziptest {
 namespace {
@@ -58,36 +59,15 @@ std::map<std::string, std::string> filesOf(const fs::path& root) {
 }
 
 // A file system that fails to open one chosen file, as a locked file would.
-class FaultyFileSystem final : public zip::FileSystem {
+class FaultyFileSystem final : public ForwardingFileSystem {
 public:
     FaultyFileSystem(zip::FileSystem& real, std::string failing)
-        : real_(real), failing_(std::move(failing)) {}
+        : ForwardingFileSystem(real), failing_(std::move(failing)) {}
     std::unique_ptr<RandomAccessInput> openRead(const std::string& path) override {
         return path.find(failing_) != std::string::npos ? nullptr : real_.openRead(path);
     }
-    std::unique_ptr<zip::OutputFile> createNew(const std::string& path) override {
-        return real_.createNew(path);
-    }
-    bool rename(const std::string& from, const std::string& to, bool replace) override {
-        return real_.rename(from, to, replace);
-    }
-    bool removeFile(const std::string& path) override { return real_.removeFile(path); }
-    bool makeDir(const std::string& path) override { return real_.makeDir(path); }
-    bool removeDir(const std::string& path) override { return real_.removeDir(path); }
-    zip::PathInfo inspect(const std::string& path) override { return real_.inspect(path); }
-    bool listDir(const std::string& dir, std::vector<zip::DirItem>& items) override {
-        return real_.listDir(dir, items);
-    }
-    bool setTime(const std::string& path, const zip::FileStamp& stamp) override {
-        return real_.setTime(path, stamp);
-    }
-    std::int64_t dosToUnix(std::uint32_t dos) override { return real_.dosToUnix(dos); }
-    std::uint32_t unixToDos(std::int64_t t) override { return real_.unixToDos(t); }
-    bool isHidden(const zip::DirItem& item) override { return real_.isHidden(item); }
-    std::uint32_t processTag() override { return real_.processTag(); }
 
 private:
-    zip::FileSystem& real_;
     std::string failing_;
 };
 
