@@ -10,12 +10,16 @@
 //   file_steps rooted  COUNT FOLDER   as staged, but renamed relative to a
 //       handle on its folder, as the engine does from the second file in a
 //       folder: Wine then looks up only the last name
+//   file_steps ahead   COUNT FOLDER   as rooted, with the staging files
+//       created a few ahead by a second thread, as the engine does
 // Exits 1 (after saying where) when a step fails.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +35,7 @@ struct RenameInformation {
 constexpr ULONG kFileRenameInformation = 10;
 using NtSetInformationFile = LONG(NTAPI*)(HANDLE, void* ioStatus, void*, ULONG, ULONG);
 
-enum class Way { kBare, kTimed, kStaged, kRooted };
+enum class Way { kBare, kTimed, kStaged, kRooted, kAhead };
 
 HANDLE openFolder(const std::wstring& path) {
     return CreateFileW(path.c_str(), FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -52,6 +56,75 @@ bool renameTo(HANDLE file, HANDLE root, const std::wstring& name) {
                                             kFileRenameInformation) >= 0;
 }
 
+HANDLE createStaged(const std::wstring& staging, unsigned index) {
+    wchar_t name[32];
+    std::swprintf(name, 32, L"\\~tvx%08x.tmp", index);
+    return CreateFileW((staging + name).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Staging files made ahead by a second thread: it sleeps when the ring is
+// full and is woken when half of it is taken; a taker that finds it empty
+// creates the file itself.
+class FilesAhead {
+public:
+    FilesAhead(std::wstring staging, int count) : staging_(std::move(staging)), left_(count) {
+        InitializeCriticalSection(&lock_);
+        thread_ = CreateThread(nullptr, 0, &FilesAhead::run, this, 0, nullptr);
+    }
+    ~FilesAhead() { WaitForSingleObject(thread_, INFINITE); }
+    HANDLE take() {
+        EnterCriticalSection(&lock_);
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (count_ > 0) {
+            file = ring_[head_];
+            head_ = (head_ + 1) % kSlots;
+            --count_;
+        } else if (left_ > 0) {
+            --left_;
+        }
+        const bool wake = sleeping_ && count_ <= kSlots / 2;
+        if (wake) sleeping_ = false;
+        LeaveCriticalSection(&lock_);
+        if (wake) SetEvent(wake_);
+        return file != INVALID_HANDLE_VALUE ? file : createStaged(staging_, made_.fetch_add(1));
+    }
+
+private:
+    static DWORD WINAPI run(void* self) {
+        auto& ahead = *static_cast<FilesAhead*>(self);
+        EnterCriticalSection(&ahead.lock_);
+        while (ahead.left_ > 0) {
+            if (ahead.count_ == kSlots) {
+                ahead.sleeping_ = true;
+                LeaveCriticalSection(&ahead.lock_);
+                WaitForSingleObject(ahead.wake_, INFINITE);
+                EnterCriticalSection(&ahead.lock_);
+                continue;
+            }
+            --ahead.left_;
+            LeaveCriticalSection(&ahead.lock_);
+            const HANDLE file = createStaged(ahead.staging_, ahead.made_.fetch_add(1));
+            EnterCriticalSection(&ahead.lock_);
+            ahead.ring_[(ahead.head_ + ahead.count_) % kSlots] = file;
+            ++ahead.count_;
+        }
+        LeaveCriticalSection(&ahead.lock_);
+        return 0;
+    }
+
+    static constexpr unsigned kSlots = 16;
+    const std::wstring staging_;
+    std::atomic<unsigned> made_{0};
+    CRITICAL_SECTION lock_;
+    HANDLE wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
+    HANDLE ring_[kSlots] = {};
+    unsigned head_ = 0, count_ = 0;
+    int left_;
+    bool sleeping_ = false;
+};
+
 int fail(const char* step, int index) {
     std::fprintf(stderr, "file_steps: %s failed (%lu) at file %d\n", step, GetLastError(), index);
     return 1;
@@ -66,6 +139,7 @@ int wmain(int argc, wchar_t** argv) {
                     : mode == L"timed"  ? Way::kTimed
                     : mode == L"staged" ? Way::kStaged
                     : mode == L"rooted" ? Way::kRooted
+                    : mode == L"ahead"  ? Way::kAhead
                                         : Way(-1);
     if (way == Way(-1)) return 2;
     const int count = _wtoi(argv[2]);
@@ -74,6 +148,8 @@ int wmain(int argc, wchar_t** argv) {
         if (c == L'/') c = L'\\';  // the native form of a path knows no forward slashes
     const std::wstring staging = base + L"\\~stage";
     if (way >= Way::kStaged && !CreateDirectoryW(staging.c_str(), nullptr)) return fail("staging folder", 0);
+    std::unique_ptr<FilesAhead> ahead;
+    if (way == Way::kAhead) ahead = std::make_unique<FilesAhead>(staging, count);
     const char data[100] = {};
     const FILETIME time = {0x5A5A0000u, 0x01D00000u};
     std::wstring folder;
@@ -83,27 +159,25 @@ int wmain(int argc, wchar_t** argv) {
             folder = base + L"\\dir" + std::to_wstring(i / 1000);
             if (!CreateDirectoryW(folder.c_str(), nullptr)) return fail("folder", i);
             if (folderHandle != INVALID_HANDLE_VALUE) CloseHandle(folderHandle);
-            if (way == Way::kRooted && (folderHandle = openFolder(folder)) == INVALID_HANDLE_VALUE)
+            if (way >= Way::kRooted && (folderHandle = openFolder(folder)) == INVALID_HANDLE_VALUE)
                 return fail("folder handle", i);
         }
         const std::wstring name = L"file" + std::to_wstring(i) + L".txt";
         const std::wstring target = folder + L"\\" + name;
-        wchar_t staged[32];
-        std::swprintf(staged, 32, L"\\~tvx%08x.tmp", static_cast<unsigned>(i));
-        const HANDLE file = way < Way::kStaged
-                                ? CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr)
-                                : CreateFileW((staging + staged).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = way < Way::kStaged ? CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)
+                            : ahead            ? ahead->take()
+                                               : createStaged(staging, static_cast<unsigned>(i));
         if (file == INVALID_HANDLE_VALUE) return fail("create", i);
         DWORD written = 0;
         if (!WriteFile(file, data, sizeof data, &written, nullptr)) return fail("write", i);
         if (way != Way::kBare && !SetFileTime(file, nullptr, nullptr, &time)) return fail("time", i);
         if (way == Way::kStaged && !renameTo(file, nullptr, L"\\??\\" + target)) return fail("rename", i);
-        if (way == Way::kRooted && !renameTo(file, folderHandle, name)) return fail("rename", i);
+        if (way >= Way::kRooted && !renameTo(file, folderHandle, name)) return fail("rename", i);
         CloseHandle(file);
     }
     if (folderHandle != INVALID_HANDLE_VALUE) CloseHandle(folderHandle);
+    ahead.reset();
     if (way >= Way::kStaged) RemoveDirectoryW(staging.c_str());
     return 0;
 }

@@ -111,7 +111,7 @@ rm -rf "$work/unzip"
 # The same count of files written without an archive, a safety step added at
 # a time: what each step costs under Wine, whatever program takes it.
 echo "== writing $extract_files files of 100 bytes, a step added at a time (median of $runs paired runs, seconds)"
-ways=(bare timed staged rooted)
+ways=(bare timed staged rooted ahead)
 cmds=()
 for way in "${ways[@]}"; do cmds+=("'$wine_run' '$work/bin/file_steps.exe' $way $extract_files 'Z:$work/out'"); done
 paired "${cmds[@]}"
@@ -119,7 +119,8 @@ for i in "${!ways[@]}"; do
     printf '   %-7s %8s   ratio to bare %s\n' "${ways[i]}" "${MEDIANS[i]}" "$(ratio "${MEDIANS[i]}" "${MEDIANS[0]}")"
 done
 echo "   (timed: + a time through the handle; staged: + a staging name and a rename of the full path through"
-echo "    the handle; rooted: the rename relative to a handle on the target folder, as UNPACK32.DLL does)"
+echo "    the handle; rooted: the rename relative to a handle on the target folder; ahead: the staging files"
+echo "    created a few ahead by a second thread, as UNPACK32.DLL does)"
 
 echo "== adding 12-byte files at level 6 (median of $runs paired runs, seconds; ms a file)"
 per_file() { echo "scale=3; 1000 * $1 / $2" | bc; }
