@@ -54,6 +54,9 @@ public:
     virtual bool renameTo(const std::string& target, bool replace) = 0;
     // Sets time and attributes (either may be null) and closes.
     virtual bool finish(const FileStamp* stamp, const FileAttributes* attributes) = 0;
+    // Called on the thread that made the file when another thread will
+    // write it: whatever the first write would wait for is done here.
+    virtual void prepareForWriter() {}
 };
 
 class FileSystem {

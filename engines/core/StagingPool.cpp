@@ -53,6 +53,7 @@ void StagingPool::workerMain(WorkerThread& thread, void* self) {
         --pool.budget_;
         thread.unlock();
         StagedFile made = createStagedFile(pool.fs_, pool.folder_);
+        if (made.file) made.file->prepareForWriter();
         thread.lock();
         // A file that cannot be made here is left to the caller, which
         // creates it itself and reports what went wrong in its turn.

@@ -1,8 +1,9 @@
 // Empty staged files made a few ahead on a second processor. Creating a file
 // is a good part of what a small file costs under Wine, and it does not
 // depend on what the file will hold, so while the extraction writes one
-// file the worker creates the next ones. The worker calls nothing but
-// createStagedFile; what it made and nobody took is closed and removed when
+// file the worker creates the next ones and readies them for their first
+// write. The worker calls nothing but createStagedFile and the new file's
+// prepareForWriter; what it made and nobody took is closed and removed when
 // the pool goes, so the staging folder can be removed after it.
 #pragma once
 

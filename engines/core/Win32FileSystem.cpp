@@ -217,6 +217,13 @@ public:
         pendingReplace_ = replace;
         return true;
     }
+    // Asking the new file's size (nothing) has Wine fetch the file's
+    // descriptor from its server and keep it for the process: the writer's
+    // first write then makes no round trip of its own.
+    void prepareForWriter() override {
+        LARGE_INTEGER size;
+        ::GetFileSizeEx(handle_.get(), &size);
+    }
     bool write(const void* data, std::size_t count) override { return writeAll(data, count); }
     // A patch of earlier bytes; the file position is put back afterwards.
     bool writeAt(std::uint64_t offset, const void* data, std::size_t count) override {

@@ -11,7 +11,8 @@
 //       handle on its folder, as the engine does from the second file in a
 //       folder: Wine then looks up only the last name
 //   file_steps ahead   COUNT FOLDER   as rooted, with the staging files
-//       created a few ahead by a second thread, as the engine does
+//       created a few ahead by a second thread, which also asks each one's
+//       size so that Wine hands it the file's descriptor, as the engine does
 // Exits 1 (after saying where) when a step fails.
 #include <windows.h>
 
@@ -105,6 +106,8 @@ private:
             --ahead.left_;
             LeaveCriticalSection(&ahead.lock_);
             const HANDLE file = createStaged(ahead.staging_, ahead.made_.fetch_add(1));
+            LARGE_INTEGER size;
+            GetFileSizeEx(file, &size);
             EnterCriticalSection(&ahead.lock_);
             ahead.ring_[(ahead.head_ + ahead.count_) % kSlots] = file;
             ++ahead.count_;

@@ -120,7 +120,7 @@ for i in "${!ways[@]}"; do
 done
 echo "   (timed: + a time through the handle; staged: + a staging name and a rename of the full path through"
 echo "    the handle; rooted: the rename relative to a handle on the target folder; ahead: the staging files"
-echo "    created a few ahead by a second thread, as UNPACK32.DLL does)"
+echo "    created a few ahead by a second thread, with their descriptors fetched there, as UNPACK32.DLL does)"
 
 echo "== adding 12-byte files at level 6 (median of $runs paired runs, seconds; ms a file)"
 per_file() { echo "scale=3; 1000 * $1 / $2" | bc; }
