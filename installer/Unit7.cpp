@@ -30,6 +30,9 @@ TForm7::~TForm7() {
 }
 
 void TForm7::FormShow() {
+    // The information file is written 500 ms after the page shows: reading
+    // the description here is part of that wait, not added to it.
+    Timer1.setEnabled(true);
     PackageDescription package;
     Label1.setText(package.read("Title", "hl", Label1.text()));
     AuthorName1 = package.read("Authors", "2", AuthorName1);
@@ -46,7 +49,6 @@ void TForm7::FormShow() {
             uninstallerText(recordFolderPath(installation.destination(), installation.record().title)));
         Label8.setText(installation.registered());
     }
-    Timer1.setEnabled(true);
 }
 
 void TForm7::Timer1Timer() {
