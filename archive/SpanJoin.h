@@ -24,6 +24,11 @@ namespace tavrix::archive {
 // call (and under Wine a round trip), so small chunks cost far more than the
 // bytes.
 inline constexpr std::size_t kSpanCopyChunk = 1 << 20;
+// Headers, names and extra fields are read ahead and written gathered in
+// pieces this large. Data goes straight between the chunk and the files: a
+// whole chunk of read-ahead would pass most of an archive's bytes through
+// one more copy each way.
+inline constexpr std::size_t kSpanHeaderBlock = 64 << 10;
 
 // The bytes of the archive or set being read, one after another. A failure
 // is remembered, the first one only: the work stops at the next check, and

@@ -67,10 +67,10 @@ void SpanJoinOperation::writeJoin(const void* data, std::size_t length, int erro
 void SpanJoinOperation::copyJoin(std::uint64_t length, int errorId) {
     while (length != 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
-        if (!readInExactly(buffer.data(), chunk, errorId)) return;
+        if (!readInExactly(buffer.get(), chunk, errorId)) return;
         // `errorId` names what was being read; the joined archive failing to
         // take it (a full temporary folder) is a write error.
-        writeJoin(buffer.data(), chunk, msg::WriteError);
+        writeJoin(buffer.get(), chunk, msg::WriteError);
         if (failed()) return;
         length -= chunk;
     }

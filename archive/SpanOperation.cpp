@@ -13,9 +13,7 @@
 namespace tavrix::archive {
 
 SpanOperation::SpanOperation(TArchiveBuilder& owner, bool joining)
-    : Operation(owner), volumes(*this), joining_(joining) {
-    buffer.resize(kSpanCopyChunk);
-}
+    : Operation(owner), volumes(*this), joining_(joining) {}
 
 bool SpanOperation::keepResponsive() {
     // The queue a few dozen times a second keeps the window painting and a
@@ -39,7 +37,7 @@ std::size_t SpanOperation::readInStream(std::uint8_t* out, std::size_t count) {
     while (total < count && !failed()) {
         std::size_t got = 0;
         const bool ahead = inPosition >= inAheadAt_ && inPosition < inAheadAt_ + inAheadLength_;
-        if (in && !ahead && count - total >= kSpanCopyChunk / 2) {
+        if (in && !ahead && count - total >= kSpanHeaderBlock / 2) {
             // A large read goes straight to the caller: read-ahead is for
             // the many small headers.
             const std::ptrdiff_t n = in->readAt(inPosition, out + total, count - total);
@@ -48,7 +46,7 @@ std::size_t SpanOperation::readInStream(std::uint8_t* out, std::size_t count) {
         } else if (in) {
             if (!ahead) {
                 // Read ahead: one large request for many small headers.
-                inAhead_.resize(kSpanCopyChunk);
+                inAhead_.resize(kSpanHeaderBlock);
                 inAheadAt_ = inPosition;
                 const std::ptrdiff_t n = in->readAt(inPosition, inAhead_.data(), inAhead_.size());
                 inAheadLength_ = n > 0 ? static_cast<std::size_t>(n) : 0;
@@ -88,13 +86,13 @@ bool SpanOperation::writeOut(const void* data, std::size_t length, int errorId) 
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     // Small pieces (headers, names) are gathered; a whole chunk of data goes
     // out as it is, without a copy through the queue.
-    if (length >= kSpanCopyChunk / 2) {
+    if (length >= kSpanHeaderBlock / 2) {
         if (!flushOut(errorId)) return false;
         if (!outFile || !writeAll(outFile.get(), bytes, length)) return fail(EArchiveBuilder(errorId, true));
         return true;
     }
     outPending_.insert(outPending_.end(), bytes, bytes + length);
-    return outPending_.size() < kSpanCopyChunk || flushOut(errorId);
+    return outPending_.size() < kSpanHeaderBlock || flushOut(errorId);
 }
 
 bool SpanOperation::flushOut(int errorId) {

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,7 +64,9 @@ public:
     win32::UniqueFile outFile;
     std::uint64_t outByteCount = 0;  // on the open output file
     bool reportBytes = false;
-    std::vector<std::uint8_t> buffer;  // one chunk of data on its way
+    // One chunk of data on its way; every byte of it is read before it is
+    // written out, so it is not cleared first.
+    std::unique_ptr<std::uint8_t[]> buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kSpanCopyChunk);
 
 private:
     bool joining_;

@@ -179,8 +179,8 @@ void SpanWriteOperation::writeSplit(const void* data, std::size_t length, std::u
 void SpanWriteOperation::copySplit(std::uint64_t length, int errorId) {
     while (length != 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSpanCopyChunk));
-        if (!readInExactly(buffer.data(), chunk, errorId)) return;
-        writeSplit(buffer.data(), chunk, 0);
+        if (!readInExactly(buffer.get(), chunk, errorId)) return;
+        writeSplit(buffer.get(), chunk, 0);
         if (failed()) return;
         length -= chunk;
     }
