@@ -52,10 +52,11 @@ void SkinnedForm::bindImageButton(ui::Image& image, ui::Label& caption, ButtonHa
     keyboard.addButton(image, &caption);
 }
 
-ui::FormDesign pageDesign(const char* className, int clientWidth, int clientHeight) {
+ui::FormDesign pageDesign(const char* className, int clientWidth, int clientHeight, HWND pageArea) {
     ui::FormDesign design;
     design.className = className;
-    design.style = WS_POPUP | WS_CLIPSIBLINGS;
+    design.style = (pageArea ? WS_CHILD : WS_POPUP) | WS_CLIPSIBLINGS;
+    design.parent = pageArea;
     design.clientWidth = clientWidth;
     design.clientHeight = clientHeight;
     return design;

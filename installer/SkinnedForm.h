@@ -62,7 +62,8 @@ private:
     bool broken_ = false;
 };
 
-// Layout shared by the borderless wizard pages.
-ui::FormDesign pageDesign(const char* className, int clientWidth, int clientHeight);
+// Layout shared by the borderless wizard pages: made hidden in the page area
+// they are shown in, where there is one.
+ui::FormDesign pageDesign(const char* className, int clientWidth, int clientHeight, HWND pageArea);
 
 }  // namespace tavrix::installer

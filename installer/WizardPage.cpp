@@ -4,6 +4,10 @@
 
 namespace tavrix::installer {
 
+WizardPage::WizardPage(const char* className, int clientWidth, int clientHeight)
+    : SkinnedForm(
+          pageDesign(className, clientWidth, clientHeight, Form1 ? Form1->Panel2.handle() : nullptr)) {}
+
 void ShowPage(WizardPage& page) {
     page.embedIn(Form1->Panel2);
     page.show();

@@ -13,8 +13,7 @@ public:
     friend void ShowPage(WizardPage& page);
 
 protected:
-    WizardPage(const char* className, int clientWidth, int clientHeight)
-        : SkinnedForm(pageDesign(className, clientWidth, clientHeight)) {}
+    WizardPage(const char* className, int clientWidth, int clientHeight);
 
     // Loads the frame's bitmaps: background and side picture.
     void loadBackground() { loadSkinBitmap(Image1, "QForm"); }

@@ -13,8 +13,9 @@ Form::Form(const FormDesign& design)
     // Every form but the first is owned by the main form: one task-bar
     // button, and dialogs stay above the wizard.
     Form* main = Application::instance().mainForm();
-    createOwnWindow(design.className, design.style | WS_CLIPCHILDREN, design.exStyle,
-                    main ? main->handle() : nullptr, design.caption);
+    HWND parentOrOwner = design.parent ? design.parent : main ? main->handle() : nullptr;
+    createOwnWindow(design.className, design.style | WS_CLIPCHILDREN, design.exStyle, parentOrOwner,
+                    design.caption);
 }
 
 Form::~Form() = default;
@@ -156,10 +157,14 @@ void Form::close() {
 }
 
 void Form::embedIn(Panel& panel) {
-    LONG style = ::GetWindowLongA(window_, GWL_STYLE);
-    style = (style & ~WS_POPUP) | WS_CHILD | WS_CLIPSIBLINGS;
-    ::SetWindowLongA(window_, GWL_STYLE, style);
-    ::SetParent(window_, panel.handle());
+    // A form made in the panel is only fitted and raised: moving a window
+    // to another parent costs Wine a few milliseconds.
+    if (::GetAncestor(window_, GA_PARENT) != panel.handle()) {
+        LONG style = ::GetWindowLongA(window_, GWL_STYLE);
+        style = (style & ~WS_POPUP) | WS_CHILD | WS_CLIPSIBLINGS;
+        ::SetWindowLongA(window_, GWL_STYLE, style);
+        ::SetParent(window_, panel.handle());
+    }
     parent_ = &panel;
     RECT area;
     ::GetClientRect(panel.handle(), &area);

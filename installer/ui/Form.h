@@ -18,6 +18,9 @@ struct FormDesign {
     int clientWidth = 0;
     int clientHeight = 0;
     bool centred = false;  // placed in the middle of the screen when shown
+    // Made a child of this window (with WS_CHILD in `style`) instead of a
+    // window of its own owned by the main form.
+    HWND parent = nullptr;
     Font font = Font::points("MS Sans Serif", 8);
     std::string caption;
 };

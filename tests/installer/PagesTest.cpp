@@ -64,6 +64,32 @@ TEST_F(PagesTest, PressShowsThePressedFaceAndReleaseTheReleasedOneEvenOutside) {
     EXPECT_TRUE(visible(Form1)) << "the agreement page stays underneath";
 }
 
+// The pages wait hidden in the page area from the start; the one shown lies
+// above the agreement page's controls there and fills the area.
+TEST_F(PagesTest, APageWaitsHiddenInThePageAreaAndIsShownOnTopOfItFillingIt) {
+    const HWND area = Form1->Panel2.handle();
+    for (const ui::Form* page : {static_cast<const ui::Form*>(Form3), static_cast<const ui::Form*>(Form6),
+                                 static_cast<const ui::Form*>(Form7)}) {
+        EXPECT_EQ(::GetAncestor(page->handle(), GA_PARENT), area);
+        EXPECT_FALSE(visible(page));
+    }
+    click(Form1->Image3);
+    ASSERT_TRUE(visible(Form3));
+    EXPECT_EQ(::GetWindow(area, GW_CHILD), Form3->handle()) << "the page is the area's top child";
+    RECT page{}, whole{};
+    ::GetWindowRect(Form3->handle(), &page);
+    ::GetClientRect(area, &whole);
+    ::MapWindowPoints(area, nullptr, reinterpret_cast<POINT*>(&whole), 2);
+    EXPECT_TRUE(::EqualRect(&page, &whole));
+
+    click(Form3->Label1);  // Next
+    ASSERT_TRUE(visible(Form4));
+    EXPECT_EQ(::GetWindow(area, GW_CHILD), Form4->handle());
+    click(Form4->Image4);  // Back: the page shown before comes on top again
+    ASSERT_TRUE(visible(Form3));
+    EXPECT_EQ(::GetWindow(area, GW_CHILD), Form3->handle());
+}
+
 TEST_F(PagesTest, WalkingForwardAndBackShowsOnePageAtATimeAndRereadsTheTitle) {
     click(Form1->Image3);
     EXPECT_TRUE(visible(Form3));
