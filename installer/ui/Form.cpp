@@ -10,8 +10,9 @@ namespace tavrix::ui {
 Form::Form(const FormDesign& design)
     : Container(nullptr, RECT{0, 0, design.clientWidth, design.clientHeight}, design.font),
       centred_(design.centred) {
-    // Every form but the first is owned by the main form: one task-bar
-    // button, and dialogs stay above the wizard.
+    // Every form but the first is owned by the main form (one task-bar
+    // button, and dialogs stay above the wizard), unless it is made inside
+    // another window.
     Form* main = Application::instance().mainForm();
     HWND parentOrOwner = design.parent ? design.parent : main ? main->handle() : nullptr;
     createOwnWindow(design.className, design.style | WS_CLIPCHILDREN, design.exStyle, parentOrOwner,
